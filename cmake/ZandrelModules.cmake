@@ -1,0 +1,48 @@
+# One object library per module, all linked into the one libzandrel.
+
+set(ZANDREL_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedResource.cmake)
+
+# zandrel_add_module(<name> SOURCES ... [USES <modules>...] [LIBS <libraries>...])
+function(zandrel_add_module name)
+    cmake_parse_arguments(M "" "" "SOURCES;USES;LIBS" ${ARGN})
+    set(target zandrel_${name})
+    add_library(${target} OBJECT ${M_SOURCES})
+    set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    target_include_directories(${target}
+        PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+        PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    foreach(used IN LISTS M_USES)
+        target_link_libraries(${target} PUBLIC zandrel_${used})
+    endforeach()
+    if(M_LIBS)
+        target_link_libraries(${target} PUBLIC ${M_LIBS})
+    endif()
+    set_property(GLOBAL APPEND PROPERTY ZANDREL_MODULES ${target})
+endfunction()
+
+# Makes libzandrel from every module added so far.
+function(zandrel_link_library)
+    get_property(modules GLOBAL PROPERTY ZANDREL_MODULES)
+    add_library(zandrel SHARED)
+    add_library(Zandrel::zandrel ALIAS zandrel)
+    set_target_properties(zandrel PROPERTIES
+        VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+    target_link_libraries(zandrel PRIVATE ${modules})
+    target_include_directories(zandrel PUBLIC
+        $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+        $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+    target_compile_features(zandrel PUBLIC cxx_std_20)
+endfunction()
+
+# zandrel_embed_resource(<target> <symbol> <file>): puts the file's bytes into
+# the target as zandrel::embedded::<symbol> and <symbol>_size.
+function(zandrel_embed_resource target symbol file)
+    get_filename_component(input ${file} ABSOLUTE)
+    set(output ${CMAKE_CURRENT_BINARY_DIR}/embedded_${symbol}.cpp)
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -DINPUT=${input} -DOUTPUT=${output} -DSYMBOL=${symbol}
+                -P ${ZANDREL_EMBED_SCRIPT}
+        DEPENDS ${input} ${ZANDREL_EMBED_SCRIPT}
+        COMMENT "Embedding ${file}")
+    target_sources(${target} PRIVATE ${output})
+endfunction()

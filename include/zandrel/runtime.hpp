@@ -1,0 +1,110 @@
+// Object model, strings, run-time errors, module start-up and the process entry.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace zandrel {
+
+// Text of 16-bit characters. Where it meets the C runtime or the OS it is
+// converted by taking the low 8 bits of each character (ToBytes).
+using String = std::u16string;
+
+// A reference-counted object; an empty Ref is "no object".
+template <class T> using Ref = std::shared_ptr<T>;
+
+template <class T, class... Args> Ref<T> New(Args&&... args) {
+    return std::make_shared<T>(std::forward<Args>(args)...);
+}
+
+// Type test and down-cast: an empty Ref when obj is not a T.
+template <class T, class U> Ref<T> As(const Ref<U>& obj) {
+    return std::dynamic_pointer_cast<T>(obj);
+}
+
+class Object : public std::enable_shared_from_this<Object> {
+public:
+    virtual ~Object() = default;
+    virtual String ToString() const;
+};
+
+using ByteArray = std::vector<uint8_t>;
+
+// Low 8 bits of each character, for the C runtime and the OS.
+std::string ToBytes(const String& text);
+// One character per byte (values 0..255).
+String FromBytes(std::string_view bytes);
+String FromBytes(const void* bytes, size_t count);
+// Latin-1 is exactly the one-byte-per-character mapping.
+inline String FromLatin1(std::string_view bytes) {
+    return FromBytes(bytes);
+}
+inline std::string ToLatin1(const String& text) {
+    return ToBytes(text);
+}
+
+// Short-hand for ASCII literals: S("abc").
+inline String S(std::string_view ascii) {
+    return FromBytes(ascii);
+}
+
+// Decimal text of numbers, and back. Text that is not a number converts to 0.
+String FromInt(int32_t value);
+String FromLong(int64_t value);
+String FromFloat(float value);
+String FromDouble(double value);
+int32_t ToInt(const String& text);
+int64_t ToLong(const String& text);
+float ToFloat(const String& text);
+double ToDouble(const String& text);
+
+String ToLowerAscii(String text);
+
+// The error thrown for every run-time failure; carries its message text.
+class RuntimeError : public std::exception {
+public:
+    explicit RuntimeError(String message);
+    explicit RuntimeError(std::string_view message);
+    const String& Message() const { return message_; }
+    const char* what() const noexcept override { return bytes_.c_str(); }
+
+private:
+    String message_;
+    std::string bytes_;
+};
+
+// Raised by an operation that a class declares but leaves to its subclasses.
+[[noreturn]] void ThrowAbstract();
+
+// Runs `start` once; later calls return at once. Module start-up functions
+// use it so that each module registers its providers exactly once.
+void RunOnce(bool& started, const std::function<void()>& start);
+
+// Exit handlers run once, newest first, when the process ends through exit()
+// or by returning from RunProgram.
+void AddExitHandler(std::function<void()> handler);
+void RunExitHandlers();
+
+// The process entry: records the executable's path, the start folder and the
+// arguments, makes the executable's folder the current directory, runs
+// `body` and exits with its result. A RuntimeError that nothing catches
+// writes its message to standard error and exits with code -1.
+int RunProgram(int argc, char** argv, const std::function<int()>& body);
+
+// Values recorded by RunProgram (empty when it was not used).
+const String& ExecutablePath();
+const String& ExecutableFolder();
+const String& InitialFolder();
+const std::vector<String>& ProgramArguments();
+
+// Writes the message of an escaping error and ends the process with -1.
+[[noreturn]] void ExitWithError(const String& message);
+
+} // namespace zandrel

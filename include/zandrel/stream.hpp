@@ -1,0 +1,559 @@
+// Streams addressed by URL, embedded resources, banks, memory, text and
+// byte-order streams, file-system helpers and object serialisation.
+#pragma once
+
+#include <zandrel/runtime.hpp>
+
+#include <cstdio>
+
+namespace zandrel {
+
+void StartStreamModule();
+
+// ---------------------------------------------------------------------------
+// URLs
+
+// Where a file is opened: a path or "proto::rest" text, or an object (an
+// open stream, a bank, or anything an opener knows).
+class Url {
+public:
+    Url() = default;
+    Url(std::nullptr_t) {}
+    Url(String text) : text_(std::move(text)) {}
+    Url(const char16_t* text) : text_(text) {}
+    Url(const char* text) : text_(FromBytes(std::string_view(text))) {}
+    Url(const std::string& text) : text_(FromBytes(text)) {}
+    template <class T, class = std::enable_if_t<std::is_base_of_v<Object, T>>>
+    Url(const Ref<T>& object) : object_(object) {}
+
+    // The text of the URL: the string, or empty for an object.
+    const String& Text() const { return text_; }
+    const Ref<Object>& AsObject() const { return object_; }
+    template <class T> Ref<T> As() const { return std::dynamic_pointer_cast<T>(object_); }
+
+private:
+    String text_;
+    Ref<Object> object_;
+};
+
+// ---------------------------------------------------------------------------
+// Errors
+
+class TStreamError : public RuntimeError {
+public:
+    using RuntimeError::RuntimeError;
+};
+
+class TStreamReadError : public TStreamError {
+public:
+    TStreamReadError() : TStreamError("Error reading from stream") {}
+};
+
+class TStreamWriteError : public TStreamError {
+public:
+    TStreamWriteError() : TStreamError("Error writing to stream") {}
+};
+
+// ---------------------------------------------------------------------------
+// Raw I/O and the stream
+
+class TIOBase : public Object {
+public:
+    virtual bool Eof();
+    virtual int Pos(); // -1 when not seekable
+    virtual int Size();
+    virtual int Seek(int pos); // the new position, -1 when not seekable
+    virtual int Flush();
+    virtual int Close();
+    virtual int Read(void* buf, int count);        // bytes read; 0 when nothing could be read
+    virtual int Write(const void* buf, int count); // bytes written
+};
+
+class TStream : public TIOBase {
+public:
+    // Exact-count transfers: a transfer that moves nothing throws, except a
+    // read that has reached the end of data, which stops there silently.
+    virtual int ReadBytes(void* buf, int count);
+    virtual int WriteBytes(const void* buf, int count);
+    virtual int SkipBytes(int count);
+
+    // Typed values in machine byte order; readers yield 0 at the end of data.
+    virtual int ReadByte();
+    virtual void WriteByte(int n);
+    virtual int ReadShort();
+    virtual void WriteShort(int n);
+    virtual int32_t ReadInt();
+    virtual void WriteInt(int32_t n);
+    virtual int64_t ReadLong();
+    virtual void WriteLong(int64_t n);
+    virtual float ReadFloat();
+    virtual void WriteFloat(float f);
+    virtual double ReadDouble();
+    virtual void WriteDouble(double d);
+
+    // A line ends at LF, a 0 byte or the end of data; CR is dropped.
+    virtual String ReadLine();
+    // Writes the text's bytes and CR LF; true when everything was written.
+    virtual bool WriteLine(const String& text);
+    virtual String ReadString(int length);
+    virtual void WriteString(const String& text);
+    virtual Ref<Object> ReadObject();
+    virtual void WriteObject(const Ref<Object>& object);
+
+    // For loops that read until Eof: a TStreamReadError when a read delivered
+    // nothing but the stream is not at its end.
+    void ThrowUnlessEnded();
+};
+
+// Forwards to an inner stream. ReadBytes, WriteBytes, SkipBytes, ReadLong and
+// WriteLong are not forwarded: they run the generic code over Read/Write.
+class TForwardingStream : public TStream {
+public:
+    ~TForwardingStream() override;
+    virtual void SetInner(Ref<TStream> stream);
+    const Ref<TStream>& Inner() const { return inner_; }
+
+    bool Eof() override;
+    int Pos() override;
+    int Size() override;
+    int Seek(int pos) override;
+    int Flush() override;
+    int Close() override;
+    int Read(void* buf, int count) override;
+    int Write(const void* buf, int count) override;
+    int ReadByte() override;
+    void WriteByte(int n) override;
+    int ReadShort() override;
+    void WriteShort(int n) override;
+    int32_t ReadInt() override;
+    void WriteInt(int32_t n) override;
+    float ReadFloat() override;
+    void WriteFloat(float f) override;
+    double ReadDouble() override;
+    void WriteDouble(double d) override;
+    String ReadLine() override;
+    bool WriteLine(const String& text) override;
+    String ReadString(int length) override;
+    void WriteString(const String& text) override;
+    Ref<Object> ReadObject() override;
+    void WriteObject(const Ref<Object>& object) override;
+
+protected:
+    // The inner stream; a RuntimeError when there is none.
+    TStream& Target();
+
+    Ref<TStream> inner_;
+};
+
+// A view of someone else's stream: closing it releases the stream unclosed.
+class TBorrowedStream : public TForwardingStream {
+public:
+    ~TBorrowedStream() override;
+    int Close() override;
+    static Ref<TBorrowedStream> Create(Ref<TStream> stream);
+};
+
+// A stream over a C runtime FILE.
+class TFileStream : public TStream {
+public:
+    ~TFileStream() override;
+    int Pos() override { return pos_; }
+    int Size() override { return size_; }
+    int Seek(int pos) override;
+    int Flush() override;
+    int Close() override;
+    int Read(void* buf, int count) override;
+    int Write(const void* buf, int count) override;
+
+    // No object when fopen refuses the path.
+    static Ref<TFileStream> OpenPath(const String& path, bool readable, bool writeable);
+    static Ref<TFileStream> WrapCFile(FILE* file, int mode);
+
+    FILE* File() const { return file_; }
+    int Mode() const { return mode_; }
+
+private:
+    int pos_ = 0;
+    int size_ = 0;
+    FILE* file_ = nullptr;
+    int mode_ = 0;
+};
+
+// A protocol opener. Making one puts it at the front of the opener list, so
+// the newest opener is asked first; it leaves the list when destroyed.
+class TStreamOpener : public Object {
+public:
+    TStreamOpener();
+    ~TStreamOpener() override;
+    TStreamOpener(const TStreamOpener&) = delete;
+    TStreamOpener& operator=(const TStreamOpener&) = delete;
+
+    virtual Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
+                                 bool readable, bool writeable);
+    TStreamOpener* Next() const { return next_; }
+
+private:
+    TStreamOpener* next_ = nullptr;
+};
+
+TStreamOpener* FirstStreamOpener();
+
+// No object when the URL cannot be opened; never throws for that.
+Ref<TStream> OpenStream(const Url& url, bool readable = true, bool writeable = true);
+Ref<TStream> OpenReadStream(const Url& url);
+Ref<TStream> OpenWriteStream(const Url& url);
+
+bool Eof(const Ref<TStream>& stream);
+int Pos(const Ref<TStream>& stream);
+int Size(const Ref<TStream>& stream);
+int Seek(const Ref<TStream>& stream, int pos);
+int Flush(const Ref<TStream>& stream);
+int Close(const Ref<TStream>& stream);
+int ReadByte(const Ref<TStream>& stream);
+int ReadShort(const Ref<TStream>& stream);
+int32_t ReadInt(const Ref<TStream>& stream);
+int64_t ReadLong(const Ref<TStream>& stream);
+float ReadFloat(const Ref<TStream>& stream);
+double ReadDouble(const Ref<TStream>& stream);
+void WriteByte(const Ref<TStream>& stream, int n);
+void WriteShort(const Ref<TStream>& stream, int n);
+void WriteInt(const Ref<TStream>& stream, int32_t n);
+void WriteLong(const Ref<TStream>& stream, int64_t n);
+void WriteFloat(const Ref<TStream>& stream, float f);
+void WriteDouble(const Ref<TStream>& stream, double d);
+String ReadLine(const Ref<TStream>& stream);
+bool WriteLine(const Ref<TStream>& stream, const String& text);
+String ReadString(const Ref<TStream>& stream, int length);
+void WriteString(const Ref<TStream>& stream, const String& text);
+
+// Whole-URL helpers. Those that need the URL open throw a RuntimeError when
+// it cannot be opened.
+ByteArray LoadBytes(const Url& url);
+String LoadByteString(const Url& url);
+void SaveBytes(const ByteArray& bytes, const Url& url);
+void SaveByteString(const String& text, const Url& url);
+Ref<Object> LoadObjectFrom(const Url& url);
+void SaveObjectTo(const Ref<Object>& object, const Url& url);
+void CopyStreamData(TStream& from, TStream& to, int bufferSize);
+void CopyStreamBytes(TStream& from, TStream& to, int count, int bufferSize);
+
+// The path itself when it exists, else the path whose letters match it
+// ignoring A-Z case; empty when there is none.
+String FindCasedPath(const String& path);
+
+// ---------------------------------------------------------------------------
+// Embedded resources, banks and memory streams
+
+// 0 when the name is already registered (the first entry stays), else 1.
+int RegisterEmbedded(const String& name, const void* data, int size);
+const void* EmbeddedData(const String& name);
+int EmbeddedSize(const String& name);
+
+class TDataType;
+
+// An object that a data stream can write and read back.
+class TDataObject : public Object {
+public:
+    virtual Ref<TDataType> DataType();
+};
+
+// A growable block of bytes, or a view of memory it does not own.
+class TBank : public TDataObject {
+public:
+    TBank() = default;
+    ~TBank() override;
+    TBank(const TBank&) = delete;
+    TBank& operator=(const TBank&) = delete;
+
+    Ref<TDataType> DataType() override;
+    uint8_t* Buf() const { return buf_; }
+    uint8_t* Lock();
+    void Unlock();
+    int Size() const { return size_; }
+    int Capacity() const { return capacity_; } // -1 for borrowed memory
+    int Locks() const { return locks_; }
+    void Resize(int size);
+    int ReadFrom(TStream& stream, int offset, int count);
+    int WriteTo(TStream& stream, int offset, int count);
+
+    int GetByteAt(int offset) const;
+    void SetByteAt(int offset, int value);
+    int GetShortAt(int offset) const;
+    void SetShortAt(int offset, int value);
+    int32_t GetIntAt(int offset) const;
+    void SetIntAt(int offset, int32_t value);
+    int64_t GetLongAt(int offset) const;
+    void SetLongAt(int offset, int64_t value);
+    float GetFloatAt(int offset) const;
+    void SetFloatAt(int offset, float value);
+    double GetDoubleAt(int offset) const;
+    void SetDoubleAt(int offset, double value);
+
+    int Save(const Url& url); // 0 when the URL cannot be opened, else 1
+
+    static Ref<TBank> LoadBank(const Url& url); // no object when it cannot be opened
+    static Ref<TBank> CreateBank(int size);
+    static Ref<TBank> CreateBankOver(void* address, int size);
+
+private:
+    template <class T> T Get(int offset) const;
+    template <class T> void Set(int offset, T value);
+
+    uint8_t* buf_ = nullptr;
+    int size_ = 0;
+    int capacity_ = 0;
+    int locks_ = 0;
+};
+
+Ref<TBank> LoadBank(const Url& url);
+Ref<TBank> CreateBank(int size = 0);
+Ref<TBank> CreateBankOver(void* address, int size);
+uint8_t* BankBuf(const Ref<TBank>& bank);
+uint8_t* LockBank(const Ref<TBank>& bank);
+void UnlockBank(const Ref<TBank>& bank);
+int BankSize(const Ref<TBank>& bank);
+int BankCapacity(const Ref<TBank>& bank);
+void ResizeBank(const Ref<TBank>& bank, int size);
+int ReadBank(const Ref<TBank>& bank, TStream& stream, int offset, int count);
+int WriteBank(const Ref<TBank>& bank, TStream& stream, int offset, int count);
+int PeekByte(const Ref<TBank>& bank, int offset);
+void PokeByte(const Ref<TBank>& bank, int offset, int value);
+int PeekShort(const Ref<TBank>& bank, int offset);
+void PokeShort(const Ref<TBank>& bank, int offset, int value);
+int32_t PeekInt(const Ref<TBank>& bank, int offset);
+void PokeInt(const Ref<TBank>& bank, int offset, int32_t value);
+int64_t PeekLong(const Ref<TBank>& bank, int offset);
+void PokeLong(const Ref<TBank>& bank, int offset, int64_t value);
+float PeekFloat(const Ref<TBank>& bank, int offset);
+void PokeFloat(const Ref<TBank>& bank, int offset, float value);
+double PeekDouble(const Ref<TBank>& bank, int offset);
+void PokeDouble(const Ref<TBank>& bank, int offset, double value);
+int SaveBank(const Ref<TBank>& bank, const Url& url);
+// Copies byte by byte in ascending address order.
+void CopyBankBytes(const Ref<TBank>& source, int sourceOffset, const Ref<TBank>& target,
+                   int targetOffset, int count);
+
+class TBankStream : public TStream {
+public:
+    bool Eof() override { return pos_ == Size(); }
+    int Pos() override { return pos_; }
+    int Size() override { return bank_->Size(); }
+    int Seek(int pos) override;
+    int Read(void* buf, int count) override;
+    int Write(const void* buf, int count) override;
+
+    static Ref<TBankStream> Create(Ref<TBank> bank);
+    const Ref<TBank>& Bank() const { return bank_; }
+
+private:
+    int pos_ = 0;
+    Ref<TBank> bank_;
+};
+
+// Over a new empty bank when none is given.
+Ref<TBankStream> CreateBankStream(Ref<TBank> bank = nullptr);
+
+// A stream over a fixed block of memory that belongs to the caller.
+class TMemoryStream : public TStream {
+public:
+    bool Eof() override { return pos_ == size_; }
+    int Pos() override { return pos_; }
+    int Size() override { return size_; }
+    int Seek(int pos) override;
+    int Read(void* buf, int count) override;
+    int Write(const void* buf, int count) override;
+
+    friend Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable,
+                                                 bool writeable);
+
+private:
+    int pos_ = 0;
+    int size_ = 0;
+    uint8_t* buf_ = nullptr;
+    bool readable_ = false;
+    bool writeable_ = false;
+};
+
+Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool writeable);
+
+// ---------------------------------------------------------------------------
+// Byte-order and text streams
+
+// Reads and writes typed values with their bytes reversed.
+class TByteSwapStream : public TForwardingStream {
+public:
+    static void SwapBytes2(void* address);
+    static void SwapBytes4(void* address);
+    static void SwapBytes8(void* address);
+
+    int ReadShort() override;
+    void WriteShort(int n) override;
+    int32_t ReadInt() override;
+    void WriteInt(int32_t n) override;
+    int64_t ReadLong() override;
+    void WriteLong(int64_t n) override;
+    float ReadFloat() override;
+    void WriteFloat(float f) override;
+    double ReadDouble() override;
+    void WriteDouble(double d) override;
+
+    static Ref<TByteSwapStream> Create(Ref<TStream> stream);
+};
+
+// Big-endian typed values over the stream (no object for no stream).
+Ref<TStream> BigEndianStream(Ref<TStream> stream);
+// The stream itself: the machine's order is little-endian.
+Ref<TStream> LittleEndianStream(Ref<TStream> stream);
+
+enum TextEncoding { Latin1 = 1, Utf8 = 2, Utf16BE = 3, Utf16LE = 4 };
+
+// Characters in one encoding; numbers as decimal lines; raw bytes as lines of
+// hexadecimal digits.
+class TTextStream : public TForwardingStream {
+public:
+    String ReadAllText();
+    int ReadChar();
+    void WriteChar(int c);
+    static Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
+    int ReadRawByte();
+    void WriteRawByte(int b);
+    void EndHexLineIn();
+    void EndHexLineOut();
+
+    TextEncoding Encoding() const { return encoding_; }
+
+    int Read(void* buf, int count) override;
+    int Write(const void* buf, int count) override;
+    int ReadByte() override;
+    void WriteByte(int n) override;
+    int ReadShort() override;
+    void WriteShort(int n) override;
+    int32_t ReadInt() override;
+    void WriteInt(int32_t n) override;
+    int64_t ReadLong() override;
+    void WriteLong(int64_t n) override;
+    float ReadFloat() override;
+    void WriteFloat(float f) override;
+    double ReadDouble() override;
+    void WriteDouble(double d) override;
+    String ReadLine() override;
+    bool WriteLine(const String& text) override;
+    String ReadString(int count) override;
+    void WriteString(const String& text) override;
+
+private:
+    TextEncoding encoding_ = Latin1;
+    int hexCount_ = 0;
+};
+
+Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
+
+// Standard input and output as a stream; at its end once standard input is.
+class TStdioStream : public TStream {
+public:
+    bool Eof() override;
+    int Flush() override;
+    int Read(void* buf, int count) override;
+    int Write(const void* buf, int count) override;
+};
+
+// UTF-8 text over standard input and output.
+const Ref<TTextStream>& StandardText();
+
+// Detects a UTF-8 or UTF-16 byte-order mark; Latin-1 without one.
+String ReadTextFrom(const Url& url);
+// Latin-1 when every character fits a byte, else UTF-16LE with a mark.
+void WriteTextTo(const String& text, const Url& url);
+void PrintLine(const String& text);
+String PromptLine(const String& prompt);
+
+// ---------------------------------------------------------------------------
+// File-system helpers ("/" separates; "\" is turned into "/")
+
+enum FileKind { FileNone = 0, FileRegular = 1, FileFolder = 2 };
+
+void NormalizePath(String& path, bool isFolder = false);
+void TrimTrailingSlash(String& path);
+String FileNamePart(String path);
+String WithoutExtension(String path);
+String BaseNamePart(String path);
+String ExtensionPart(String path);
+String FolderPart(String path); // "<bad_dir>" when there is no folder
+String CurrentFolder();
+String ResolvePath(String path); // "<bad_dir>" when ".." climbs above the root
+
+int PathKind(String path);
+int64_t FileModifiedTime(String path);
+int64_t FileByteSize(String path);
+int FilePermissions(String path);
+int SetFilePermissions(String path, int mode);
+bool MakeEmptyFile(String path);
+bool MakeFolder(String path, bool recursive = false);
+bool RemoveFile(String path);
+bool RenamePath(String from, String to);
+bool CopyFileContents(String from, String to);
+bool CopyFolder(String from, String to);
+bool RemoveFolder(String path, bool recursive = false);
+bool ChangeFolder(String path);
+
+struct FolderListing;
+FolderListing* OpenFolderListing(String path);
+String NextFolderEntry(FolderListing* listing);
+void CloseFolderListing(FolderListing* listing);
+std::vector<String> ListFolder(String path, bool skipDots = true);
+
+// A seekable stream: one that is not seekable is read whole into a bank.
+Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable);
+Ref<TStream> OpenSeekableRead(const Url& url);
+Ref<TStream> OpenSeekableWrite(const Url& url);
+int CloseStream(const Ref<TStream>& stream);
+
+// ---------------------------------------------------------------------------
+// Object serialisation
+
+// Writes and reads the objects of one kind, found by name. Making one links it
+// at the head of the global list; it leaves the list when destroyed.
+class TDataType : public Object {
+public:
+    TDataType();
+    ~TDataType() override;
+    TDataType(const TDataType&) = delete;
+    TDataType& operator=(const TDataType&) = delete;
+
+    virtual String Name();
+    virtual Ref<Object> Read(TStream& stream);
+    virtual void Write(const Ref<Object>& object, TStream& stream);
+    virtual void ReadFinish(const Ref<Object>& object, TStream& stream);
+
+    TDataType* Next() const { return next_; }
+
+private:
+    TDataType* next_ = nullptr;
+};
+
+TDataType* FirstDataType();
+// The newest registered type of that name, or null.
+TDataType* FindDataType(const String& name);
+
+// Writes objects as a graph: each object once, later uses as back-references.
+class TDataStream : public TForwardingStream {
+public:
+    TDataStream();
+    ~TDataStream() override;
+    Ref<Object> ReadObject() override;
+    void WriteObject(const Ref<Object>& object) override;
+
+private:
+    struct Tables;
+    std::unique_ptr<Tables> tables_;
+};
+
+Ref<TDataStream> CreateDataStream(Ref<TStream> stream);
+
+// For readers of serialised data: a RuntimeError when a byte count read from
+// the stream is negative, larger than what is left in a seekable stream, or
+// above MaxDataLength, so that bad data never causes a giant allocation.
+constexpr int64_t MaxDataLength = 256 << 20;
+void CheckDataLength(TStream& stream, int64_t length);
+
+} // namespace zandrel

@@ -1,0 +1,16 @@
+// Everything Zandrel offers, and the start of the whole framework.
+#pragma once
+
+#include <zandrel/runtime.hpp>
+#include <zandrel/stream.hpp>
+#include <zandrel/system.hpp>
+
+namespace zandrel {
+
+// Starts every module once, each after the modules it uses.
+inline void StartZandrel() {
+    StartStreamModule();
+    StartSystemModule();
+}
+
+} // namespace zandrel

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Zandrel need, when
+# they are missing. Uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    libsdl2-dev libgl-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
+    libfreetype-dev libgtest-dev libbenchmark-dev
+    xvfb xauth libgl1-mesa-dri xdotool sox vorbis-tools
+    clang libclang-rt-14-dev libopenal-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

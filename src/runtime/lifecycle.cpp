@@ -1,0 +1,50 @@
+#include <zandrel/runtime.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace zandrel {
+
+void RunOnce(bool& started, const std::function<void()>& start) {
+    if (started) return;
+    started = true;
+    start();
+}
+
+namespace {
+
+std::vector<std::function<void()>>& ExitHandlers() {
+    static std::vector<std::function<void()>> handlers;
+    return handlers;
+}
+
+bool exitRunnerInstalled = false;
+
+} // namespace
+
+void AddExitHandler(std::function<void()> handler) {
+    if (!exitRunnerInstalled) {
+        exitRunnerInstalled = true;
+        std::atexit([] { RunExitHandlers(); });
+    }
+    ExitHandlers().push_back(std::move(handler));
+}
+
+// Each handler is taken off the list before it runs, so a handler that ends
+// the process again, or a second call, never runs one twice.
+void RunExitHandlers() {
+    auto& handlers = ExitHandlers();
+    while (!handlers.empty()) {
+        auto handler = std::move(handlers.back());
+        handlers.pop_back();
+        try {
+            handler();
+        } catch (const RuntimeError& error) {
+            // The process is already ending: report and go on with the rest.
+            std::string text = ToBytes(error.Message()) + "\n";
+            std::fwrite(text.data(), 1, text.size(), stderr);
+        }
+    }
+}
+
+} // namespace zandrel

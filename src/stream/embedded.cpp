@@ -1,0 +1,48 @@
+#include "openers.hpp"
+
+namespace zandrel {
+
+namespace {
+
+struct EmbeddedEntry {
+    const EmbeddedEntry* next;
+    String name;
+    const void* data;
+    int size;
+};
+
+const EmbeddedEntry* embeddedHead = nullptr;
+
+const EmbeddedEntry* FindEmbedded(const String& name) {
+    for (auto* entry = embeddedHead; entry; entry = entry->next)
+        if (entry->name == name) return entry;
+    return nullptr;
+}
+
+} // namespace
+
+int RegisterEmbedded(const String& name, const void* data, int size) {
+    if (FindEmbedded(name)) return 0;
+    embeddedHead = new EmbeddedEntry{embeddedHead, name, data, size};
+    return 1;
+}
+
+const void* EmbeddedData(const String& name) {
+    auto* entry = FindEmbedded(name);
+    return entry ? entry->data : nullptr;
+}
+
+int EmbeddedSize(const String& name) {
+    auto* entry = FindEmbedded(name);
+    return entry ? entry->size : 0;
+}
+
+Ref<TStream> TIncbinOpener::TryOpen(const Url&, const String& proto, const String& path,
+                                    bool readable, bool writeable) {
+    if (proto != u"incbin" || writeable) return nullptr;
+    auto* entry = FindEmbedded(path);
+    if (!entry) return nullptr;
+    return CreateMemoryStream(const_cast<void*>(entry->data), entry->size, readable, false);
+}
+
+} // namespace zandrel

@@ -1,0 +1,68 @@
+#include <zandrel/stream.hpp>
+
+namespace zandrel {
+
+TFileStream::~TFileStream() {
+    Close();
+}
+
+int TFileStream::Seek(int pos) {
+    if (!file_) return -1;
+    std::fseek(file_, pos, SEEK_SET);
+    pos_ = static_cast<int>(std::ftell(file_));
+    return pos_;
+}
+
+int TFileStream::Flush() {
+    if (file_) std::fflush(file_);
+    return 0;
+}
+
+int TFileStream::Close() {
+    if (!file_) return 0;
+    Flush();
+    std::fclose(file_);
+    pos_ = 0;
+    size_ = 0;
+    file_ = nullptr;
+    return 0;
+}
+
+int TFileStream::Read(void* buf, int count) {
+    if (!file_ || count <= 0) return 0;
+    int n = static_cast<int>(std::fread(buf, 1, static_cast<size_t>(count), file_));
+    pos_ += n;
+    return n;
+}
+
+int TFileStream::Write(const void* buf, int count) {
+    if (!file_ || count <= 0) return 0;
+    int n = static_cast<int>(std::fwrite(buf, 1, static_cast<size_t>(count), file_));
+    pos_ += n;
+    if (pos_ > size_) size_ = pos_;
+    return n;
+}
+
+Ref<TFileStream> TFileStream::OpenPath(const String& path, bool readable, bool writeable) {
+    String name = path;
+    for (auto& c : name)
+        if (c == u'\\') c = u'/';
+    int mode = readable && writeable ? 3 : writeable ? 2 : 1;
+    static const char* const modeText[] = {"", "rb", "wb", "r+b"};
+    FILE* file = std::fopen(ToBytes(name).c_str(), modeText[mode]);
+    if (!file) return nullptr;
+    return WrapCFile(file, mode);
+}
+
+Ref<TFileStream> TFileStream::WrapCFile(FILE* file, int mode) {
+    auto stream = New<TFileStream>();
+    stream->file_ = file;
+    stream->pos_ = static_cast<int>(std::ftell(file));
+    std::fseek(file, 0, SEEK_END);
+    stream->size_ = static_cast<int>(std::ftell(file));
+    std::fseek(file, stream->pos_, SEEK_SET);
+    stream->mode_ = mode;
+    return stream;
+}
+
+} // namespace zandrel

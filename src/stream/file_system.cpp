@@ -1,0 +1,300 @@
+#include "fs_native.hpp"
+
+#include <cstdio>
+
+namespace zandrel {
+
+namespace {
+
+const String badDir = u"<bad_dir>";
+
+bool HasDrivePrefix(const String& path) {
+    return path.size() >= 3 && path[1] == u':' && path[2] == u'/';
+}
+
+std::string NativePath(String path, bool isFolder = false) {
+    NormalizePath(path, isFolder);
+    return ToBytes(path);
+}
+
+native::FileStatus Status(const String& path, bool isFolder = false) {
+    native::FileStatus status;
+    native::StatPath(NativePath(path, isFolder), status);
+    return status;
+}
+
+} // namespace
+
+void NormalizePath(String& path, bool isFolder) {
+    if (path.empty()) return;
+    for (auto& c : path)
+        if (c == u'\\') c = u'/';
+    if (path.size() >= 2 && path[1] == u':' && (path.size() == 2 || path[2] != u'/'))
+        path.insert(2, 1, u'/');
+    if (isFolder) TrimTrailingSlash(path);
+}
+
+void TrimTrailingSlash(String& path) {
+    if (path.size() <= 1 || path.back() != u'/') return;
+    if (path.size() == 3 && path[1] == u':') return;
+    path.pop_back();
+}
+
+String FileNamePart(String path) {
+    NormalizePath(path);
+    auto slash = path.rfind(u'/');
+    return slash == String::npos ? path : path.substr(slash + 1);
+}
+
+String WithoutExtension(String path) {
+    NormalizePath(path);
+    auto dot = path.rfind(u'.');
+    if (dot == String::npos || path.find(u'/', dot) != String::npos) return path;
+    return path.substr(0, dot);
+}
+
+String BaseNamePart(String path) {
+    return FileNamePart(WithoutExtension(std::move(path)));
+}
+
+String ExtensionPart(String path) {
+    NormalizePath(path);
+    auto dot = path.rfind(u'.');
+    if (dot == String::npos || path.find(u'/', dot) != String::npos) return String();
+    return path.substr(dot + 1);
+}
+
+String FolderPart(String path) {
+    NormalizePath(path);
+    auto slash = path.rfind(u'/');
+    if (slash == String::npos || slash + 1 == path.size()) return badDir;
+    return path.substr(0, slash);
+}
+
+String CurrentFolder() {
+    String folder = FromBytes(native::WorkingDirectory().substr(0, 1023));
+    NormalizePath(folder);
+    return folder;
+}
+
+String ResolvePath(String path) {
+    if (path.empty() || path == u".") return CurrentFolder();
+    NormalizePath(path);
+    String result;
+    if (path[0] == u'/') {
+        result = u"/";
+        path.erase(0, 1);
+    } else if (HasDrivePrefix(path)) {
+        result = path.substr(0, 3);
+        path.erase(0, 3);
+    } else {
+        result = CurrentFolder();
+    }
+    path += u'/';
+    size_t start = 0;
+    for (size_t slash; (slash = path.find(u'/', start)) != String::npos; start = slash + 1) {
+        String part = path.substr(start, slash - start);
+        if (part.empty() || part == u".") continue;
+        if (part == u"..") {
+            result = FolderPart(result);
+            if (result == badDir) return badDir;
+            // The parent of "/x" is the root itself.
+            if (result.empty()) result = u"/";
+            continue;
+        }
+        if (!result.empty() && result.back() != u'/') result += u'/';
+        result += part;
+    }
+    return result;
+}
+
+int PathKind(String path) {
+    return Status(path).kind;
+}
+
+int64_t FileModifiedTime(String path) {
+    native::FileStatus status;
+    return native::StatPath(NativePath(path), status) ? status.modifiedTime : 0;
+}
+
+int64_t FileByteSize(String path) {
+    native::FileStatus status;
+    return native::StatPath(NativePath(path), status) ? status.size : -1;
+}
+
+int FilePermissions(String path) {
+    native::FileStatus status;
+    return native::StatPath(NativePath(path), status) ? status.mode : -1;
+}
+
+int SetFilePermissions(String path, int mode) {
+    return native::ChangeMode(NativePath(path), mode);
+}
+
+bool MakeEmptyFile(String path) {
+    RemoveFile(path);
+    FILE* file = std::fopen(NativePath(path).c_str(), "wb");
+    if (file) std::fclose(file);
+    return PathKind(path) == FileRegular;
+}
+
+bool MakeFolder(String path, bool recursive) {
+    if (!recursive) {
+        native::MakeDirectory(NativePath(path, true));
+        return Status(path, true).kind == FileFolder;
+    }
+    String full = ResolvePath(path);
+    if (full == badDir) return false;
+    full += u'/';
+    for (size_t slash = 0; (slash = full.find(u'/', slash)) != String::npos; ++slash) {
+        String prefix = full.substr(0, slash + 1);
+        int kind = Status(prefix).kind;
+        if (kind == FileFolder) continue;
+        if (kind == FileRegular) return false;
+        String folder = full.substr(0, slash);
+        native::MakeDirectory(ToBytes(folder));
+        if (Status(folder).kind != FileFolder) return false;
+    }
+    return true;
+}
+
+bool RemoveFile(String path) {
+    std::string name = NativePath(path);
+    native::ChangeMode(name, 0666);
+    std::remove(name.c_str());
+    return PathKind(path) == FileNone;
+}
+
+bool RenamePath(String from, String to) {
+    return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool CopyFileContents(String from, String to) {
+    NormalizePath(from);
+    NormalizePath(to);
+    auto source = OpenReadStream(from);
+    if (!source) return false;
+    auto target = OpenWriteStream(to);
+    if (!target) {
+        source->Close();
+        return false;
+    }
+    bool copied = true;
+    try {
+        CopyStreamData(*source, *target, 4096);
+    } catch (const TStreamWriteError&) {
+        copied = false;
+    }
+    target->Close();
+    source->Close();
+    return copied;
+}
+
+bool CopyFolder(String from, String to) {
+    NormalizePath(from, true);
+    NormalizePath(to, true);
+    if (PathKind(from) != FileFolder) return false;
+    if (PathKind(to) == FileNone) MakeFolder(to, false);
+    if (PathKind(to) != FileFolder) return false;
+    for (const String& entry : ListFolder(from, true)) {
+        String source = from + u'/' + entry;
+        String target = to + u'/' + entry;
+        bool copied = PathKind(source) == FileFolder ? CopyFolder(source, target)
+                                                     : CopyFileContents(source, target);
+        if (!copied) return false;
+    }
+    return true;
+}
+
+bool RemoveFolder(String path, bool recursive) {
+    NormalizePath(path, true);
+    if (recursive) {
+        FolderListing* listing = OpenFolderListing(path);
+        if (!listing) return false;
+        for (String entry; !(entry = NextFolderEntry(listing)).empty();) {
+            if (entry == u"." || entry == u"..") continue;
+            String child = path + u'/' + entry;
+            if (PathKind(child) == FileFolder)
+                RemoveFolder(child, true);
+            else
+                RemoveFile(child);
+        }
+        CloseFolderListing(listing);
+    }
+    native::RemoveDirectory(ToBytes(path));
+    return PathKind(path) == FileNone;
+}
+
+bool ChangeFolder(String path) {
+    return native::ChangeDirectory(NativePath(path, true));
+}
+
+FolderListing* OpenFolderListing(String path) {
+    return native::OpenDirectory(NativePath(path, true));
+}
+
+String NextFolderEntry(FolderListing* listing) {
+    return FromBytes(native::ReadDirectory(listing));
+}
+
+void CloseFolderListing(FolderListing* listing) {
+    native::CloseDirectory(listing);
+}
+
+std::vector<String> ListFolder(String path, bool skipDots) {
+    std::vector<String> names;
+    FolderListing* listing = OpenFolderListing(path);
+    if (!listing) return names;
+    names.reserve(100);
+    for (String entry; !(entry = NextFolderEntry(listing)).empty();) {
+        if (skipDots && (entry == u"." || entry == u"..")) continue;
+        names.push_back(entry);
+    }
+    CloseFolderListing(listing);
+    return names;
+}
+
+namespace {
+
+// The entry of `folder` whose name equals `name` ignoring A-Z case, joined to
+// `prefix` with "/" (just the entry for an empty prefix); empty when none.
+String FindEntryIgnoringCase(const String& folder, const String& name, const String& prefix) {
+    String wanted = ToLowerAscii(name);
+    for (const String& entry : ListFolder(folder, false)) {
+        if (ToLowerAscii(entry) != wanted) continue;
+        return prefix.empty() ? entry : prefix == u"/" ? prefix + entry : prefix + u'/' + entry;
+    }
+    return String();
+}
+
+} // namespace
+
+String FindCasedPath(const String& path) {
+    int kind = Status(path).kind;
+    if (kind == FileRegular || kind == FileFolder) return path;
+    auto slash = path.size() >= 2 ? path.rfind(u'/', path.size() - 2) : String::npos;
+    if (slash == String::npos) return FindEntryIgnoringCase(u".", path, String());
+    if (slash == 0) return FindEntryIgnoringCase(u"/", path.substr(1), u"/");
+    String prefix = FindCasedPath(path.substr(0, slash));
+    if (prefix.empty()) return String();
+    return FindEntryIgnoringCase(prefix, path.substr(slash + 1), prefix);
+}
+
+Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable) {
+    auto stream = OpenStream(url, readable, writeable);
+    if (!stream || stream->Pos() != -1) return stream;
+    auto bank = LoadBank(stream);
+    return bank ? CreateBankStream(bank) : nullptr;
+}
+
+Ref<TStream> OpenSeekableRead(const Url& url) {
+    return OpenSeekableStream(url, true, false);
+}
+Ref<TStream> OpenSeekableWrite(const Url& url) {
+    return OpenSeekableStream(url, false, true);
+}
+int CloseStream(const Ref<TStream>& stream) {
+    return stream->Close();
+}
+
+} // namespace zandrel

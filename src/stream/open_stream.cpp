@@ -1,0 +1,122 @@
+#include <zandrel/stream.hpp>
+
+#include <algorithm>
+
+namespace zandrel {
+
+namespace {
+TStreamOpener* openerHead = nullptr;
+}
+
+TStreamOpener::TStreamOpener() : next_(openerHead) {
+    openerHead = this;
+}
+
+TStreamOpener::~TStreamOpener() {
+    for (TStreamOpener** link = &openerHead; *link; link = &(*link)->next_) {
+        if (*link == this) {
+            *link = next_;
+            break;
+        }
+    }
+}
+
+Ref<TStream> TStreamOpener::TryOpen(const Url&, const String&, const String&, bool, bool) {
+    ThrowAbstract();
+}
+
+TStreamOpener* FirstStreamOpener() {
+    return openerHead;
+}
+
+Ref<TStream> OpenStream(const Url& url, bool readable, bool writeable) {
+    if (auto stream = url.As<TStream>()) return TBorrowedStream::Create(stream);
+    const String& text = url.Text();
+    auto split = text.find(u"::");
+    if (!text.empty() && split == String::npos)
+        return TFileStream::OpenPath(text, readable, writeable);
+    String proto, path;
+    if (split != String::npos) {
+        proto = ToLowerAscii(text.substr(0, split));
+        path = text.substr(split + 2);
+    }
+    for (auto* opener = openerHead; opener; opener = opener->Next())
+        if (auto stream = opener->TryOpen(url, proto, path, readable, writeable)) return stream;
+    return nullptr;
+}
+
+Ref<TStream> OpenReadStream(const Url& url) {
+    return OpenStream(url, true, false);
+}
+Ref<TStream> OpenWriteStream(const Url& url) {
+    return OpenStream(url, false, true);
+}
+
+bool Eof(const Ref<TStream>& stream) {
+    return stream->Eof();
+}
+int Pos(const Ref<TStream>& stream) {
+    return stream->Pos();
+}
+int Size(const Ref<TStream>& stream) {
+    return stream->Size();
+}
+int Seek(const Ref<TStream>& stream, int pos) {
+    return stream->Seek(pos);
+}
+int Flush(const Ref<TStream>& stream) {
+    return stream->Flush();
+}
+int Close(const Ref<TStream>& stream) {
+    return stream->Close();
+}
+int ReadByte(const Ref<TStream>& stream) {
+    return stream->ReadByte();
+}
+int ReadShort(const Ref<TStream>& stream) {
+    return stream->ReadShort();
+}
+int32_t ReadInt(const Ref<TStream>& stream) {
+    return stream->ReadInt();
+}
+int64_t ReadLong(const Ref<TStream>& stream) {
+    return stream->ReadLong();
+}
+float ReadFloat(const Ref<TStream>& stream) {
+    return stream->ReadFloat();
+}
+double ReadDouble(const Ref<TStream>& stream) {
+    return stream->ReadDouble();
+}
+void WriteByte(const Ref<TStream>& stream, int n) {
+    stream->WriteByte(n);
+}
+void WriteShort(const Ref<TStream>& stream, int n) {
+    stream->WriteShort(n);
+}
+void WriteInt(const Ref<TStream>& stream, int32_t n) {
+    stream->WriteInt(n);
+}
+void WriteLong(const Ref<TStream>& stream, int64_t n) {
+    stream->WriteLong(n);
+}
+void WriteFloat(const Ref<TStream>& stream, float f) {
+    stream->WriteFloat(f);
+}
+void WriteDouble(const Ref<TStream>& stream, double d) {
+    stream->WriteDouble(d);
+}
+String ReadLine(const Ref<TStream>& stream) {
+    return stream->ReadLine();
+}
+bool WriteLine(const Ref<TStream>& stream, const String& text) {
+    return stream->WriteLine(text);
+}
+String ReadString(const Ref<TStream>& stream, int length) {
+    return stream->ReadString(length);
+}
+void WriteString(const Ref<TStream>& stream, const String& text) {
+    stream->WriteString(text);
+}
+
+} // namespace zandrel

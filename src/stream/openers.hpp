@@ -1,0 +1,41 @@
+// The protocol openers this module registers at start-up.
+#pragma once
+
+#include <zandrel/stream.hpp>
+
+namespace zandrel {
+
+class TDataStreamOpener : public TStreamOpener {
+public:
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
+                         bool writeable) override;
+};
+
+class TBankStreamOpener : public TStreamOpener {
+public:
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
+                         bool writeable) override;
+};
+
+class TIncbinOpener : public TStreamOpener {
+public:
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
+                         bool writeable) override;
+};
+
+class TEndianStreamOpener : public TStreamOpener {
+public:
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
+                         bool writeable) override;
+};
+
+class TTextStreamOpener : public TStreamOpener {
+public:
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
+                         bool writeable) override;
+};
+
+void StartBankDataType();
+void StartStandardText();
+
+} // namespace zandrel

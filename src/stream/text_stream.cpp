@@ -1,0 +1,309 @@
+#include "openers.hpp"
+#include "whole_url.hpp"
+
+namespace zandrel {
+
+namespace {
+
+const char hexDigits[] = "0123456789ABCDEF";
+
+int HexValue(int digit) {
+    if (digit >= '0' && digit <= '9') return digit - '0';
+    if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
+    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
+    throw RuntimeError("Malformed hexadecimal digit");
+}
+
+constexpr int hexLineBytes = 32;
+
+} // namespace
+
+int TTextStream::ReadRawByte() {
+    return Target().ReadByte();
+}
+void TTextStream::WriteRawByte(int b) {
+    Target().WriteByte(b);
+}
+
+int TTextStream::ReadChar() {
+    EndHexLineIn();
+    int a = ReadRawByte();
+    switch (encoding_) {
+    case Latin1:
+        return a;
+    case Utf16BE: {
+        int b = ReadRawByte();
+        return a * 256 + b;
+    }
+    case Utf16LE: {
+        int b = ReadRawByte();
+        return a + b * 256;
+    }
+    case Utf8:
+        break;
+    }
+    if (a < 128) return a;
+    // A continuation byte cannot start a character.
+    if (a < 192) return 0xFFFD;
+    int c = ReadRawByte();
+    if (a < 224) return (a - 192) * 64 + (c - 128);
+    int d = ReadRawByte();
+    if (a >= 240) return 0;
+    return (a - 224) * 4096 + (c - 128) * 64 + (d - 128);
+}
+
+void TTextStream::WriteChar(int c) {
+    EndHexLineOut();
+    int x = c & 0xFFFF;
+    switch (encoding_) {
+    case Latin1:
+        WriteRawByte(x & 0xFF);
+        return;
+    case Utf16BE:
+        WriteRawByte(x >> 8);
+        WriteRawByte(x & 0xFF);
+        return;
+    case Utf16LE:
+        WriteRawByte(x & 0xFF);
+        WriteRawByte(x >> 8);
+        return;
+    case Utf8:
+        break;
+    }
+    if (x <= 127) {
+        WriteRawByte(x);
+    } else if (x <= 2047) {
+        WriteRawByte(192 + x / 64);
+        WriteRawByte(128 + x % 64);
+    } else {
+        WriteRawByte(224 + x / 4096);
+        WriteRawByte(128 + (x / 64) % 64);
+        WriteRawByte(128 + x % 64);
+    }
+}
+
+String TTextStream::ReadAllText() {
+    String text;
+    while (!Eof())
+        text.push_back(static_cast<char16_t>(ReadChar()));
+    return text;
+}
+
+String TTextStream::ReadLine() {
+    String line;
+    line.reserve(1024);
+    while (!Eof()) {
+        int c = ReadChar();
+        if (c == 0 || c == 10) break;
+        if (c != 13) line.push_back(static_cast<char16_t>(c));
+    }
+    return line;
+}
+
+bool TTextStream::WriteLine(const String& text) {
+    WriteString(text);
+    WriteString(u"\r\n");
+    return true;
+}
+
+String TTextStream::ReadString(int count) {
+    String text;
+    for (int i = 0; i < count; ++i)
+        text.push_back(static_cast<char16_t>(ReadChar()));
+    return text;
+}
+
+void TTextStream::WriteString(const String& text) {
+    EndHexLineOut();
+    for (char16_t c : text)
+        WriteChar(c);
+}
+
+int TTextStream::ReadByte() {
+    return ToInt(ReadLine());
+}
+void TTextStream::WriteByte(int n) {
+    WriteLine(FromInt(n));
+}
+int TTextStream::ReadShort() {
+    return ToInt(ReadLine());
+}
+void TTextStream::WriteShort(int n) {
+    WriteLine(FromInt(n));
+}
+int32_t TTextStream::ReadInt() {
+    return ToInt(ReadLine());
+}
+void TTextStream::WriteInt(int32_t n) {
+    WriteLine(FromInt(n));
+}
+int64_t TTextStream::ReadLong() {
+    return ToLong(ReadLine());
+}
+void TTextStream::WriteLong(int64_t n) {
+    WriteLine(FromLong(n));
+}
+float TTextStream::ReadFloat() {
+    return ToFloat(ReadLine());
+}
+void TTextStream::WriteFloat(float f) {
+    WriteLine(FromFloat(f));
+}
+double TTextStream::ReadDouble() {
+    return ToDouble(ReadLine());
+}
+void TTextStream::WriteDouble(double d) {
+    WriteLine(FromDouble(d));
+}
+
+void TTextStream::EndHexLineIn() {
+    if (hexCount_ == 0) return;
+    hexCount_ = 0;
+    int b = ReadRawByte();
+    if (b == 13) b = ReadRawByte();
+    if (b != 10) throw RuntimeError("Malformed line terminator");
+}
+
+void TTextStream::EndHexLineOut() {
+    if (hexCount_ == 0) return;
+    hexCount_ = 0;
+    WriteRawByte(13);
+    WriteRawByte(10);
+}
+
+// Raw bytes stop early only at the end of the inner stream.
+int TTextStream::Read(void* buf, int count) {
+    auto* p = static_cast<uint8_t*>(buf);
+    for (int i = 0; i < count; ++i) {
+        if (hexCount_ == hexLineBytes) EndHexLineIn();
+        if (Target().Eof()) return i;
+        int high = HexValue(ReadRawByte());
+        int low = HexValue(ReadRawByte());
+        p[i] = static_cast<uint8_t>(high * 16 + low);
+        ++hexCount_;
+    }
+    return count;
+}
+
+int TTextStream::Write(const void* buf, int count) {
+    const auto* p = static_cast<const uint8_t*>(buf);
+    for (int i = 0; i < count; ++i) {
+        WriteRawByte(hexDigits[p[i] >> 4]);
+        WriteRawByte(hexDigits[p[i] & 15]);
+        if (++hexCount_ == hexLineBytes) EndHexLineOut();
+    }
+    return count;
+}
+
+Ref<TTextStream> TTextStream::CreateTextStream(Ref<TStream> stream, TextEncoding encoding) {
+    auto text = New<TTextStream>();
+    text->SetInner(std::move(stream));
+    text->encoding_ = encoding;
+    return text;
+}
+
+Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding) {
+    return TTextStream::CreateTextStream(std::move(stream), encoding);
+}
+
+Ref<TStream> TTextStreamOpener::TryOpen(const Url&, const String& proto, const String& path,
+                                        bool readable, bool writeable) {
+    static const struct {
+        const char16_t* proto;
+        TextEncoding encoding;
+    } protocols[] = {
+        {u"latin1", Latin1}, {u"utf8", Utf8}, {u"utf16be", Utf16BE}, {u"utf16le", Utf16LE}};
+    for (const auto& protocol : protocols) {
+        if (proto != protocol.proto) continue;
+        auto stream = OpenStream(path, readable, writeable);
+        if (!stream) return nullptr;
+        return CreateTextStream(stream, protocol.encoding);
+    }
+    return nullptr;
+}
+
+// Standard input reaches its end when the input does; the stream has no
+// position, so that is the one place it can say so.
+bool TStdioStream::Eof() {
+    return std::feof(stdin) != 0;
+}
+
+int TStdioStream::Flush() {
+    return std::fflush(stdout);
+}
+
+int TStdioStream::Read(void* buf, int count) {
+    if (count <= 0) return 0;
+    return static_cast<int>(std::fread(buf, 1, static_cast<size_t>(count), stdin));
+}
+
+int TStdioStream::Write(const void* buf, int count) {
+    if (count <= 0) return 0;
+    return static_cast<int>(std::fwrite(buf, 1, static_cast<size_t>(count), stdout));
+}
+
+namespace {
+Ref<TTextStream> standardText;
+}
+
+void StartStandardText() {
+    standardText = CreateTextStream(New<TStdioStream>(), Utf8);
+}
+
+const Ref<TTextStream>& StandardText() {
+    return standardText;
+}
+
+String ReadTextFrom(const Url& url) {
+    auto stream = OpenOrThrow(url, true, false);
+    uint8_t head[3];
+    int got = 0;
+    auto next = [&] { return stream->Read(&head[got], 1) == 1 && ++got; };
+    TextEncoding marked = Latin1;
+    if (next()) {
+        if (head[0] == 254 && next() && head[1] == 255)
+            marked = Utf16BE;
+        else if (head[0] == 255 && next() && head[1] == 254)
+            marked = Utf16LE;
+        else if (head[0] == 239 && next() && head[1] == 187 && next() && head[2] == 191)
+            marked = Utf8;
+    }
+    String text;
+    if (marked != Latin1) {
+        auto textStream = CreateTextStream(stream, marked);
+        text = textStream->ReadAllText();
+        textStream->Close();
+    } else {
+        ByteArray rest = ReadRemainingBytes(*stream);
+        text = FromBytes(head, static_cast<size_t>(got)) + FromBytes(rest.data(), rest.size());
+    }
+    stream->Close();
+    return text;
+}
+
+void WriteTextTo(const String& text, const Url& url) {
+    bool latin1 = true;
+    for (char16_t c : text)
+        latin1 = latin1 && c <= 255;
+    if (latin1) return SaveByteString(text, url);
+    auto stream = OpenOrThrow(url, false, true);
+    stream->WriteByte(255);
+    stream->WriteByte(254);
+    auto textStream = CreateTextStream(stream, Utf16LE);
+    textStream->WriteString(text);
+    textStream->Close();
+    stream->Close();
+}
+
+void PrintLine(const String& text) {
+    StandardText()->WriteLine(text);
+    StandardText()->Flush();
+}
+
+String PromptLine(const String& prompt) {
+    StandardText()->WriteString(prompt);
+    StandardText()->Flush();
+    return StandardText()->ReadLine();
+}
+
+} // namespace zandrel

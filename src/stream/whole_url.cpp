@@ -1,0 +1,97 @@
+#include "whole_url.hpp"
+
+#include <algorithm>
+
+namespace zandrel {
+
+Ref<TStream> OpenOrThrow(const Url& url, bool readable, bool writeable) {
+    auto stream = OpenStream(url, readable, writeable);
+    if (stream) return stream;
+    String what = url.AsObject() ? S("the given object") : S("\"") + url.Text() + S("\"");
+    throw RuntimeError(S("Unable to open ") + what + S(readable ? " for reading" : " for writing"));
+}
+
+// The array starts at 1024 bytes, or at what the stream says is left so that
+// a file is read with one allocation, and grows by half when full.
+ByteArray ReadRemainingBytes(TStream& stream) {
+    int pos = stream.Pos();
+    int known = pos >= 0 ? stream.Size() - pos : 0;
+    ByteArray bytes(static_cast<size_t>(std::max(1024, known)));
+    size_t used = 0;
+    while (!stream.Eof()) {
+        if (used == bytes.size()) bytes.resize(used * 3 / 2);
+        int free = static_cast<int>(std::min<size_t>(bytes.size() - used, 0x40000000));
+        int n = stream.Read(bytes.data() + used, free);
+        if (n <= 0) {
+            stream.ThrowUnlessEnded();
+            break;
+        }
+        used += static_cast<size_t>(n);
+    }
+    bytes.resize(used);
+    return bytes;
+}
+
+ByteArray LoadBytes(const Url& url) {
+    auto stream = OpenOrThrow(url, true, false);
+    ByteArray bytes = ReadRemainingBytes(*stream);
+    stream->Close();
+    return bytes;
+}
+
+String LoadByteString(const Url& url) {
+    ByteArray bytes = LoadBytes(url);
+    return FromBytes(bytes.data(), bytes.size());
+}
+
+void SaveBytes(const ByteArray& bytes, const Url& url) {
+    auto stream = OpenOrThrow(url, false, true);
+    stream->WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
+    stream->Close();
+}
+
+void SaveByteString(const String& text, const Url& url) {
+    std::string bytes = ToBytes(text);
+    auto stream = OpenOrThrow(url, false, true);
+    stream->WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
+    stream->Close();
+}
+
+Ref<Object> LoadObjectFrom(const Url& url) {
+    auto stream = OpenReadStream(url);
+    if (!stream) return nullptr;
+    auto object = stream->ReadObject();
+    stream->Close();
+    return object;
+}
+
+void SaveObjectTo(const Ref<Object>& object, const Url& url) {
+    auto stream = OpenWriteStream(url);
+    if (!stream) return;
+    stream->WriteObject(object);
+    stream->Close();
+}
+
+void CopyStreamData(TStream& from, TStream& to, int bufferSize) {
+    ByteArray buf(static_cast<size_t>(std::max(bufferSize, 1)));
+    while (!from.Eof()) {
+        int n = from.Read(buf.data(), static_cast<int>(buf.size()));
+        if (n <= 0) {
+            from.ThrowUnlessEnded();
+            break;
+        }
+        to.WriteBytes(buf.data(), n);
+    }
+}
+
+void CopyStreamBytes(TStream& from, TStream& to, int count, int bufferSize) {
+    ByteArray buf(static_cast<size_t>(std::max(bufferSize, 1)));
+    while (count > 0) {
+        int n = std::min(count, static_cast<int>(buf.size()));
+        from.ReadBytes(buf.data(), n);
+        to.WriteBytes(buf.data(), n);
+        count -= n;
+    }
+}
+
+} // namespace zandrel

@@ -1,0 +1,33 @@
+// Real files in a temporary folder for the tests.
+#pragma once
+
+#include <zandrel/runtime.hpp>
+
+#include <string>
+#include <vector>
+
+namespace zandrel::test {
+
+// A new empty folder, removed with everything in it when this goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // The path of a name inside the folder.
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+void WriteFileText(const std::string& path, const std::string& text);
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+
+std::vector<uint8_t> Bytes(std::initializer_list<int> values);
+
+} // namespace zandrel::test

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+#include <zandrel/runtime.hpp>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace zandrel;
+
+TEST(Strings, ConvertByLowEightBits) {
+    EXPECT_EQ(ToBytes(u"A\u0141\u00E9"), std::string("A\x41\xE9"));
+    String bytes = FromBytes(std::string_view("\xFF\x01", 2));
+    ASSERT_EQ(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 255);
+    EXPECT_EQ(bytes[1], 1);
+    EXPECT_EQ(FromLatin1("\xE9t\xE9"), u"\u00E9t\u00E9");
+    EXPECT_EQ(ToLowerAscii(u"AbC\u00C9"), u"abc\u00C9");
+}
+
+TEST(Strings, DecimalConversions) {
+    EXPECT_EQ(ToInt(u"42"), 42);
+    EXPECT_EQ(ToInt(u"-7"), -7);
+    EXPECT_EQ(ToInt(u"  12"), 12);
+    EXPECT_EQ(ToInt(u"12.9"), 12);
+    EXPECT_EQ(ToInt(u"abc"), 0);
+    EXPECT_EQ(ToInt(u""), 0);
+    EXPECT_EQ(ToInt(u"\u20AC5"), 0);
+    EXPECT_EQ(ToLong(u"-9000000000"), -9000000000LL);
+    EXPECT_EQ(ToDouble(u"2.5e3"), 2500.0);
+    EXPECT_EQ(ToDouble(u"x"), 0.0);
+    EXPECT_EQ(FromInt(-2147483647 - 1), u"-2147483648");
+    EXPECT_EQ(FromLong(9000000000LL), u"9000000000");
+    // Shortest text that reads back to the same value.
+    EXPECT_EQ(FromFloat(0.1f), u"0.1");
+    EXPECT_EQ(ToFloat(FromFloat(1.0f / 3.0f)), 1.0f / 3.0f);
+    EXPECT_EQ(ToDouble(FromDouble(1.0 / 3.0)), 1.0 / 3.0);
+}
+
+TEST(Errors, CarryTheirMessage) {
+    try {
+        throw RuntimeError(u"Stream is not readable");
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Message(), u"Stream is not readable");
+        EXPECT_STREQ(error.what(), "Stream is not readable");
+    }
+    EXPECT_THROW(ThrowAbstract(), RuntimeError);
+}
+
+TEST(Lifecycle, RunOnceRunsOnce) {
+    bool started = false;
+    int runs = 0;
+    RunOnce(started, [&] { ++runs; });
+    RunOnce(started, [&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+}
+
+TEST(ProcessDeathTest, UncaughtRuntimeErrorExitsWithMinusOne) {
+    char name[] = "program";
+    char* argv[] = {name, nullptr};
+    EXPECT_EXIT(
+        RunProgram(1, argv, []() -> int { throw RuntimeError("Unable to calculate tex size"); }),
+        testing::ExitedWithCode(255), "Unable to calculate tex size");
+}
+
+TEST(ProcessDeathTest, ExitHandlersRunNewestFirstOnce) {
+    EXPECT_EXIT(
+        {
+            AddExitHandler([] { std::fputs("first\n", stderr); });
+            AddExitHandler([] { std::fputs("second\n", stderr); });
+            RunExitHandlers();
+            std::exit(3);
+        },
+        testing::ExitedWithCode(3), "^second\nfirst\n$");
+}
+
+TEST(ProcessDeathTest, RunProgramMovesToTheExecutablesFolder) {
+    char name[] = "program";
+    char arg[] = "--flag";
+    char* argv[] = {name, arg, nullptr};
+    EXPECT_EXIT(RunProgram(2, argv,
+                           [] {
+                               char cwd[4096];
+                               if (!getcwd(cwd, sizeof cwd)) return 1;
+                               if (FromBytes(std::string_view(cwd)) != ExecutableFolder()) return 2;
+                               if (ProgramArguments().size() != 2) return 3;
+                               if (ProgramArguments()[1] != u"--flag") return 4;
+                               if (InitialFolder().empty()) return 5;
+                               return 7;
+                           }),
+                testing::ExitedWithCode(7), "");
+}
