@@ -199,7 +199,9 @@ int MixerRender(int16_t* out, int frames);
 void SetMixerClock(mix::MixerClock clock);
 // The running mixer, or null.
 mix::mixer* MixerCore();
-// The output device's write-ahead latency in blocks, or -1 without a device.
+// The output device's write-ahead latency in blocks, and the frames it has
+// played since playback last started; -1 without a device.
 int MixerDeviceLatency();
+int64_t MixerDevicePosition();
 
 } // namespace zandrel

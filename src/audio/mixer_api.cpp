@@ -218,6 +218,10 @@ int MixerDeviceLatency() {
     return state.device ? state.device->Latency() : -1;
 }
 
+int64_t MixerDevicePosition() {
+    return state.device ? state.device->PlayedFrames() : -1;
+}
+
 MixerSample* MixerCreateSound(int length, int bits, int channels, int hertz, const void* frames,
                               int loop) {
     if (!state.core) return nullptr;

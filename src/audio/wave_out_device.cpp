@@ -42,6 +42,11 @@ void waveoutdevice::Close() {
     buffer_.clear();
 }
 
+int64_t waveoutdevice::PlayedFrames() const {
+    if (!waveOut_) return -1;
+    return waveOut_->Position() / (bytesPerValue_ * OutputChannels);
+}
+
 // A one-shot tick armed again after each refill: a slow refill delays the
 // next tick rather than piling ticks up.
 void waveoutdevice::RunTimer() {

@@ -26,6 +26,8 @@ public:
     // One tick of the refill timer.
     void Refill();
     int Latency() const { return latency_.load(std::memory_order_relaxed); }
+    // Frames the device has played since playback last started.
+    int64_t PlayedFrames() const;
 
 private:
     void RunTimer();

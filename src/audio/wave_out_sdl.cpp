@@ -29,18 +29,18 @@ public:
         want.callback = &SdlWaveOut::Pull;
         want.userdata = this;
         device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-        if (!device_) return false;
-        SDL_PauseAudioDevice(device_, 0);
-        return true;
+        return device_ != 0;
     }
 
     // The device lock is taken only here, when playback starts or stops,
-    // never while the buffer is filled.
+    // never while the buffer is filled. The device runs from the first
+    // write on, so its output starts with the buffer's first value.
     bool Write() override {
         SDL_LockAudioDevice(device_);
         playing_.store(true, std::memory_order_relaxed);
         SDL_UnlockAudioDevice(device_);
-        return SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED;
+        SDL_PauseAudioDevice(device_, 0);
+        return SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_PLAYING;
     }
 
     void Reset() override {

@@ -114,6 +114,12 @@ std::vector<int16_t> OfflineMixer::Render(int blocks) {
     return out;
 }
 
+int OfflineMixer::PlayAtOnce(MixerSample* sample, int paused, int channel) {
+    int handle = MixerPlaySound(sample, paused, channel);
+    testNow += mix::StartDelayMillisecs;
+    return handle;
+}
+
 MixerSample* OfflineMixer::MonoSample(const std::vector<int16_t>& values, int hertz, bool loop) {
     auto* sample = MixerCreateSound(static_cast<int>(values.size()), 16, 1, hertz, values.data(),
                                     loop ? -1 : 0);

@@ -59,6 +59,8 @@ protected:
     std::vector<int32_t> MixBlock();
     // `blocks` blocks mixed and converted.
     std::vector<int16_t> Render(int blocks);
+    // Plays with the clock moved on past the start delay.
+    int PlayAtOnce(MixerSample* sample, int paused, int channel);
     MixerSample* MonoSample(const std::vector<int16_t>& values, int hertz, bool loop);
     // Frames of one side of an interleaved block.
     static std::vector<int32_t> Side(const std::vector<int32_t>& block, int side);
