@@ -1,4 +1,4 @@
-#include "mix_kernels.hpp"
+#include "mix_kernels_avx2.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -56,6 +56,15 @@ inline bool ReachedEnd(Cursor& cursor) {
 template <int Bits, int Channels>
 void MixRun(const uint8_t* frames, uint64_t& position, uint64_t step, Gains gains,
             int32_t* accumulator, int count) {
+    if constexpr (Bits == 16) {
+        if (CpuHasAvx2()) {
+            int mixed = Channels == 1
+                            ? MixMono16Avx2(frames, position, step, gains, accumulator, count)
+                            : MixStereo16Avx2(frames, position, step, gains, accumulator, count);
+            accumulator += 2 * mixed;
+            count -= mixed;
+        }
+    }
     uint64_t pos = position;
     for (int n = 0; n < count; ++n, accumulator += 2, pos += step) {
         int left, right;

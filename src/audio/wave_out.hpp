@@ -17,8 +17,10 @@ public:
     virtual void Reset() = 0;
     // Bytes played since the last Write, or -1 when the device cannot tell.
     virtual int64_t Position() = 0;
-    // Makes the values written into the buffer so far visible to the device.
-    virtual void Publish() = 0;
+    // Tells the device how far, in values counted like the position, the
+    // buffer holds what it should play. Past that it plays silence rather
+    // than a stale pass of the loop, and never reads values being written.
+    virtual void Publish(int64_t writtenValues) = 0;
 };
 
 // The default output device at `rate` frames a second, playing `buffer`

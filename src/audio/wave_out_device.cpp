@@ -89,6 +89,7 @@ void waveoutdevice::Restart() {
     waveOut_->Reset();
     writePosition_ = 0;
     std::fill(buffer_.begin(), buffer_.end(), 0);
+    waveOut_->Publish(writePosition_);
     WriteBuffer();
 }
 
@@ -101,6 +102,7 @@ void waveoutdevice::Underrun() {
     int latency = std::min(latency_.load() + 2, MaxLatency);
     latency_ = latency;
     writePosition_ = int64_t{2} * latency * blockLength_;
+    waveOut_->Publish(writePosition_);
 }
 
 void waveoutdevice::MixAhead(int64_t playPosition) {
@@ -110,7 +112,7 @@ void waveoutdevice::MixAhead(int64_t playPosition) {
         mixer_.ConvertBlock(buffer_.data() + block * blockLength_, blockLength_);
         writePosition_ += blockLength_;
     }
-    waveOut_->Publish();
+    waveOut_->Publish(writePosition_);
 }
 
 } // namespace zandrel::mix

@@ -47,6 +47,7 @@ public:
         SDL_LockAudioDevice(device_);
         playing_.store(false, std::memory_order_relaxed);
         cursor_.store(0, std::memory_order_relaxed);
+        written_.store(0, std::memory_order_relaxed);
         played_.store(0, std::memory_order_release);
         SDL_UnlockAudioDevice(device_);
     }
@@ -56,7 +57,9 @@ public:
         return played_.load(std::memory_order_acquire);
     }
 
-    void Publish() override { published_.fetch_add(1, std::memory_order_release); }
+    void Publish(int64_t writtenValues) override {
+        written_.store(writtenValues, std::memory_order_release);
+    }
 
 private:
     static void SDLCALL Pull(void* self, Uint8* stream, int bytes) {
@@ -64,20 +67,21 @@ private:
     }
 
     void Fill(int16_t* out, int count) {
-        published_.load(std::memory_order_acquire);
         if (!playing_.load(std::memory_order_relaxed)) {
             std::memset(out, 0, static_cast<size_t>(count) * 2);
             return;
         }
         int64_t cursor = cursor_.load(std::memory_order_relaxed);
-        while (count > 0) {
-            int at = static_cast<int>(cursor % values_);
-            int n = std::min(count, values_ - at);
-            std::memcpy(out, buffer_ + at, static_cast<size_t>(n) * 2);
-            out += n;
-            count -= n;
-            cursor += n;
+        int64_t ready = written_.load(std::memory_order_acquire) - cursor;
+        int copied = static_cast<int>(std::clamp<int64_t>(ready, 0, count));
+        for (int done = 0; done < copied;) {
+            int at = static_cast<int>((cursor + done) % values_);
+            int n = std::min(copied - done, values_ - at);
+            std::memcpy(out + done, buffer_ + at, static_cast<size_t>(n) * 2);
+            done += n;
         }
+        std::memset(out + copied, 0, static_cast<size_t>(count - copied) * 2);
+        cursor += count;
         cursor_.store(cursor, std::memory_order_relaxed);
         played_.store(cursor * 2, std::memory_order_release);
     }
@@ -88,7 +92,7 @@ private:
     std::atomic<bool> playing_{false};
     std::atomic<int64_t> cursor_{0};
     std::atomic<int64_t> played_{0};
-    std::atomic<uint64_t> published_{0};
+    std::atomic<int64_t> written_{0};
 };
 
 } // namespace

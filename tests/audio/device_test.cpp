@@ -91,7 +91,8 @@ TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
     std::memcpy(out.data(), bytes.data(), out.size() * 2);
     int64_t start = FindPattern(out, pattern);
     ASSERT_GE(start, 0) << "the sound is not in the output at full level";
-    if (latency != mix::waveoutdevice::InitialLatency) GTEST_SKIP() << "the device ran dry meanwhile";
+    if (latency != mix::waveoutdevice::InitialLatency)
+        GTEST_SKIP() << "the device ran dry meanwhile";
     // Mixed one write-ahead latency past the play position, 20 ms after the
     // call; the device position moves in steps of a block.
     int64_t expected = playedBefore + 6 * BlockFrames + StartDelayFrames;

@@ -81,10 +81,10 @@ TEST_F(MixerCoreTest, SteppingHalfAFrameInterpolatesAcrossTheLoop) {
     }
     EXPECT_EQ(left, right);
     EXPECT_EQ(left[0], 16 * -10000);
-    EXPECT_EQ(left[1], 16 * -9990);          // frame 0.5
-    EXPECT_EQ(left[44098], 16 * -9020);      // the last frame
-    EXPECT_EQ(left[44099], 16 * -9510);      // halfway back to the first frame
-    EXPECT_EQ(left[44100], 16 * -10000);     // wrapped without a gap
+    EXPECT_EQ(left[1], 16 * -9990);      // frame 0.5
+    EXPECT_EQ(left[44098], 16 * -9020);  // the last frame
+    EXPECT_EQ(left[44099], 16 * -9510);  // halfway back to the first frame
+    EXPECT_EQ(left[44100], 16 * -10000); // wrapped without a gap
     EXPECT_EQ(left[44101], 16 * -9990);
 }
 
@@ -124,9 +124,8 @@ TEST_F(MixerCoreTest, PanAndDepthShapeTheTwoSides) {
         float pan, depth;
         int left, right;
     };
-    for (auto c : {Case{-1.0f, 0, 16000, 0}, Case{0.5f, 0, 8000, 16000},
-                   Case{1.0f, 0, 0, 16000}, Case{0, -0.1f, 16000, -16000},
-                   Case{10.0f, 0, 0, 16000}}) {
+    for (auto c : {Case{-1.0f, 0, 16000, 0}, Case{0.5f, 0, 8000, 16000}, Case{1.0f, 0, 0, 16000},
+                   Case{0, -0.1f, 16000, -16000}, Case{10.0f, 0, 0, 16000}}) {
         int channel = MixerAllocChannel();
         MixerSetChannelPan(channel, c.pan);
         MixerSetChannelDepth(channel, c.depth);

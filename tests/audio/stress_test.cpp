@@ -55,15 +55,33 @@ TEST(MixerStress, PlaysSteersAndStopsThousandsOfSoundsWhileTheMixerRuns) {
         case 0:
             if (auto started = PlaySound(sound, channel)) channel = started;
             break;
-        case 1: PlaySound(sound); break;
-        case 2: CueSound(sound, channel); break;
-        case 3: SetChannelVolume(channel, choose.Next(300) / 100.0f - 1.0f); break;
-        case 4: SetChannelPan(channel, choose.Next(200) / 100.0f - 1.0f); break;
-        case 5: SetChannelRate(channel, choose.Next(400) / 100.0f); break;
-        case 6: SetChannelDepth(channel, choose.Next(200) / 100.0f - 1.0f); break;
-        case 7: choose.Next(2) ? PauseChannel(channel) : ResumeChannel(channel); break;
-        case 8: StopChannel(channel); break;
-        case 9: sound = LoadSound(Tone(400 + choose.Next(400), 22050, SampleMono16LE), 0); break;
+        case 1:
+            PlaySound(sound);
+            break;
+        case 2:
+            CueSound(sound, channel);
+            break;
+        case 3:
+            SetChannelVolume(channel, choose.Next(300) / 100.0f - 1.0f);
+            break;
+        case 4:
+            SetChannelPan(channel, choose.Next(200) / 100.0f - 1.0f);
+            break;
+        case 5:
+            SetChannelRate(channel, choose.Next(400) / 100.0f);
+            break;
+        case 6:
+            SetChannelDepth(channel, choose.Next(200) / 100.0f - 1.0f);
+            break;
+        case 7:
+            choose.Next(2) ? PauseChannel(channel) : ResumeChannel(channel);
+            break;
+        case 8:
+            StopChannel(channel);
+            break;
+        case 9:
+            sound = LoadSound(Tone(400 + choose.Next(400), 22050, SampleMono16LE), 0);
+            break;
         }
         played += ChannelPlaying(channel);
         if (step % 64 == 0) std::this_thread::sleep_for(std::chrono::microseconds(300));
