@@ -25,10 +25,13 @@ const std::string& ThreeMinuteOgg() {
         }
         std::string wav = "bench_audio_3min.wav";
         auto sample = CreateAudioSample(44100 * 180, 44100, SampleStereo16LE);
+        // Tones under noise, so that the encoder has music-like work to do.
         auto* values = reinterpret_cast<int16_t*>(sample->Samples());
-        for (int i = 0; i < sample->Length(); ++i) {
-            values[2 * i] = static_cast<int16_t>(9000 * std::sin(i * 0.031) * std::sin(i * 1e-4));
-            values[2 * i + 1] = static_cast<int16_t>(9000 * std::sin(i * 0.047));
+        uint32_t noise = 1;
+        for (int i = 0; i < 2 * sample->Length(); ++i) {
+            noise = noise * 1664525 + 1013904223;
+            double tone = 8000 * std::sin(i * (i % 2 ? 0.047 : 0.031)) * std::sin(i * 1e-5);
+            values[i] = static_cast<int16_t>(tone + static_cast<int>(noise >> 20) - 2048);
         }
         auto out = OpenWriteStream(wav);
         int bytes = sample->Capacity();
