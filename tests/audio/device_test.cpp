@@ -112,7 +112,7 @@ TEST_F(DeviceMixer, RecoversFromAnUnderrunWithMoreLatency) {
     SleepMs(100);
     stallArmed = true;
     SleepMs(500);
-    EXPECT_GE(MixerDeviceLatency(), 8); // more if the busy machine also made it run dry
+    EXPECT_GE(MixerDeviceLatency(), 8);  // more if the busy machine also made it run dry
     EXPECT_EQ(MixerDevicePosition(), 0); // silent until the restart
     SleepMs(1800);
     EXPECT_GT(MixerDevicePosition(), 0);
