@@ -4,6 +4,7 @@
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
+#include <zandrel/audio.hpp>
 
 namespace zandrel {
 
@@ -11,6 +12,7 @@ namespace zandrel {
 inline void StartZandrel() {
     StartStreamModule();
     StartSystemModule();
+    StartAudioModule();
 }
 
 } // namespace zandrel

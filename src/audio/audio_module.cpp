@@ -1,0 +1,37 @@
+#include "loaders.hpp"
+#include "mixer.hpp"
+
+#include <cstdlib>
+
+namespace zandrel {
+
+namespace {
+
+// The silent driver stays when there is no output device. The mixer is
+// closed at exit by a handler of its own: the runtime's handler list can be
+// destroyed before the handlers on it run.
+void StartMixerDriver() {
+    if (MixerInit() != 0) return;
+    static bool exitHandlerAdded = false;
+    if (!exitHandlerAdded) {
+        exitHandlerAdded = true;
+        std::atexit(MixerClose);
+    }
+    SetAudioDriver(New<TMixerAudioDriver>());
+}
+
+} // namespace
+
+// Loaders live for the whole run; the newest is asked first, so WAV before Ogg.
+void StartAudioModule() {
+    static bool started = false;
+    RunOnce(started, [] {
+        StartStreamModule();
+        new TAudioSampleLoaderOGG;
+        new TAudioSampleLoaderWAV;
+        SetAudioDriver(New<TAudioDriver>());
+        StartMixerDriver();
+    });
+}
+
+} // namespace zandrel
