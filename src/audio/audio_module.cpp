@@ -1,21 +1,17 @@
 #include "loaders.hpp"
 #include "mixer.hpp"
 
-#include <cstdlib>
-
 namespace zandrel {
 
 namespace {
 
-// The silent driver stays when there is no output device. The mixer is
-// closed at exit by a handler of its own: the runtime's handler list can be
-// destroyed before the handlers on it run.
+// The silent driver stays when there is no output device.
 void StartMixerDriver() {
     if (MixerInit() != 0) return;
     static bool exitHandlerAdded = false;
     if (!exitHandlerAdded) {
         exitHandlerAdded = true;
-        std::atexit(MixerClose);
+        AddExitHandler(MixerClose);
     }
     SetAudioDriver(New<TMixerAudioDriver>());
 }
