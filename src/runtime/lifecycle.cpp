@@ -23,11 +23,14 @@ bool exitRunnerInstalled = false;
 } // namespace
 
 void AddExitHandler(std::function<void()> handler) {
+    // The list is made before the atexit entry, so that it is destroyed after
+    // the entry has run.
+    auto& handlers = ExitHandlers();
     if (!exitRunnerInstalled) {
         exitRunnerInstalled = true;
         std::atexit([] { RunExitHandlers(); });
     }
-    ExitHandlers().push_back(std::move(handler));
+    handlers.push_back(std::move(handler));
 }
 
 // Each handler is taken off the list before it runs, so a handler that ends
