@@ -59,11 +59,12 @@ void TTimer::Stop() {
 }
 
 void TTimer::Fire() {
+    auto self = shared_from_this(); // a listener may stop the timer and drop the last reference
     ++ticks_;
     if (event_)
         event_->Emit();
     else
-        EmitNewEvent(EventTimerTick, shared_from_this(), ticks_);
+        EmitNewEvent(EventTimerTick, self, ticks_);
 }
 
 // A stopped timer with no unseen ticks answers 0 instead of waiting forever.
