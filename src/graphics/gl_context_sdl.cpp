@@ -13,13 +13,17 @@ GLContext* fullScreen = nullptr;
 int lastSwapInterval = -1;
 int swapIntervalCalls = 0;
 
-// Focus changes of the full-screen window are handled here, not by SDL.
+// Focus changes of the full-screen window are handled here, not by SDL. Video
+// that the program started itself (SDL_CreateWindow starts it implicitly) is
+// used as it is: starting it again would close the program's windows.
 bool StartVideo() {
-    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    static bool started = false;
+    if (started) return true;
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (!SDL_GetCurrentVideoDriver() && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     SDL_StartTextInput();
+    started = true;
     return true;
 }
 

@@ -38,9 +38,15 @@ int MonotonicMillis() {
     return static_cast<int>(static_cast<uint32_t>(ms));
 }
 
+// Wakes when the millisecond clock reaches its reading now plus `ms`, as a
+// 1 ms timer tick would, so that sleeps line up with Millisecs.
 void SleepMillis(int ms) {
-    timespec left{ms / 1000, (ms % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    timespec until{};
+    clock_gettime(CLOCK_MONOTONIC, &until);
+    long nanoseconds = until.tv_nsec - until.tv_nsec % 1000000L + (ms % 1000) * 1000000L;
+    until.tv_sec += ms / 1000 + nanoseconds / 1000000000L;
+    until.tv_nsec = nanoseconds % 1000000000L;
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
 }
 

@@ -170,7 +170,7 @@ void StopEvents() {
 }
 
 bool VideoStarted() {
-    return SDL_WasInit(SDL_INIT_VIDEO) != 0;
+    return SDL_GetCurrentVideoDriver() != nullptr;
 }
 
 bool NextMessage(PumpedMessage& message) {
