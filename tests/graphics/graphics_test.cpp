@@ -330,3 +330,39 @@ TEST_F(Graphics, AttachedContextUsesTheCallersWindowAndLeavesIt) {
     EXPECT_NE(geometry.find("Geometry: 120x90"), std::string::npos) << geometry;
     SDL_DestroyWindow(own);
 }
+
+namespace {
+
+void SendFocus(uint32_t window, Uint8 change) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = change;
+    event.window.windowID = window;
+    SDL_PushEvent(&event);
+}
+
+} // namespace
+
+// Switching away from the full-screen window gives the desktop its mode back;
+// coming back sets the display mode again.
+TEST_F(Graphics, FullScreenFollowsTheFocus) {
+    auto g = GLGraphics(1024, 768, 32);
+    ASSERT_TRUE(g);
+    auto* record = As<TGLGraphics>(g)->Context();
+    DelayMillis(200); // the focus the new window got arrives first
+    while (PollEvent()) {
+    }
+    SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_LOST);
+    EXPECT_EQ(IsAppSuspended(), 1);
+    EXPECT_FALSE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
+    SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_GAINED);
+    EXPECT_EQ(IsAppSuspended(), 0);
+    EXPECT_TRUE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
+    int suspends = 0, resumes = 0;
+    while (int id = PollEvent()) {
+        suspends += id == EventAppSuspend;
+        resumes += id == EventAppResume;
+    }
+    EXPECT_EQ(suspends, 1);
+    EXPECT_EQ(resumes, 1);
+}

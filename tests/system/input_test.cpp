@@ -209,3 +209,37 @@ TEST_F(RealInput, CloseRequestBecomesTerminateRequest) {
     EXPECT_EQ(TakeTerminateRequest(), 0);
     EXPECT_EQ(PollEvent(), EventAppTerminate);
 }
+
+// Message boxes answered from outside, as a person would.
+class MessageBoxes : public testing::Test {
+protected:
+    // Without a window manager xdotool cannot find the box by name, so its id
+    // comes from the window tree.
+    static std::thread Answer(const std::string& key) {
+        return std::thread([key] {
+            std::system(("for i in $(seq 50); do box=$(xwininfo -root -tree | sed -n"
+                         " 's/^ *\\(0x[0-9a-f]*\\) \"Zandrel Application\".*/\\1/p');"
+                         " [ -n \"$box\" ] && break; sleep 0.1; done;"
+                         " xdotool windowfocus --sync $box key " + key)
+                            .c_str());
+        });
+    }
+};
+
+TEST_F(MessageBoxes, ReturnAndEscapeChooseTheDefaultButtons) {
+    auto answer = Answer("Return");
+    EXPECT_EQ(AskYesNoCancel(S("Save the changes?")), 1);
+    answer.join();
+    answer = Answer("Escape");
+    EXPECT_EQ(AskYesNoCancel(S("Save the changes?"), true), -1);
+    answer.join();
+    answer = Answer("Return");
+    EXPECT_EQ(AskOkCancel(S("Go on?")), 1);
+    answer.join();
+    answer = Answer("Escape");
+    EXPECT_EQ(AskOkCancel(S("Go on?")), 0);
+    answer.join();
+    answer = Answer("Return");
+    ShowNotice(S("Done."));
+    answer.join();
+}
