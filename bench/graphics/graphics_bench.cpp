@@ -23,7 +23,8 @@ struct Intervals {
     std::vector<int> ms;
     int Total() const {
         int sum = 0;
-        for (int value : ms) sum += value;
+        for (int value : ms)
+            sum += value;
         return sum;
     }
 };
@@ -47,38 +48,22 @@ void Report(benchmark::State& state, const Intervals& intervals) {
     state.counters["min_ms"] = *shortest;
     state.counters["max_ms"] = *longest;
     std::map<int, int> histogram;
-    for (int value : intervals.ms) ++histogram[value];
+    for (int value : intervals.ms)
+        ++histogram[value];
     std::string text;
-    for (auto [ms, count] : histogram) text += std::to_string(ms) + "ms:" + std::to_string(count) + " ";
+    for (auto [ms, count] : histogram)
+        text += std::to_string(ms) + "ms:" + std::to_string(count) + " ";
     state.SetLabel(text);
 }
 
-// The pacing under test: 600 Flip(-1) of a 60 Hz windowed context.
-void PacedFlips(benchmark::State& state) {
-    GLGraphics(320, 240, 0, Hertz);
-    Flip();
-    Intervals intervals;
-    for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
-        intervals = TimeFlips([] { Flip(); });
-        state.SetIterationTime(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    Report(state, intervals);
-    EndGraphics();
-}
-
-// The baseline: the same swaps with a relative sleep of a whole period each.
-void SleepPerFrameFlips(benchmark::State& state) {
-    GLGraphics(320, 240);
+// Times 600 flips of a 320 x 240 window opened at `hertz` as one iteration.
+template <class FlipOnce> void BenchFlips(benchmark::State& state, int hertz, FlipOnce flip) {
+    GLGraphics(320, 240, 0, hertz);
     Flip(0);
     Intervals intervals;
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
-        intervals = TimeFlips([] {
-            std::this_thread::sleep_for(std::chrono::microseconds(1000000 / Hertz));
-            Flip(0);
-        });
+        intervals = TimeFlips(flip);
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
@@ -86,16 +71,31 @@ void SleepPerFrameFlips(benchmark::State& state) {
     EndGraphics();
 }
 
+// The pacing under test: Flip(-1) of a 60 Hz windowed context.
+void PacedFlips(benchmark::State& state) {
+    BenchFlips(state, Hertz, [] { Flip(); });
+}
+
+// The baseline: the same swaps with a relative sleep of a whole period each.
+void SleepPerFrameFlips(benchmark::State& state) {
+    BenchFlips(state, 0, [] {
+        std::this_thread::sleep_for(std::chrono::microseconds(1000000 / Hertz));
+        Flip(0);
+    });
+}
+
 void IdlePollSystemEvents(benchmark::State& state) {
     GLGraphics(320, 240);
-    for (auto _ : state) PollSystemEvents();
+    for (auto _ : state)
+        PollSystemEvents();
     EndGraphics();
 }
 
 void IdleSdlPollEvent(benchmark::State& state) {
     GLGraphics(320, 240);
     SDL_Event event;
-    for (auto _ : state) benchmark::DoNotOptimize(SDL_PollEvent(&event));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SDL_PollEvent(&event));
     EndGraphics();
 }
 

@@ -194,8 +194,8 @@ void MoveMouse(int x, int y); // client coordinates of the active window
 void ShowMouse();
 void HideMouse(); // hidden only while over a framework window
 void ShowNotice(const String& text, bool serious = false);
-int AskOkCancel(const String& text, bool serious = false);        // 1 OK, else 0
-int AskYesNoCancel(const String& text, bool serious = false);     // 1 yes, 0 no, -1 cancel
+int AskOkCancel(const String& text, bool serious = false);    // 1 OK, else 0
+int AskYesNoCancel(const String& text, bool serious = false); // 1 yes, 0 no, -1 cancel
 // Filter "name:ext,ext;name:ext" or "ext,ext"; empty on cancel or without a requester.
 String RequestFilePath(const String& title, const String& filter = String(), bool save = false,
                        const String& initialPath = String());
@@ -244,10 +244,10 @@ void TranslateWindowMessage(const TWindowMessage& message, const Ref<Object>& so
 // ---------------------------------------------------------------------------
 // Clock, date, standard streams
 
-int Millisecs(); // monotonic, wraps as a signed 32-bit count
+int Millisecs();          // monotonic, wraps as a signed 32-bit count
 void DelayMillis(int ms); // negative: no delay
-String CurrentDate(); // "%d %b %Y"
-String CurrentTime(); // "%H:%M:%S"
+String CurrentDate();     // "%d %b %Y"
+String CurrentTime();     // "%H:%M:%S"
 [[noreturn]] void ExitProgram();
 void WriteStdout(const String& text);
 void WriteStderr(const String& text);

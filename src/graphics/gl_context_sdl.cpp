@@ -74,9 +74,8 @@ bool EnsureSharedContext() {
     if (shared) return true;
     if (!StartVideo()) return false;
     SetPixelFormat(0);
-    SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
-                                              SDL_WINDOW_BORDERLESS);
+    SDL_Window* window = SDL_CreateWindow(
+        "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!window) return false;
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
@@ -204,11 +203,12 @@ GLContext* CreateGLContext(int width, int height, int depth, int hertz, int flag
         SDL_DestroyWindow(window);
         return nullptr;
     }
-    auto* record = new GLContext{nullptr, kind,   width,   height, depth,
-                                 hertz,   flags,  window,  context, SDL_GetWindowID(window)};
+    auto* record = new GLContext{nullptr, kind,  width,  height,  depth,
+                                 hertz,   flags, window, context, SDL_GetWindowID(window)};
     Push(record);
-    RegisterWindowProcedure(record->windowId,
-                            [record](const TWindowMessage& message) { WindowProcedure(record, message); });
+    RegisterWindowProcedure(record->windowId, [record](const TWindowMessage& message) {
+        WindowProcedure(record, message);
+    });
     ShowAndActivate(record);
     if (kind == FullScreenContext && !EnterFullScreen(record)) {
         CloseGLContext(record);
@@ -228,8 +228,9 @@ GLContext* AttachGLContext(NativeWidget widget, int flags) {
     }
     int width = 0, height = 0;
     SDL_GetWindowSize(window, &width, &height);
-    auto* record = new GLContext{nullptr, AttachedContext, width, height, 0, 0, flags,
-                                 window,  context,         SDL_GetWindowID(window)};
+    auto* record =
+        new GLContext{nullptr, AttachedContext, width,  height,  0,
+                      0,       flags,           window, context, SDL_GetWindowID(window)};
     Push(record);
     return record;
 }

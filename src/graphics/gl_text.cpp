@@ -16,7 +16,8 @@ constexpr float FontCellWidth = 8.0f / FontTextureWidth;
 
 int NextPowerOfTwo(int n) {
     int p = 1;
-    while (p < n && p < (1 << 30)) p <<= 1;
+    while (p < n && p < (1 << 30))
+        p <<= 1;
     return p;
 }
 

@@ -10,35 +10,64 @@ int emitEventHook = -1;
 
 const char* EventName(int id) {
     switch (id) {
-    case EventAppSuspend: return "AppSuspend";
-    case EventAppResume: return "AppResume";
-    case EventAppTerminate: return "AppTerminate";
-    case EventAppOpenFile: return "AppOpenFile";
-    case EventKeyDown: return "KeyDown";
-    case EventKeyUp: return "KeyUp";
-    case EventKeyChar: return "KeyChar";
-    case EventKeyRepeat: return "KeyRepeat";
-    case EventMouseDown: return "MouseDown";
-    case EventMouseUp: return "MouseUp";
-    case EventMouseMove: return "MouseMove";
-    case EventMouseWheel: return "MouseWheel";
-    case EventMouseEnter: return "MouseEnter";
-    case EventMouseLeave: return "MouseLeave";
-    case EventTimerTick: return "TimerTick";
-    case EventGadgetAction: return "GadgetAction";
-    case EventGadgetPaint: return "GadgetPaint";
-    case EventGadgetSelect: return "GadgetSelect";
-    case EventGadgetMenu: return "GadgetMenu";
-    case EventGadgetOpen: return "GadgetOpen";
-    case EventGadgetClose: return "GadgetClose";
-    case EventGadgetDone: return "GadgetDone";
-    case EventWindowMove: return "WindowMove";
-    case EventWindowSize: return "WindowSize";
-    case EventWindowClose: return "WindowClose";
-    case EventWindowActivate: return "WindowActivate";
-    case EventWindowAccept: return "WindowAccept";
-    case EventMenuAction: return "MenuAction";
-    default: return nullptr;
+    case EventAppSuspend:
+        return "AppSuspend";
+    case EventAppResume:
+        return "AppResume";
+    case EventAppTerminate:
+        return "AppTerminate";
+    case EventAppOpenFile:
+        return "AppOpenFile";
+    case EventKeyDown:
+        return "KeyDown";
+    case EventKeyUp:
+        return "KeyUp";
+    case EventKeyChar:
+        return "KeyChar";
+    case EventKeyRepeat:
+        return "KeyRepeat";
+    case EventMouseDown:
+        return "MouseDown";
+    case EventMouseUp:
+        return "MouseUp";
+    case EventMouseMove:
+        return "MouseMove";
+    case EventMouseWheel:
+        return "MouseWheel";
+    case EventMouseEnter:
+        return "MouseEnter";
+    case EventMouseLeave:
+        return "MouseLeave";
+    case EventTimerTick:
+        return "TimerTick";
+    case EventGadgetAction:
+        return "GadgetAction";
+    case EventGadgetPaint:
+        return "GadgetPaint";
+    case EventGadgetSelect:
+        return "GadgetSelect";
+    case EventGadgetMenu:
+        return "GadgetMenu";
+    case EventGadgetOpen:
+        return "GadgetOpen";
+    case EventGadgetClose:
+        return "GadgetClose";
+    case EventGadgetDone:
+        return "GadgetDone";
+    case EventWindowMove:
+        return "WindowMove";
+    case EventWindowSize:
+        return "WindowSize";
+    case EventWindowClose:
+        return "WindowClose";
+    case EventWindowActivate:
+        return "WindowActivate";
+    case EventWindowAccept:
+        return "WindowAccept";
+    case EventMenuAction:
+        return "MenuAction";
+    default:
+        return nullptr;
     }
 }
 
@@ -114,8 +143,7 @@ Ref<TEvent> TEvent::CreateEvent(int id, Ref<Object> source, int data, int mods, 
     return event;
 }
 
-void EmitNewEvent(int id, Ref<Object> source, int data, int mods, int x, int y,
-                  Ref<Object> extra) {
+void EmitNewEvent(int id, Ref<Object> source, int data, int mods, int x, int y, Ref<Object> extra) {
     TEvent::CreateEvent(id, std::move(source), data, mods, x, y, std::move(extra))->Emit();
 }
 
@@ -149,7 +177,8 @@ int PollEvent() {
 }
 
 int WaitEvent() {
-    while (queue.Empty()) WaitSystemEvents();
+    while (queue.Empty())
+        WaitSystemEvents();
     return queue.TakeNext();
 }
 

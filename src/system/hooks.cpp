@@ -33,7 +33,8 @@ int AllocHookId() {
 void AddHook(int id, HookFunction function, Ref<Object> context, int priority) {
     auto hook = New<THook>(THook{nullptr, priority, function, std::move(context)});
     Ref<THook>* link = &HeadOf(id);
-    while (*link && (*link)->priority >= priority) link = &(*link)->next;
+    while (*link && (*link)->priority >= priority)
+        link = &(*link)->next;
     hook->next = *link;
     *link = hook;
 }

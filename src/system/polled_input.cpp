@@ -68,7 +68,9 @@ void Record(const TEvent& event) {
         ClearMouseTables();
         input.suspended = event.id == EventAppSuspend ? 1 : 0;
         break;
-    case EventAppTerminate: input.terminateRequest = 1; break;
+    case EventAppTerminate:
+        input.terminateRequest = 1;
+        break;
     case EventKeyDown:
         if (inKeyTable(event.data)) Press(input.keyStates[event.data], input.keyHits[event.data]);
         break;
@@ -92,8 +94,11 @@ void Record(const TEvent& event) {
         input.mouseX = event.x;
         input.mouseY = event.y;
         break;
-    case EventMouseWheel: input.mouseZ += event.data; break;
-    default: break;
+    case EventMouseWheel:
+        input.mouseZ += event.data;
+        break;
+    default:
+        break;
     }
 }
 

@@ -100,7 +100,8 @@ std::vector<std::string> FolderRequesterCommand(const String& title, const Strin
 String RunRequester(const std::vector<std::string>& command) {
     if (command.empty()) return String();
     std::string chosen = native::RunForOutput(command);
-    while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r')) chosen.pop_back();
+    while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
+        chosen.pop_back();
     return FromUtf8(chosen);
 }
 

@@ -16,7 +16,8 @@ namespace {
 
 std::vector<char*> ArgumentVector(const std::vector<std::string>& command) {
     std::vector<char*> argv;
-    for (auto& argument : command) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (auto& argument : command)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     return argv;
 }
@@ -34,7 +35,8 @@ int WaitForExit(pid_t pid) {
 int MonotonicMillis() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    uint64_t ms =
+        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<int>(static_cast<uint32_t>(ms));
 }
 

@@ -47,20 +47,29 @@ int ControlCharacterOf(int virtualKey) {
     case 8:
     case 9:
     case 13:
-    case 27: return virtualKey;
-    default: return 0;
+    case 27:
+        return virtualKey;
+    default:
+        return 0;
     }
 }
 
 void TranslateWindowEvent(const SDL_WindowEvent& event) {
     switch (event.event) {
-    case SDL_WINDOWEVENT_CLOSE: Push(Message(TWindowMessage::Close, event.windowID)); break;
+    case SDL_WINDOWEVENT_CLOSE:
+        Push(Message(TWindowMessage::Close, event.windowID));
+        break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         Push(Message(TWindowMessage::FocusGained, event.windowID));
         break;
-    case SDL_WINDOWEVENT_FOCUS_LOST: Push(Message(TWindowMessage::FocusLost, event.windowID)); break;
-    case SDL_WINDOWEVENT_LEAVE: Push(Message(TWindowMessage::MouseLeave, event.windowID)); break;
-    default: break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        Push(Message(TWindowMessage::FocusLost, event.windowID));
+        break;
+    case SDL_WINDOWEVENT_LEAVE:
+        Push(Message(TWindowMessage::MouseLeave, event.windowID));
+        break;
+    default:
+        break;
     }
 }
 
@@ -90,10 +99,14 @@ void TranslateText(const SDL_TextInputEvent& event) {
 
 int ButtonOf(Uint8 sdlButton) {
     switch (sdlButton) {
-    case SDL_BUTTON_LEFT: return 1;
-    case SDL_BUTTON_RIGHT: return 2;
-    case SDL_BUTTON_MIDDLE: return 3;
-    default: return 0;
+    case SDL_BUTTON_LEFT:
+        return 1;
+    case SDL_BUTTON_RIGHT:
+        return 2;
+    case SDL_BUTTON_MIDDLE:
+        return 3;
+    default:
+        return 0;
     }
 }
 
@@ -135,15 +148,28 @@ void Translate(const SDL_Event& event) {
         return;
     }
     switch (event.type) {
-    case SDL_WINDOWEVENT: TranslateWindowEvent(event.window); break;
+    case SDL_WINDOWEVENT:
+        TranslateWindowEvent(event.window);
+        break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP: TranslateKey(event.key); break;
-    case SDL_TEXTINPUT: TranslateText(event.text); break;
+    case SDL_KEYUP:
+        TranslateKey(event.key);
+        break;
+    case SDL_TEXTINPUT:
+        TranslateText(event.text);
+        break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: TranslateButton(event.button); break;
-    case SDL_MOUSEMOTION: TranslateMotion(event.motion); break;
-    case SDL_MOUSEWHEEL: TranslateWheel(event.wheel); break;
-    default: break;
+    case SDL_MOUSEBUTTONUP:
+        TranslateButton(event.button);
+        break;
+    case SDL_MOUSEMOTION:
+        TranslateMotion(event.motion);
+        break;
+    case SDL_MOUSEWHEEL:
+        TranslateWheel(event.wheel);
+        break;
+    default:
+        break;
     }
 }
 
@@ -164,7 +190,8 @@ bool StartEvents() {
 }
 
 void StopEvents() {
-    for (auto& [handle, id] : tickSources) SDL_RemoveTimer(id);
+    for (auto& [handle, id] : tickSources)
+        SDL_RemoveTimer(id);
     tickSources.clear();
     SDL_Quit();
 }
@@ -175,7 +202,8 @@ bool VideoStarted() {
 
 bool NextMessage(PumpedMessage& message) {
     SDL_Event event;
-    while (pending.empty() && SDL_PollEvent(&event)) Translate(event);
+    while (pending.empty() && SDL_PollEvent(&event))
+        Translate(event);
     if (pending.empty()) return false;
     message = pending.front();
     pending.pop_front();
@@ -230,8 +258,12 @@ int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::str
     constexpr Uint32 escapeKey = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
     std::vector<SDL_MessageBoxButtonData> buttons;
     switch (kind) {
-    case MessageBoxKind::Notice: buttons = {{returnKey | escapeKey, 1, "OK"}}; break;
-    case MessageBoxKind::OkCancel: buttons = {{returnKey, 1, "OK"}, {escapeKey, -1, "Cancel"}}; break;
+    case MessageBoxKind::Notice:
+        buttons = {{returnKey | escapeKey, 1, "OK"}};
+        break;
+    case MessageBoxKind::OkCancel:
+        buttons = {{returnKey, 1, "OK"}, {escapeKey, -1, "Cancel"}};
+        break;
     case MessageBoxKind::YesNoCancel:
         buttons = {{returnKey, 1, "Yes"}, {0, 0, "No"}, {escapeKey, -1, "Cancel"}};
         break;

@@ -9,7 +9,8 @@ std::string ToUtf8(const String& text) {
     auto bank = CreateBankStream();
     CreateTextStream(bank, Utf8)->WriteString(text);
     auto& bytes = *bank->Bank();
-    return std::string(reinterpret_cast<const char*>(bytes.Buf()), static_cast<size_t>(bytes.Size()));
+    return std::string(reinterpret_cast<const char*>(bytes.Buf()),
+                       static_cast<size_t>(bytes.Size()));
 }
 
 String FromUtf8(std::string_view bytes) {

@@ -35,7 +35,8 @@ int MoveButtonData(int buttons) {
 void TranslateKey(const TWindowMessage& message, const Ref<Object>& source) {
     if (message.key < 1 || message.key > 255) return;
     int id = EventKeyUp;
-    if (message.kind == TWindowMessage::KeyDown) id = message.repeat ? EventKeyRepeat : EventKeyDown;
+    if (message.kind == TWindowMessage::KeyDown)
+        id = message.repeat ? EventKeyRepeat : EventKeyDown;
     EmitNewEvent(id, source, message.key, modifierFlags);
 }
 
@@ -62,7 +63,8 @@ void TranslateMouse(const TWindowMessage& message, const Ref<Object>& source) {
     case TWindowMessage::MouseLeave:
         if (message.window == tracking.window) TrackMouse(0, nullptr, 0, 0);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -90,15 +92,25 @@ void DispatchWindowMessage(const TWindowMessage& message) {
 
 void TranslateWindowMessage(const TWindowMessage& message, const Ref<Object>& source) {
     switch (message.kind) {
-    case TWindowMessage::Close: EmitNewEvent(EventAppTerminate, source, 0, modifierFlags); break;
-    case TWindowMessage::FocusGained: EmitNewEvent(EventAppResume, source, 0, modifierFlags); break;
-    case TWindowMessage::FocusLost: EmitNewEvent(EventAppSuspend, source, 0, modifierFlags); break;
+    case TWindowMessage::Close:
+        EmitNewEvent(EventAppTerminate, source, 0, modifierFlags);
+        break;
+    case TWindowMessage::FocusGained:
+        EmitNewEvent(EventAppResume, source, 0, modifierFlags);
+        break;
+    case TWindowMessage::FocusLost:
+        EmitNewEvent(EventAppSuspend, source, 0, modifierFlags);
+        break;
     case TWindowMessage::KeyDown:
-    case TWindowMessage::KeyUp: TranslateKey(message, source); break;
+    case TWindowMessage::KeyUp:
+        TranslateKey(message, source);
+        break;
     case TWindowMessage::Char:
         EmitNewEvent(EventKeyChar, source, message.character, modifierFlags);
         break;
-    default: TranslateMouse(message, source); break;
+    default:
+        TranslateMouse(message, source);
+        break;
     }
 }
 

@@ -22,7 +22,8 @@ template <class FlipOnce> std::vector<int> TimeFlips(int count, FlipOnce flip) {
 
 int Sum(const std::vector<int>& values) {
     int sum = 0;
-    for (int value : values) sum += value;
+    for (int value : values)
+        sum += value;
     return sum;
 }
 

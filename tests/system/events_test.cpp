@@ -65,7 +65,8 @@ TEST(Hooks, IdsRunOut) {
     // The event queue and the flip hook hold ids 0 and 1.
     EXPECT_EQ(EmitEventHook(), 0);
     int last = 0;
-    for (int i = 2; i < MaxHookIds; ++i) last = AllocHookId();
+    for (int i = 2; i < MaxHookIds; ++i)
+        last = AllocHookId();
     EXPECT_EQ(last, 255);
     try {
         AllocHookId();
@@ -106,9 +107,11 @@ TEST(EventQueue, EmptyQueueGivesTheBlankEvent) {
 
 TEST(EventQueue, TimerTicksOfOneSourceMergeOthersDoNot) {
     auto timerA = StringObject(S("a")), timerB = StringObject(S("b"));
-    for (int tick = 1; tick <= 3; ++tick) EmitNewEvent(EventTimerTick, timerA, tick);
+    for (int tick = 1; tick <= 3; ++tick)
+        EmitNewEvent(EventTimerTick, timerA, tick);
     EmitNewEvent(EventTimerTick, timerB, 7);
-    for (int i = 0; i < 3; ++i) EmitNewEvent(EventKeyDown, nullptr, 65);
+    for (int i = 0; i < 3; ++i)
+        EmitNewEvent(EventKeyDown, nullptr, 65);
     EmitNewEvent(EventTimerTick, timerA, 4, 0, 5, 6);
 
     EXPECT_EQ(PeekEvent()->data, 4);
@@ -118,12 +121,14 @@ TEST(EventQueue, TimerTicksOfOneSourceMergeOthersDoNot) {
     EXPECT_EQ(CurrentEventX(), 5);
     EXPECT_EQ(PollEvent(), EventTimerTick);
     EXPECT_EQ(CurrentEventData(), 7);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(PollEvent(), EventKeyDown);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(PollEvent(), EventKeyDown);
     EXPECT_EQ(PollEvent(), 0);
 }
 
 TEST(EventQueue, AFullQueueDropsTheNewest) {
-    for (int i = 0; i < EventQueueSize + 10; ++i) EmitNewEvent(EventKeyChar, nullptr, i);
+    for (int i = 0; i < EventQueueSize + 10; ++i)
+        EmitNewEvent(EventKeyChar, nullptr, i);
     for (int i = 0; i < EventQueueSize; ++i) {
         ASSERT_EQ(PollEvent(), EventKeyChar);
         ASSERT_EQ(CurrentEventData(), i);

@@ -101,7 +101,8 @@ TEST_F(RealInput, HeldKeyRepeatsAndCountsOneHit) {
     EXPECT_EQ(held.front()->id, EventKeyDown);
     EXPECT_GE(OfId(held, EventKeyRepeat).size(), 1u);
     EXPECT_EQ(OfId(held, EventKeyDown).size(), 1u);
-    for (auto& repeat : OfId(held, EventKeyRepeat)) EXPECT_EQ(repeat->data, 67);
+    for (auto& repeat : OfId(held, EventKeyRepeat))
+        EXPECT_EQ(repeat->data, 67);
     ASSERT_EQ(OfId(released, EventKeyUp).size(), 1u);
     EXPECT_EQ(TakeKeyHits(67), 1);
     EXPECT_EQ(TakeKeyHits(67), 0);
@@ -113,7 +114,8 @@ TEST_F(RealInput, TypingGivesCharacters) {
     Xdotool("key Return");
     auto chars = OfId(Collect(400), EventKeyChar);
     std::vector<int> codes;
-    for (auto& c : chars) codes.push_back(c->data);
+    for (auto& c : chars)
+        codes.push_back(c->data);
     EXPECT_EQ(codes, (std::vector<int>{'H', 'i', '!', 13}));
 }
 
@@ -220,7 +222,8 @@ protected:
             std::system(("for i in $(seq 50); do box=$(xwininfo -root -tree | sed -n"
                          " 's/^ *\\(0x[0-9a-f]*\\) \"Zandrel Application\".*/\\1/p');"
                          " [ -n \"$box\" ] && break; sleep 0.1; done;"
-                         " xdotool windowfocus --sync $box key " + key)
+                         " xdotool windowfocus --sync $box key " +
+                         key)
                             .c_str());
         });
     }

@@ -61,8 +61,10 @@ TEST_F(PolledInput, SuspendClearsEverythingAndResumeToo) {
 }
 
 TEST_F(PolledInput, CharactersQueueUpToTheirLimit) {
-    for (int i = 1; i <= 300; ++i) EmitNewEvent(EventKeyChar, nullptr, i);
-    for (int i = 1; i <= 256; ++i) ASSERT_EQ(TakeChar(), i);
+    for (int i = 1; i <= 300; ++i)
+        EmitNewEvent(EventKeyChar, nullptr, i);
+    for (int i = 1; i <= 256; ++i)
+        ASSERT_EQ(TakeChar(), i);
     EXPECT_EQ(TakeChar(), 0);
     EmitNewEvent(EventKeyChar, nullptr, 'x');
     EXPECT_EQ(TakeChar(), 'x');

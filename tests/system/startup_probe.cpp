@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
         WriteStdout(S("path=") + ApplicationPath() + S("\n"));
         WriteStdout(S("folder=") + ApplicationFolder() + S("\n"));
         WriteStdout(S("title=") + ApplicationTitle() + S("\n"));
-        for (auto& argument : CommandArguments()) WriteStdout(S("arg=") + argument + S("\n"));
+        for (auto& argument : CommandArguments())
+            WriteStdout(S("arg=") + argument + S("\n"));
         WriteStdout(S("data=") + LoadByteString(S("beside.txt")) + S("\n"));
         WriteStdout(S("stdin=") + ReadStdin() + S("\n"));
         ExitProgram();

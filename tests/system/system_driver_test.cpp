@@ -19,7 +19,8 @@ std::string RunCapturing(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return output;
     char buffer[512];
-    while (size_t got = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, got);
     pclose(pipe);
     return output;
 }
@@ -153,7 +154,8 @@ TEST(Locations, OpenLocationHandsTheUrlToXdgOpen) {
     std::filesystem::permissions(tools / "xdg-open", std::filesystem::perms::owner_all);
     ToolsOnPath path(tools.Path());
     OpenLocation(S("zandrel.example"));
-    for (int i = 0; i < 100 && !std::filesystem::exists(log); ++i) DelayMillis(10);
+    for (int i = 0; i < 100 && !std::filesystem::exists(log); ++i)
+        DelayMillis(10);
     DelayMillis(20);
     auto opened = test::ReadFileBytes(log);
     EXPECT_EQ(std::string(opened.begin(), opened.end()), "http:zandrel.example\n");
