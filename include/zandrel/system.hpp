@@ -218,7 +218,6 @@ struct TWindowMessage {
         MouseMove,
         MouseWheel,
         MouseLeave,
-        Exposed,
     };
     Kind kind = Close;
     uint32_t window = 0; // the native window id

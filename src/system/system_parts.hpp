@@ -19,7 +19,6 @@ void DispatchWindowMessage(const TWindowMessage& message);
 
 // Mouse tracking and cursor visibility over framework windows.
 void TrackMouse(uint32_t window, const Ref<Object>& source, int x, int y);
-uint32_t TrackedWindow();
 void UpdateCursorVisibility();
 void SetCursorVisibleFlag(bool visible);
 

@@ -129,10 +129,6 @@ void TrackMouse(uint32_t window, const Ref<Object>& source, int x, int y) {
     }
 }
 
-uint32_t TrackedWindow() {
-    return tracking.window;
-}
-
 // Hidden only while the pointer is over a framework window and the program hid it.
 void UpdateCursorVisibility() {
     native::SetCursorShown(tracking.cursorVisible || tracking.window == 0);
