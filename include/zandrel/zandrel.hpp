@@ -1,6 +1,7 @@
 // Everything Zandrel offers, and the start of the whole framework.
 #pragma once
 
+#include <zandrel/graphics.hpp>
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
@@ -12,6 +13,7 @@ namespace zandrel {
 inline void StartZandrel() {
     StartStreamModule();
     StartSystemModule();
+    StartGraphicsModule();
     StartAudioModule();
 }
 
