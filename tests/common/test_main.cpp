@@ -5,6 +5,9 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // The framework runs threads (the mixer, timers): a death test must start
+    // its child afresh rather than fork a copy of a threaded process.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     // Tests that need a particular audio driver choose it; the rest must not
     // depend on a sound card being there.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
