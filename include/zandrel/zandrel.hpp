@@ -1,6 +1,7 @@
 // Everything Zandrel offers, and the start of the whole framework.
 #pragma once
 
+#include <zandrel/pixmap.hpp>
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
@@ -11,6 +12,7 @@ namespace zandrel {
 inline void StartZandrel() {
     StartStreamModule();
     StartSystemModule();
+    StartPixmapModule();
 }
 
 } // namespace zandrel
