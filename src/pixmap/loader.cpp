@@ -61,6 +61,11 @@ void ReadExactly(TStream& stream, void* buf, int count) {
     if (ReadUpTo(stream, buf, count) != count) throw TStreamReadError();
 }
 
+bool MayHoldBytes(TStream& stream, int64_t count) {
+    int pos = stream.Pos();
+    return pos < 0 || int64_t{stream.Size()} - pos >= count;
+}
+
 // The try order is the reverse: TGA, PNG, JPEG, BMP.
 void StartPixmapModule() {
     static bool started = false;

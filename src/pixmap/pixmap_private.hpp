@@ -34,6 +34,11 @@ int ReadUpTo(TStream& stream, void* buf, int count);
 // A TStreamReadError unless all count bytes arrive.
 void ReadExactly(TStream& stream, void* buf, int count);
 
+// False when the stream knows its size and fewer than count bytes are left:
+// a few bytes of header must not make a loader allocate a huge pixmap for
+// data that is not there.
+bool MayHoldBytes(TStream& stream, int64_t count);
+
 // Little-endian fields of a file header.
 inline int LittleUint16(const uint8_t* p) {
     return p[0] | p[1] << 8;

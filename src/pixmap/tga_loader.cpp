@@ -111,8 +111,14 @@ Ref<TPixmap> TPixmapLoaderTGA::LoadPixmap(const Ref<TStream>& stream) {
     TTGAHeader h;
     if (!ReadTgaHeader(*in, h)) return nullptr;
     int format = h.depth == 16 || h.depth == 32 ? FormatRGBA8888 : FormatRGB888;
-    auto pixmap = CreatePixmap(h.width, h.height, format, 4);
     in->SkipBytes(h.idLength);
+    // Raw rows have a known size; a run-length row takes at least one packet
+    // per 128 pixels.
+    int64_t leastBytes = h.imageType == trueColour
+                             ? int64_t{h.width} * h.height * h.BytesPerPixel()
+                             : int64_t{(h.width + 127) / 128} * h.height * (1 + h.BytesPerPixel());
+    if (!MayHoldBytes(*in, leastBytes)) return nullptr;
+    auto pixmap = CreatePixmap(h.width, h.height, format, 4);
     // Large enough for a whole raw row and for a packet of 128 pixels.
     std::vector<uint8_t> scratch(static_cast<size_t>(std::max(h.width, 128)) * 4);
     std::vector<uint32_t> words(static_cast<size_t>(h.width));
