@@ -21,46 +21,49 @@ void SwapRedAndBlue(const Byte* in, Byte* out, int count) {
     }
 }
 
+// Three-byte colour with red at byte R and blue at byte B, to RGBA and back.
+template <int R, int B> void ExpandColour(const Byte* in, Byte* out, int count) {
+    for (int i = 0; i < count; ++i, in += 3, out += 4) {
+        out[0] = in[R];
+        out[1] = in[1];
+        out[2] = in[B];
+        out[3] = 255;
+    }
+}
+
+template <int R, int B> void ReduceColour(const Byte* in, Byte* out, int count) {
+    for (int i = 0; i < count; ++i, in += 4, out += 3) {
+        out[R] = in[0];
+        out[1] = in[1];
+        out[B] = in[2];
+    }
+}
+
+// One byte to RGBA: grey to all three colours, or alpha under white.
+template <bool Alpha> void ExpandSingle(const Byte* in, Byte* out, int count) {
+    for (int i = 0; i < count; ++i, out += 4) {
+        Byte colour = Alpha ? 255 : in[i];
+        out[0] = colour;
+        out[1] = colour;
+        out[2] = colour;
+        out[3] = Alpha ? in[i] : 255;
+    }
+}
+
 void ExpandToRGBA(const Byte* in, int format, Byte* out, int count) {
     switch (format) {
     case FormatI8:
-        for (int i = 0; i < count; ++i, out += 4) {
-            Byte v = in[i];
-            out[0] = v;
-            out[1] = v;
-            out[2] = v;
-            out[3] = 255;
-        }
-        break;
+        return ExpandSingle<false>(in, out, count);
     case FormatA8:
-        for (int i = 0; i < count; ++i, out += 4) {
-            out[0] = 255;
-            out[1] = 255;
-            out[2] = 255;
-            out[3] = in[i];
-        }
-        break;
+        return ExpandSingle<true>(in, out, count);
     case FormatBGR888:
-        for (int i = 0; i < count; ++i, in += 3, out += 4) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            out[3] = 255;
-        }
-        break;
+        return ExpandColour<2, 0>(in, out, count);
     case FormatRGB888:
-        for (int i = 0; i < count; ++i, in += 3, out += 4) {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-            out[3] = 255;
-        }
-        break;
+        return ExpandColour<0, 2>(in, out, count);
     case FormatBGRA8888:
-        SwapRedAndBlue(in, out, count);
-        break;
+        return SwapRedAndBlue(in, out, count);
     default:
-        break;
+        return;
     }
 }
 
@@ -69,30 +72,19 @@ void ReduceFromRGBA(const Byte* in, Byte* out, int format, int count) {
     case FormatI8:
         for (int i = 0; i < count; ++i, in += 4)
             out[i] = static_cast<Byte>((in[0] + in[1] + in[2]) / 3);
-        break;
+        return;
     case FormatA8:
         for (int i = 0; i < count; ++i, in += 4)
             out[i] = in[3];
-        break;
+        return;
     case FormatBGR888:
-        for (int i = 0; i < count; ++i, in += 4, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
-        break;
+        return ReduceColour<2, 0>(in, out, count);
     case FormatRGB888:
-        for (int i = 0; i < count; ++i, in += 4, out += 3) {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-        }
-        break;
+        return ReduceColour<0, 2>(in, out, count);
     case FormatBGRA8888:
-        SwapRedAndBlue(in, out, count);
-        break;
+        return SwapRedAndBlue(in, out, count);
     default:
-        break;
+        return;
     }
 }
 

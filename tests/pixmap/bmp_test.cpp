@@ -8,14 +8,8 @@ using namespace zandrel::test;
 
 namespace {
 
-Ref<TPixmap> LoadBmp(const Bytes8& bytes) {
-    auto bank = CreateBank(static_cast<int>(bytes.size()));
-    std::copy(bytes.begin(), bytes.end(), bank->Buf());
-    return LoadPixmap(bank);
-}
-
 void ExpectBmpPixels(const BmpSpec& spec, const std::string& label) {
-    auto p = LoadBmp(MakeBmp(spec));
+    auto p = LoadFromBytes(MakeBmp(spec));
     ASSERT_TRUE(p) << label;
     ASSERT_EQ(p->Width(), spec.width);
     ASSERT_EQ(p->Height(), spec.height);
@@ -44,9 +38,9 @@ TEST(BmpLoader, UncompressedDepthsHeadersAndRowOrders) {
                 }
     BmpSpec grey;
     grey.bitCount = 8;
-    EXPECT_EQ(LoadBmp(MakeBmp(grey))->Format(), FormatBGR888);
+    EXPECT_EQ(LoadFromBytes(MakeBmp(grey))->Format(), FormatBGR888);
     grey.bitCount = 32;
-    EXPECT_EQ(LoadBmp(MakeBmp(grey))->Format(), FormatBGRA8888);
+    EXPECT_EQ(LoadFromBytes(MakeBmp(grey))->Format(), FormatBGRA8888);
 }
 
 TEST(BmpLoader, BitFieldMasks) {
@@ -72,7 +66,7 @@ TEST(BmpLoader, BitFieldMasks) {
         std::copy(c.masks, c.masks + 4, spec.masks);
         std::string label = std::to_string(c.bits) + "-bit masks " + std::to_string(c.masks[0]);
         ExpectBmpPixels(spec, label);
-        EXPECT_EQ(LoadBmp(MakeBmp(spec))->Format(), c.format) << label;
+        EXPECT_EQ(LoadFromBytes(MakeBmp(spec))->Format(), c.format) << label;
     }
 }
 
@@ -105,7 +99,7 @@ TEST(BmpLoader, ThirtyTwoBitsWithoutAlphaAreOpaque) {
     auto file = MakeBmp(spec);
     for (size_t i = 54 + 3; i < file.size(); i += 4)
         file[i] = 0;
-    auto p = LoadBmp(file);
+    auto p = LoadFromBytes(file);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->ReadPixel(2, 3), ExpectedBmpPixel(spec, 2, 3) | 0xFF000000u);
 }
@@ -114,7 +108,7 @@ TEST(BmpLoader, RefusesWhatItCannotDecode) {
     auto refused = [](const BmpSpec& spec, auto&& edit) {
         auto file = MakeBmp(spec);
         edit(file);
-        return !LoadBmp(file);
+        return !LoadFromBytes(file);
     };
     auto none = [](Bytes8&) {};
     auto setInt = [](size_t at, uint32_t v) {
@@ -152,8 +146,8 @@ TEST(BmpLoader, RefusesWhatItCannotDecode) {
     for (size_t cut : {10ul, 30ul, 54ul, 70ul, 100ul}) {
         auto file = MakeBmp(indexed8);
         file.resize(std::min(file.size() - 1, cut + 1000));
-        EXPECT_FALSE(LoadBmp(file)) << "cut " << cut;
+        EXPECT_FALSE(LoadFromBytes(file)) << "cut " << cut;
         file.resize(cut);
-        EXPECT_FALSE(LoadBmp(file)) << "cut " << cut;
+        EXPECT_FALSE(LoadFromBytes(file)) << "cut " << cut;
     }
 }

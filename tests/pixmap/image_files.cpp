@@ -77,6 +77,20 @@ void PutBmpPixel(Bytes8& row, const BmpSpec& s, int x, int y) {
 
 } // namespace
 
+Ref<TBank> BankOf(const Bytes8& bytes) {
+    auto bank = CreateBank(static_cast<int>(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), bank->Buf());
+    return bank;
+}
+
+Ref<TStream> StreamOver(const Bytes8& bytes) {
+    return CreateBankStream(BankOf(bytes));
+}
+
+Ref<TPixmap> LoadFromBytes(const Bytes8& bytes) {
+    return LoadPixmap(BankOf(bytes));
+}
+
 uint32_t PatternPixel(int x, int y) {
     return ARGB((x * 40 + y * 7 + 1) & 255, (x * 37 + y * 11) & 255, (y * 53 + x * 3) & 255,
                 ((x + y) * 29) & 255);

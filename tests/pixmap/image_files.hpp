@@ -10,6 +10,11 @@ namespace zandrel::test {
 
 using Bytes8 = std::vector<uint8_t>;
 
+// The bytes as a bank, a stream over them, and what LoadPixmap makes of them.
+Ref<TBank> BankOf(const Bytes8& bytes);
+Ref<TStream> StreamOver(const Bytes8& bytes);
+Ref<TPixmap> LoadFromBytes(const Bytes8& bytes);
+
 // A test picture: distinct colours and alpha values in every pixel.
 uint32_t PatternPixel(int x, int y);
 

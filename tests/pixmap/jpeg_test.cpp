@@ -52,12 +52,6 @@ Ref<TPixmap> Gradient(int width, int height) {
     return p;
 }
 
-Ref<TPixmap> LoadFrom(const Bytes8& bytes) {
-    auto bank = CreateBank(static_cast<int>(bytes.size()));
-    std::copy(bytes.begin(), bytes.end(), bank->Buf());
-    return LoadPixmap(bank);
-}
-
 int LargestChannelError(const Ref<TPixmap>& a, const Ref<TPixmap>& b) {
     int worst = 0;
     for (int y = 0; y < a->Height(); ++y)
@@ -102,28 +96,28 @@ TEST(JpegCodec, QualityHundredRoundTripsClosely) {
 }
 
 TEST(JpegCodec, GreyLoadsAsI8AndCmykIsRefused) {
-    auto grey = LoadFrom(EncodeWithLibjpeg(20, 10, 1, JCS_GRAYSCALE));
+    auto grey = LoadFromBytes(EncodeWithLibjpeg(20, 10, 1, JCS_GRAYSCALE));
     ASSERT_TRUE(grey);
     EXPECT_EQ(grey->Format(), FormatI8);
     EXPECT_EQ(grey->Pitch(), 20);
     EXPECT_NEAR(grey->PixelPtr(7, 3)[0], 7 * 3 + 3 * 5, 4);
-    EXPECT_FALSE(LoadFrom(EncodeWithLibjpeg(20, 10, 4, JCS_CMYK)));
+    EXPECT_FALSE(LoadFromBytes(EncodeWithLibjpeg(20, 10, 4, JCS_CMYK)));
 }
 
 TEST(JpegCodec, DamagedFilesGiveNoPixmapAndNoMessage) {
     Bytes8 good = EncodeWithLibjpeg(64, 64, 3, JCS_RGB);
-    ASSERT_TRUE(LoadFrom(good));
+    ASSERT_TRUE(LoadFromBytes(good));
     testing::internal::CaptureStderr();
     for (size_t cut : {2ul, 30ul, 300ul, good.size() / 2, good.size() - 2})
-        EXPECT_FALSE(LoadFrom(Bytes8(good.begin(), good.begin() + cut))) << "cut at " << cut;
+        EXPECT_FALSE(LoadFromBytes(Bytes8(good.begin(), good.begin() + cut))) << "cut at " << cut;
     Bytes8 noFrame = good;
     for (size_t i = 0; i + 1 < noFrame.size(); ++i)
         if (noFrame[i] == 0xFF && noFrame[i + 1] == 0xC0) noFrame[i + 1] = 0xCF; // unknown SOF
-    EXPECT_FALSE(LoadFrom(noFrame));
+    EXPECT_FALSE(LoadFromBytes(noFrame));
     Bytes8 stray = good;
     stray[good.size() / 2] = 0xFF; // a marker in the middle of the scan
     stray[good.size() / 2 + 1] = 0xD9;
-    EXPECT_FALSE(LoadFrom(stray));
+    EXPECT_FALSE(LoadFromBytes(stray));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -135,7 +129,7 @@ TEST(JpegCodec, RefusesHugeDimensionsBeforeAllocating) {
             file[i + 6] = file[i + 8] = 0x60;
         }
     }
-    EXPECT_FALSE(LoadFrom(file));
+    EXPECT_FALSE(LoadFromBytes(file));
 }
 
 TEST(JpegCodec, GlueEncodesAndDecodesThroughFunctions) {

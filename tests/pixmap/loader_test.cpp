@@ -25,12 +25,6 @@ Bytes8 SmallJpeg() {
     return BankBytes(bank);
 }
 
-Ref<TStream> StreamOver(const Bytes8& bytes) {
-    auto bank = CreateBank(static_cast<int>(bytes.size()));
-    std::copy(bytes.begin(), bytes.end(), bank->Buf());
-    return CreateBankStream(bank);
-}
-
 // Records where each call found the stream, reads a little and declines, or
 // throws what it is told to.
 class ProbeLoader : public TPixmapLoader {

@@ -112,12 +112,6 @@ Bytes8 MakePng(int width, int colourType, const std::vector<Bytes8>& rows) {
     return file;
 }
 
-Ref<TPixmap> LoadBytes(const Bytes8& bytes) {
-    auto bank = CreateBank(static_cast<int>(bytes.size()));
-    std::copy(bytes.begin(), bytes.end(), bank->Buf());
-    return LoadPixmap(bank);
-}
-
 } // namespace
 
 TEST(PngLoader, SuiteMatchesLibpngAndRefusesCorruptFiles) {
@@ -161,7 +155,7 @@ TEST(PngLoader, FormatsByColourType) {
 }
 
 TEST(PngLoader, GreyAlphaSpreadsToRGBA) {
-    auto p = LoadBytes(MakePng(2, PNG_COLOR_TYPE_GRAY_ALPHA, {{200, 100, 7, 255}}));
+    auto p = LoadFromBytes(MakePng(2, PNG_COLOR_TYPE_GRAY_ALPHA, {{200, 100, 7, 255}}));
     ASSERT_TRUE(p);
     EXPECT_EQ(p->Format(), FormatRGBA8888);
     EXPECT_EQ(p->ReadPixel(0, 0), ARGB(100, 200, 200, 200));
@@ -177,14 +171,14 @@ TEST(PngLoader, DamagedDataGivesNoPixmapAndNoMessage) {
         rows.push_back(row);
     }
     Bytes8 good = MakePng(16, PNG_COLOR_TYPE_RGB, rows);
-    ASSERT_TRUE(LoadBytes(good));
+    ASSERT_TRUE(LoadFromBytes(good));
     testing::internal::CaptureStderr();
     for (size_t cut : {9ul, 20ul, 40ul, good.size() / 2, good.size() - 13, good.size() - 1})
-        EXPECT_FALSE(LoadBytes(Bytes8(good.begin(), good.begin() + cut))) << "cut at " << cut;
+        EXPECT_FALSE(LoadFromBytes(Bytes8(good.begin(), good.begin() + cut))) << "cut at " << cut;
     Bytes8 damaged = good;
     for (size_t i = 45; i < 60; ++i)
         damaged[i] ^= 0x5A; // inside the IDAT data: CRC and zlib both fail
-    EXPECT_FALSE(LoadBytes(damaged));
+    EXPECT_FALSE(LoadFromBytes(damaged));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
@@ -194,7 +188,7 @@ TEST(PngLoader, RefusesHugeDimensionsAndHugeChunks) {
     Bytes8 huge = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     PutChunk(huge, "IHDR", {0, 1, 0x86, 0xA0, 0, 1, 0x86, 0xA0, 8, 6, 0, 0, 0});
     huge.insert(huge.end(), file.begin() + 33, file.end());
-    EXPECT_FALSE(LoadBytes(huge));
+    EXPECT_FALSE(LoadFromBytes(huge));
     // Found by fuzzing: a chunk header asking libpng for a 1.9 GB buffer.
     EXPECT_FALSE(LoadPixmap(std::string(PIXMAP_DATA_DIR) + "/fuzz/png-huge-chunk.png"));
 }

@@ -8,12 +8,6 @@ using namespace zandrel::test;
 
 namespace {
 
-Ref<TPixmap> LoadTga(const Bytes8& bytes) {
-    auto bank = CreateBank(static_cast<int>(bytes.size()));
-    std::copy(bytes.begin(), bytes.end(), bank->Buf());
-    return LoadPixmap(bank);
-}
-
 // A 16-bit raw header for hand-made pixel data.
 Bytes8 TgaHeader(int type, int width, int height, int depth, int descriptor = 0) {
     return {0,
@@ -50,7 +44,7 @@ TEST(TgaLoader, DepthsEncodingsAndOrigins) {
                 spec.width = 11;
                 std::string label = std::to_string(depth) + (runLength ? " RLE" : " raw") +
                                     (topLeft ? " top-left" : " bottom-left");
-                auto p = LoadTga(MakeTga(spec));
+                auto p = LoadFromBytes(MakeTga(spec));
                 ASSERT_TRUE(p) << label;
                 EXPECT_EQ(p->Format(), depth == 16 || depth == 32 ? FormatRGBA8888 : FormatRGB888);
                 for (int y = 0; y < spec.height; ++y)
@@ -63,7 +57,7 @@ TEST(TgaLoader, DepthsEncodingsAndOrigins) {
 TEST(TgaLoader, SixteenBitAlphaAndColourExpansion) {
     Bytes8 file = TgaHeader(2, 2, 1, 16);
     file.insert(file.end(), {0x00, 0x80, 0xFF, 0x7F});
-    auto p = LoadTga(file);
+    auto p = LoadFromBytes(file);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->ReadPixel(0, 0), ARGB(0, 0, 0, 0));
     EXPECT_EQ(p->ReadPixel(1, 0), ARGB(255, 248, 248, 248));
@@ -73,7 +67,7 @@ TEST(TgaLoader, RunReachingPastItsRowIsClipped) {
     // 3 x 2, bottom-left: a run of 5 red pixels, then a literal row of blue.
     Bytes8 file = TgaHeader(10, 3, 2, 24);
     file.insert(file.end(), {0x84, 0, 0, 255, 0x02, 255, 0, 0, 255, 0, 0, 255, 0, 0});
-    auto p = LoadTga(file);
+    auto p = LoadFromBytes(file);
     ASSERT_TRUE(p);
     for (int x = 0; x < 3; ++x) {
         EXPECT_EQ(p->ReadPixel(x, 1), 0xFFFF0000u);
@@ -82,7 +76,7 @@ TEST(TgaLoader, RunReachingPastItsRowIsClipped) {
     // A literal packet of 4 in a 3-wide row: its fourth pixel is read and dropped.
     file = TgaHeader(10, 3, 2, 24, 0x20);
     file.insert(file.end(), {0x03, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 0x82, 9, 9, 9});
-    p = LoadTga(file);
+    p = LoadFromBytes(file);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->ReadPixel(2, 0), 0xFF030303u);
     EXPECT_EQ(p->ReadPixel(0, 1), 0xFF090909u);
@@ -91,7 +85,7 @@ TEST(TgaLoader, RunReachingPastItsRowIsClipped) {
 TEST(TgaLoader, RightToLeftRowsAreMirrored) {
     Bytes8 file = TgaHeader(2, 2, 1, 24, 0x10);
     file.insert(file.end(), {1, 1, 1, 2, 2, 2});
-    auto p = LoadTga(file);
+    auto p = LoadFromBytes(file);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->ReadPixel(0, 0), 0xFF020202u);
 }
@@ -100,7 +94,7 @@ TEST(TgaLoader, RefusesOtherKindsAndDamagedFiles) {
     Bytes8 pixels(4 * 4 * 3, 0x55);
     auto with = [&](Bytes8 header) {
         header.insert(header.end(), pixels.begin(), pixels.end());
-        return LoadTga(header);
+        return LoadFromBytes(header);
     };
     EXPECT_TRUE(with(TgaHeader(2, 4, 4, 24)));
     EXPECT_FALSE(with(TgaHeader(1, 4, 4, 24)));    // colour-mapped, no map
@@ -119,7 +113,7 @@ TEST(TgaLoader, RefusesOtherKindsAndDamagedFiles) {
         spec.runLength = runLength;
         auto file = MakeTga(spec);
         for (size_t cut : {5ul, 17ul, 18ul, 30ul, file.size() - 1}) {
-            EXPECT_FALSE(LoadTga(Bytes8(file.begin(), file.begin() + cut)))
+            EXPECT_FALSE(LoadFromBytes(Bytes8(file.begin(), file.begin() + cut)))
                 << (runLength ? "RLE" : "raw") << " cut " << cut;
         }
     }
