@@ -177,10 +177,10 @@ void OpaqueWhenAlphaUnused(TPixmap& pixmap) {
 Ref<TPixmap> ReadRows(TStream& stream, const BmpHeader& h, const std::vector<uint8_t>& palette) {
     bool alpha = h.bitCount == 32 || h.channels[3].bits > 0;
     int format = alpha ? FormatBGRA8888 : FormatBGR888;
-    if (!PixmapFits(h.width, h.height, format)) return nullptr;
     int stride = static_cast<int>((int64_t{h.width} * h.bitCount + 31) / 32 * 4);
     if (!MayHoldBytes(stream, int64_t{stride} * h.height)) return nullptr;
-    auto pixmap = CreatePixmap(h.width, h.height, format, 4);
+    auto pixmap = CreateImagePixmap(h.width, h.height, format);
+    if (!pixmap) return nullptr;
     std::vector<uint8_t> row(static_cast<size_t>(stride));
     std::vector<uint8_t> bgra(static_cast<size_t>(h.width) * 4);
     for (int i = 0; i < h.height; ++i) {

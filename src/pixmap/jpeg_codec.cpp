@@ -35,12 +35,12 @@ struct PixmapTarget {
 unsigned char* PixmapRows(void* context, int width, int height, int components, int* pitch) {
     auto& target = *static_cast<PixmapTarget*>(context);
     int format = components == 1 ? FormatI8 : components == 3 ? FormatRGB888 : FormatNone;
-    if (!PixmapFits(width, height, format)) return nullptr;
     try {
-        target.pixmap = CreatePixmap(width, height, format, 4);
-    } catch (const RuntimeError&) {
-        return nullptr;
+        target.pixmap = CreateImagePixmap(width, height, format);
+    } catch (...) {
+        return nullptr; // nothing may unwind into the library
     }
+    if (!target.pixmap) return nullptr;
     *pitch = target.pixmap->Pitch();
     return target.pixmap->Pixels();
 }

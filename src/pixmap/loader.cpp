@@ -61,6 +61,15 @@ void ReadExactly(TStream& stream, void* buf, int count) {
     if (ReadUpTo(stream, buf, count) != count) throw TStreamReadError();
 }
 
+Ref<TPixmap> CreateImagePixmap(int64_t width, int64_t height, int format) {
+    if (!PixmapFits(width, height, format)) return nullptr;
+    try {
+        return CreatePixmap(static_cast<int>(width), static_cast<int>(height), format, 4);
+    } catch (const RuntimeError&) {
+        return nullptr;
+    }
+}
+
 bool MayHoldBytes(TStream& stream, int64_t count) {
     int pos = stream.Pos();
     return pos < 0 || int64_t{stream.Size()} - pos >= count;

@@ -139,9 +139,10 @@ Ref<TPixmap> DecodePng(PngSession& s) {
     int depth = 0, colourType = 0;
     png_get_IHDR(s.png, s.info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
     int format = FormatForColourType(colourType);
-    if (depth != 8 || !format || !PixmapFits(width, height, format)) return nullptr;
-    auto pixmap = CreatePixmap(static_cast<int>(width), static_cast<int>(height), format, 4);
-    if (png_get_rowbytes(s.png, s.info) > static_cast<size_t>(pixmap->Pitch())) return nullptr;
+    if (depth != 8 || !format) return nullptr;
+    auto pixmap = CreateImagePixmap(width, height, format);
+    if (!pixmap || png_get_rowbytes(s.png, s.info) > static_cast<size_t>(pixmap->Pitch()))
+        return nullptr;
     auto rows = RowPointers(*pixmap);
     if (!ReadImageRows(s, rows.data())) return nullptr;
     if (colourType == PNG_COLOR_TYPE_GRAY_ALPHA) SpreadGreyAlpha(*pixmap);

@@ -118,7 +118,8 @@ Ref<TPixmap> TPixmapLoaderTGA::LoadPixmap(const Ref<TStream>& stream) {
                              ? int64_t{h.width} * h.height * h.BytesPerPixel()
                              : int64_t{(h.width + 127) / 128} * h.height * (1 + h.BytesPerPixel());
     if (!MayHoldBytes(*in, leastBytes)) return nullptr;
-    auto pixmap = CreatePixmap(h.width, h.height, format, 4);
+    auto pixmap = CreateImagePixmap(h.width, h.height, format);
+    if (!pixmap) return nullptr;
     // Large enough for a whole raw row and for a packet of 128 pixels.
     std::vector<uint8_t> scratch(static_cast<size_t>(std::max(h.width, 128)) * 4);
     std::vector<uint32_t> words(static_cast<size_t>(h.width));
