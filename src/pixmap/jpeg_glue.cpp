@@ -29,16 +29,14 @@ struct GlueError {
 
 // Warnings that mean the pixels are damaged or missing. The library would
 // carry on and fill the rest with grey; an image that cannot be decoded whole
-// is refused instead. Harmless oddities (stray bytes between markers, unknown
-// header versions) stay silent warnings.
+// is refused instead. Oddities that other decoders show without complaint
+// (stray bytes between markers, unusual scan parameters) stay silent.
 bool MeansDamage(int code) {
     switch (code) {
     case JWRN_JPEG_EOF:
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
         return true;
     default:
         return false;
