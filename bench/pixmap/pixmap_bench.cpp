@@ -178,10 +178,15 @@ void Mask800x600(benchmark::State& state) {
 // Keeps each benchmark's time so that the ratios can be printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs)
-            times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+        // With repetitions the median stands for the benchmark.
+        for (const auto& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
+            times[run.run_name.function_name] = {run.GetAdjustedRealTime(),
+                                                 run.GetAdjustedCPUTime()};
+        }
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
