@@ -132,6 +132,16 @@ TEST(JpegCodec, RefusesHugeDimensionsBeforeAllocating) {
     EXPECT_FALSE(LoadFromBytes(file));
 }
 
+TEST(JpegCodec, SmallFileForALargeImageStaysWithinTheLimit) {
+    // Found by fuzzing: 97 bytes of arithmetic-coded data for a 15406 x 13057
+    // grey image. It may load, but never beyond the pixel-memory limit.
+    auto p = LoadPixmap(std::string(PIXMAP_DATA_DIR) + "/fuzz/jpeg-large-arithmetic.jpg");
+    if (p) {
+        EXPECT_EQ(p->Format(), FormatI8);
+        EXPECT_LE(int64_t{p->Pitch()} * p->Height(), MaxPixmapBytes);
+    }
+}
+
 TEST(JpegCodec, GlueEncodesAndDecodesThroughFunctions) {
     auto p = Gradient(16, 8);
     auto bank = CreateBank(0);
