@@ -44,21 +44,21 @@ Ref<TPixmap> Picture(int width, int height) {
     return p;
 }
 
+using Saver = bool (*)(const Ref<TPixmap>&, const Url&, int);
+
+std::string WritePicture(const char* name, Saver save, int setting) {
+    std::string path = TempPath(name);
+    save(Picture(side, side), path, setting);
+    return path;
+}
+
 const std::string& PngFile() {
-    static std::string path = [] {
-        std::string name = TempPath("2048.png");
-        SavePixmapPNG(Picture(side, side), name, 6);
-        return name;
-    }();
+    static std::string path = WritePicture("2048.png", SavePixmapPNG, 6);
     return path;
 }
 
 const std::string& JpegFile() {
-    static std::string path = [] {
-        std::string name = TempPath("2048.jpg");
-        SavePixmapJPEG(Picture(side, side), name, 90);
-        return name;
-    }();
+    static std::string path = WritePicture("2048.jpg", SavePixmapJPEG, 90);
     return path;
 }
 
