@@ -1,11 +1,12 @@
 // Everything Zandrel offers, and the start of the whole framework.
 #pragma once
 
+#include <zandrel/audio.hpp>
 #include <zandrel/graphics.hpp>
+#include <zandrel/pixmap.hpp>
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
-#include <zandrel/audio.hpp>
 
 namespace zandrel {
 
@@ -13,6 +14,7 @@ namespace zandrel {
 inline void StartZandrel() {
     StartStreamModule();
     StartSystemModule();
+    StartPixmapModule();
     StartGraphicsModule();
     StartAudioModule();
 }
