@@ -284,6 +284,7 @@ TEST_F(Graphics, SelectingTheSameDriverKeepsModesButForgetsTheCurrentGraphics) {
     auto g = GLGraphics(64, 64);
     ASSERT_TRUE(g);
     auto modes = ListGraphicsModes();
+    ASSERT_FALSE(modes.empty());
     SetGraphicsDriver(GLGraphicsDriver(), 0);
     EXPECT_FALSE(CurrentGraphics());
     EXPECT_EQ(GraphicsWidth(), 0);
