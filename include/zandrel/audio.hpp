@@ -71,19 +71,10 @@ void ConvertSamples(const void* source, int sourceFormat, void* destination, int
 
 // A sample loader. Making one puts it at the front of the loader list, so the
 // newest loader is asked first; it leaves the list when destroyed.
-class TAudioSampleLoader : public Object {
+class TAudioSampleLoader : public Object, public Registered<TAudioSampleLoader> {
 public:
-    TAudioSampleLoader();
-    ~TAudioSampleLoader() override;
-    TAudioSampleLoader(const TAudioSampleLoader&) = delete;
-    TAudioSampleLoader& operator=(const TAudioSampleLoader&) = delete;
-
     // No object when the data is not this loader's kind.
     virtual Ref<TAudioSample> LoadAudioSample(const Ref<TStream>& stream);
-    TAudioSampleLoader* Next() const { return next_; }
-
-private:
-    TAudioSampleLoader* next_ = nullptr;
 };
 
 TAudioSampleLoader* FirstAudioSampleLoader();

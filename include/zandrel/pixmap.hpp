@@ -123,20 +123,11 @@ Ref<TPixmap> ResizePixmap(const Ref<TPixmap>& pixmap, int width, int height);
 
 // A pixmap loader. Making one puts it at the head of the registry, so the
 // newest loader is tried first; it leaves the registry when destroyed.
-class TPixmapLoader : public Object {
+class TPixmapLoader : public Object, public Registered<TPixmapLoader> {
 public:
-    TPixmapLoader();
-    ~TPixmapLoader() override;
-    TPixmapLoader(const TPixmapLoader&) = delete;
-    TPixmapLoader& operator=(const TPixmapLoader&) = delete;
-
     // A pixmap, or no object for data the loader does not recognise. May
     // leave the stream anywhere; a TStreamError counts as a refusal.
     virtual Ref<TPixmap> LoadPixmap(const Ref<TStream>& stream);
-    TPixmapLoader* Next() const { return next_; }
-
-private:
-    TPixmapLoader* next_ = nullptr;
 };
 
 TPixmapLoader* FirstPixmapLoader();

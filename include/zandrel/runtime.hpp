@@ -37,6 +37,33 @@ public:
 
 using ByteArray = std::vector<uint8_t>;
 
+// Objects of T join the list of all of them when made, newest first, and
+// leave it when destroyed: the registries of openers, loaders and data types,
+// where the entry made last is asked first.
+template <class T> class Registered {
+public:
+    Registered(const Registered&) = delete;
+    Registered& operator=(const Registered&) = delete;
+
+    static T* First() { return head_; }
+    T* Next() const { return next_; }
+
+protected:
+    Registered() : next_(head_) { head_ = static_cast<T*>(this); }
+    ~Registered() {
+        for (T** link = &head_; *link; link = &(*link)->Registered::next_) {
+            if (static_cast<Registered*>(*link) == this) {
+                *link = next_;
+                break;
+            }
+        }
+    }
+
+private:
+    inline static T* head_ = nullptr;
+    T* next_;
+};
+
 // Low 8 bits of each character, for the C runtime and the OS.
 std::string ToBytes(const String& text);
 // One character per byte (values 0..255).

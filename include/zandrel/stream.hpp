@@ -181,19 +181,10 @@ private:
 
 // A protocol opener. Making one puts it at the front of the opener list, so
 // the newest opener is asked first; it leaves the list when destroyed.
-class TStreamOpener : public Object {
+class TStreamOpener : public Object, public Registered<TStreamOpener> {
 public:
-    TStreamOpener();
-    ~TStreamOpener() override;
-    TStreamOpener(const TStreamOpener&) = delete;
-    TStreamOpener& operator=(const TStreamOpener&) = delete;
-
     virtual Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
                                  bool readable, bool writeable);
-    TStreamOpener* Next() const { return next_; }
-
-private:
-    TStreamOpener* next_ = nullptr;
 };
 
 TStreamOpener* FirstStreamOpener();
@@ -513,22 +504,12 @@ int CloseStream(const Ref<TStream>& stream);
 
 // Writes and reads the objects of one kind, found by name. Making one links it
 // at the head of the global list; it leaves the list when destroyed.
-class TDataType : public Object {
+class TDataType : public Object, public Registered<TDataType> {
 public:
-    TDataType();
-    ~TDataType() override;
-    TDataType(const TDataType&) = delete;
-    TDataType& operator=(const TDataType&) = delete;
-
     virtual String Name();
     virtual Ref<Object> Read(TStream& stream);
     virtual void Write(const Ref<Object>& object, TStream& stream);
     virtual void ReadFinish(const Ref<Object>& object, TStream& stream);
-
-    TDataType* Next() const { return next_; }
-
-private:
-    TDataType* next_ = nullptr;
 };
 
 TDataType* FirstDataType();

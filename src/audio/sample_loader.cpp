@@ -3,8 +3,6 @@
 namespace zandrel {
 
 namespace {
-TAudioSampleLoader* loaderHead = nullptr;
-
 // The stream is closed however the loaders end.
 struct ClosingGuard {
     TStream& stream;
@@ -13,25 +11,12 @@ struct ClosingGuard {
 
 } // namespace
 
-TAudioSampleLoader::TAudioSampleLoader() : next_(loaderHead) {
-    loaderHead = this;
-}
-
-TAudioSampleLoader::~TAudioSampleLoader() {
-    for (TAudioSampleLoader** link = &loaderHead; *link; link = &(*link)->next_) {
-        if (*link == this) {
-            *link = next_;
-            break;
-        }
-    }
-}
-
 Ref<TAudioSample> TAudioSampleLoader::LoadAudioSample(const Ref<TStream>&) {
     ThrowAbstract();
 }
 
 TAudioSampleLoader* FirstAudioSampleLoader() {
-    return loaderHead;
+    return Registered<TAudioSampleLoader>::First();
 }
 
 Ref<TAudioSample> LoadAudioSample(const Url& url) {
@@ -40,7 +25,7 @@ Ref<TAudioSample> LoadAudioSample(const Url& url) {
     ClosingGuard guard{*stream};
     int start = stream->Pos();
     if (start == -1) throw RuntimeError("Stream is not seekable");
-    for (auto* loader = loaderHead; loader; loader = loader->Next()) {
+    for (auto* loader = FirstAudioSampleLoader(); loader; loader = loader->Next()) {
         stream->Seek(start);
         try {
             if (auto sample = loader->LoadAudioSample(stream)) return sample;

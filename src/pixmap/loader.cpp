@@ -3,29 +3,12 @@
 
 namespace zandrel {
 
-namespace {
-TPixmapLoader* loaderHead = nullptr;
-}
-
-TPixmapLoader::TPixmapLoader() : next_(loaderHead) {
-    loaderHead = this;
-}
-
-TPixmapLoader::~TPixmapLoader() {
-    for (TPixmapLoader** link = &loaderHead; *link; link = &(*link)->next_) {
-        if (*link == this) {
-            *link = next_;
-            break;
-        }
-    }
-}
-
 Ref<TPixmap> TPixmapLoader::LoadPixmap(const Ref<TStream>&) {
     ThrowAbstract();
 }
 
 TPixmapLoader* FirstPixmapLoader() {
-    return loaderHead;
+    return Registered<TPixmapLoader>::First();
 }
 
 Ref<TPixmap> LoadPixmap(const Url& url) {
@@ -34,7 +17,7 @@ Ref<TPixmap> LoadPixmap(const Url& url) {
     Ref<TPixmap> pixmap;
     int start = stream->Pos();
     if (start >= 0) {
-        for (auto* loader = loaderHead; loader && !pixmap; loader = loader->Next()) {
+        for (auto* loader = FirstPixmapLoader(); loader && !pixmap; loader = loader->Next()) {
             try {
                 if (stream->Seek(start) != start) break;
                 pixmap = loader->LoadPixmap(stream);

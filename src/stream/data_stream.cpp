@@ -4,25 +4,8 @@
 
 namespace zandrel {
 
-namespace {
-TDataType* dataTypeHead = nullptr;
-}
-
 Ref<TDataType> TDataObject::DataType() {
     ThrowAbstract();
-}
-
-TDataType::TDataType() : next_(dataTypeHead) {
-    dataTypeHead = this;
-}
-
-TDataType::~TDataType() {
-    for (TDataType** link = &dataTypeHead; *link; link = &(*link)->next_) {
-        if (*link == this) {
-            *link = next_;
-            break;
-        }
-    }
 }
 
 String TDataType::Name() {
@@ -37,11 +20,11 @@ void TDataType::Write(const Ref<Object>&, TStream&) {
 void TDataType::ReadFinish(const Ref<Object>&, TStream&) {}
 
 TDataType* FirstDataType() {
-    return dataTypeHead;
+    return Registered<TDataType>::First();
 }
 
 TDataType* FindDataType(const String& name) {
-    for (auto* type = dataTypeHead; type; type = type->Next())
+    for (auto* type = FirstDataType(); type; type = type->Next())
         if (type->Name() == name) return type;
     return nullptr;
 }

@@ -4,29 +4,12 @@
 
 namespace zandrel {
 
-namespace {
-TStreamOpener* openerHead = nullptr;
-}
-
-TStreamOpener::TStreamOpener() : next_(openerHead) {
-    openerHead = this;
-}
-
-TStreamOpener::~TStreamOpener() {
-    for (TStreamOpener** link = &openerHead; *link; link = &(*link)->next_) {
-        if (*link == this) {
-            *link = next_;
-            break;
-        }
-    }
-}
-
 Ref<TStream> TStreamOpener::TryOpen(const Url&, const String&, const String&, bool, bool) {
     ThrowAbstract();
 }
 
 TStreamOpener* FirstStreamOpener() {
-    return openerHead;
+    return Registered<TStreamOpener>::First();
 }
 
 Ref<TStream> OpenStream(const Url& url, bool readable, bool writeable) {
@@ -40,7 +23,7 @@ Ref<TStream> OpenStream(const Url& url, bool readable, bool writeable) {
         proto = ToLowerAscii(text.substr(0, split));
         path = text.substr(split + 2);
     }
-    for (auto* opener = openerHead; opener; opener = opener->Next())
+    for (auto* opener = FirstStreamOpener(); opener; opener = opener->Next())
         if (auto stream = opener->TryOpen(url, proto, path, readable, writeable)) return stream;
     return nullptr;
 }
