@@ -66,14 +66,15 @@ void ReadOnePixel() {
     benchmark::DoNotOptimize(rgba);
 }
 
-// The software rasteriser builds its code for a state on first use: that is
-// not what is measured.
-template <class Frame> void WarmUp(Frame& frame) {
+// One frame per iteration, each turned a degree further. The software
+// rasteriser builds its code for a state on first use: the warm-up frames
+// keep that out of the measurement.
+template <class Frame> void RunFrames(benchmark::State& state, Frame& frame) {
     for (int i = 0; i < 20; ++i)
-        frame(0);
-}
-
-void CountFrames(benchmark::State& state) {
+        frame(0.0f);
+    float turn = 0;
+    for (auto _ : state)
+        frame(turn += 1);
     state.counters["frames/s"] =
         benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -105,11 +106,7 @@ void FrameworkSprites(benchmark::State& state) {
         }
         ReadOnePixel();
     };
-    WarmUp(frame);
-    float turn = 0;
-    for (auto _ : state)
-        frame(turn += 1);
-    CountFrames(state);
+    RunFrames(state, frame);
 }
 
 // The corners of a sprite of `side` turned about its centre, as the 2D
@@ -162,11 +159,7 @@ template <class DrawFrame> void RawSprites(benchmark::State& state, DrawFrame dr
         draw(turn, static_cast<float>(side));
         ReadOnePixel();
     };
-    WarmUp(frame);
-    float turn = 0;
-    for (auto _ : state)
-        frame(turn += 1);
-    CountFrames(state);
+    RunFrames(state, frame);
     glDeleteTextures(1, &texture);
 }
 
@@ -244,11 +237,7 @@ void SdlRendererSprites(benchmark::State& state) {
         SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ABGR8888, &pixel, 4);
         benchmark::DoNotOptimize(pixel);
     };
-    WarmUp(frame);
-    float turn = 0;
-    for (auto _ : state)
-        frame(turn += 1);
-    CountFrames(state);
+    RunFrames(state, frame);
     SDL_DestroyTexture(texture);
     SDL_DestroyRenderer(renderer);
     SDL_DestroyWindow(window);

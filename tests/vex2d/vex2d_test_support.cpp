@@ -5,6 +5,19 @@
 
 namespace zandrel::test {
 
+namespace {
+
+// Other test programs running beside these find their windows by the
+// default caption.
+class OwnWindowCaption : public testing::Environment {
+public:
+    void SetUp() override { SetApplicationTitle(u"Zandrel 2D renderer test"); }
+};
+
+const auto* ownCaption = testing::AddGlobalTestEnvironment(new OwnWindowCaption);
+
+} // namespace
+
 void Vex2D::SetUp() {
     SetGraphicsDriver(GLVex2DDriver());
     ASSERT_TRUE(OpenGraphics(Width, Height));
