@@ -2,6 +2,7 @@
 // context, frame pacing and page flipping, and the OpenGL graphics driver.
 #pragma once
 
+#include <zandrel/pixmap.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
 
@@ -144,8 +145,17 @@ Ref<TGraphics> GLGraphics(int width, int height, int depth = 0, int hertz = 0, i
 // Each side up to a power of two, then halved until the GL takes the size;
 // "Unable to calculate tex size" when not even 1 x 1 is taken.
 void GLAdjustTexSize(int& width, int& height);
+// A texture of the pixmap in the current context, resized to a size the GL
+// takes; with every mipmap level down to 1 x 1 when `mipmapped`. No texture
+// parameters are set.
+uint32_t GLTexFromPixmap(Ref<TPixmap> pixmap, bool mipmapped);
 // Draws 8 x 16 text with the built-in font into the current context; codes
 // outside 32-127 leave a gap.
 void GLDrawText(const String& text, int x, int y);
+
+// An 8 x 16 bitmap font resource (16 rows of 96 bytes, bit k of a byte is
+// column k) as opaque white ink on transparent black: character c takes
+// columns 8 (c - 32) to 8 (c - 32) + 7 of an RGBA8888 pixmap `width` wide.
+Ref<TPixmap> BitmapFontPixmap(const String& resource, int width);
 
 } // namespace zandrel

@@ -7,6 +7,7 @@
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
+#include <zandrel/vex2d.hpp>
 
 namespace zandrel {
 
@@ -17,6 +18,7 @@ inline void StartZandrel() {
     StartPixmapModule();
     StartGraphicsModule();
     StartAudioModule();
+    StartVex2DModule();
 }
 
 } // namespace zandrel

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <cstring>
 
 namespace zandrel {
 
@@ -14,58 +15,30 @@ constexpr int FontRows = 16;
 constexpr int FontTextureWidth = 1024;
 constexpr float FontCellWidth = 8.0f / FontTextureWidth;
 
-int NextPowerOfTwo(int n) {
-    int p = 1;
-    while (p < n && p < (1 << 30))
-        p <<= 1;
-    return p;
-}
-
-// Set bits are opaque white, clear bits transparent black; character c takes
-// columns 8 (c - 32) to 8 (c - 32) + 7.
-std::vector<uint32_t> FontPixels() {
-    auto* font = static_cast<const uint8_t*>(EmbeddedData(S("gldrawtextfont.bin")));
-    if (!font || EmbeddedSize(S("gldrawtextfont.bin")) < FontCodeCount * FontRows)
-        throw RuntimeError("The built-in font is missing");
-    std::vector<uint32_t> pixels(static_cast<size_t>(FontTextureWidth * FontRows), 0);
-    for (int row = 0; row < FontRows; ++row) {
-        for (int cell = 0; cell < FontCodeCount; ++cell) {
-            int bits = font[row * FontCodeCount + cell];
-            for (int column = 0; column < 8; ++column)
-                if (bits & (1 << column))
-                    pixels[static_cast<size_t>(row * FontTextureWidth + cell * 8 + column)] =
-                        0xFFFFFFFFu;
-        }
-    }
-    return pixels;
-}
-
-// One level with nearest filtering: the GL's default minifying filter wants
-// mipmaps, without which the texture would not draw at all.
-GLuint UploadFontTexture(const std::vector<uint32_t>& pixels) {
-    GLint savedBinding = 0, savedRowLength = 0;
+// The GL's default minifying filter wants mipmaps, without which the
+// texture would not draw at all: one level with nearest filtering.
+void UseNearestFiltering(GLuint texture) {
+    GLint savedBinding = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &savedBinding);
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &savedRowLength);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, FontTextureWidth);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, FontTextureWidth, FontRows, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(savedBinding));
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, savedRowLength);
-    return texture;
 }
 
 // Made once, in the shared context, and kept for the program's life.
 GLuint FontTexture() {
     static GLuint texture = 0;
     if (texture == 0) {
-        auto pixels = FontPixels();
+        auto pixmap = BitmapFontPixmap(S("gldrawtextfont.bin"), FontTextureWidth);
         GLGraphicsDriver()->ToggleSharedContext();
-        texture = UploadFontTexture(pixels);
+        try {
+            texture = GLTexFromPixmap(pixmap, false);
+            UseNearestFiltering(texture);
+        } catch (...) {
+            GLGraphicsDriver()->ToggleSharedContext();
+            throw;
+        }
         GLGraphicsDriver()->ToggleSharedContext();
     }
     return texture;
@@ -85,19 +58,22 @@ void DrawCharacter(int code, float x, float y) {
 
 } // namespace
 
-void GLAdjustTexSize(int& width, int& height) {
-    int w = NextPowerOfTwo(width), h = NextPowerOfTwo(height);
-    for (;;) {
-        glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        GLint accepted = 0;
-        glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
-        if (accepted != 0) break;
-        if (w == 1 && h == 1) throw RuntimeError("Unable to calculate tex size");
-        if (w > 1) w /= 2;
-        if (h > 1) h /= 2;
+Ref<TPixmap> BitmapFontPixmap(const String& resource, int width) {
+    auto* font = static_cast<const uint8_t*>(EmbeddedData(resource));
+    if (!font || EmbeddedSize(resource) < FontCodeCount * FontRows)
+        throw RuntimeError(S("The built-in font is missing: ") + resource);
+    if (width < FontCodeCount * 8) throw RuntimeError("Font pixmap too narrow");
+    auto pixmap = CreatePixmap(width, FontRows, FormatRGBA8888, 4);
+    std::memset(pixmap->Pixels(), 0, static_cast<size_t>(pixmap->Capacity()));
+    for (int row = 0; row < FontRows; ++row) {
+        auto* pixels = reinterpret_cast<uint32_t*>(pixmap->PixelPtr(0, row));
+        for (int cell = 0; cell < FontCodeCount; ++cell) {
+            int bits = font[row * FontCodeCount + cell];
+            for (int column = 0; column < 8; ++column)
+                if (bits & (1 << column)) pixels[cell * 8 + column] = 0xFFFFFFFFu;
+        }
     }
-    width = w;
-    height = h;
+    return pixmap;
 }
 
 void GLDrawText(const String& text, int x, int y) {

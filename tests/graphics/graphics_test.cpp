@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -254,6 +255,47 @@ TEST_F(Graphics, AdjustTexSizeRoundsUpToPowersOfTwo) {
     GLAdjustTexSize(width, height);
     EXPECT_EQ(width, largest);
     EXPECT_EQ(height, 1);
+}
+
+TEST_F(Graphics, TexFromPixmapMakesEveryLevelAndLeavesTheBindingAlone) {
+    ASSERT_TRUE(GLGraphics(64, 64));
+    auto pixmap = CreatePixmap(300, 20, FormatRGB888);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 300; ++x)
+            pixmap->WritePixel(x, y, 0xFF0A141Eu);
+    GLuint other = 0;
+    glGenTextures(1, &other);
+    glBindTexture(GL_TEXTURE_2D, other);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 7);
+    GLuint texture = GLTexFromPixmap(pixmap, true);
+    GLint binding = 0, rowLength = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    EXPECT_EQ(static_cast<GLuint>(binding), other);
+    EXPECT_EQ(rowLength, 7);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    auto levelSize = [](int level) {
+        GLint width = 0, height = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+        return std::pair{width, height};
+    };
+    EXPECT_EQ(levelSize(0), std::pair(512, 32));
+    EXPECT_EQ(levelSize(5), std::pair(16, 1));
+    EXPECT_EQ(levelSize(9), std::pair(1, 1));
+    uint8_t texel[4] = {};
+    std::vector<uint8_t> level0(512 * 32 * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level0.data());
+    std::copy_n(level0.begin() + (511 * 4), 4, texel);
+    EXPECT_EQ(texel[0], 10);
+    EXPECT_EQ(texel[1], 20);
+    EXPECT_EQ(texel[2], 30);
+    EXPECT_EQ(texel[3], 255);
+    GLuint single = GLTexFromPixmap(CreatePixmap(4, 4, FormatRGBA8888), false);
+    glBindTexture(GL_TEXTURE_2D, single);
+    EXPECT_EQ(levelSize(1).first, 0);
+    EXPECT_THROW(GLTexFromPixmap(nullptr, false), RuntimeError);
 }
 
 TEST(GraphicsWithoutContext, AdjustTexSizeFailsClearly) {

@@ -1,0 +1,338 @@
+// Sprite throughput of the OpenGL 2D driver against the same rotated,
+// alpha-blended quads issued as raw immediate-mode OpenGL, as one raw vertex
+// array, and through SDL2's own renderer (OpenGL backend, batching on); and
+// the cost of making a frame of an 800 x 600 picture against a raw upload of
+// its texture. Each frame ends with a one-pixel read-back, so that rendering
+// is measured, not queuing. Needs a display (Xvfb will do).
+#include <benchmark/benchmark.h>
+#include <zandrel/zandrel.hpp>
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace zandrel;
+
+namespace {
+
+constexpr int ScreenWidth = 800;
+constexpr int ScreenHeight = 600;
+constexpr int SpritesPerFrame = 1000;
+constexpr float SpriteAlpha = 0.75f;
+
+struct Sprite {
+    float x, y, angle;
+};
+
+// The same scattered sprites for every contender.
+const std::vector<Sprite>& Sprites() {
+    static std::vector<Sprite> sprites = [] {
+        std::vector<Sprite> list;
+        uint32_t seed = 12345;
+        auto next = [&seed](int range) {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<float>((seed >> 8) % static_cast<uint32_t>(range));
+        };
+        for (int i = 0; i < SpritesPerFrame; ++i)
+            list.push_back({next(ScreenWidth), next(ScreenHeight), next(360)});
+        return list;
+    }();
+    return sprites;
+}
+
+// A disc of colour with soft alpha, so that blending has work to do.
+Ref<TPixmap> SpritePixmap(int side) {
+    auto pixmap = CreatePixmap(side, side, FormatRGBA8888);
+    float centre = static_cast<float>(side) * 0.5f;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            float d = std::hypot(static_cast<float>(x) + 0.5f - centre,
+                                 static_cast<float>(y) + 0.5f - centre) /
+                      centre;
+            auto alpha = static_cast<uint32_t>(255 * std::fmax(0.0f, 1.0f - d));
+            pixmap->WritePixel(x, y, (alpha << 24) | (0xFF8040u + static_cast<uint32_t>(x * 4)));
+        }
+    return pixmap;
+}
+
+void ReadOnePixel() {
+    uint8_t rgba[4];
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    benchmark::DoNotOptimize(rgba);
+}
+
+// One frame per iteration, each turned a degree further. The software
+// rasteriser builds its code for a state on first use: the warm-up frames
+// keep that out of the measurement.
+template <class Frame> void RunFrames(benchmark::State& state, Frame& frame) {
+    for (int i = 0; i < 20; ++i)
+        frame(0.0f);
+    float turn = 0;
+    for (auto _ : state)
+        frame(turn += 1);
+    state.counters["frames/s"] =
+        benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// An 800 x 600 window of the 2D driver; made afresh for each benchmark,
+// because SDL's renderer makes its own context current behind the driver.
+class Display {
+public:
+    Display() {
+        SetGraphicsDriver(GLVex2DDriver());
+        OpenGraphics(ScreenWidth, ScreenHeight, 0, 0);
+    }
+    ~Display() { EndGraphics(); }
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+};
+
+void FrameworkSprites(benchmark::State& state) {
+    Display display;
+    auto image = LoadImage(SpritePixmap(static_cast<int>(state.range(0))), 0);
+    CentreImageHandle(image);
+    auto frame = [&](float turn) {
+        ClearScreen();
+        SetBlendMode(Alpha);
+        SetAlpha(SpriteAlpha);
+        for (const Sprite& s : Sprites()) {
+            SetRotation(s.angle + turn);
+            DrawImage(image, s.x, s.y);
+        }
+        ReadOnePixel();
+    };
+    RunFrames(state, frame);
+}
+
+// The corners of a sprite of `side` turned about its centre, as the 2D
+// driver computes them.
+struct Corners {
+    float x[4], y[4];
+};
+
+Corners Turned(const Sprite& s, float turn, float side) {
+    double sine = SinDeg(s.angle + turn), cosine = CosDeg(s.angle + turn);
+    auto ix = static_cast<float>(cosine), iy = static_cast<float>(-sine);
+    auto jx = static_cast<float>(sine), jy = static_cast<float>(cosine);
+    float h = side * 0.5f;
+    const float lx[4] = {-h, h, h, -h}, ly[4] = {-h, -h, h, h};
+    Corners c;
+    for (int k = 0; k < 4; ++k) {
+        c.x[k] = lx[k] * ix + ly[k] * iy + s.x;
+        c.y[k] = lx[k] * jx + ly[k] * jy + s.y;
+    }
+    return c;
+}
+
+constexpr float CornerU[4] = {0, 1, 1, 0};
+constexpr float CornerV[4] = {0, 0, 1, 1};
+
+// A raw texture of the sprite and the GL state the 2D driver would set.
+GLuint RawSpriteTexture(int side) {
+    auto pixmap = SpritePixmap(side);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixmap->Pixels());
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4ub(255, 255, 255, static_cast<GLubyte>(SpriteAlpha * 255));
+    return texture;
+}
+
+template <class DrawFrame> void RawSprites(benchmark::State& state, DrawFrame draw) {
+    Display display;
+    auto side = static_cast<int>(state.range(0));
+    GLuint texture = RawSpriteTexture(side);
+    auto frame = [&](float turn) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        draw(turn, static_cast<float>(side));
+        ReadOnePixel();
+    };
+    RunFrames(state, frame);
+    glDeleteTextures(1, &texture);
+}
+
+void RawImmediateSprites(benchmark::State& state) {
+    RawSprites(state, [](float turn, float side) {
+        for (const Sprite& s : Sprites()) {
+            Corners c = Turned(s, turn, side);
+            glBegin(GL_QUADS);
+            for (int k = 0; k < 4; ++k) {
+                glTexCoord2f(CornerU[k], CornerV[k]);
+                glVertex2f(c.x[k], c.y[k]);
+            }
+            glEnd();
+        }
+    });
+}
+
+void RawVertexArraySprites(benchmark::State& state) {
+    std::vector<float> vertices(static_cast<size_t>(SpritesPerFrame) * 4 * 4);
+    RawSprites(state, [&](float turn, float side) {
+        float* v = vertices.data();
+        for (const Sprite& s : Sprites()) {
+            Corners c = Turned(s, turn, side);
+            for (int k = 0; k < 4; ++k) {
+                *v++ = c.x[k];
+                *v++ = c.y[k];
+                *v++ = CornerU[k];
+                *v++ = CornerV[k];
+            }
+        }
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glVertexPointer(2, GL_FLOAT, 4 * sizeof(float), vertices.data());
+        glTexCoordPointer(2, GL_FLOAT, 4 * sizeof(float), vertices.data() + 2);
+        glDrawArrays(GL_QUADS, 0, SpritesPerFrame * 4);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+    });
+}
+
+void SdlRendererSprites(benchmark::State& state) {
+    auto side = static_cast<int>(state.range(0));
+    SDL_GL_ResetAttributes();
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "opengl");
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_Window* window = SDL_CreateWindow("sdl", 32, 32, ScreenWidth, ScreenHeight,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    if (!renderer) {
+        state.SkipWithError(SDL_GetError());
+        SDL_DestroyWindow(window);
+        return;
+    }
+    SDL_RendererInfo info;
+    SDL_GetRendererInfo(renderer, &info);
+    state.SetLabel(info.name);
+    SDL_Texture* texture =
+        SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STATIC, side, side);
+    auto pixmap = SpritePixmap(side);
+    SDL_UpdateTexture(texture, nullptr, pixmap->Pixels(), pixmap->Pitch());
+    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+    SDL_SetTextureAlphaMod(texture, static_cast<Uint8>(SpriteAlpha * 255));
+    auto frame = [&](float turn) {
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+        auto s = static_cast<float>(side);
+        for (const Sprite& sprite : Sprites()) {
+            SDL_FRect box = {sprite.x - s * 0.5f, sprite.y - s * 0.5f, s, s};
+            SDL_RenderCopyExF(renderer, texture, nullptr, &box, sprite.angle + turn, nullptr,
+                              SDL_FLIP_NONE);
+        }
+        SDL_Rect one = {0, 0, 1, 1};
+        uint32_t pixel = 0;
+        SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ABGR8888, &pixel, 4);
+        benchmark::DoNotOptimize(pixel);
+    };
+    RunFrames(state, frame);
+    SDL_DestroyTexture(texture);
+    SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(window);
+}
+
+Ref<TPixmap> Picture800x600() {
+    auto pixmap = CreatePixmap(ScreenWidth, ScreenHeight, FormatRGB888);
+    for (int y = 0; y < ScreenHeight; ++y)
+        for (int x = 0; x < ScreenWidth; ++x)
+            pixmap->WritePixel(x, y, 0xFF000000u | static_cast<uint32_t>(x * 7 ^ y * 3));
+    return pixmap;
+}
+
+void CreateFrame800x600(benchmark::State& state) {
+    Display display;
+    auto picture = Picture800x600();
+    for (auto _ : state) {
+        auto frame = GLVex2DDriver()->CreateFrame(picture, 0);
+        glFinish();
+        benchmark::DoNotOptimize(frame);
+    }
+}
+
+// The upload alone: a texture of the padded size from pixels already prepared.
+void RawUpload1024x1024(benchmark::State& state) {
+    Display display;
+    std::vector<uint32_t> pixels(1024 * 1024, 0xFF336699u);
+    for (auto _ : state) {
+        GLuint texture = 0;
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1024, 1024, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixels.data());
+        glFinish();
+        glDeleteTextures(1, &texture);
+    }
+}
+
+// Keeps each benchmark's median time so that the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& run : runs)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                times[run.run_name.function_name + "/" + run.run_name.args] =
+                    run.GetAdjustedRealTime();
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\nTime per frame over the baseline's (median of the repetitions):\n");
+        for (const char* side : {"4", "16", "32"}) {
+            std::string s = side;
+            Ratio("FrameworkSprites/" + s, "RawImmediateSprites/" + s, "mark <= 1.20");
+            Ratio("FrameworkSprites/" + s, "RawVertexArraySprites/" + s, "");
+            Ratio("FrameworkSprites/" + s, "SdlRendererSprites/" + s, "");
+        }
+        Ratio("CreateFrame800x600/", "RawUpload1024x1024/", "");
+        auto create = times.find("CreateFrame800x600/");
+        if (create != times.end())
+            std::printf("CreateFrame of an 800 x 600 picture: %.2f ms\n", create->second);
+    }
+
+private:
+    void Ratio(const std::string& measured, const std::string& baseline, const char* note) {
+        auto a = times.find(measured), b = times.find(baseline);
+        if (a == times.end() || b == times.end()) return;
+        std::printf("%-24s / %-26s = %.3f  %s\n", measured.c_str(), baseline.c_str(),
+                    a->second / b->second, note);
+    }
+    std::map<std::string, double> times;
+};
+
+} // namespace
+
+// Repeated on a machine shared with other work: the medians are compared.
+void Sides(benchmark::internal::Benchmark* b) {
+    b->Arg(4)->Arg(16)->Arg(32)->Repetitions(5)->MinTime(0.3)->ReportAggregatesOnly();
+}
+
+BENCHMARK(RawImmediateSprites)->Apply(Sides);
+BENCHMARK(FrameworkSprites)->Apply(Sides);
+BENCHMARK(RawVertexArraySprites)->Apply(Sides);
+BENCHMARK(SdlRendererSprites)->Apply(Sides);
+BENCHMARK(RawUpload1024x1024)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(CreateFrame800x600)->Repetitions(5)->ReportAggregatesOnly();
+
+int main(int argc, char** argv) {
+    StartZandrel();
+    benchmark::Initialize(&argc, argv);
+    benchmark::SetDefaultTimeUnit(benchmark::kMillisecond);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,328 @@
+// The 2D renderer: per-context render state and drawing, images and their
+// driver frames, the OpenGL 2D driver, fonts and image fonts.
+#pragma once
+
+#include <zandrel/graphics.hpp>
+#include <zandrel/pixmap.hpp>
+
+#include <cstdint>
+#include <vector>
+
+namespace zandrel {
+
+// Starts the 2D renderer and makes the OpenGL 2D driver the graphics driver.
+void StartVex2DModule();
+
+enum BlendMode : int {
+    Mask = 1,  // no blending; pixels with alpha below one half are dropped
+    Solid = 2, // no blending
+    Alpha = 3, // source over destination by the source's alpha
+    Light = 4, // added to the destination
+    Shade = 5, // multiplied with the destination
+};
+
+enum ImageFlag : int {
+    ImageMasked = 1,    // pixels of the mask colour become transparent
+    ImageFiltered = 2,  // bilinear filtering when drawn scaled
+    ImageMipmapped = 4, // mipmap levels for drawing smaller
+    ImageDynamic = 8,   // made by CreateImage
+};
+
+class TImageFont;
+
+// A picture the current 2D driver made drawable. A local point (x, y) goes to
+// the screen at (x ix + y iy + tx, x jx + y jy + ty) with the driver's matrix.
+class TImageFrame : public Object {
+public:
+    // The whole picture onto the local rectangle x0, y0 to x1, y1.
+    virtual void Draw(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+};
+
+// A 2D driver: a graphics driver that also draws. The renderer keeps the
+// state and hands every change to the driver at once.
+class TVex2DDriver : public TGraphicsDriver {
+public:
+    virtual Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, int flags) = 0;
+    virtual void SetBlend(int mode) = 0;
+    virtual void SetAlpha(float alpha) = 0;
+    virtual void SetColor(int red, int green, int blue) = 0;
+    virtual void SetClsColor(int red, int green, int blue) = 0;
+    virtual void SetViewport(int x, int y, int width, int height) = 0;
+    virtual void SetTransform(float ix, float iy, float jx, float jy) = 0;
+    virtual void SetLineWidth(float width) = 0;
+    virtual void Cls() = 0;
+    // Absolute pixel position: no matrix.
+    virtual void Plot(float x, float y) = 0;
+    // Local coordinates, mapped by the matrix and moved by tx, ty.
+    virtual void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    virtual void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    // xy: x0, y0, x1, y1, ...; at least three points.
+    virtual void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
+                          float originY) = 0;
+    virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
+    virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
+};
+
+// The render state of one 2D context, wrapping a context of the driver under it.
+class TVex2DGraphics : public TGraphics {
+public:
+    int red = 0, green = 0, blue = 0;
+    float alpha = 0;
+    int clsRed = 0, clsGreen = 0, clsBlue = 0;
+    float lineWidth = 0;
+    float rotation = 0;
+    float scaleX = 0, scaleY = 0;
+    float ix = 0, iy = 0, jx = 0, jy = 0; // rotation and scale as a matrix
+    int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
+    float originX = 0, originY = 0;
+    float handleX = 0, handleY = 0; // kept negated
+    Ref<TImageFont> imageFont;
+    int blendMode = 0;
+    Ref<TGraphics> graphics;
+    Ref<TVex2DDriver> driver;
+    int initialised = 0;
+
+    Ref<TGraphicsDriver> Driver() override;
+    void GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) override;
+    // Closes the wrapped context. The driver stays, so that making a closed
+    // context current again makes nothing current instead of failing.
+    void Close() override;
+    // Hands every stored setting to the driver again; only the current
+    // context's settings can be applied.
+    virtual void ApplyState();
+
+    static Ref<TVex2DGraphics> Create(Ref<TGraphics> graphics, Ref<TVex2DDriver> driver);
+};
+
+// Called by a 2D driver when it makes a context current; the first activation
+// of a context sets the default state and clears both buffers.
+void ActivateVex2D(const Ref<TGraphics>& graphics);
+
+// ---------------------------------------------------------------------------
+// Render state. Every function needs a current 2D context ("No 2D graphics
+// is current" otherwise).
+
+void SetColor(int red, int green, int blue);
+void GetColor(int& red, int& green, int& blue);
+void SetAlpha(float alpha);
+float GetAlpha();
+void SetClearColor(int red, int green, int blue);
+void GetClearColor(int& red, int& green, int& blue);
+void SetBlendMode(int mode);
+int GetBlendMode();
+void SetLineWidth(float width);
+float GetLineWidth();
+void SetViewport(int x, int y, int width, int height);
+void GetViewport(int& x, int& y, int& width, int& height);
+// Positive angles turn clockwise on screen; scaling comes before rotation.
+void SetRotation(float degrees);
+float GetRotation();
+void SetScale(float x, float y);
+void GetScale(float& x, float& y);
+void SetTransform(float degrees, float scaleX, float scaleY);
+// Added to the position of everything drawn except pixmaps.
+void SetOrigin(float x, float y);
+void GetOrigin(float& x, float& y);
+// The point of a shape or text placed at the position given; images use their own.
+void SetHandle(float x, float y);
+void GetHandle(float& x, float& y);
+// No object: the built-in font.
+void SetImageFont(const Ref<TImageFont>& font);
+Ref<TImageFont> GetImageFont();
+void ClearScreen();
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+void Plot(float x, float y);
+void DrawLine(float x1, float y1, float x2, float y2, int drawLastPixel = 1);
+void DrawRect(float x, float y, float width, float height);
+void DrawOval(float x, float y, float width, float height);
+// x0, y0, x1, y1, ...: fewer than three points, or an odd count, draw nothing.
+void DrawPoly(const std::vector<float>& xy);
+void DrawText(const String& text, float x, float y);
+int TextWidth(const String& text);
+int TextHeight();
+
+class TImage;
+void DrawImage(const Ref<TImage>& image, float x, float y, int frame = 0);
+// Stretched to width x height; the image's handle stays in pixels.
+void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, float height,
+                   int frame = 0);
+// Covers the viewport with unrotated, unscaled copies, one of them at x, y.
+void TileImage(const Ref<TImage>& image, float x = 0, float y = 0, int frame = 0);
+
+// Neither origin nor matrix apply to pixmaps.
+void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y);
+Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
+
+// ---------------------------------------------------------------------------
+// Images
+
+// A picture of one or more frames of equal size. Each frame keeps its pixmap
+// and, made on first draw, a driver frame that is made again when the
+// graphics context has changed since (GraphicsSeq) or the pixmap was changed.
+class TImage : public TDataObject {
+public:
+    int width = 0, height = 0;
+    int flags = 0;
+    int maskRed = 0, maskGreen = 0, maskBlue = 0;
+    float handleX = 0, handleY = 0;
+    std::vector<Ref<TPixmap>> pixmaps;
+    std::vector<Ref<TImageFrame>> frames;
+    std::vector<uint32_t> seqs; // GraphicsSeq of each driver frame, 0 for none
+
+    // "kvo.vex2d.TImage"
+    Ref<TDataType> DataType() override;
+    int FrameCount() const { return static_cast<int>(pixmaps.size()); }
+
+    // The current 2D driver's frame. Indices outside the frames raise
+    // "Image frame index out of range".
+    virtual const Ref<TImageFrame>& Frame(int index);
+    // The frame's pixmap, made transparent black when it had none; `write`
+    // makes the next draw rebuild the driver frame. `read` has no effect.
+    virtual const Ref<TPixmap>& Lock(int index, int read, int write);
+    // A masked image masks a pixmap without alpha with its mask colour.
+    virtual void SetPixmap(int index, const Ref<TPixmap>& pixmap);
+
+    static Ref<TImage> Create(int width, int height, int frameCount, int flags, int maskRed,
+                              int maskGreen, int maskBlue);
+    // The URL may also be a TPixmap. No object when there is no picture.
+    static Ref<TImage> Load(const Url& url, int flags, int maskRed, int maskGreen, int maskBlue);
+    // Cells left to right, then top to bottom; no object when the picture
+    // holds too few cells.
+    static Ref<TImage> LoadAnim(const Url& url, int cellWidth, int cellHeight, int firstCell,
+                                int cellCount, int flags, int maskRed, int maskGreen, int maskBlue);
+};
+
+// flags -1: the automatic flags (0, or 3 once a 2D context has been made current).
+Ref<TImage> LoadImage(const Url& url, int flags = -1);
+Ref<TImage> LoadAnimImage(const Url& url, int cellWidth, int cellHeight, int firstCell,
+                          int cellCount, int flags = -1);
+// Transparent black frames; ImageDynamic is added to the flags.
+Ref<TImage> CreateImage(int width, int height, int frameCount = 1, int flags = -1);
+// The image's size from the back buffer at x, y into the frame.
+void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
+void CentreImageHandle(const Ref<TImage>& image);
+void SetImageHandle(const Ref<TImage>& image, float x, float y);
+int ImageWidth(const Ref<TImage>& image);
+int ImageHeight(const Ref<TImage>& image);
+const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, int read = 1, int write = 1);
+void UnlockImage(const Ref<TImage>& image, int frame = 0);
+// The mask colour given to images as they are made.
+void SetMaskColor(int red, int green, int blue);
+void GetMaskColor(int& red, int& green, int& blue);
+// Images made afterwards get their handle at their centre.
+void SetAutoMidHandle(int on);
+// The flags used for -1; -1 itself changes nothing.
+void AutoImageFlags(int flags);
+int GetAutoImageFlags();
+
+// ---------------------------------------------------------------------------
+// Fonts. Every operation of these classes is for a subclass to give; the
+// base raises the runtime's abstract-method error.
+
+class TGlyph : public Object {
+public:
+    // A TPixmap, or no object for a glyph without ink.
+    virtual Ref<Object> Pixels();
+    // How far the pen moves, in pixels.
+    virtual float Advance();
+    // The glyph's top-left relative to the pen, and its size.
+    virtual void GetRect(int& x, int& y, int& width, int& height);
+};
+
+class TFont : public Object {
+public:
+    virtual int Style();
+    virtual int Height();
+    virtual int CountGlyphs();
+    virtual int CharToGlyph(int character); // -1 when the font has none
+    virtual Ref<TGlyph> LoadGlyph(int index);
+};
+
+class TFontLoader : public Object {
+public:
+    Ref<TFontLoader> next;
+    virtual Ref<TFont> LoadFont(const Url& url, int size, int style);
+};
+
+// The loader added last is asked first; a loader already in the list stays
+// where it is.
+void AddFontLoader(const Ref<TFontLoader>& loader);
+// The first font a loader gives, or no object.
+Ref<TFont> LoadFont(const Url& url, int size, int style);
+
+class TImageGlyph : public Object {
+public:
+    Ref<TImage> image;
+    float advance = 0;
+    int x = 0, y = 0, w = 0, h = 0;
+
+    virtual Ref<TImage> Image() { return image; }
+    virtual float Advance() { return advance; }
+    virtual void GetRect(int& rx, int& ry, int& rw, int& rh);
+};
+
+// A font whose glyphs are images, drawn with the current colour, alpha, blend
+// mode and matrix: made lazily from a loaded font, or the built-in 8 x 16 font.
+class TImageFont : public Object {
+public:
+    Ref<TFont> source;
+    std::vector<Ref<TImageGlyph>> glyphs;
+    int imageFlags = 0;
+
+    virtual int Style();
+    virtual int Height();
+    virtual int CountGlyphs();
+    virtual int CharToGlyph(int character);
+    // No object for an index outside the font.
+    virtual Ref<TImageGlyph> LoadGlyph(int index);
+    // The pen starts at x, y in screen pixels; ix, iy, jx, jy is the matrix.
+    virtual void Draw(const String& text, float x, float y, float ix, float iy, float jx, float jy);
+
+    // Style flag 4 asks for smooth (filtered, mipmapped) glyph images.
+    static Ref<TImageFont> Load(const Url& url, int size, int style);
+    // From the embedded resource "kestrfont.bin": codes 32-127, 8 x 16 pixels.
+    static Ref<TImageFont> CreateDefault();
+};
+
+Ref<TImageFont> LoadImageFont(const Url& url, int size, int style = 0);
+
+// ---------------------------------------------------------------------------
+// The OpenGL 2D driver ("OpenGL"): immediate-mode drawing, images as
+// power-of-two textures made in the shared context.
+
+class TGLVex2DDriver : public TVex2DDriver {
+public:
+    String ToString() const override;
+
+    std::vector<Ref<TGraphicsMode>> GraphicsModes() override;
+    Ref<TGraphics> AttachGraphics(NativeWidget widget, int flags) override;
+    Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz, int flags) override;
+    void SetGraphics(const Ref<TGraphics>& g) override;
+    void Flip(int sync) override;
+
+    Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, int flags) override;
+    void SetBlend(int mode) override;
+    void SetAlpha(float alpha) override;
+    void SetColor(int red, int green, int blue) override;
+    void SetClsColor(int red, int green, int blue) override;
+    void SetViewport(int x, int y, int width, int height) override;
+    void SetTransform(float ix, float iy, float jx, float jy) override;
+    void SetLineWidth(float width) override;
+    void Cls() override;
+    void Plot(float x, float y) override;
+    void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
+                  float originY) override;
+    void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
+    Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
+};
+
+const Ref<TGLVex2DDriver>& GLVex2DDriver();
+
+} // namespace zandrel

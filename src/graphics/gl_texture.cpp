@@ -1,0 +1,65 @@
+#include "graphics_parts.hpp"
+
+#include <GL/gl.h>
+
+namespace zandrel {
+
+namespace {
+
+int NextPowerOfTwo(int n) {
+    int p = 1;
+    while (p < n && p < (1 << 30))
+        p <<= 1;
+    return p;
+}
+
+int HalvedAbove1(int n) {
+    return n > 1 ? n / 2 : n;
+}
+
+} // namespace
+
+void GLAdjustTexSize(int& width, int& height) {
+    int w = NextPowerOfTwo(width), h = NextPowerOfTwo(height);
+    for (;;) {
+        glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        GLint accepted = 0;
+        glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
+        if (accepted != 0) break;
+        if (w == 1 && h == 1) throw RuntimeError("Unable to calculate tex size");
+        w = HalvedAbove1(w);
+        h = HalvedAbove1(h);
+    }
+    width = w;
+    height = h;
+}
+
+uint32_t GLTexFromPixmap(Ref<TPixmap> pixmap, bool mipmapped) {
+    if (!pixmap) throw RuntimeError("GLTexFromPixmap needs a pixmap");
+    if (pixmap->Format() != FormatRGBA8888) pixmap = pixmap->Convert(FormatRGBA8888);
+    int width = pixmap->Width(), height = pixmap->Height();
+    GLAdjustTexSize(width, height);
+    if (width != pixmap->Width() || height != pixmap->Height())
+        pixmap = ResizePixmap(pixmap, width, height);
+
+    GLint savedBinding = 0, savedRowLength = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &savedBinding);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &savedRowLength);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    for (int level = 0;; ++level) {
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, pixmap->Pitch() / BytesPerPixel[FormatRGBA8888]);
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixmap->Pixels());
+        if (!mipmapped || (width == 1 && height == 1)) break;
+        width = HalvedAbove1(width);
+        height = HalvedAbove1(height);
+        pixmap = ResizePixmap(pixmap, width, height);
+    }
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(savedBinding));
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, savedRowLength);
+    return texture;
+}
+
+} // namespace zandrel

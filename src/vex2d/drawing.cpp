@@ -1,0 +1,119 @@
+#include "vex2d_parts.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zandrel {
+
+namespace {
+
+// The first tile position at or before `start` from which steps of `size`
+// reach `position` (both floored): the tiles then line up with the image.
+int FirstTile(int start, double position, int size) {
+    position = std::isfinite(position) ? std::clamp(position, -1e9, 1e9) : 0.0;
+    int64_t k = static_cast<int64_t>(std::floor(position)) - start;
+    int64_t shift = k >= 0 ? k % size : size - (-k) % size;
+    return static_cast<int>(start + shift);
+}
+
+} // namespace
+
+void Plot(float x, float y) {
+    auto& s = CurrentVex2D();
+    s.driver->Plot(x + s.originX, y + s.originY);
+}
+
+void DrawLine(float x1, float y1, float x2, float y2, int drawLastPixel) {
+    auto& s = CurrentVex2D();
+    float dx = s.handleX + x2 - x1, dy = s.handleY + y2 - y1;
+    float tx = x1 + s.originX, ty = y1 + s.originY;
+    s.driver->DrawLine(s.handleX, s.handleY, dx, dy, tx, ty);
+    if (drawLastPixel) s.driver->Plot(dx * s.ix + dy * s.iy + tx, dx * s.jx + dy * s.jy + ty);
+}
+
+void DrawRect(float x, float y, float width, float height) {
+    auto& s = CurrentVex2D();
+    s.driver->DrawRect(s.handleX, s.handleY, s.handleX + width, s.handleY + height, x + s.originX,
+                       y + s.originY);
+}
+
+void DrawOval(float x, float y, float width, float height) {
+    auto& s = CurrentVex2D();
+    s.driver->DrawOval(s.handleX, s.handleY, s.handleX + width, s.handleY + height, x + s.originX,
+                       y + s.originY);
+}
+
+void DrawPoly(const std::vector<float>& xy) {
+    auto& s = CurrentVex2D();
+    s.driver->DrawPoly(xy, s.handleX, s.handleY, s.originX, s.originY);
+}
+
+void DrawText(const String& text, float x, float y) {
+    auto& s = CurrentVex2D();
+    float penX = x + s.originX + s.handleX * s.ix + s.handleY * s.iy;
+    float penY = y + s.originY + s.handleX * s.jx + s.handleY * s.jy;
+    s.imageFont->Draw(text, penX, penY, s.ix, s.iy, s.jx, s.jy);
+}
+
+int TextWidth(const String& text) {
+    auto& font = *CurrentVex2D().imageFont;
+    float width = 0;
+    for (char16_t c : text) {
+        int index = font.CharToGlyph(c);
+        if (index < 0) continue;
+        if (auto glyph = font.LoadGlyph(index)) width = std::trunc(width + glyph->Advance());
+    }
+    return static_cast<int>(width);
+}
+
+int TextHeight() {
+    return CurrentVex2D().imageFont->Height();
+}
+
+void DrawImage(const Ref<TImage>& image, float x, float y, int frame) {
+    auto& s = CurrentVex2D();
+    auto& i = CheckedImage(image);
+    float x0 = -i.handleX, y0 = -i.handleY;
+    i.Frame(frame)->Draw(x0, y0, x0 + static_cast<float>(i.width),
+                         y0 + static_cast<float>(i.height), x + s.originX, y + s.originY);
+}
+
+void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, float height,
+                   int frame) {
+    auto& s = CurrentVex2D();
+    auto& i = CheckedImage(image);
+    i.Frame(frame)->Draw(-i.handleX, -i.handleY, width - i.handleX, height - i.handleY,
+                         x + s.originX, y + s.originY);
+}
+
+void TileImage(const Ref<TImage>& image, float x, float y, int frame) {
+    auto& s = CurrentVex2D();
+    auto& i = CheckedImage(image);
+    if (i.width <= 0 || i.height <= 0) return;
+    s.driver->SetTransform(1, 0, 0, 1);
+    double fx = static_cast<double>(x) + s.originX - i.handleX;
+    double fy = static_cast<double>(y) + s.originY - i.handleY;
+    auto fracX = static_cast<float>(fx - std::floor(fx));
+    auto fracY = static_cast<float>(fy - std::floor(fy));
+    int startX = FirstTile(s.viewportX - i.width + 1, fx, i.width);
+    int startY = FirstTile(s.viewportY - i.height + 1, fy, i.height);
+    auto w = static_cast<float>(i.width), h = static_cast<float>(i.height);
+    int64_t right = int64_t{s.viewportX} + s.viewportWidth;
+    int64_t bottom = int64_t{s.viewportY} + s.viewportHeight;
+    for (int64_t ty = startY; ty < bottom; ty += i.height)
+        for (int64_t tx = startX; tx < right; tx += i.width)
+            i.Frame(frame)->Draw(0, 0, w, h, static_cast<float>(tx) + fracX,
+                                 static_cast<float>(ty) + fracY);
+    UpdateTransform(s);
+}
+
+void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
+    if (!pixmap) throw RuntimeError("Pixmap is no object");
+    CurrentVex2DDriver().DrawPixmap(pixmap, x, y);
+}
+
+Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) {
+    return CurrentVex2DDriver().GrabPixmap(x, y, width, height);
+}
+
+} // namespace zandrel

@@ -1,0 +1,222 @@
+#include "gl2d.hpp"
+
+#include <zandrel/vex2d.hpp>
+
+#include <GL/gl.h>
+
+namespace zandrel::gl2d {
+
+namespace {
+
+struct Cache {
+    int blend = 0;
+    GLuint texture = 0;
+    bool texturing = false;
+};
+
+Cache cache;
+
+void BindTexture(GLuint texture) {
+    if (texture == cache.texture) return;
+    cache.texture = texture;
+    glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+void EnableTexture(GLuint texture) {
+    BindTexture(texture);
+    if (cache.texturing) return;
+    cache.texturing = true;
+    glEnable(GL_TEXTURE_2D);
+}
+
+void DisableTexture() {
+    if (!cache.texturing) return;
+    cache.texturing = false;
+    glDisable(GL_TEXTURE_2D);
+}
+
+void Emit(const Vertex (&corners)[4]) {
+    for (const Vertex& v : corners)
+        glVertex2f(v.x, v.y);
+}
+
+void SetFilters(int flags) {
+    bool mipmapped = flags & ImageMipmapped;
+    GLint magnify = GL_NEAREST, minify = mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST;
+    if (flags & ImageFiltered) {
+        magnify = GL_LINEAR;
+        minify = mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magnify);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minify);
+}
+
+} // namespace
+
+void StartContext(int width, int height) {
+    cache = Cache();
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glViewport(0, 0, width, height);
+}
+
+void SetBlend(int mode) {
+    if (mode == cache.blend) return;
+    cache.blend = mode;
+    switch (mode) {
+    case Mask:
+        glDisable(GL_BLEND);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GEQUAL, 0.5f);
+        return;
+    case Alpha:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+    case Light:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        break;
+    case Shade:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_DST_COLOR, GL_ZERO);
+        break;
+    default:
+        glDisable(GL_BLEND);
+        break;
+    }
+    glDisable(GL_ALPHA_TEST);
+}
+
+int Blend() {
+    return cache.blend;
+}
+
+void SetColor(const uint8_t rgba[4]) {
+    glColor4ubv(rgba);
+}
+
+void SetClearColor(int red, int green, int blue) {
+    glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
+                 static_cast<float>(blue) / 255.0f, 1.0f);
+}
+
+void SetScissor(bool on, int x, int y, int width, int height) {
+    if (!on) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, y, width, height);
+}
+
+void SetLineWidth(float width) {
+    glLineWidth(width);
+}
+
+void Clear() {
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void DrawPoint(Vertex at) {
+    DisableTexture();
+    glBegin(GL_POINTS);
+    glVertex2f(at.x, at.y);
+    glEnd();
+}
+
+void DrawLine(Vertex from, Vertex to) {
+    DisableTexture();
+    glBegin(GL_LINES);
+    glVertex2f(from.x, from.y);
+    glVertex2f(to.x, to.y);
+    glEnd();
+}
+
+void DrawQuad(const Vertex (&corners)[4]) {
+    DisableTexture();
+    glBegin(GL_QUADS);
+    Emit(corners);
+    glEnd();
+}
+
+void DrawPolygon(const Vertex* points, int count) {
+    DisableTexture();
+    glBegin(GL_POLYGON);
+    for (int i = 0; i < count; ++i)
+        glVertex2f(points[i].x, points[i].y);
+    glEnd();
+}
+
+void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, float v0, float u1,
+                      float v1) {
+    EnableTexture(texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(u0, v0);
+    glVertex2f(corners[0].x, corners[0].y);
+    glTexCoord2f(u1, v0);
+    glVertex2f(corners[1].x, corners[1].y);
+    glTexCoord2f(u1, v1);
+    glVertex2f(corners[2].x, corners[2].y);
+    glTexCoord2f(u0, v1);
+    glVertex2f(corners[3].x, corners[3].y);
+    glEnd();
+}
+
+uint32_t CreateTexture(int width, int height, int flags) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    SetFilters(flags);
+    for (int level = 0;; ++level) {
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+        if (!(flags & ImageMipmapped) || (width == 1 && height == 1)) break;
+        width = width > 1 ? width / 2 : 1;
+        height = height > 1 ? height / 2 : 1;
+    }
+    return texture;
+}
+
+void UploadLevel(int level, const TPixmap& pixmap) {
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, pixmap.Pitch() / BytesPerPixel[FormatRGBA8888]);
+    glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, pixmap.Width(), pixmap.Height(), GL_RGBA,
+                    GL_UNSIGNED_BYTE, pixmap.Pixels());
+}
+
+// The texture is made in one context and drawn in others: the uploads are
+// handed to the GL before they are used there.
+void EndUploads() {
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glFlush();
+}
+
+void DeleteTexture(uint32_t texture) {
+    GLuint name = texture;
+    glDeleteTextures(1, &name);
+    if (cache.texture == name) cache.texture = 0;
+}
+
+void DrawPixels(const TPixmap& bottomUp, int x, int y) {
+    DisableTexture();
+    glRasterPos2i(0, 0);
+    glBitmap(0, 0, 0, 0, static_cast<float>(x), static_cast<float>(-y - bottomUp.Height()),
+             nullptr);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, bottomUp.Pitch() / BytesPerPixel[FormatRGBA8888]);
+    glDrawPixels(bottomUp.Width(), bottomUp.Height(), GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.Pixels());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+void ReadPixels(TPixmap& into, int x, int yFromBottom) {
+    glPixelStorei(GL_PACK_ROW_LENGTH, into.Pitch() / BytesPerPixel[FormatRGBA8888]);
+    glReadPixels(x, yFromBottom, into.Width(), into.Height(), GL_RGBA, GL_UNSIGNED_BYTE,
+                 into.Pixels());
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+}
+
+} // namespace zandrel::gl2d

@@ -1,0 +1,52 @@
+// The OpenGL calls of the 2D driver, with its caches of the blend mode, the
+// bound texture and texture enabling. Everything here acts on the current
+// GL context.
+#pragma once
+
+#include <zandrel/pixmap.hpp>
+
+#include <cstdint>
+
+namespace zandrel::gl2d {
+
+struct Vertex {
+    float x, y;
+};
+
+// For a context just made current: forgets the caches, turns texturing off,
+// sets the pixel projection (y down) and the viewport to the whole context.
+void StartContext(int width, int height);
+
+// Cached: the same mode twice sets the GL once. 0 is "not set".
+void SetBlend(int mode);
+int Blend();
+void SetColor(const uint8_t rgba[4]);
+void SetClearColor(int red, int green, int blue);
+// Off for the whole context; otherwise GL's scissor box, rows from the bottom.
+void SetScissor(bool on, int x, int y, int width, int height);
+void SetLineWidth(float width);
+void Clear();
+
+void DrawPoint(Vertex at);
+void DrawLine(Vertex from, Vertex to);
+void DrawQuad(const Vertex (&corners)[4]);
+void DrawPolygon(const Vertex* points, int count);
+// Corners top-left, top-right, bottom-right, bottom-left of the picture.
+void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, float v0, float u1,
+                      float v1);
+
+// Bound directly, not through the cache: textures are made in the shared context.
+uint32_t CreateTexture(int width, int height, int flags);
+// The whole pixmap, in RGBA8888, at 0, 0 of the level of the texture just made.
+void UploadLevel(int level, const TPixmap& pixmap);
+void EndUploads();
+// The cache forgets the name, which the GL may hand out again.
+void DeleteTexture(uint32_t texture);
+
+// An RGBA8888 pixmap whose first row is the bottom one, its top-left corner
+// at x, y (y from the top): blending and texturing as they are set.
+void DrawPixels(const TPixmap& bottomUp, int x, int y);
+// Rows from the bottom of the back buffer into an RGBA8888 pixmap.
+void ReadPixels(TPixmap& into, int x, int yFromBottom);
+
+} // namespace zandrel::gl2d

@@ -1,0 +1,286 @@
+#include "gl2d.hpp"
+#include "gl_vex2d.hpp"
+#include "vex2d_parts.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace zandrel {
+
+namespace {
+
+constexpr int MaxOvalSegments = 4096;
+
+struct Matrix {
+    float ix = 1, iy = 0, jx = 0, jy = 1;
+};
+
+Matrix matrix;
+uint8_t colour[4] = {255, 255, 255, 255};
+std::vector<gl2d::Vertex> polygon; // reused: drawing allocates only to grow it
+
+gl2d::Vertex Map(float x, float y, float tx, float ty) {
+    return {x * matrix.ix + y * matrix.iy + tx, x * matrix.jx + y * matrix.jy + ty};
+}
+
+void MapRect(gl2d::Vertex (&corners)[4], float x0, float y0, float x1, float y1, float tx,
+             float ty) {
+    corners[0] = Map(x0, y0, tx, ty);
+    corners[1] = Map(x1, y0, tx, ty);
+    corners[2] = Map(x1, y1, tx, ty);
+    corners[3] = Map(x0, y1, tx, ty);
+}
+
+uint8_t ColourByte(int value) {
+    return static_cast<uint8_t>(std::clamp(value, 0, 255));
+}
+
+// Textures are made and deleted in the hidden shared context, so that every
+// context can draw them.
+class InSharedContext {
+public:
+    InSharedContext() { GLGraphicsDriver()->ToggleSharedContext(); }
+    ~InSharedContext() { GLGraphicsDriver()->ToggleSharedContext(); }
+    InSharedContext(const InSharedContext&) = delete;
+    InSharedContext& operator=(const InSharedContext&) = delete;
+};
+
+void ClearRight(TPixmap& pixmap, int fromColumn, int rows) {
+    if (fromColumn >= pixmap.Width()) return;
+    size_t bytes = static_cast<size_t>(pixmap.Width() - fromColumn) * 4;
+    for (int y = 0; y < rows; ++y)
+        std::memset(pixmap.PixelPtr(fromColumn, y), 0, bytes);
+}
+
+void UploadLevels(Ref<TPixmap> pixmap, int flags) {
+    for (int level = 0;; ++level) {
+        gl2d::UploadLevel(level, *pixmap);
+        int w = pixmap->Width(), h = pixmap->Height();
+        if (!(flags & ImageMipmapped) || (w == 1 && h == 1)) break;
+        pixmap = ResizePixmap(pixmap, w > 1 ? w / 2 : 1, h > 1 ? h / 2 : 1);
+    }
+    gl2d::EndUploads();
+}
+
+Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, int flags) {
+    int pw = pixmap->Width(), ph = pixmap->Height();
+    int tw = pw, th = ph;
+    GLAdjustTexSize(tw, th);
+    int w = std::min(pw, tw), h = std::min(ph, th);
+    Ref<TPixmap> picture = pixmap;
+    if (w != pw || h != ph) picture = ResizePixmap(pixmap, w, h);
+    if (w < tw || h < th)
+        picture = WithEdgeMargin(picture, tw, th);
+    else if (picture->Format() != FormatRGBA8888)
+        picture = picture->Convert(FormatRGBA8888);
+    auto frame = New<TGLImageFrame>();
+    frame->texture = gl2d::CreateTexture(tw, th, flags);
+    frame->seq = GraphicsSeq();
+    UploadLevels(picture, flags);
+    frame->uMax = static_cast<float>(w) / static_cast<float>(tw);
+    frame->vMax = static_cast<float>(h) / static_cast<float>(th);
+    return frame;
+}
+
+} // namespace
+
+int OvalSegments(float xr, float yr) {
+    float n = std::fabs(xr) + std::fabs(yr);
+    int count = 12;
+    if (n >= MaxOvalSegments)
+        count = MaxOvalSegments;
+    else if (n > 12)
+        count = static_cast<int>(n);
+    return count & ~3;
+}
+
+Ref<TPixmap> WithEdgeMargin(const Ref<TPixmap>& picture, int textureWidth, int textureHeight) {
+    int w = picture->Width(), h = picture->Height();
+    auto canvas = CreatePixmap(textureWidth, textureHeight, FormatRGBA8888, 4);
+    canvas->Paste(picture, 0, 0);
+    if (w > 0 && h > 0) {
+        if (w < textureWidth) canvas->Paste(picture->Window(w - 1, 0, 1, h), w, 0);
+        if (h < textureHeight) {
+            canvas->Paste(picture->Window(0, h - 1, w, 1), 0, h);
+            if (w < textureWidth) canvas->Paste(picture->Window(w - 1, h - 1, 1, 1), w, h);
+        }
+    }
+    int usedWidth = std::min(w > 0 ? w + 1 : 0, textureWidth);
+    int usedHeight = std::min(w > 0 && h > 0 ? h + 1 : 0, textureHeight);
+    ClearRight(*canvas, usedWidth, usedHeight);
+    for (int y = usedHeight; y < textureHeight; ++y)
+        std::memset(canvas->PixelPtr(0, y), 0, static_cast<size_t>(textureWidth) * 4);
+    return canvas;
+}
+
+TGLImageFrame::~TGLImageFrame() {
+    if (seq == 0) return;
+    InSharedContext shared;
+    gl2d::DeleteTexture(texture);
+    seq = 0;
+}
+
+void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
+    gl2d::Vertex corners[4];
+    MapRect(corners, x0, y0, x1, y1, tx, ty);
+    gl2d::DrawTexturedQuad(texture, corners, uMin, vMin, uMax, vMax);
+}
+
+String TGLVex2DDriver::ToString() const {
+    return S("OpenGL");
+}
+
+std::vector<Ref<TGraphicsMode>> TGLVex2DDriver::GraphicsModes() {
+    return GLGraphicsDriver()->GraphicsModes();
+}
+
+Ref<TGraphics> TGLVex2DDriver::AttachGraphics(NativeWidget widget, int flags) {
+    auto g = GLGraphicsDriver()->AttachGraphics(widget, flags);
+    return g ? TVex2DGraphics::Create(g, GLVex2DDriver()) : nullptr;
+}
+
+Ref<TGraphics> TGLVex2DDriver::CreateGraphics(int width, int height, int depth, int hertz,
+                                              int flags) {
+    auto g = GLGraphicsDriver()->CreateGraphics(width, height, depth, hertz, flags);
+    return g ? TVex2DGraphics::Create(g, GLVex2DDriver()) : nullptr;
+}
+
+// A closed 2D context is treated as no context.
+void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
+    auto state = As<TVex2DGraphics>(g);
+    if (!state || !state->graphics) {
+        GLGraphicsDriver()->SetGraphics(nullptr);
+        ActivateVex2D(nullptr);
+        return;
+    }
+    GLGraphicsDriver()->SetGraphics(state->graphics);
+    gl2d::StartContext(GraphicsWidth(), GraphicsHeight());
+    ActivateVex2D(state);
+    SetViewport(state->viewportX, state->viewportY, state->viewportWidth, state->viewportHeight);
+    SetTransform(state->ix, state->iy, state->jx, state->jy);
+    SetColor(state->red, state->green, state->blue);
+    SetAlpha(state->alpha);
+}
+
+void TGLVex2DDriver::Flip(int sync) {
+    GLGraphicsDriver()->Flip(sync);
+}
+
+Ref<TImageFrame> TGLVex2DDriver::CreateFrame(const Ref<TPixmap>& pixmap, int flags) {
+    if (!pixmap) throw RuntimeError("Pixmap is no object");
+    InSharedContext shared;
+    return MakeFrame(pixmap, flags);
+}
+
+void TGLVex2DDriver::SetBlend(int mode) {
+    gl2d::SetBlend(mode);
+}
+
+void TGLVex2DDriver::SetAlpha(float alpha) {
+    float a = alpha > 1 ? 1 : (alpha >= 0 ? alpha : 0); // not-a-number becomes 0
+    colour[3] = static_cast<uint8_t>(a * 255);
+    gl2d::SetColor(colour);
+}
+
+void TGLVex2DDriver::SetColor(int red, int green, int blue) {
+    colour[0] = ColourByte(red);
+    colour[1] = ColourByte(green);
+    colour[2] = ColourByte(blue);
+    gl2d::SetColor(colour);
+}
+
+void TGLVex2DDriver::SetClsColor(int red, int green, int blue) {
+    gl2d::SetClearColor(ColourByte(red), ColourByte(green), ColourByte(blue));
+}
+
+void TGLVex2DDriver::SetViewport(int x, int y, int width, int height) {
+    int contextHeight = GraphicsHeight();
+    bool whole = x == 0 && y == 0 && width == GraphicsWidth() && height == contextHeight;
+    gl2d::SetScissor(!whole, x, contextHeight - y - height, std::max(width, 0),
+                     std::max(height, 0));
+}
+
+void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
+    matrix = {ix, iy, jx, jy};
+}
+
+// The GL refuses widths that are not positive.
+void TGLVex2DDriver::SetLineWidth(float width) {
+    if (width > 0) gl2d::SetLineWidth(width);
+}
+
+void TGLVex2DDriver::Cls() {
+    gl2d::Clear();
+}
+
+void TGLVex2DDriver::Plot(float x, float y) {
+    gl2d::DrawPoint({x + 0.5f, y + 0.5f});
+}
+
+void TGLVex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
+    auto from = Map(x0, y0, tx, ty), to = Map(x1, y1, tx, ty);
+    gl2d::DrawLine({from.x + 0.5f, from.y + 0.5f}, {to.x + 0.5f, to.y + 0.5f});
+}
+
+void TGLVex2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
+    gl2d::Vertex corners[4];
+    MapRect(corners, x0, y0, x1, y1, tx, ty);
+    gl2d::DrawQuad(corners);
+}
+
+// The points go round by a fixed step, turned by a rotation recurrence
+// rather than a sine and cosine each.
+void TGLVex2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
+    float xr = (x1 - x0) * 0.5f, yr = (y1 - y0) * 0.5f;
+    float cx = x0 + xr, cy = y0 + yr;
+    int count = OvalSegments(xr, yr);
+    double step = 360.0 / count;
+    double stepCos = CosDeg(step), stepSin = SinDeg(step);
+    double c = 1, s = 0;
+    polygon.resize(static_cast<size_t>(count));
+    for (auto& point : polygon) {
+        point = Map(cx + xr * static_cast<float>(c), cy - yr * static_cast<float>(s), tx, ty);
+        double next = c * stepCos - s * stepSin;
+        s = s * stepCos + c * stepSin;
+        c = next;
+    }
+    gl2d::DrawPolygon(polygon.data(), count);
+}
+
+void TGLVex2DDriver::DrawPoly(const std::vector<float>& xy, float handleX, float handleY,
+                              float originX, float originY) {
+    if (xy.size() < 6 || xy.size() % 2 != 0) return;
+    polygon.resize(xy.size() / 2);
+    for (size_t i = 0; i < polygon.size(); ++i)
+        polygon[i] = Map(xy[2 * i] + handleX, xy[2 * i + 1] + handleY, originX, originY);
+    gl2d::DrawPolygon(polygon.data(), static_cast<int>(polygon.size()));
+}
+
+void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
+    int blend = gl2d::Blend();
+    gl2d::SetBlend(Solid);
+    auto rgba = pixmap->Format() == FormatRGBA8888 ? pixmap : pixmap->Convert(FormatRGBA8888);
+    gl2d::DrawPixels(*YFlipPixmap(rgba), x, y);
+    gl2d::SetBlend(blend);
+}
+
+// Pixels outside the context read as transparent black.
+Ref<TPixmap> TGLVex2DDriver::GrabPixmap(int x, int y, int width, int height) {
+    int blend = gl2d::Blend();
+    gl2d::SetBlend(Solid);
+    auto pixmap = CreatePixmap(width, height, FormatRGBA8888, 4);
+    bool inside = x >= 0 && y >= 0 && int64_t{x} + width <= GraphicsWidth() &&
+                  int64_t{y} + height <= GraphicsHeight();
+    if (!inside) std::memset(pixmap->Pixels(), 0, static_cast<size_t>(pixmap->Capacity()));
+    gl2d::ReadPixels(*pixmap, x, GraphicsHeight() - height - y);
+    gl2d::SetBlend(blend);
+    return YFlipPixmap(pixmap);
+}
+
+const Ref<TGLVex2DDriver>& GLVex2DDriver() {
+    static const auto* driver = new Ref<TGLVex2DDriver>(New<TGLVex2DDriver>());
+    return *driver;
+}
+
+} // namespace zandrel

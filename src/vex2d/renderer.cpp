@@ -1,0 +1,268 @@
+#include "vex2d_parts.hpp"
+
+namespace zandrel {
+
+namespace {
+
+struct Renderer {
+    Ref<TVex2DGraphics> state;
+    Ref<TVex2DDriver> driver;
+    Ref<TImageFont> defaultFont;
+};
+
+// Never destroyed: what it holds owns GL textures, which must not be deleted
+// while the process tears down the GL after the exit handlers.
+Renderer& TheRenderer() {
+    static auto* renderer = new Renderer;
+    return *renderer;
+}
+
+[[noreturn]] void ThrowNoState() {
+    throw RuntimeError("No 2D graphics is current");
+}
+
+void SetDefaultState() {
+    SetBlendMode(Mask);
+    SetColor(255, 255, 255);
+    SetClearColor(0, 0, 0);
+    SetMaskColor(0, 0, 0);
+    SetAlpha(1);
+    SetOrigin(0, 0);
+    SetHandle(0, 0);
+    SetViewport(0, 0, GraphicsWidth(), GraphicsHeight());
+    SetTransform(0, 1, 1);
+    SetLineWidth(1);
+    SetAutoMidHandle(0);
+    AutoImageFlags(ImageMasked | ImageFiltered);
+    SetImageFont(nullptr);
+}
+
+} // namespace
+
+TVex2DGraphics& CurrentVex2D() {
+    auto* state = TheRenderer().state.get();
+    if (!state) ThrowNoState();
+    return *state;
+}
+
+TVex2DDriver& CurrentVex2DDriver() {
+    auto* driver = TheRenderer().driver.get();
+    if (!driver) ThrowNoState();
+    return *driver;
+}
+
+const Ref<TImageFont>& DefaultImageFont() {
+    auto& renderer = TheRenderer();
+    if (!renderer.defaultFont) renderer.defaultFont = TImageFont::CreateDefault();
+    return renderer.defaultFont;
+}
+
+Ref<TGraphicsDriver> TVex2DGraphics::Driver() {
+    return driver;
+}
+
+void TVex2DGraphics::GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) {
+    if (!graphics) {
+        width = height = depth = hertz = flags = 0;
+        return;
+    }
+    graphics->GetSettings(width, height, depth, hertz, flags);
+}
+
+void TVex2DGraphics::Close() {
+    if (!graphics) return;
+    graphics->Close();
+    graphics = nullptr;
+}
+
+void TVex2DGraphics::ApplyState() {
+    if (TheRenderer().state.get() != this) return;
+    SetColor(red, green, blue);
+    SetAlpha(alpha);
+    SetClearColor(clsRed, clsGreen, clsBlue);
+    SetLineWidth(lineWidth);
+    SetTransform(rotation, scaleX, scaleY);
+    SetViewport(viewportX, viewportY, viewportWidth, viewportHeight);
+    SetOrigin(originX, originY);
+    SetHandle(-handleX, -handleY);
+    SetImageFont(imageFont);
+    SetBlendMode(blendMode);
+}
+
+Ref<TVex2DGraphics> TVex2DGraphics::Create(Ref<TGraphics> graphics, Ref<TVex2DDriver> driver) {
+    auto g = New<TVex2DGraphics>();
+    g->graphics = std::move(graphics);
+    g->driver = std::move(driver);
+    return g;
+}
+
+void ActivateVex2D(const Ref<TGraphics>& graphics) {
+    auto& renderer = TheRenderer();
+    renderer.state = As<TVex2DGraphics>(graphics);
+    renderer.driver = renderer.state ? renderer.state->driver : nullptr;
+    if (!renderer.driver) renderer.state = nullptr;
+    if (!renderer.state || renderer.state->initialised) return;
+    DefaultImageFont();
+    SetDefaultState();
+    // Both buffers start cleared.
+    ClearScreen();
+    Flip(0);
+    ClearScreen();
+    Flip(0);
+    renderer.state->initialised = 1;
+}
+
+void UpdateTransform(TVex2DGraphics& s) {
+    double sine = SinDeg(s.rotation), cosine = CosDeg(s.rotation);
+    s.ix = static_cast<float>(cosine * s.scaleX);
+    s.iy = static_cast<float>(-sine * s.scaleY);
+    s.jx = static_cast<float>(sine * s.scaleX);
+    s.jy = static_cast<float>(cosine * s.scaleY);
+    s.driver->SetTransform(s.ix, s.iy, s.jx, s.jy);
+}
+
+void SetColor(int red, int green, int blue) {
+    auto& s = CurrentVex2D();
+    s.red = red;
+    s.green = green;
+    s.blue = blue;
+    s.driver->SetColor(red, green, blue);
+}
+
+void GetColor(int& red, int& green, int& blue) {
+    auto& s = CurrentVex2D();
+    red = s.red;
+    green = s.green;
+    blue = s.blue;
+}
+
+void SetAlpha(float alpha) {
+    auto& s = CurrentVex2D();
+    s.alpha = alpha;
+    s.driver->SetAlpha(alpha);
+}
+
+float GetAlpha() {
+    return CurrentVex2D().alpha;
+}
+
+void SetClearColor(int red, int green, int blue) {
+    auto& s = CurrentVex2D();
+    s.clsRed = red;
+    s.clsGreen = green;
+    s.clsBlue = blue;
+    s.driver->SetClsColor(red, green, blue);
+}
+
+void GetClearColor(int& red, int& green, int& blue) {
+    auto& s = CurrentVex2D();
+    red = s.clsRed;
+    green = s.clsGreen;
+    blue = s.clsBlue;
+}
+
+void SetBlendMode(int mode) {
+    auto& s = CurrentVex2D();
+    s.blendMode = mode;
+    s.driver->SetBlend(mode);
+}
+
+int GetBlendMode() {
+    return CurrentVex2D().blendMode;
+}
+
+void SetLineWidth(float width) {
+    auto& s = CurrentVex2D();
+    s.lineWidth = width;
+    s.driver->SetLineWidth(width);
+}
+
+float GetLineWidth() {
+    return CurrentVex2D().lineWidth;
+}
+
+void SetViewport(int x, int y, int width, int height) {
+    auto& s = CurrentVex2D();
+    s.viewportX = x;
+    s.viewportY = y;
+    s.viewportWidth = width;
+    s.viewportHeight = height;
+    s.driver->SetViewport(x, y, width, height);
+}
+
+void GetViewport(int& x, int& y, int& width, int& height) {
+    auto& s = CurrentVex2D();
+    x = s.viewportX;
+    y = s.viewportY;
+    width = s.viewportWidth;
+    height = s.viewportHeight;
+}
+
+void SetRotation(float degrees) {
+    auto& s = CurrentVex2D();
+    s.rotation = degrees;
+    UpdateTransform(s);
+}
+
+float GetRotation() {
+    return CurrentVex2D().rotation;
+}
+
+void SetScale(float x, float y) {
+    auto& s = CurrentVex2D();
+    s.scaleX = x;
+    s.scaleY = y;
+    UpdateTransform(s);
+}
+
+void GetScale(float& x, float& y) {
+    auto& s = CurrentVex2D();
+    x = s.scaleX;
+    y = s.scaleY;
+}
+
+void SetTransform(float degrees, float scaleX, float scaleY) {
+    auto& s = CurrentVex2D();
+    s.rotation = degrees;
+    s.scaleX = scaleX;
+    s.scaleY = scaleY;
+    UpdateTransform(s);
+}
+
+void SetOrigin(float x, float y) {
+    auto& s = CurrentVex2D();
+    s.originX = x;
+    s.originY = y;
+}
+
+void GetOrigin(float& x, float& y) {
+    auto& s = CurrentVex2D();
+    x = s.originX;
+    y = s.originY;
+}
+
+void SetHandle(float x, float y) {
+    auto& s = CurrentVex2D();
+    s.handleX = -x;
+    s.handleY = -y;
+}
+
+void GetHandle(float& x, float& y) {
+    auto& s = CurrentVex2D();
+    x = -s.handleX;
+    y = -s.handleY;
+}
+
+void SetImageFont(const Ref<TImageFont>& font) {
+    CurrentVex2D().imageFont = font ? font : DefaultImageFont();
+}
+
+Ref<TImageFont> GetImageFont() {
+    return CurrentVex2D().imageFont;
+}
+
+void ClearScreen() {
+    CurrentVex2D().driver->Cls();
+}
+
+} // namespace zandrel

@@ -1,0 +1,25 @@
+// What the files of the 2D renderer give each other.
+#pragma once
+
+#include <zandrel/vex2d.hpp>
+
+namespace zandrel {
+
+// The current 2D context and its driver; "No 2D graphics is current" when
+// there is none.
+TVex2DGraphics& CurrentVex2D();
+TVex2DDriver& CurrentVex2DDriver();
+
+// Hands the current context's rotation and scale to the driver as a matrix.
+void UpdateTransform(TVex2DGraphics& state);
+
+// "Image is no object" for no object.
+TImage& CheckedImage(const Ref<TImage>& image);
+
+// The built-in font, made on the first activation of a 2D context.
+const Ref<TImageFont>& DefaultImageFont();
+
+void StartImageModule();
+void StartImageFontModule();
+
+} // namespace zandrel

@@ -1,0 +1,270 @@
+// Drawing read back from the back buffer: images under rotation and scale,
+// origin and handle, primitives, tiles, pixmaps.
+#include "vex2d/gl_vex2d.hpp"
+#include "vex2d_test_support.hpp"
+
+using namespace zandrel;
+using namespace zandrel::test;
+
+namespace {
+
+using Drawing = Vex2D;
+
+// An image of the pattern, unmasked, sampled nearest.
+Ref<TImage> PatternImage(int width, int height) {
+    return LoadImage(PatternPixmap(width, height), 0);
+}
+
+} // namespace
+
+TEST_F(Drawing, ImageAtItsHandleUnrotated) {
+    auto image = PatternImage(10, 20);
+    SetBlendMode(Solid);
+    DrawImage(image, 100, 100);
+    auto screen = Screen();
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 10; ++x)
+            ASSERT_EQ(ReadPixel(screen, 100 + x, 100 + y), PatternColour(x, y)) << x << "," << y;
+    EXPECT_EQ(CountLit(), 200);
+}
+
+// A positive angle turns clockwise: the image's top edge runs straight down
+// from its handle, and its left edge runs to the left.
+TEST_F(Drawing, RotatedNinetyDegreesRunsDownFromTheHandle) {
+    auto image = PatternImage(10, 20);
+    SetBlendMode(Solid);
+    SetRotation(90);
+    DrawImage(image, 100, 100);
+    auto screen = Screen();
+    for (int ly = 0; ly < 20; ++ly)
+        for (int lx = 0; lx < 10; ++lx)
+            ASSERT_EQ(ReadPixel(screen, 99 - ly, 100 + lx), PatternColour(lx, ly))
+                << lx << "," << ly;
+    EXPECT_EQ(CountLit(), 200);
+}
+
+TEST_F(Drawing, NegativeScaleMirrorsAboutTheHandle) {
+    auto image = PatternImage(10, 20);
+    SetBlendMode(Solid);
+    SetScale(-1, 1);
+    DrawImage(image, 100, 100);
+    auto screen = Screen();
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 10; ++x)
+            ASSERT_EQ(ReadPixel(screen, 99 - x, 100 + y), PatternColour(x, y)) << x << "," << y;
+    EXPECT_EQ(CountLit(), 200);
+}
+
+TEST_F(Drawing, DoubleScaleAboutACentredHandle) {
+    auto image = PatternImage(10, 20);
+    CentreImageHandle(image);
+    SetBlendMode(Solid);
+    SetScale(2, 2);
+    DrawImage(image, 100, 100);
+    auto screen = Screen();
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(ReadPixel(screen, 90 + x, 80 + y), PatternColour(x / 2, y / 2));
+    EXPECT_EQ(CountLit(), 800);
+}
+
+TEST_F(Drawing, ImageRectStretchesButKeepsTheHandleInPixels) {
+    auto image = PatternImage(10, 20);
+    SetImageHandle(image, 2, 4);
+    SetBlendMode(Solid);
+    DrawImageRect(image, 100, 100, 20, 40);
+    auto screen = Screen();
+    // The rectangle runs from -handle to size - handle.
+    EXPECT_EQ(ReadPixel(screen, 98, 96), PatternColour(0, 0));
+    EXPECT_EQ(ReadPixel(screen, 117, 135), PatternColour(9, 19));
+    EXPECT_EQ(CountLit(), 20 * 40);
+}
+
+TEST_F(Drawing, OriginShiftsPrimitivesAndImagesButNotPixmaps) {
+    SetBlendMode(Solid);
+    SetOrigin(10, 10);
+    DrawRect(0, 0, 5, 5);
+    EXPECT_EQ(PixelAt(10, 10), White);
+    EXPECT_EQ(PixelAt(14, 14), White);
+    EXPECT_EQ(PixelAt(9, 9), Black);
+    Plot(50, 0);
+    EXPECT_EQ(PixelAt(60, 10), White);
+    DrawImage(PatternImage(4, 4), 100, 0);
+    EXPECT_EQ(PixelAt(110, 10), PatternColour(0, 0));
+    DrawPixmap(FilledPixmap(3, 3, Rgb(0, 0, 255)), 200, 0);
+    EXPECT_EQ(PixelAt(200, 0), Rgb(0, 0, 255));
+    EXPECT_EQ(PixelAt(210, 10), Black);
+    // GrabPixmap ignores the origin too.
+    EXPECT_EQ(ReadPixel(GrabPixmap(200, 0, 1, 1), 0, 0), Rgb(0, 0, 255));
+}
+
+TEST_F(Drawing, HandleMovesShapesAndTextButNotImages) {
+    SetBlendMode(Solid);
+    SetHandle(5, 5);
+    DrawRect(20, 20, 4, 4);
+    EXPECT_EQ(PixelAt(15, 15), White);
+    EXPECT_EQ(PixelAt(18, 18), White);
+    EXPECT_EQ(PixelAt(19, 19), Black);
+    DrawOval(60, 60, 20, 20);
+    EXPECT_EQ(PixelAt(65, 65), White); // the centre, moved by the handle
+    EXPECT_EQ(PixelAt(75, 75), Black);
+    DrawPoly({100, 100, 110, 100, 100, 110});
+    EXPECT_EQ(PixelAt(96, 96), White);
+    EXPECT_EQ(PixelAt(104, 96), Black);
+    DrawLine(150, 20, 160, 20);
+    EXPECT_EQ(PixelAt(150, 15), White);
+    EXPECT_EQ(PixelAt(150, 20), Black);
+    DrawImage(PatternImage(4, 4), 200, 50);
+    EXPECT_EQ(PixelAt(200, 50), PatternColour(0, 0));
+    // Text: the pen starts at the position less the handle.
+    ClearScreen();
+    DrawText(u"|", 250, 100);
+    int lit = CountLit();
+    ClearScreen();
+    SetHandle(0, 0);
+    DrawText(u"|", 245, 95);
+    auto moved = Screen();
+    EXPECT_EQ(CountLit(), lit);
+    ClearScreen();
+    SetHandle(5, 5);
+    DrawText(u"|", 250, 100);
+    auto handled = Screen();
+    for (int y = 90; y < 120; ++y)
+        for (int x = 240; x < 260; ++x)
+            ASSERT_EQ(ReadPixel(handled, x, y), ReadPixel(moved, x, y));
+}
+
+TEST_F(Drawing, LinesPlotTheirLastPixelOnlyWhenAsked) {
+    SetBlendMode(Solid);
+    DrawLine(10, 10, 20, 10, 0);
+    EXPECT_EQ(PixelAt(10, 10), White);
+    EXPECT_EQ(PixelAt(19, 10), White);
+    EXPECT_EQ(PixelAt(20, 10), Black);
+    DrawLine(10, 30, 20, 30);
+    EXPECT_EQ(PixelAt(20, 30), White);
+    EXPECT_EQ(CountLit(), 10 + 11);
+}
+
+TEST_F(Drawing, RotatedRectangleTurnsAboutItsPosition) {
+    SetBlendMode(Solid);
+    SetRotation(90);
+    DrawRect(100, 100, 30, 10);
+    // 30 wide becomes 30 down; 10 high becomes 10 to the left.
+    EXPECT_EQ(PixelAt(95, 110), White);
+    EXPECT_EQ(PixelAt(95, 128), White);
+    EXPECT_EQ(PixelAt(101, 110), Black);
+    EXPECT_EQ(CountLit(), 300);
+}
+
+TEST_F(Drawing, OvalSegmentCounts) {
+    EXPECT_EQ(OvalSegments(2, 2), 12);    // a 4 x 4 box
+    EXPECT_EQ(OvalSegments(50, 30), 80);  // 100 x 60
+    EXPECT_EQ(OvalSegments(7.9f, 7), 12); // 14.9 truncated, then down to a multiple of 4
+    EXPECT_EQ(OvalSegments(-50, 33.5f), 80);
+    EXPECT_EQ(OvalSegments(1e9f, 0), 4096); // bounded
+    EXPECT_EQ(OvalSegments(std::numeric_limits<float>::quiet_NaN(), 0), 12);
+}
+
+TEST_F(Drawing, OvalFillsItsBox) {
+    SetBlendMode(Solid);
+    DrawOval(100, 100, 100, 60);
+    EXPECT_EQ(PixelAt(150, 130), White);
+    EXPECT_EQ(PixelAt(100, 130), White);
+    EXPECT_EQ(PixelAt(199, 130), White);
+    EXPECT_EQ(PixelAt(150, 100), White);
+    EXPECT_EQ(PixelAt(150, 159), White);
+    EXPECT_EQ(PixelAt(99, 130), Black);
+    EXPECT_EQ(PixelAt(200, 130), Black);
+    EXPECT_EQ(PixelAt(150, 160), Black);
+    EXPECT_EQ(PixelAt(103, 103), Black); // outside the curve, inside the box
+    int lit = CountLit();
+    EXPECT_NEAR(lit, 3.14159 * 50 * 30, 60);
+}
+
+TEST_F(Drawing, PolygonsNeedThreePointsAndPairs) {
+    SetBlendMode(Solid);
+    DrawPoly({10, 10, 50, 10});
+    DrawPoly({10, 10, 50, 10, 10, 50, 7});
+    EXPECT_EQ(CountLit(), 0);
+    SetOrigin(100, 0);
+    DrawPoly({10, 10, 50, 10, 10, 50});
+    EXPECT_EQ(PixelAt(112, 12), White);
+    EXPECT_EQ(PixelAt(12, 12), Black);
+    EXPECT_EQ(PixelAt(145, 45), Black);
+}
+
+TEST_F(Drawing, TileImageCoversTheViewportAlignedWithItsPosition) {
+    auto image = PatternImage(16, 16);
+    SetBlendMode(Solid);
+    SetRotation(30); // tiles are never turned
+    TileImage(image, 10, 5);
+    auto screen = Screen();
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            ASSERT_EQ(ReadPixel(screen, x, y), PatternColour((x + 6) % 16, (y + 11) % 16))
+                << x << "," << y;
+    // The same covering from a position a whole tile further on.
+    ClearScreen();
+    TileImage(image, 26, -11);
+    auto again = Screen();
+    for (int y = 0; y < Height; y += 7)
+        for (int x = 0; x < Width; x += 5)
+            ASSERT_EQ(ReadPixel(again, x, y), ReadPixel(screen, x, y));
+    // The rotation is back in force afterwards.
+    ClearScreen();
+    SetRotation(90);
+    DrawRect(100, 100, 30, 10);
+    EXPECT_EQ(PixelAt(95, 128), White);
+}
+
+TEST_F(Drawing, TileImageStartsOneColumnLeftOfTheViewportAtMost) {
+    auto image = PatternImage(16, 16);
+    SetBlendMode(Solid);
+    SetViewport(40, 30, 100, 50);
+    TileImage(image, 41, 30);
+    auto screen = Screen();
+    EXPECT_EQ(ReadPixel(screen, 40, 30), PatternColour(15, 0));
+    EXPECT_EQ(ReadPixel(screen, 41, 30), PatternColour(0, 0));
+    EXPECT_EQ(ReadPixel(screen, 139, 79), PatternColour((139 - 41) % 16, 49 % 16));
+    EXPECT_EQ(CountLit(), 100 * 50);
+}
+
+TEST_F(Drawing, GrabThenDrawPixmapReproducesThePixels) {
+    SetBlendMode(Solid);
+    DrawImage(PatternImage(20, 20), 30, 40);
+    SetColor(255, 0, 0);
+    DrawOval(45, 50, 30, 20);
+    auto before = Screen();
+    auto grabbed = GrabPixmap(25, 35, 60, 50);
+    ASSERT_EQ(grabbed->Width(), 60);
+    ClearScreen();
+    SetBlendMode(Light); // pixmaps are drawn solid whatever the blend
+    SetOrigin(7, 7);
+    DrawPixmap(grabbed, 25, 35);
+    EXPECT_EQ(GetBlendMode(), Light);
+    auto after = Screen();
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            ASSERT_EQ(ReadPixel(after, x, y), ReadPixel(before, x, y)) << x << "," << y;
+}
+
+TEST_F(Drawing, GrabOutsideTheContextReadsTransparentBlack) {
+    SetClearColor(0, 0, 255);
+    ClearScreen();
+    auto grabbed = GrabPixmap(Width - 2, -2, 4, 4);
+    EXPECT_EQ(ReadPixel(grabbed, 0, 3), Rgb(0, 0, 255));
+    EXPECT_EQ(ReadPixel(grabbed, 3, 3), 0u);
+    EXPECT_EQ(ReadPixel(grabbed, 0, 0), 0u);
+}
+
+TEST_F(Drawing, ColourAndAlphaTintImages) {
+    auto image = LoadImage(FilledPixmap(8, 8, White), 0);
+    SetBlendMode(Alpha);
+    SetColor(255, 128, 0);
+    SetAlpha(1);
+    DrawImage(image, 10, 10);
+    EXPECT_TRUE(ColourNear(PixelAt(12, 12), Rgb(255, 128, 0)));
+    SetAlpha(0.5f);
+    DrawImage(image, 30, 10);
+    EXPECT_TRUE(ColourNear(PixelAt(32, 12), Rgb(127, 64, 0)));
+}
