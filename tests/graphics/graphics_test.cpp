@@ -70,11 +70,12 @@ TEST_F(Graphics, WindowHasItsClientAreaAt32And32) {
     EXPECT_EQ(GraphicsFlags(), BackBuffer);
     auto* record = As<TGLGraphics>(g)->Context();
     EXPECT_EQ(record->kind, WindowedContext);
-    // What the X server itself says about the window.
+    // What the X server itself says about this very window.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(record->window, &info));
     std::string geometry = RunCapturing("xdotool getwindowgeometry " +
-                                        std::to_string(SDL_GetWindowID(record->window)) +
-                                        " 2>/dev/null; xdotool search --name '^Zandrel "
-                                        "Application$' getwindowgeometry");
+                                        std::to_string(info.info.x11.window));
     EXPECT_NE(geometry.find("Position: 32,32"), std::string::npos) << geometry;
     EXPECT_NE(geometry.find("Geometry: 640x480"), std::string::npos) << geometry;
     GLint viewport[4] = {};
