@@ -136,14 +136,16 @@ void Bass(StereoBuffer& out, double start, double length, int note) {
         double t = static_cast<double>(i) / sampleRate;
         double cutoff = 180 + 1400 * std::exp(-t * 14);
         double value = filter.Process(saw.Next(frequency), cutoff);
-        out.Add(first + i, 0.55 * smooth.Process(value, 2000) * Envelope(t, 0.005, length, 0.05), 0);
+        out.Add(first + i, 0.55 * smooth.Process(value, 2000) * Envelope(t, 0.005, length, 0.05),
+                0);
     }
 }
 
 void BassBar(StereoBuffer& out, const Section& section, double barStart) {
     int root = ChordAt(barStart).bassRoot;
     if (section.bass == 1) {
-        for (int beat = 0; beat < 4; ++beat) Bass(out, barStart + beat * 0.5, 0.4, root);
+        for (int beat = 0; beat < 4; ++beat)
+            Bass(out, barStart + beat * 0.5, 0.4, root);
     } else if (section.bass == 2) {
         static const int octave[8] = {0, 0, 12, 0, 0, 12, 0, 7};
         for (int eighth = 0; eighth < 8; ++eighth)
@@ -181,7 +183,8 @@ void Lead(StereoBuffer& out, double start, double length, int note, double level
         double t = static_cast<double>(i) / sampleRate;
         double vibrato = t > 0.15 ? 0.004 * std::sin(2 * pi * 5.5 * t) : 0.0;
         double frequency = base * (1.0 + vibrato);
-        double value = filter.Process(0.6 * square.Next(frequency) + 0.4 * saw.Next(frequency), 3200);
+        double value =
+            filter.Process(0.6 * square.Next(frequency) + 0.4 * saw.Next(frequency), 3200);
         double shaped = level * value * Envelope(t, 0.01, length, 0.08);
         out.Add(first + i, shaped, 0.15);
         // Two echoes, a dotted eighth apart, to either side.
@@ -209,8 +212,10 @@ void LeadBar(StereoBuffer& out, const Section& section, double barStart, int bar
     for (int slot = 0; slot < 8; ++slot) {
         if (motif[slot] < 0) continue;
         int length = 1;
-        while (slot + length < 8 && motif[slot + length] == -2) ++length;
-        Lead(out, barStart + slot * 0.25, length * 0.25 - 0.04, tones[motif[slot]] - 12 + lift, level);
+        while (slot + length < 8 && motif[slot + length] == -2)
+            ++length;
+        Lead(out, barStart + slot * 0.25, length * 0.25 - 0.04, tones[motif[slot]] - 12 + lift,
+             level);
     }
 }
 
@@ -226,7 +231,8 @@ void Arrange(StereoBuffer& out) {
         LeadBar(out, section, barStart, bar);
         for (int step = 0; step < 16; ++step) {
             double time = barStart + step * stepSeconds;
-            DrumStep(out, SectionAt(time), time, step, 0x1000u + static_cast<uint32_t>(bar * 16 + step));
+            DrumStep(out, SectionAt(time), time, step,
+                     0x1000u + static_cast<uint32_t>(bar * 16 + step));
         }
     }
     Riser(out, 122, 124);
@@ -250,7 +256,8 @@ void Master(StereoBuffer& out) {
     if (peak <= 0) return;
     float scale = static_cast<float>(masterPeak / peak);
     for (auto* channel : {&out.Left(), &out.Right()})
-        for (float& v : *channel) v *= scale;
+        for (float& v : *channel)
+            v *= scale;
 }
 
 } // namespace

@@ -45,7 +45,8 @@ void WriteHeaders(Encoder& e, zandrel::TStream& out) {
     ogg_stream_packetin(&e.stream, &comments);
     ogg_stream_packetin(&e.stream, &codebooks);
     ogg_page page;
-    while (ogg_stream_flush(&e.stream, &page)) WritePage(out, page);
+    while (ogg_stream_flush(&e.stream, &page))
+        WritePage(out, page);
 }
 
 void DrainBlocks(Encoder& e, zandrel::TStream& out) {
@@ -56,7 +57,8 @@ void DrainBlocks(Encoder& e, zandrel::TStream& out) {
         vorbis_bitrate_addblock(&e.block);
         while (vorbis_bitrate_flushpacket(&e.dsp, &packet)) {
             ogg_stream_packetin(&e.stream, &packet);
-            while (ogg_stream_pageout(&e.stream, &page)) WritePage(out, page);
+            while (ogg_stream_pageout(&e.stream, &page))
+                WritePage(out, page);
         }
     }
 }

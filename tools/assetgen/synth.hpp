@@ -11,7 +11,9 @@ namespace assetgen {
 constexpr int sampleRate = 44100;
 constexpr double pi = 3.14159265358979323846;
 
-inline double NoteFrequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0); }
+inline double NoteFrequency(int midiNote) {
+    return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0);
+}
 
 // Removes the aliasing step of a naive saw at its wrap point.
 inline double PolyBlep(double t, double dt) {
@@ -45,7 +47,9 @@ private:
 class SquareOscillator {
 public:
     SquareOscillator() { second_.SetPhase(0.5); }
-    double Next(double frequency) { return 0.5 * (first_.Next(frequency) - second_.Next(frequency)); }
+    double Next(double frequency) {
+        return 0.5 * (first_.Next(frequency) - second_.Next(frequency));
+    }
 
 private:
     SawOscillator first_, second_;
@@ -109,6 +113,8 @@ private:
     std::vector<float> left_, right_;
 };
 
-inline int FrameAt(double seconds) { return static_cast<int>(std::lround(seconds * sampleRate)); }
+inline int FrameAt(double seconds) {
+    return static_cast<int>(std::lround(seconds * sampleRate));
+}
 
 } // namespace assetgen
