@@ -172,13 +172,16 @@ void Canvas::RoundedBox(float x, float y, float w, float h, float corner, const 
     });
 }
 
+// A square turned 45 degrees with a disc on each of its upper sides, as
+// signed distances in pixels, so the edges stay crisp at every size.
 void Canvas::Heart(float cx, float cy, float size, const Colour& colour) {
-    ForBox(cx, cy, size * 1.3f, [&](int x, int y, float dx, float dy, float) {
-        // The classic implicit heart, scaled so that size is about its half-width.
-        float u = dx / size, v = -dy / size + 0.25f;
-        float f = std::pow(u * u + v * v - 1, 3.0f) - u * u * v * v * v;
-        float coverage = Clamp01(0.5f - f * 6.0f);
-        Blend(x, y, colour, coverage);
+    const float centre = 0.07f * size, offset = 0.3536f * size, lobeRadius = 0.5f * size;
+    ForBox(cx, cy, size, [&](int x, int y, float dx, float dy, float) {
+        float left = std::hypot(dx + offset, dy - centre + offset) - lobeRadius;
+        float right = std::hypot(dx - offset, dy - centre + offset) - lobeRadius;
+        float u = (dx + dy - centre) * 0.70710678f, v = (dx - dy + centre) * 0.70710678f;
+        float square = std::max(std::fabs(u), std::fabs(v)) - 0.5f * size;
+        Blend(x, y, colour, Coverage(std::min({left, right, square})));
     });
 }
 

@@ -79,7 +79,9 @@ Canvas Soaps(const FontBitmap&) {
     for (int i = 0; i < 260; ++i) {
         const auto& bar = bars[i % 3];
         float x = bar.x + random.Range(0, 190), y = bar.y + random.Range(-35, 12);
-        canvas.Bubble(x, y, random.Range(5, 22), random.Next(), 0.9f);
+        float radius = random.Range(5, 22);
+        canvas.Disc(x, y, radius * 0.95f, Rgb(255, 255, 255, 0.45f));
+        canvas.Bubble(x, y, radius, random.Next(), 0.9f);
     }
     BubbleField(canvas, 22, 30, 10, 70, 0.9f);
     return canvas;
@@ -161,8 +163,8 @@ Canvas ILove(const FontBitmap& font) {
     Colour ink = Rgb(235, 40, 110), edge = Rgb(255, 255, 255), dark = Rgb(60, 10, 40);
     float x = 20;
     x += canvas.Text(font, "I", x, 10, 6, ink, 6, dark);
-    canvas.Heart(x + 50, 62, 36, dark);
-    canvas.Heart(x + 50, 62, 30, ink);
+    canvas.Heart(x + 50, 60, 50, dark);
+    canvas.Heart(x + 50, 60, 42, ink);
     x += 100;
     canvas.Text(font, "SOAP", x, 10, 6, ink, 6, dark);
     canvas.Text(font, "SOAP", x, 10, 6, ink, 2, edge);
@@ -174,7 +176,7 @@ Canvas ILove2(const FontBitmap& font) {
     Canvas glow(600, 120, Colour{0, 0, 0, 1});
     float x = 20;
     x += glow.Text(font, "I", x, 12, 6, Rgb(80, 240, 255), 5, Rgb(20, 90, 160, 0.8f));
-    glow.Heart(x + 48, 62, 32, Rgb(255, 80, 200));
+    glow.Heart(x + 48, 60, 44, Rgb(255, 80, 200));
     glow.Text(font, "BUBBLES", x + 96, 12, 6, Rgb(80, 240, 255), 5, Rgb(20, 90, 160, 0.8f));
     for (int y = 0; y < 120; ++y)
         for (int px = 0; px < 600; ++px)
