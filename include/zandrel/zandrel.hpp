@@ -1,6 +1,9 @@
 // Everything Zandrel offers, and the start of the whole framework.
 #pragma once
 
+#include <zandrel/audio.hpp>
+#include <zandrel/graphics.hpp>
+#include <zandrel/pixmap.hpp>
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
@@ -11,6 +14,9 @@ namespace zandrel {
 inline void StartZandrel() {
     StartStreamModule();
     StartSystemModule();
+    StartPixmapModule();
+    StartGraphicsModule();
+    StartAudioModule();
 }
 
 } // namespace zandrel

@@ -23,11 +23,14 @@ bool exitRunnerInstalled = false;
 } // namespace
 
 void AddExitHandler(std::function<void()> handler) {
+    // The list must exist before the runner is registered, so that it is
+    // destroyed after the runner has run, not before.
+    auto& handlers = ExitHandlers();
     if (!exitRunnerInstalled) {
         exitRunnerInstalled = true;
         std::atexit([] { RunExitHandlers(); });
     }
-    ExitHandlers().push_back(std::move(handler));
+    handlers.push_back(std::move(handler));
 }
 
 // Each handler is taken off the list before it runs, so a handler that ends

@@ -1,11 +1,16 @@
+#include "system_parts.hpp"
+
 #include <zandrel/stream.hpp>
-#include <zandrel/system.hpp>
 
 namespace zandrel {
 
 void StartSystemModule() {
     static bool started = false;
-    RunOnce(started, [] { StartStreamModule(); });
+    RunOnce(started, [] {
+        StartStreamModule();
+        StartEventQueue();
+        StartSystemDriver();
+    });
 }
 
 } // namespace zandrel

@@ -72,6 +72,23 @@ TEST(ProcessDeathTest, ExitHandlersRunNewestFirstOnce) {
         testing::ExitedWithCode(3), "^second\nfirst\n$");
 }
 
+TEST(ProcessDeathTest, ExitHandlersRunWhenTheProcessExits) {
+    EXPECT_EXIT(
+        {
+            AddExitHandler([] { std::fputs("closing\n", stderr); });
+            std::exit(4);
+        },
+        testing::ExitedWithCode(4), "^closing\n$");
+    char name[] = "program";
+    char* argv[] = {name, nullptr};
+    EXPECT_EXIT(RunProgram(1, argv,
+                           [] {
+                               AddExitHandler([] { std::fputs("after body\n", stderr); });
+                               return 5;
+                           }),
+                testing::ExitedWithCode(5), "^after body\n$");
+}
+
 TEST(ProcessDeathTest, RunProgramMovesToTheExecutablesFolder) {
     char name[] = "program";
     char arg[] = "--flag";

@@ -1,0 +1,115 @@
+// Frame pacing of Flip(-1) in a window against a plain sleep-per-frame loop,
+// and the cost of an idle pump against SDL's own event poll.
+#include <benchmark/benchmark.h>
+#include <zandrel/zandrel.hpp>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <thread>
+#include <vector>
+
+using namespace zandrel;
+
+namespace {
+
+constexpr int Flips = 600;
+constexpr int Hertz = 60;
+
+struct Intervals {
+    std::vector<int> ms;
+    int Total() const {
+        int sum = 0;
+        for (int value : ms)
+            sum += value;
+        return sum;
+    }
+};
+
+template <class FlipOnce> Intervals TimeFlips(FlipOnce flip) {
+    Intervals intervals;
+    int last = Millisecs();
+    for (int i = 0; i < Flips; ++i) {
+        flip();
+        int now = Millisecs();
+        intervals.ms.push_back(now - last);
+        last = now;
+    }
+    return intervals;
+}
+
+void Report(benchmark::State& state, const Intervals& intervals) {
+    auto [shortest, longest] = std::minmax_element(intervals.ms.begin(), intervals.ms.end());
+    state.counters["total_ms"] = intervals.Total();
+    state.counters["total_vs_10000"] = intervals.Total() / 10000.0;
+    state.counters["min_ms"] = *shortest;
+    state.counters["max_ms"] = *longest;
+    std::map<int, int> histogram;
+    for (int value : intervals.ms)
+        ++histogram[value];
+    std::string text;
+    for (auto [ms, count] : histogram)
+        text += std::to_string(ms) + "ms:" + std::to_string(count) + " ";
+    state.SetLabel(text);
+}
+
+// Times 600 flips of a 320 x 240 window opened at `hertz` as one iteration.
+template <class FlipOnce> void BenchFlips(benchmark::State& state, int hertz, FlipOnce flip) {
+    GLGraphics(320, 240, 0, hertz);
+    Flip(0);
+    Intervals intervals;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        intervals = TimeFlips(flip);
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    Report(state, intervals);
+    EndGraphics();
+}
+
+// The pacing under test: Flip(-1) of a 60 Hz windowed context.
+void PacedFlips(benchmark::State& state) {
+    BenchFlips(state, Hertz, [] { Flip(); });
+}
+
+// The baseline: the same swaps with a relative sleep of a whole period each.
+void SleepPerFrameFlips(benchmark::State& state) {
+    BenchFlips(state, 0, [] {
+        std::this_thread::sleep_for(std::chrono::microseconds(1000000 / Hertz));
+        Flip(0);
+    });
+}
+
+void IdlePollSystemEvents(benchmark::State& state) {
+    GLGraphics(320, 240);
+    for (auto _ : state)
+        PollSystemEvents();
+    EndGraphics();
+}
+
+void IdleSdlPollEvent(benchmark::State& state) {
+    GLGraphics(320, 240);
+    SDL_Event event;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SDL_PollEvent(&event));
+    EndGraphics();
+}
+
+} // namespace
+
+BENCHMARK(PacedFlips)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(SleepPerFrameFlips)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(IdlePollSystemEvents)->Unit(benchmark::kMicrosecond);
+BENCHMARK(IdleSdlPollEvent)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+    StartZandrel();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,154 @@
+// Pixmaps: rectangles of pixels in main memory in one of six formats, their
+// conversion, masking, flipping and resizing, and the image loaders and writers.
+#pragma once
+
+#include <zandrel/stream.hpp>
+
+namespace zandrel {
+
+void StartPixmapModule();
+
+// ---------------------------------------------------------------------------
+// Pixel formats
+
+// Memory order of one pixel from its lowest address is given by the name.
+enum PixelFormat : int {
+    FormatNone = 0,
+    FormatI8 = 1,       // grey
+    FormatA8 = 2,       // alpha
+    FormatBGR888 = 3,   // blue, green, red
+    FormatRGB888 = 4,   // red, green, blue
+    FormatBGRA8888 = 5, // blue, green, red, alpha
+    FormatRGBA8888 = 6, // red, green, blue, alpha: the pivot of every conversion
+};
+
+// Indexed by format code 0 to 6.
+inline constexpr int BytesPerPixel[7] = {0, 1, 1, 3, 3, 4, 4};
+inline constexpr int BitsPerPixel[7] = {0, 8, 8, 24, 24, 32, 32};
+inline constexpr int RedBits[7] = {0, 0, 0, 8, 8, 8, 8};
+inline constexpr int GreenBits[7] = {0, 0, 0, 8, 8, 8, 8};
+inline constexpr int BlueBits[7] = {0, 0, 0, 8, 8, 8, 8};
+inline constexpr int AlphaBits[7] = {0, 0, 8, 0, 0, 8, 8};
+
+inline bool IsPixelFormat(int format) {
+    return format >= FormatI8 && format <= FormatRGBA8888;
+}
+
+// Loaders refuse images whose pixel memory would be larger than this.
+constexpr int64_t MaxPixmapBytes = 256 << 20;
+
+// Bytes of a row of `width` pixels padded to a multiple of `align`.
+int64_t PixmapPitchFor(int64_t width, int format, int align);
+// True when a width x height pixmap of the format is not empty and its memory,
+// rows aligned to 4 bytes, stays within MaxPixmapBytes.
+bool PixmapFits(int64_t width, int64_t height, int format);
+
+// ---------------------------------------------------------------------------
+// Pixel runs. Single pixels travel as ARGB values: alpha in bits 24-31, red
+// 16-23, green 8-15, blue 0-7.
+
+void CopyPixels(const void* source, void* destination, int format, int count);
+// Through RGBA8888; a format outside 1-6 converts nothing.
+void ConvertPixels(const void* source, int sourceFormat, void* destination, int destinationFormat,
+                   int count);
+
+// ---------------------------------------------------------------------------
+// The pixmap
+
+class TPixmap : public TDataObject {
+public:
+    TPixmap() = default;
+    ~TPixmap() override;
+    TPixmap(const TPixmap&) = delete;
+    TPixmap& operator=(const TPixmap&) = delete;
+
+    // The one pixmap data type, "KVO.Pixmap.TPixmap".
+    Ref<TDataType> DataType() override;
+    virtual uint8_t* PixelPtr(int x, int y) const;
+    // A static pixmap over this pixmap's memory; this pixmap must outlive it.
+    virtual Ref<TPixmap> Window(int x, int y, int width, int height);
+    virtual Ref<TPixmap> Copy();
+    // Converts the source into this pixmap at x, y: no blending, no clipping.
+    virtual void Paste(const Ref<TPixmap>& source, int x, int y);
+    virtual Ref<TPixmap> Convert(int format);
+    virtual uint32_t ReadPixel(int x, int y) const;
+    virtual void WritePixel(int x, int y, uint32_t argb);
+
+    // Owns width x height pixels of undefined content, rows padded to `align`
+    // bytes. A RuntimeError when the memory cannot be had.
+    static Ref<TPixmap> Create(int width, int height, int format, int align);
+    // Over memory that stays the caller's.
+    static Ref<TPixmap> CreateStatic(void* pixels, int width, int height, int pitch, int format);
+
+    uint8_t* Pixels() const { return pixels_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int Pitch() const { return pitch_; }
+    int Format() const { return format_; }
+    int Capacity() const { return capacity_; } // -1 for memory that is not the pixmap's
+
+private:
+    uint8_t* pixels_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    int pitch_ = 0;
+    int format_ = 0;
+    int capacity_ = 0;
+};
+
+Ref<TPixmap> CreatePixmap(int width, int height, int format, int align = 4);
+Ref<TPixmap> CreateStaticPixmap(void* pixels, int width, int height, int pitch, int format);
+Ref<TPixmap> CopyPixmap(const Ref<TPixmap>& pixmap);
+Ref<TPixmap> ConvertPixmap(const Ref<TPixmap>& pixmap, int format);
+uint8_t* PixmapPixelPtr(const Ref<TPixmap>& pixmap, int x, int y);
+Ref<TPixmap> PixmapWindow(const Ref<TPixmap>& pixmap, int x, int y, int width, int height);
+uint32_t ReadPixel(const Ref<TPixmap>& pixmap, int x, int y);
+void WritePixel(const Ref<TPixmap>& pixmap, int x, int y, uint32_t argb);
+int PixmapWidth(const Ref<TPixmap>& pixmap);
+int PixmapHeight(const Ref<TPixmap>& pixmap);
+int PixmapPitch(const Ref<TPixmap>& pixmap);
+int PixmapFormat(const Ref<TPixmap>& pixmap);
+
+// An RGBA8888 copy in which pixels of the colour r, g, b become transparent
+// and carry the average colour of their visible neighbours, so that filtered
+// scaling shows no fringe of the mask colour; every other pixel is opaque.
+Ref<TPixmap> MaskPixmap(const Ref<TPixmap>& pixmap, int r, int g, int b);
+Ref<TPixmap> XFlipPixmap(const Ref<TPixmap>& pixmap); // mirrored left to right
+Ref<TPixmap> YFlipPixmap(const Ref<TPixmap>& pixmap); // upside down
+// Bilinear resampling to the new size, in the pixmap's own format.
+Ref<TPixmap> ResizePixmap(const Ref<TPixmap>& pixmap, int width, int height);
+
+// ---------------------------------------------------------------------------
+// Loading and saving
+
+// A pixmap loader. Making one puts it at the head of the registry, so the
+// newest loader is tried first; it leaves the registry when destroyed.
+class TPixmapLoader : public Object {
+public:
+    TPixmapLoader();
+    ~TPixmapLoader() override;
+    TPixmapLoader(const TPixmapLoader&) = delete;
+    TPixmapLoader& operator=(const TPixmapLoader&) = delete;
+
+    // A pixmap, or no object for data the loader does not recognise. May
+    // leave the stream anywhere; a TStreamError counts as a refusal.
+    virtual Ref<TPixmap> LoadPixmap(const Ref<TStream>& stream);
+    TPixmapLoader* Next() const { return next_; }
+
+private:
+    TPixmapLoader* next_ = nullptr;
+};
+
+TPixmapLoader* FirstPixmapLoader();
+
+// PNG, JPEG, BMP or TGA from anything OpenReadStream accepts; no object when
+// it cannot be opened or no loader recognises the data. Never throws for
+// unrecognised or damaged data.
+Ref<TPixmap> LoadPixmap(const Url& url);
+
+// Compression is the zlib level 0-9, quality the JPEG quality 0-100. False
+// when the output cannot be opened or the image could not be written whole.
+bool SavePixmapPNG(const Ref<TPixmap>& pixmap, const Url& url, int compression = 5);
+bool SavePixmapJPEG(const Ref<TPixmap>& pixmap, const Url& url, int quality = 75);
+
+} // namespace zandrel

@@ -1,0 +1,102 @@
+#include <zandrel/audio.hpp>
+
+namespace zandrel {
+
+namespace {
+Ref<TAudioDriver>& Current() {
+    static Ref<TAudioDriver> driver;
+    return driver;
+}
+} // namespace
+
+void TChannel::Stop() {}
+void TChannel::SetPaused(int) {}
+void TChannel::SetVolume(float) {}
+void TChannel::SetPan(float) {}
+void TChannel::SetDepth(float) {}
+void TChannel::SetRate(float) {}
+int TChannel::Playing() {
+    return 0;
+}
+
+Ref<TChannel> TSound::Play(const Ref<TChannel>&) {
+    return New<TChannel>();
+}
+
+Ref<TChannel> TSound::Cue(const Ref<TChannel>&) {
+    return New<TChannel>();
+}
+
+Ref<TSound> TSound::Load(const Url& url, int flags) {
+    auto sample = url.As<TAudioSample>();
+    if (!sample) sample = LoadAudioSample(url);
+    if (!sample || !Current()) return nullptr;
+    return Current()->CreateSound(sample, flags);
+}
+
+Ref<TSound> TAudioDriver::CreateSound(const Ref<TAudioSample>&, int) {
+    return New<TSound>();
+}
+
+Ref<TChannel> TAudioDriver::AllocChannel() {
+    return New<TChannel>();
+}
+
+const Ref<TAudioDriver>& CurrentAudioDriver() {
+    return Current();
+}
+
+void SetAudioDriver(Ref<TAudioDriver> driver) {
+    Current() = std::move(driver);
+}
+
+// No sound or no channel is a refusal, not a fault: nothing happens.
+Ref<TSound> LoadSound(const Url& url, int flags) {
+    return TSound::Load(url, flags);
+}
+
+Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel) {
+    return sound ? sound->Play(channel) : nullptr;
+}
+
+Ref<TChannel> CueSound(const Ref<TSound>& sound, const Ref<TChannel>& channel) {
+    return sound ? sound->Cue(channel) : nullptr;
+}
+
+Ref<TChannel> AllocChannel() {
+    return Current() ? Current()->AllocChannel() : nullptr;
+}
+
+void StopChannel(const Ref<TChannel>& channel) {
+    if (channel) channel->Stop();
+}
+
+int ChannelPlaying(const Ref<TChannel>& channel) {
+    return channel ? channel->Playing() : 0;
+}
+
+void SetChannelVolume(const Ref<TChannel>& channel, float volume) {
+    if (channel) channel->SetVolume(volume);
+}
+
+void SetChannelPan(const Ref<TChannel>& channel, float pan) {
+    if (channel) channel->SetPan(pan);
+}
+
+void SetChannelDepth(const Ref<TChannel>& channel, float depth) {
+    if (channel) channel->SetDepth(depth);
+}
+
+void SetChannelRate(const Ref<TChannel>& channel, float rate) {
+    if (channel) channel->SetRate(rate);
+}
+
+void PauseChannel(const Ref<TChannel>& channel) {
+    if (channel) channel->SetPaused(1);
+}
+
+void ResumeChannel(const Ref<TChannel>& channel) {
+    if (channel) channel->SetPaused(0);
+}
+
+} // namespace zandrel

@@ -1,0 +1,120 @@
+#include "loaders.hpp"
+
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+namespace zandrel {
+
+namespace {
+
+// No C++ exception may unwind through vorbisfile: a stream error becomes the
+// library's own read or seek failure.
+size_t ReadStream(void* buffer, size_t size, size_t count, void* source) {
+    if (size == 0) return 0;
+    size_t wanted = size * count;
+    int bytes = wanted > INT_MAX ? INT_MAX : static_cast<int>(wanted);
+    try {
+        int n = static_cast<TStream*>(source)->Read(buffer, bytes);
+        return n > 0 ? static_cast<size_t>(n) / size : 0;
+    } catch (...) {
+        errno = EIO;
+        return 0;
+    }
+}
+
+int SeekStream(void* source, int64_t offset, int whence) {
+    auto* stream = static_cast<TStream*>(source);
+    try {
+        int64_t base = whence == SEEK_SET   ? 0
+                       : whence == SEEK_CUR ? stream->Pos()
+                       : whence == SEEK_END ? stream->Size()
+                                            : -1;
+        int64_t target = base + offset;
+        if (base < 0 || target < 0 || target > INT_MAX) return -1;
+        return stream->Seek(static_cast<int>(target)) == target ? 0 : -1;
+    } catch (...) {
+        return -1;
+    }
+}
+
+// The stream belongs to LoadAudioSample, which closes it.
+int KeepStreamOpen(void*) {
+    return 0;
+}
+
+long TellStream(void* source) {
+    try {
+        return static_cast<TStream*>(source)->Pos();
+    } catch (...) {
+        return -1;
+    }
+}
+
+struct DecoderRelease {
+    void operator()(void* decoder) const { OggRead(decoder, nullptr, 0); }
+};
+using DecoderHandle = std::unique_ptr<void, DecoderRelease>;
+
+} // namespace
+
+void* OggOpen(void* source, OggReadFunc read, OggSeekFunc seek, OggCloseFunc close,
+              OggTellFunc tell, int* length, int* channels, int* hertz) {
+    *length = -1;
+    auto* decoder = static_cast<OggVorbis_File*>(std::malloc(sizeof(OggVorbis_File)));
+    if (!decoder) return nullptr;
+    ov_callbacks callbacks{read, seek, close, tell};
+    if (ov_open_callbacks(source, decoder, nullptr, 0, callbacks) < 0) {
+        std::free(decoder);
+        return nullptr;
+    }
+    ogg_int64_t total = ov_pcm_total(decoder, 0);
+    *length = total >= 0 && total <= INT_MAX ? static_cast<int>(total) : -1;
+    vorbis_info* info = ov_info(decoder, -1);
+    *channels = info ? info->channels : 0;
+    *hertz = info ? static_cast<int>(info->rate) : 0;
+    return decoder;
+}
+
+int OggRead(void* decoder, void* buffer, int bytes) {
+    auto* file = static_cast<OggVorbis_File*>(decoder);
+    if (!buffer) {
+        ov_clear(file);
+        std::free(file);
+        return 0;
+    }
+    auto* out = static_cast<char*>(buffer);
+    int left = bytes;
+    int bitstream = 0;
+    while (left > 0) {
+        long n = ov_read(file, out, left, 0, 2, 1, &bitstream);
+        if (n < 0) return static_cast<int>(n);
+        if (n == 0) break;
+        out += n;
+        left -= static_cast<int>(n);
+    }
+    return left;
+}
+
+// More than two channels is refused rather than mixed down: the sample
+// formats hold two at most.
+Ref<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(const Ref<TStream>& stream) {
+    int length = 0, channels = 0, hertz = 0;
+    DecoderHandle decoder(OggOpen(stream.get(), ReadStream, SeekStream, KeepStreamOpen, TellStream,
+                                  &length, &channels, &hertz));
+    if (!decoder || length < 0 || channels < 1 || channels > 2 || hertz <= 0) return nullptr;
+    int frameBytes = 2 * channels;
+    if (length > INT_MAX / frameBytes) return nullptr;
+    auto sample =
+        CreateAudioSample(length, hertz, channels == 1 ? SampleMono16LE : SampleStereo16LE);
+    int missing = OggRead(decoder.get(), sample->Samples(), length * frameBytes);
+    if (missing < 0) return nullptr;
+    sample->Truncate(length - (missing + frameBytes - 1) / frameBytes);
+    return sample;
+}
+
+} // namespace zandrel

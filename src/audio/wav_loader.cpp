@@ -1,0 +1,115 @@
+#include "loaders.hpp"
+
+#include <algorithm>
+#include <climits>
+
+namespace zandrel {
+
+namespace {
+
+// Up to `count` bytes; fewer only where the data ends.
+int ReadUpTo(TStream& stream, uint8_t* buffer, int count) {
+    int done = 0;
+    while (done < count) {
+        int n = stream.Read(buffer + done, count - done);
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+String ReadTag(TStream& stream) {
+    uint8_t tag[4];
+    if (ReadUpTo(stream, tag, 4) != 4) return String();
+    return FromBytes(tag, 4);
+}
+
+bool LooksLikeTag(const String& tag) {
+    return tag.size() == 4 &&
+           std::all_of(tag.begin(), tag.end(), [](char16_t c) { return c >= 0x20 && c < 0x7F; });
+}
+
+// Chunks start on even offsets, so an odd-sized chunk is followed by a pad
+// byte. Some writers leave the pad out: where the bytes right after the
+// chunk read as a tag, they are taken as one.
+String ReadChunkTag(TStream& stream, int riffStart) {
+    int pos = stream.Pos();
+    String tag = ReadTag(stream);
+    if ((pos - riffStart) % 2 == 0 || LooksLikeTag(tag)) return tag;
+    stream.Seek(pos + 1);
+    return ReadTag(stream);
+}
+
+// False when the chunk claims more bytes than the stream has.
+bool SkipChunk(TStream& stream, int64_t size) {
+    int64_t pos = stream.Pos();
+    if (size < 0 || pos + size > stream.Size()) return false;
+    return stream.Seek(static_cast<int>(pos + size)) == pos + size;
+}
+
+int64_t ReadChunkSize(TStream& stream) {
+    return static_cast<uint32_t>(stream.ReadInt());
+}
+
+struct WaveFormat {
+    int format = 0;
+    int hertz = 0;
+};
+
+int SampleFormatFor(int channels, int bits) {
+    if (bits == 8 && channels == 1) return SampleMono8;
+    if (bits == 8 && channels == 2) return SampleStereo8;
+    if (bits == 16 && channels == 1) return SampleMono16LE;
+    if (bits == 16 && channels == 2) return SampleStereo16LE;
+    return 0;
+}
+
+// The "fmt " chunk after its tag; format 0 when it is not PCM we can hold.
+WaveFormat ReadFormatChunk(TStream& stream) {
+    int64_t size = ReadChunkSize(stream);
+    if (size < 16) return {};
+    int tag = stream.ReadShort();
+    int channels = stream.ReadShort();
+    int hertz = stream.ReadInt();
+    stream.ReadInt();   // bytes per second
+    stream.ReadShort(); // block align
+    int bits = stream.ReadShort();
+    if (tag != 1 || hertz <= 0) return {};
+    if (!SkipChunk(stream, size - 16)) return {};
+    return {SampleFormatFor(channels, bits), hertz};
+}
+
+// Only whole frames that are really there: a chunk may claim more bytes than
+// the file holds, or a size that is no multiple of the frame size.
+Ref<TAudioSample> ReadDataChunk(TStream& stream, const WaveFormat& wave) {
+    int frameBytes = BytesPerSample[wave.format];
+    int64_t size = ReadChunkSize(stream);
+    int64_t available = stream.Size() - static_cast<int64_t>(stream.Pos());
+    size = std::min({size, std::max<int64_t>(available, 0), int64_t{INT_MAX}});
+    int frames = static_cast<int>(size / frameBytes);
+    auto sample = CreateAudioSample(frames, wave.hertz, wave.format);
+    int got = ReadUpTo(stream, sample->Samples(), frames * frameBytes);
+    sample->Truncate(got / frameBytes);
+    return sample;
+}
+
+} // namespace
+
+Ref<TAudioSample> TAudioSampleLoaderWAV::LoadAudioSample(const Ref<TStream>& source) {
+    auto stream = LittleEndianStream(source);
+    int riffStart = stream->Pos();
+    if (ReadTag(*stream) != u"RIFF") return nullptr;
+    stream->ReadInt(); // the RIFF size says nothing the chunks do not
+    if (ReadTag(*stream) != u"WAVE" || ReadTag(*stream) != u"fmt ") return nullptr;
+    WaveFormat wave = ReadFormatChunk(*stream);
+    if (!wave.format) return nullptr;
+    while (!stream->Eof()) {
+        String tag = ReadChunkTag(*stream, riffStart);
+        if (tag.empty()) break;
+        if (tag == u"data") return ReadDataChunk(*stream, wave);
+        if (!SkipChunk(*stream, ReadChunkSize(*stream))) break;
+    }
+    return nullptr;
+}
+
+} // namespace zandrel

@@ -1,0 +1,118 @@
+#include "wave_out_device.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace zandrel::mix {
+
+namespace {
+// Past this many bytes played (about 25 minutes) the position starts over.
+constexpr int64_t MaxPositionBytes = 0x10000000;
+constexpr auto TickPeriod = std::chrono::milliseconds(5);
+} // namespace
+
+waveoutdevice::~waveoutdevice() {
+    Close();
+}
+
+int waveoutdevice::Open() {
+    mixer_.SetFormat(OutputRate, OutputChannels);
+    buffer_.assign(static_cast<size_t>(BufferBlocks) * blockLength_, 0);
+    waveOut_ =
+        OpenWaveOut(OutputRate, OutputChannels, buffer_.data(), static_cast<int>(buffer_.size()));
+    if (!waveOut_) return -1;
+    writePosition_ = 0;
+    restartWait_ = 0;
+    latency_ = InitialLatency;
+    active_ = true;
+    Refill();
+    WriteBuffer();
+    stopTimer_ = false;
+    timer_ = std::thread([this] { RunTimer(); });
+    return 0;
+}
+
+void waveoutdevice::Close() {
+    active_ = false;
+    stopTimer_ = true;
+    if (timer_.joinable()) timer_.join();
+    if (waveOut_) waveOut_->Reset();
+    waveOut_.reset();
+    buffer_.clear();
+}
+
+int64_t waveoutdevice::PlayedFrames() const {
+    if (!waveOut_) return -1;
+    return waveOut_->Position() / (bytesPerValue_ * OutputChannels);
+}
+
+// A one-shot tick armed again after each refill: a slow refill delays the
+// next tick rather than piling ticks up.
+void waveoutdevice::RunTimer() {
+    while (!stopTimer_.load()) {
+        Refill();
+        std::this_thread::sleep_for(TickPeriod);
+    }
+}
+
+// A refused buffer is reported once, not on every tick until it is taken.
+void waveoutdevice::WriteBuffer() {
+    bool written = waveOut_->Write();
+    if (!written && !writeFailed_) {
+        std::fputs("waveOutWrite error\n", stdout);
+        std::fflush(stdout);
+    }
+    writeFailed_ = !written;
+}
+
+void waveoutdevice::Refill() {
+    if (!active_) return;
+    if (restartWait_ > 0) {
+        if (--restartWait_ > 0) return;
+        WriteBuffer();
+    }
+    int64_t played = waveOut_->Position();
+    if (played < 0 || played > MaxPositionBytes) {
+        Restart();
+        return;
+    }
+    int64_t playPosition = played / bytesPerValue_;
+    if (playPosition != 0 && writePosition_ < playPosition + 2 * blockLength_) {
+        Underrun();
+        return;
+    }
+    MixAhead(playPosition);
+}
+
+void waveoutdevice::Restart() {
+    waveOut_->Reset();
+    writePosition_ = 0;
+    std::fill(buffer_.begin(), buffer_.end(), 0);
+    waveOut_->Publish(writePosition_);
+    WriteBuffer();
+}
+
+// The device has caught up with the mixed data: silence for a while, then
+// start over with more data ahead of the device than before.
+void waveoutdevice::Underrun() {
+    waveOut_->Reset();
+    std::fill(buffer_.begin(), buffer_.end(), 0);
+    restartWait_ = RestartTicks;
+    int latency = std::min(latency_.load() + 2, MaxLatency);
+    latency_ = latency;
+    writePosition_ = int64_t{2} * latency * blockLength_;
+    waveOut_->Publish(writePosition_);
+}
+
+void waveoutdevice::MixAhead(int64_t playPosition) {
+    while (writePosition_ < playPosition + int64_t{latency_.load()} * blockLength_) {
+        int64_t block = writePosition_ / blockLength_ % BufferBlocks;
+        mixer_.MixBlock(blockLength_);
+        mixer_.ConvertBlock(buffer_.data() + block * blockLength_, blockLength_);
+        writePosition_ += blockLength_;
+    }
+    waveOut_->Publish(writePosition_);
+}
+
+} // namespace zandrel::mix

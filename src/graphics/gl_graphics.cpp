@@ -1,0 +1,77 @@
+#include "gl_context.hpp"
+#include "graphics_parts.hpp"
+
+namespace zandrel {
+
+Ref<TGraphicsDriver> TGLGraphics::Driver() {
+    return GLGraphicsDriver();
+}
+
+void TGLGraphics::GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) {
+    if (!context_) {
+        width = height = depth = hertz = flags = 0;
+        return;
+    }
+    native::GetGLContextSettings(context_, width, height, depth, hertz, flags);
+}
+
+void TGLGraphics::Close() {
+    if (!context_) return;
+    native::CloseGLContext(context_);
+    context_ = nullptr;
+}
+
+std::vector<Ref<TGraphicsMode>> TGLGraphicsDriver::GraphicsModes() {
+    std::vector<Ref<TGraphicsMode>> modes;
+    for (auto& [width, height, depth, hertz] : native::ListGLDisplayModes(1024)) {
+        auto mode = New<TGraphicsMode>();
+        mode->width = width;
+        mode->height = height;
+        mode->depth = depth;
+        mode->hertz = hertz;
+        modes.push_back(mode);
+    }
+    return modes;
+}
+
+namespace {
+
+Ref<TGraphics> Wrap(GLContext* context) {
+    return context ? New<TGLGraphics>(context) : nullptr;
+}
+
+} // namespace
+
+Ref<TGraphics> TGLGraphicsDriver::AttachGraphics(NativeWidget widget, int flags) {
+    return Wrap(native::AttachGLContext(widget, flags));
+}
+
+Ref<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int height, int depth, int hertz,
+                                                 int flags) {
+    return Wrap(native::CreateGLContext(width, height, depth, hertz, flags));
+}
+
+void TGLGraphicsDriver::SetGraphics(const Ref<TGraphics>& g) {
+    auto gl = As<TGLGraphics>(g);
+    native::MakeGLContextCurrent(gl ? gl->Context() : nullptr);
+}
+
+void TGLGraphicsDriver::Flip(int sync) {
+    native::FlipGLContext(sync);
+}
+
+void TGLGraphicsDriver::ToggleSharedContext() {
+    native::ToggleGLSharedContext();
+}
+
+const Ref<TGLGraphicsDriver>& GLGraphicsDriver() {
+    static const Ref<TGLGraphicsDriver> driver = New<TGLGraphicsDriver>();
+    return driver;
+}
+
+Ref<TGraphics> GLGraphics(int width, int height, int depth, int hertz, int flags) {
+    SetGraphicsDriver(GLGraphicsDriver(), BackBuffer);
+    return OpenGraphics(width, height, depth, hertz, flags);
+}
+
+} // namespace zandrel

@@ -1,0 +1,92 @@
+#include "pixmap_private.hpp"
+#include <zandrel/system.hpp>
+
+namespace zandrel {
+
+namespace {
+TPixmapLoader* loaderHead = nullptr;
+}
+
+TPixmapLoader::TPixmapLoader() : next_(loaderHead) {
+    loaderHead = this;
+}
+
+TPixmapLoader::~TPixmapLoader() {
+    for (TPixmapLoader** link = &loaderHead; *link; link = &(*link)->next_) {
+        if (*link == this) {
+            *link = next_;
+            break;
+        }
+    }
+}
+
+Ref<TPixmap> TPixmapLoader::LoadPixmap(const Ref<TStream>&) {
+    ThrowAbstract();
+}
+
+TPixmapLoader* FirstPixmapLoader() {
+    return loaderHead;
+}
+
+Ref<TPixmap> LoadPixmap(const Url& url) {
+    auto stream = OpenReadStream(url);
+    if (!stream) return nullptr;
+    Ref<TPixmap> pixmap;
+    int start = stream->Pos();
+    if (start >= 0) {
+        for (auto* loader = loaderHead; loader && !pixmap; loader = loader->Next()) {
+            try {
+                if (stream->Seek(start) != start) break;
+                pixmap = loader->LoadPixmap(stream);
+            } catch (const TStreamError&) {
+            }
+        }
+    }
+    stream->Close();
+    return pixmap;
+}
+
+int ReadUpTo(TStream& stream, void* buf, int count) {
+    auto* p = static_cast<uint8_t*>(buf);
+    int done = 0;
+    while (done < count) {
+        int n = stream.Read(p + done, count - done);
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+void ReadExactly(TStream& stream, void* buf, int count) {
+    if (ReadUpTo(stream, buf, count) != count) throw TStreamReadError();
+}
+
+Ref<TPixmap> CreateImagePixmap(int64_t width, int64_t height, int format) {
+    if (!PixmapFits(width, height, format)) return nullptr;
+    try {
+        return CreatePixmap(static_cast<int>(width), static_cast<int>(height), format, 4);
+    } catch (const RuntimeError&) {
+        return nullptr;
+    }
+}
+
+bool MayHoldBytes(TStream& stream, int64_t count) {
+    int pos = stream.Pos();
+    return pos < 0 || int64_t{stream.Size()} - pos >= count;
+}
+
+// The try order is the reverse: TGA, PNG, JPEG, BMP.
+void StartPixmapModule() {
+    static bool started = false;
+    RunOnce(started, [] {
+        StartStreamModule();
+        StartSystemModule();
+        StartPixmapDataType();
+        new TPixmapLoaderBMP;
+        new TPixmapLoaderJPG;
+        new TPixmapLoaderPNG;
+        new TPixmapLoaderTGA;
+    });
+}
+
+} // namespace zandrel

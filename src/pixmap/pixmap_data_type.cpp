@@ -1,0 +1,50 @@
+#include "pixmap_private.hpp"
+
+namespace zandrel {
+
+namespace {
+
+// Width, height and format, then the rows without their padding.
+class TPixmapDataType : public TDataType {
+public:
+    String Name() override { return S("KVO.Pixmap.TPixmap"); }
+
+    Ref<Object> Read(TStream& stream) override {
+        int width = stream.ReadInt();
+        int height = stream.ReadInt();
+        int format = stream.ReadInt();
+        if (width < 0 || height < 0 || !IsPixelFormat(format))
+            throw RuntimeError("Pixmap in data stream has bad dimensions or format");
+        int64_t rowBytes = int64_t{width} * BytesPerPixel[format];
+        CheckDataLength(stream, rowBytes * height);
+        auto pixmap = CreatePixmap(width, height, format, 4);
+        for (int y = 0; y < height; ++y)
+            stream.ReadBytes(pixmap->PixelPtr(0, y), static_cast<int>(rowBytes));
+        return pixmap;
+    }
+
+    void Write(const Ref<Object>& object, TStream& stream) override {
+        auto pixmap = As<TPixmap>(object);
+        int format = pixmap->Format();
+        stream.WriteInt(pixmap->Width());
+        stream.WriteInt(pixmap->Height());
+        stream.WriteInt(format);
+        int rowBytes = IsPixelFormat(format) ? pixmap->Width() * BytesPerPixel[format] : 0;
+        for (int y = 0; y < pixmap->Height(); ++y)
+            stream.WriteBytes(pixmap->PixelPtr(0, y), rowBytes);
+    }
+};
+
+Ref<TDataType> pixmapDataType;
+
+} // namespace
+
+const Ref<TDataType>& PixmapDataType() {
+    return pixmapDataType;
+}
+
+void StartPixmapDataType() {
+    pixmapDataType = New<TPixmapDataType>();
+}
+
+} // namespace zandrel

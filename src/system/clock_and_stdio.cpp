@@ -1,0 +1,46 @@
+#include "system_native.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace zandrel {
+
+int Millisecs() {
+    return native::MonotonicMillis();
+}
+
+void DelayMillis(int ms) {
+    if (ms >= 0) native::SleepMillis(ms);
+}
+
+String CurrentDate() {
+    return FromBytes(native::FormatLocalTime("%d %b %Y"));
+}
+
+String CurrentTime() {
+    return FromBytes(native::FormatLocalTime("%H:%M:%S"));
+}
+
+void ExitProgram() {
+    std::exit(0);
+}
+
+void WriteStdout(const String& text) {
+    std::fputs(ToBytes(text).c_str(), stdout);
+    std::fflush(stdout);
+}
+
+void WriteStderr(const String& text) {
+    std::fputs(ToBytes(text).c_str(), stderr);
+    std::fflush(stderr);
+}
+
+String ReadStdin() {
+    char line[1024];
+    if (!std::fgets(line, sizeof line, stdin)) return String();
+    line[std::strcspn(line, "\n")] = 0;
+    return FromBytes(std::string_view(line));
+}
+
+} // namespace zandrel

@@ -1,0 +1,183 @@
+#include "system_native.hpp"
+#include "system_parts.hpp"
+
+namespace zandrel {
+
+namespace {
+
+// The desktop behind every framework window: SDL for windows and input, the
+// desktop's own tools for requesters and locations.
+class TDesktopSystemDriver : public TSystemDriver {
+public:
+    TDesktopSystemDriver() {
+        native::StartEvents();
+        AddExitHandler(native::StopEvents);
+        SetCursorVisibleFlag(true);
+    }
+
+    void Poll() override;
+    void Wait() override;
+    void MoveMouse(int x, int y) override { native::WarpMouseToActiveWindow(x, y); }
+    void SetMouseVisible(bool visible) override;
+    void ShowNotice(const String& text, bool serious) override;
+    int AskOkCancel(const String& text, bool serious) override;
+    int AskYesNoCancel(const String& text, bool serious) override;
+    String RequestFilePath(const String& title, const String& filter, bool save,
+                           const String& initialPath) override;
+    String RequestFolderPath(const String& title, const String& initialPath) override;
+    void OpenLocation(const String& url) override;
+};
+
+Ref<TSystemDriver> currentDriver;
+bool pumping = false;
+
+bool IsModifierKey(int key) {
+    return (key >= 160 && key <= 165) || key == 91 || key == 92;
+}
+
+bool IsKeyMessage(const TWindowMessage& message) {
+    return message.kind == TWindowMessage::KeyDown || message.kind == TWindowMessage::KeyUp;
+}
+
+int AskBox(native::MessageBoxKind kind, const String& text, bool serious) {
+    return native::ShowMessageBox(kind, ToUtf8(ApplicationTitle()), ToUtf8(text), serious);
+}
+
+// The pump's re-entry guard: a pump started while one runs does nothing.
+template <class Pump> void Guarded(Pump pump) {
+    if (pumping || !currentDriver) return;
+    struct Flag {
+        Flag() { pumping = true; }
+        ~Flag() { pumping = false; }
+    } running;
+    pump(*currentDriver);
+}
+
+} // namespace
+
+void TSystemDriver::Poll() {
+    ThrowAbstract();
+}
+void TSystemDriver::Wait() {
+    ThrowAbstract();
+}
+void TSystemDriver::MoveMouse(int, int) {
+    ThrowAbstract();
+}
+void TSystemDriver::SetMouseVisible(bool) {
+    ThrowAbstract();
+}
+void TSystemDriver::ShowNotice(const String&, bool) {
+    ThrowAbstract();
+}
+int TSystemDriver::AskOkCancel(const String&, bool) {
+    ThrowAbstract();
+}
+int TSystemDriver::AskYesNoCancel(const String&, bool) {
+    ThrowAbstract();
+}
+String TSystemDriver::RequestFilePath(const String&, const String&, bool, const String&) {
+    ThrowAbstract();
+}
+String TSystemDriver::RequestFolderPath(const String&, const String&) {
+    ThrowAbstract();
+}
+void TSystemDriver::OpenLocation(const String&) {
+    ThrowAbstract();
+}
+
+void TDesktopSystemDriver::Poll() {
+    native::PumpedMessage message;
+    while (native::NextMessage(message)) {
+        if (message.type == native::PumpedMessage::TimerTick) {
+            DeliverTimerTick(message.timer);
+            continue;
+        }
+        if (IsKeyMessage(message.window) && IsModifierKey(message.window.key))
+            SetModifierFlags(message.window.mods);
+        DispatchWindowMessage(message.window);
+    }
+}
+
+void TDesktopSystemDriver::Wait() {
+    native::WaitForMessage();
+    Poll();
+}
+
+void TDesktopSystemDriver::SetMouseVisible(bool visible) {
+    SetCursorVisibleFlag(visible);
+    UpdateCursorVisibility();
+}
+
+void TDesktopSystemDriver::ShowNotice(const String& text, bool serious) {
+    AskBox(native::MessageBoxKind::Notice, text, serious);
+}
+
+int TDesktopSystemDriver::AskOkCancel(const String& text, bool serious) {
+    return AskBox(native::MessageBoxKind::OkCancel, text, serious) == 1 ? 1 : 0;
+}
+
+int TDesktopSystemDriver::AskYesNoCancel(const String& text, bool serious) {
+    int answer = AskBox(native::MessageBoxKind::YesNoCancel, text, serious);
+    return answer == 1 || answer == 0 ? answer : -1;
+}
+
+String TDesktopSystemDriver::RequestFilePath(const String& title, const String& filter, bool save,
+                                             const String& initialPath) {
+    return RunRequester(FileRequesterCommand(title, ParseFileFilter(filter), save, initialPath));
+}
+
+String TDesktopSystemDriver::RequestFolderPath(const String& title, const String& initialPath) {
+    return RunRequester(FolderRequesterCommand(title, initialPath));
+}
+
+void TDesktopSystemDriver::OpenLocation(const String& url) {
+    native::Launch({"xdg-open", ToUtf8(LocationUrl(url))});
+}
+
+void StartSystemDriver() {
+    currentDriver = New<TDesktopSystemDriver>();
+}
+
+const Ref<TSystemDriver>& SystemDriver() {
+    return currentDriver;
+}
+
+void PollSystemEvents() {
+    Guarded([](TSystemDriver& driver) { driver.Poll(); });
+}
+
+void WaitSystemEvents() {
+    Guarded([](TSystemDriver& driver) { driver.Wait(); });
+}
+
+void MoveMouse(int x, int y) {
+    currentDriver->MoveMouse(x, y);
+}
+void ShowMouse() {
+    currentDriver->SetMouseVisible(true);
+}
+void HideMouse() {
+    currentDriver->SetMouseVisible(false);
+}
+void ShowNotice(const String& text, bool serious) {
+    currentDriver->ShowNotice(text, serious);
+}
+int AskOkCancel(const String& text, bool serious) {
+    return currentDriver->AskOkCancel(text, serious);
+}
+int AskYesNoCancel(const String& text, bool serious) {
+    return currentDriver->AskYesNoCancel(text, serious);
+}
+String RequestFilePath(const String& title, const String& filter, bool save,
+                       const String& initialPath) {
+    return currentDriver->RequestFilePath(title, filter, save, initialPath);
+}
+String RequestFolderPath(const String& title, const String& initialPath) {
+    return currentDriver->RequestFolderPath(title, initialPath);
+}
+void OpenLocation(const String& url) {
+    currentDriver->OpenLocation(url);
+}
+
+} // namespace zandrel

@@ -1,0 +1,62 @@
+// The platform side of the system module: SDL for windows, input and message
+// boxes, POSIX for the clock, processes and the standard streams.
+#pragma once
+
+#include <zandrel/system.hpp>
+
+#include <string>
+#include <vector>
+
+namespace zandrel::native {
+
+// Events and timers work without a display; the video part starts with the
+// first window (see the graphics module).
+bool StartEvents();
+void StopEvents();
+bool VideoStarted();
+
+// One message taken from the platform queue.
+struct PumpedMessage {
+    enum Type { WindowMessage, TimerTick };
+    Type type = WindowMessage;
+    TWindowMessage window;
+    int timer = 0;
+};
+
+// Takes the next message without waiting; false when none is pending.
+bool NextMessage(PumpedMessage& message);
+// Blocks until some message is pending.
+void WaitForMessage();
+
+// The Win32 virtual-key code of an SDL scan code; 0 for a key without one.
+int VirtualKeyOf(int scancode);
+// Held modifiers as ModifierFlag bits.
+int ModifierState();
+bool WindowClientSize(uint32_t window, int& width, int& height);
+bool CursorInWindow(uint32_t window, int& x, int& y);
+void WarpMouseToActiveWindow(int x, int y);
+void SetCursorShown(bool shown);
+void CaptureMouse(bool capture);
+
+enum class MessageBoxKind { Notice, OkCancel, YesNoCancel };
+// The chosen button: 1 OK or Yes, 0 No, -1 Cancel or closed.
+int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
+                   bool serious);
+
+// Timer ticks come back through NextMessage with their handle.
+bool StartTickSource(int handle, int delayMs);
+void StopTickSource(int handle);
+
+int MonotonicMillis();
+void SleepMillis(int ms);
+std::string FormatLocalTime(const char* format);
+
+// A program found on PATH, or empty.
+std::string FindProgram(const std::string& name);
+// Runs a program with arguments and returns its standard output; empty when
+// it could not run or ended with a non-zero code.
+std::string RunForOutput(const std::vector<std::string>& command);
+// Starts a program and does not wait for it.
+void Launch(const std::vector<std::string>& command);
+
+} // namespace zandrel::native

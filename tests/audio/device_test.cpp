@@ -1,0 +1,147 @@
+#include "audio/wave_out_device.hpp"
+#include "audio_test_support.hpp"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <unistd.h>
+
+using namespace zandrel;
+using namespace zandrel::test;
+
+namespace {
+
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Noise that no stretch of silence or other sound matches by chance.
+std::vector<int16_t> Pattern(int frames) {
+    std::vector<int16_t> values;
+    uint32_t seed = 12345;
+    for (int i = 0; i < frames; ++i) {
+        seed = seed * 1103515245 + 12345;
+        values.push_back(static_cast<int16_t>(static_cast<int>(seed >> 16) % 40000 - 20000));
+    }
+    return values;
+}
+
+// The first frame where both sides of the stereo output hold the pattern, or -1.
+int64_t FindPattern(const std::vector<int16_t>& out, const std::vector<int16_t>& pattern) {
+    size_t frames = out.size() / 2;
+    for (size_t start = 0; start + pattern.size() <= frames; ++start) {
+        size_t i = 0;
+        while (i < pattern.size() && out[2 * (start + i)] == pattern[i] &&
+               out[2 * (start + i) + 1] == pattern[i])
+            ++i;
+        if (i == pattern.size()) return static_cast<int64_t>(start);
+    }
+    return -1;
+}
+
+std::atomic<bool> stallArmed{false};
+std::thread::id mainThread;
+
+// Holds the mixer thread once, long enough for the device to run dry.
+int32_t StallingClock() {
+    if (std::this_thread::get_id() != mainThread && stallArmed.exchange(false)) SleepMs(300);
+    return mix::MonotonicMillisecs();
+}
+
+class DeviceMixer : public ::testing::Test {
+protected:
+    void Open(const char* driver) {
+        MixerClose();
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        ASSERT_EQ(MixerInit(), 0) << "no " << driver << " audio device";
+        SetAudioDriver(New<TMixerAudioDriver>());
+    }
+    void TearDown() override {
+        MixerClose();
+        SetMixerClock(nullptr);
+        SetAudioDriver(New<TAudioDriver>());
+        unsetenv("SDL_AUDIODRIVER");
+        unsetenv("SDL_DISKAUDIOFILE");
+    }
+};
+
+} // namespace
+
+TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
+    TempFolder folder;
+    std::string output = folder / "out.raw";
+    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    Open("disk");
+    auto pattern = Pattern(2205);
+    WriteFileBytes(folder / "noise.wav", PcmWave(1, 44100, 16, Pcm16(pattern)));
+    auto sound = LoadSound(folder / "noise.wav", 0);
+    ASSERT_TRUE(As<TMixerSound>(sound));
+    SleepMs(150);
+    int64_t playedBefore = MixerDevicePosition();
+    auto channel = PlaySound(sound);
+    ASSERT_TRUE(channel);
+    // On a busy machine the device may run dry and pause for a while.
+    for (int waited = 0; ChannelPlaying(channel) && waited < 5000; waited += 50)
+        SleepMs(50);
+    EXPECT_EQ(ChannelPlaying(channel), 0);
+    SleepMs(200);
+    bool ranDry = MixerDeviceLatency() != mix::waveoutdevice::InitialLatency;
+    MixerClose();
+
+    auto bytes = ReadFileBytes(output);
+    std::vector<int16_t> out(bytes.size() / 2);
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    int64_t start = FindPattern(out, pattern);
+    ASSERT_GE(start, 0) << "the sound is not in the output at full level";
+    if (ranDry) return; // the output then holds a pause the position does not count
+    // The block that takes the voice up is mixed 5.5 blocks (on average)
+    // past the play position, and the voice starts 20 ms after the call; the
+    // device position moves a block at a time and the timer tick wanders.
+    int64_t expected = playedBefore + 11 * BlockFrames / 2 + StartDelayFrames;
+    EXPECT_NEAR(static_cast<double>(start), static_cast<double>(expected), 3 * BlockFrames);
+}
+
+TEST_F(DeviceMixer, RecoversFromAnUnderrunWithMoreLatency) {
+    mainThread = std::this_thread::get_id();
+    SetMixerClock(StallingClock);
+    Open("dummy");
+    EXPECT_EQ(MixerDeviceLatency(), 6);
+    auto sound = LoadSound(CreateAudioSample(44100, 44100, SampleMono16LE), 1);
+    auto channel = PlaySound(sound);
+    SleepMs(100);
+    stallArmed = true;
+    SleepMs(500);
+    EXPECT_GE(MixerDeviceLatency(), 8);  // more if the busy machine also made it run dry
+    EXPECT_EQ(MixerDevicePosition(), 0); // silent until the restart
+    SleepMs(1800);
+    EXPECT_GT(MixerDevicePosition(), 0);
+    EXPECT_EQ(ChannelPlaying(channel), 1);
+}
+
+TEST_F(DeviceMixer, NoDeviceLeavesTheMixerClosed) {
+    MixerClose();
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_EQ(MixerInit(), -1);
+    EXPECT_FALSE(MixerCore());
+    EXPECT_EQ(MixerDeviceLatency(), -1);
+}
+
+// Start-up makes the mixer driver current when a device opens, and the exit
+// handler closes it: checked in a process of its own started with the dummy
+// driver, which must end cleanly.
+TEST(AudioStartup, UsesTheMixerWhenADeviceOpens) {
+    const char* driver = std::getenv("SDL_AUDIODRIVER");
+    if (driver && std::string(driver) == "dummy") {
+        EXPECT_TRUE(As<TMixerAudioDriver>(CurrentAudioDriver()));
+        EXPECT_TRUE(MixerCore());
+        PlaySound(LoadSound(CreateAudioSample(44100, 44100, SampleMono16LE), 1));
+        SleepMs(50);
+        return;
+    }
+    char self[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    std::string command = std::string("SDL_AUDIODRIVER=dummy ") + self +
+                          " --gtest_filter=AudioStartup.UsesTheMixerWhenADeviceOpens";
+    EXPECT_TRUE(RunCommand(command));
+}

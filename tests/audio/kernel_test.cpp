@@ -1,0 +1,55 @@
+#include "audio/mix_kernels_avx2.hpp"
+#include "audio_test_support.hpp"
+
+#include <random>
+
+using namespace zandrel;
+using namespace zandrel::mix;
+
+namespace {
+
+// The mixing formula frame by frame, written out plainly.
+void Reference(const std::vector<int16_t>& frames, int channels, uint64_t position, uint64_t step,
+               Gains gains, int32_t* accumulator, int count) {
+    for (int n = 0; n < count; ++n, position += step) {
+        size_t i = static_cast<size_t>(position >> 32) * static_cast<size_t>(channels);
+        int64_t f = static_cast<int64_t>((position >> 16) & 0xFFFF);
+        for (int side = 0; side < 2; ++side) {
+            size_t c = channels == 2 ? static_cast<size_t>(side) : 0;
+            int a = frames[i + c], b = frames[i + c + static_cast<size_t>(channels)];
+            int value = a + static_cast<int>((b - a) * f / 65536);
+            accumulator[2 * n + side] += (side ? gains.right : gains.left) * value / 256;
+        }
+    }
+}
+
+} // namespace
+
+TEST(MixKernels, VectorLoopsGiveExactlyTheFixedPointFormula) {
+    if (!CpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> sample(-32768, 32767);
+    std::uniform_int_distribution<uint64_t> steps(0, uint64_t{3} << 32);
+    for (int channels : {1, 2}) {
+        std::vector<int16_t> frames(1001 * static_cast<size_t>(channels));
+        for (auto& value : frames)
+            value = static_cast<int16_t>(sample(random));
+        frames[0] = -32768;
+        frames[static_cast<size_t>(channels)] = 32767;
+        for (int trial = 0; trial < 200; ++trial) {
+            uint64_t step = trial == 0 ? uint64_t{1} << 31 : steps(random);
+            uint64_t position = steps(random) / 3;
+            Gains gains{sample(random), trial % 2 ? -32768 : sample(random)};
+            std::vector<int32_t> expected(2 * 203, 5), actual(2 * 203, 5);
+            Reference(frames, channels, position, step, gains, expected.data(), 200);
+            uint64_t moved = position;
+            auto* bytes = reinterpret_cast<const uint8_t*>(frames.data());
+            int mixed = channels == 1
+                            ? MixMono16Avx2(bytes, moved, step, gains, actual.data(), 203)
+                            : MixStereo16Avx2(bytes, moved, step, gains, actual.data(), 203);
+            ASSERT_EQ(mixed, 200);
+            EXPECT_EQ(moved, position + 200 * step);
+            ASSERT_EQ(actual, expected) << channels << " channels, trial " << trial;
+        }
+    }
+}

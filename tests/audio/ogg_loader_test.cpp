@@ -1,0 +1,149 @@
+#include "audio/loaders.hpp"
+#include "audio_test_support.hpp"
+
+#include <cmath>
+
+using namespace zandrel;
+using namespace zandrel::test;
+
+namespace {
+
+// Two tones, different on each channel, `frames` long.
+ByteVector Tones(int channels, int frames, int hertz) {
+    std::vector<int16_t> values;
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            values.push_back(
+                static_cast<int16_t>(12000 * std::sin(2 * M_PI * (330.0 + 110 * c) * i / hertz)));
+    return Pcm16(values);
+}
+
+// An Ogg Vorbis file encoded from the tones; empty when oggenc fails.
+std::string EncodeOgg(const TempFolder& folder, const std::string& name, int channels, int frames,
+                      int hertz = 44100) {
+    std::string wav = folder / (name + ".wav"), ogg = folder / (name + ".ogg");
+    WriteFileBytes(wav, PcmWave(channels, hertz, 16, Tones(channels, frames, hertz)));
+    return RunCommand("oggenc -Q -q 2 -o " + ogg + " " + wav) ? ogg : std::string();
+}
+
+uint32_t OggCrc(const ByteVector& bytes, size_t from, size_t to) {
+    uint32_t crc = 0;
+    for (size_t i = from; i < to; ++i) {
+        crc ^= static_cast<uint32_t>(bytes[i]) << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    return crc;
+}
+
+// Makes the last page claim `extra` more frames than the stream holds, as a
+// damaged file does: the decoder then runs dry before the reported total.
+void OverstateLastPage(ByteVector& file, int64_t extra) {
+    const std::string capture = "OggS";
+    size_t page = std::string(file.begin(), file.end()).rfind(capture);
+    ASSERT_NE(page, std::string::npos);
+    int64_t granule = 0;
+    for (int i = 7; i >= 0; --i)
+        granule = granule << 8 | file[page + 6 + i];
+    granule += extra;
+    for (int i = 0; i < 8; ++i)
+        file[page + 6 + i] = static_cast<uint8_t>(granule >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        file[page + 22 + i] = 0;
+    uint32_t crc = OggCrc(file, page, file.size());
+    for (int i = 0; i < 4; ++i)
+        file[page + 22 + i] = static_cast<uint8_t>(crc >> (8 * i));
+}
+
+} // namespace
+
+TEST(OggLoader, DecodesTheSamePcmAsVorbisfile) {
+    TempFolder folder;
+    for (int channels : {1, 2}) {
+        std::string ogg = EncodeOgg(folder, "tones" + std::to_string(channels), channels, 30000);
+        ASSERT_FALSE(ogg.empty());
+        auto direct = DecodeWithVorbisfile(ogg);
+        auto sample = LoadAudioSample(ogg);
+        ASSERT_TRUE(sample) << channels;
+        EXPECT_EQ(sample->Format(), channels == 1 ? SampleMono16LE : SampleStereo16LE);
+        EXPECT_EQ(sample->Hertz(), 44100);
+        EXPECT_EQ(sample->Length(), direct.total);
+        EXPECT_EQ(sample->Length(), 30000);
+        ByteVector pcm(sample->Samples(), sample->Samples() + sample->Capacity());
+        EXPECT_TRUE(pcm == direct.pcm) << channels << " channels differ from vorbisfile";
+    }
+}
+
+TEST(OggLoader, RefusesMoreThanTwoChannels) {
+    TempFolder folder;
+    std::string ogg = EncodeOgg(folder, "three", 3, 5000);
+    ASSERT_FALSE(ogg.empty());
+    ASSERT_EQ(DecodeWithVorbisfile(ogg).channels, 3);
+    EXPECT_FALSE(LoadAudioSample(ogg));
+}
+
+TEST(OggLoader, StopsWhereAStreamEndsEarly) {
+    TempFolder folder;
+    std::string ogg = EncodeOgg(folder, "long", 2, 200000);
+    ASSERT_FALSE(ogg.empty());
+    auto file = ReadFileBytes(ogg);
+    OverstateLastPage(file, 50000);
+    WriteFileBytes(folder / "damaged.ogg", file);
+    auto direct = DecodeWithVorbisfile(folder / "damaged.ogg");
+    ASSERT_EQ(direct.total, 250000);
+    // Without a true end to trim to, the last packet comes out whole.
+    ASSERT_GE(direct.pcm.size(), 200000u * 4);
+    ASSERT_LT(direct.pcm.size(), 201000u * 4);
+
+    auto sample = LoadAudioSample(folder / "damaged.ogg");
+    ASSERT_TRUE(sample);
+    EXPECT_EQ(sample->Length(), static_cast<int>(direct.pcm.size() / 4));
+    EXPECT_LT(sample->Length(), direct.total);
+    EXPECT_TRUE(std::equal(direct.pcm.begin(), direct.pcm.end(), sample->Samples()));
+}
+
+TEST(OggLoader, IsAskedOnlyAfterTheWavLoaderRefuses) {
+    TempFolder folder;
+    std::string ogg = EncodeOgg(folder, "tones", 1, 4000);
+    ASSERT_FALSE(ogg.empty());
+    auto stream = OpenReadStream(ogg);
+    TAudioSampleLoaderWAV wav;
+    EXPECT_FALSE(wav.LoadAudioSample(stream));
+    stream->Seek(0);
+    TAudioSampleLoaderOGG vorbis;
+    EXPECT_TRUE(vorbis.LoadAudioSample(stream));
+
+    // Not Ogg at all, and Ogg cut off inside its headers.
+    stream = OpenReadStream(folder / "tones.wav");
+    EXPECT_FALSE(vorbis.LoadAudioSample(stream));
+    auto bytes = ReadFileBytes(ogg);
+    bytes.resize(100);
+    WriteFileBytes(folder / "cut.ogg", bytes);
+    EXPECT_FALSE(LoadAudioSample(folder / "cut.ogg"));
+}
+
+TEST(OggRead, ReportsWhatItCouldNotFill) {
+    TempFolder folder;
+    std::string ogg = EncodeOgg(folder, "tones", 1, 3000);
+    ASSERT_FALSE(ogg.empty());
+    FILE* file = std::fopen(ogg.c_str(), "rb");
+    ASSERT_TRUE(file);
+    auto read = [](void* buffer, size_t size, size_t count, void* source) {
+        return std::fread(buffer, size, count, static_cast<FILE*>(source));
+    };
+    auto seek = [](void* source, int64_t offset, int whence) {
+        return std::fseek(static_cast<FILE*>(source), static_cast<long>(offset), whence);
+    };
+    auto close = [](void*) { return 0; };
+    auto tell = [](void* source) { return std::ftell(static_cast<FILE*>(source)); };
+    int length = 0, channels = 0, hertz = 0;
+    void* decoder = OggOpen(file, read, seek, close, tell, &length, &channels, &hertz);
+    ASSERT_TRUE(decoder);
+    EXPECT_EQ(length, 3000);
+    EXPECT_EQ(channels, 1);
+    EXPECT_EQ(hertz, 44100);
+    ByteVector buffer(3000 * 2 + 100);
+    EXPECT_EQ(OggRead(decoder, buffer.data(), static_cast<int>(buffer.size())), 100);
+    EXPECT_EQ(OggRead(decoder, nullptr, 0), 0);
+    std::fclose(file);
+}

@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+#include <zandrel/graphics.hpp>
+
+#include "graphics/gl_context.hpp"
+#include "graphics/graphics_parts.hpp"
+
+#include <GL/gl.h>
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <cstdio>
+#include <vector>
+
+using namespace zandrel;
+
+namespace {
+
+std::string RunCapturing(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (size_t got = fread(buffer, 1, sizeof buffer, pipe))
+            output.append(buffer, got);
+        pclose(pipe);
+    }
+    return output;
+}
+
+// RGBA of one pixel of the back buffer, y counted from the top.
+uint32_t PixelAt(int x, int y) {
+    uint8_t rgba[4] = {};
+    glReadBuffer(GL_BACK);
+    glReadPixels(x, GraphicsHeight() - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return static_cast<uint32_t>(rgba[0]) << 24 | rgba[1] << 16 | rgba[2] << 8 | rgba[3];
+}
+
+void ClearBlack() {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+} // namespace
+
+class Graphics : public testing::Test {
+protected:
+    void TearDown() override { EndGraphics(); }
+};
+
+TEST(GraphicsMode, TextForm) {
+    TGraphicsMode mode;
+    mode.width = 640;
+    mode.height = 480;
+    mode.depth = 32;
+    mode.hertz = 75;
+    EXPECT_EQ(mode.ToString(), u"640,480,32 75Hz");
+}
+
+TEST(GraphicsSeq, NeverZero) {
+    EXPECT_EQ(NextGraphicsSeq(1), 2u);
+    EXPECT_EQ(NextGraphicsSeq(0xFFFFFFFFu), 1u);
+}
+
+TEST_F(Graphics, WindowHasItsClientAreaAt32And32) {
+    auto g = GLGraphics(640, 480);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(GraphicsWidth(), 640);
+    EXPECT_EQ(GraphicsHeight(), 480);
+    EXPECT_EQ(GraphicsDepth(), 0);
+    EXPECT_EQ(GraphicsFlags(), BackBuffer);
+    auto* record = As<TGLGraphics>(g)->Context();
+    EXPECT_EQ(record->kind, WindowedContext);
+    // What the X server itself says about the window.
+    std::string geometry = RunCapturing("xdotool getwindowgeometry " +
+                                        std::to_string(SDL_GetWindowID(record->window)) +
+                                        " 2>/dev/null; xdotool search --name '^Zandrel "
+                                        "Application$' getwindowgeometry");
+    EXPECT_NE(geometry.find("Position: 32,32"), std::string::npos) << geometry;
+    EXPECT_NE(geometry.find("Geometry: 640x480"), std::string::npos) << geometry;
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640);
+    EXPECT_EQ(viewport[3], 480);
+    EXPECT_STREQ(SDL_GetWindowTitle(record->window), "Zandrel Application");
+}
+
+TEST_F(Graphics, FullScreenAtTheDisplaysSize) {
+    SDL_DisplayMode desktop;
+    auto g = GLGraphics(1024, 768, 32);
+    ASSERT_TRUE(g);
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+    auto* record = As<TGLGraphics>(g)->Context();
+    EXPECT_EQ(record->kind, FullScreenContext);
+    int x = -1, y = -1, width = 0, height = 0;
+    SDL_GetWindowPosition(record->window, &x, &y);
+    SDL_GetWindowSize(record->window, &width, &height);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(width, 1024);
+    EXPECT_EQ(height, 768);
+    EXPECT_TRUE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_EQ(GraphicsDepth(), 32);
+    EndGraphics();
+    SDL_DisplayMode after;
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &after), 0);
+    EXPECT_EQ(after.w, desktop.w);
+    EXPECT_EQ(after.h, desktop.h);
+}
+
+TEST_F(Graphics, FullScreenTakesTheClosestDepthOfThatSize) {
+    EXPECT_TRUE(GLGraphics(1024, 768, 16));
+}
+
+TEST_F(Graphics, FullScreenSizeTheDisplayLacksFails) {
+    SetGraphicsDriver(GLGraphicsDriver());
+    try {
+        GLGraphicsDriver()->CreateGraphics(800, 600, 16, 0, BackBuffer);
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Message(), u"GLGraphicsDriver failed to set display mode");
+    }
+    EXPECT_EQ(native::FirstGLContext(), nullptr); // nothing left behind
+    EXPECT_FALSE(OpenGraphics(800, 600, 16));
+    EXPECT_FALSE(CurrentGraphics());
+}
+
+TEST_F(Graphics, SeqAdvancesOnOpenAndClose) {
+    uint32_t start = GraphicsSeq();
+    ASSERT_TRUE(GLGraphics(200, 100));
+    EXPECT_EQ(GraphicsSeq(), start + 1);
+    ASSERT_TRUE(GLGraphics(200, 100)); // closes the first
+    EXPECT_EQ(GraphicsSeq(), start + 3);
+    EndGraphics();
+    EXPECT_EQ(GraphicsSeq(), start + 4);
+    EndGraphics(); // nothing open: nothing changes
+    EXPECT_EQ(GraphicsSeq(), start + 4);
+    EXPECT_FALSE(OpenGraphics(800, 600, 16)); // a failed open does not advance it
+    EXPECT_EQ(GraphicsSeq(), start + 4);
+}
+
+TEST_F(Graphics, FlipSetsTheSwapIntervalOnlyWhenItChanges) {
+    ASSERT_TRUE(GLGraphics(160, 120));
+    Flip(0);
+    int before = native::SwapIntervalCalls();
+    Flip(1);
+    Flip(1);
+    EXPECT_EQ(native::SwapIntervalCalls(), before + 1);
+    Flip(0);
+    EXPECT_EQ(native::SwapIntervalCalls(), before + 2);
+}
+
+TEST_F(Graphics, FlipRunsTheFlipHook) {
+    static int runs = 0;
+    auto count = [](int, const Ref<Object>& data, const Ref<Object>&) -> Ref<Object> {
+        ++runs;
+        return data;
+    };
+    AddHook(FlipHook(), count);
+    ASSERT_TRUE(GLGraphics(160, 120));
+    Flip(0);
+    Flip();
+    EXPECT_EQ(runs, 2);
+    RemoveHook(FlipHook(), count);
+}
+
+TEST_F(Graphics, TexturesAreSharedBetweenContexts) {
+    auto first = GLGraphics(64, 64);
+    ASSERT_TRUE(first);
+    GLuint texture = 0;
+    const uint32_t red[4] = {0xFF0000FFu, 0xFF0000FFu, 0xFF0000FFu, 0xFF0000FFu};
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, red);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glFinish();
+
+    auto second = CreateGraphics(64, 64);
+    ASSERT_TRUE(second);
+    SetGraphics(second);
+    EXPECT_EQ(native::CurrentGLContext(), As<TGLGraphics>(second)->Context());
+    EXPECT_TRUE(glIsTexture(texture));
+    ClearBlack();
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    EXPECT_EQ(PixelAt(32, 32), 0xFF0000FFu);
+    CloseGraphics(second);
+}
+
+TEST_F(Graphics, ClosingTheCurrentContextLeavesNoneCurrent) {
+    auto g = GLGraphics(64, 64);
+    ASSERT_TRUE(g);
+    CloseGraphics(g);
+    EXPECT_FALSE(CurrentGraphics());
+    EXPECT_EQ(GraphicsWidth(), 0);
+    EXPECT_EQ(native::CurrentGLContext(), nullptr);
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+    EXPECT_EQ(As<TGLGraphics>(g)->Context(), nullptr);
+    g->Close(); // a second close does nothing
+}
+
+TEST_F(Graphics, DrawTextDrawsTheFontsPixels) {
+    ASSERT_TRUE(GLGraphics(320, 64));
+    ClearBlack();
+    glColor3f(1, 1, 1);
+    GLDrawText(u"A\u0001~", 10, 20);
+    auto* font = static_cast<const uint8_t*>(EmbeddedData(S("gldrawtextfont.bin")));
+    ASSERT_EQ(EmbeddedSize(S("gldrawtextfont.bin")), 1536);
+    int lit = 0;
+    for (int row = 0; row < 16; ++row) {
+        for (int column = 0; column < 8; ++column) {
+            bool a = font[row * 96 + ('A' - 32)] >> column & 1;
+            bool tilde = font[row * 96 + ('~' - 32)] >> column & 1;
+            lit += a;
+            ASSERT_EQ(PixelAt(10 + column, 20 + row), a ? 0xFFFFFFFFu : 0x000000FFu)
+                << "A row " << row << " column " << column;
+            // The character outside 32-127 leaves a gap of 8 pixels.
+            ASSERT_EQ(PixelAt(18 + column, 20 + row), 0x000000FFu);
+            ASSERT_EQ(PixelAt(26 + column, 20 + row), tilde ? 0xFFFFFFFFu : 0x000000FFu);
+        }
+    }
+    EXPECT_GT(lit, 20);
+    // The caller's matrices are back as they were.
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    EXPECT_EQ(projection[0], 1.0);
+    EXPECT_EQ(projection[12], 0.0);
+}
+
+TEST_F(Graphics, AdjustTexSizeRoundsUpToPowersOfTwo) {
+    ASSERT_TRUE(GLGraphics(64, 64));
+    int width = 300, height = 20;
+    GLAdjustTexSize(width, height);
+    EXPECT_EQ(width, 512);
+    EXPECT_EQ(height, 32);
+    width = 1;
+    height = 0;
+    GLAdjustTexSize(width, height);
+    EXPECT_EQ(width, 1);
+    EXPECT_EQ(height, 1);
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    width = largest * 4;
+    height = 3;
+    GLAdjustTexSize(width, height);
+    EXPECT_EQ(width, largest);
+    EXPECT_EQ(height, 1);
+}
+
+TEST(GraphicsWithoutContext, AdjustTexSizeFailsClearly) {
+    int width = 300, height = 20;
+    try {
+        GLAdjustTexSize(width, height);
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.Message(), u"Unable to calculate tex size");
+    }
+}
+
+TEST_F(Graphics, ModeListFromTheDisplay) {
+    SetGraphicsDriver(GLGraphicsDriver());
+    ASSERT_GE(CountGraphicsModes(), 1);
+    EXPECT_EQ(GraphicsModeExists(0, 0, 0, 0), 1);
+    EXPECT_EQ(GraphicsModeExists(1024, 768, 32), 1);
+    EXPECT_EQ(GraphicsModeExists(1023, 0, 0, 0), 0);
+    int width, height, depth, hertz;
+    GetGraphicsMode(0, width, height, depth, hertz);
+    EXPECT_GE(depth, 16);
+    EXPECT_THROW(GetGraphicsMode(CountGraphicsModes(), width, height, depth, hertz), RuntimeError);
+    for (auto& mode : ListGraphicsModes())
+        EXPECT_GE(mode->depth, 16);
+}
+
+TEST_F(Graphics, SelectingTheSameDriverKeepsModesButForgetsTheCurrentGraphics) {
+    auto g = GLGraphics(64, 64);
+    ASSERT_TRUE(g);
+    auto modes = ListGraphicsModes();
+    SetGraphicsDriver(GLGraphicsDriver(), 0);
+    EXPECT_FALSE(CurrentGraphics());
+    EXPECT_EQ(GraphicsWidth(), 0);
+    EXPECT_EQ(GraphicsDriverFlags(), 0);
+    ASSERT_EQ(ListGraphicsModes().size(), modes.size());
+    EXPECT_EQ(ListGraphicsModes()[0], modes[0]); // the same cached objects
+    SetGraphics(g);
+    EXPECT_EQ(GraphicsWidth(), 64);
+}
+
+TEST_F(Graphics, ContextsTravelThroughDataStreamsAsTheirSettings) {
+    auto g = GLGraphics(320, 200);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->DataType()->Name(), u"KVO.Graphics.TGraphics");
+    auto bank = CreateBank();
+    CreateDataStream(CreateBankStream(bank))->WriteObject(g);
+    auto reread = As<TGraphics>(CreateDataStream(CreateBankStream(bank))->ReadObject());
+    ASSERT_TRUE(reread);
+    EXPECT_NE(reread, g);
+    int width, height, depth, hertz, flags;
+    reread->GetSettings(width, height, depth, hertz, flags);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 200);
+    EXPECT_EQ(CurrentGraphics(), reread); // read back by opening it
+}
+
+TEST_F(Graphics, AttachedContextUsesTheCallersWindowAndLeavesIt) {
+    SDL_Window* own = SDL_CreateWindow("caller", 100, 100, 120, 90, SDL_WINDOW_SHOWN);
+    ASSERT_TRUE(own);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(own, &info));
+    auto widget = static_cast<NativeWidget>(info.info.x11.window);
+    SetGraphicsDriver(GLGraphicsDriver());
+    auto g = AttachGraphics(widget);
+    ASSERT_TRUE(g) << SDL_GetError();
+    EXPECT_EQ(As<TGLGraphics>(g)->Context()->kind, AttachedContext);
+    SetGraphics(g);
+    EXPECT_EQ(GraphicsWidth(), 120);
+    EXPECT_EQ(GraphicsHeight(), 90);
+    ClearBlack();
+    EXPECT_EQ(PixelAt(5, 5), 0x000000FFu);
+    CloseGraphics(g);
+    // The caller's window is still there.
+    std::string geometry = RunCapturing("xdotool getwindowgeometry " + std::to_string(widget));
+    EXPECT_NE(geometry.find("Geometry: 120x90"), std::string::npos) << geometry;
+    SDL_DestroyWindow(own);
+}
+
+namespace {
+
+void SendFocus(uint32_t window, Uint8 change) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = change;
+    event.window.windowID = window;
+    SDL_PushEvent(&event);
+}
+
+} // namespace
+
+// Switching away from the full-screen window gives the desktop its mode back;
+// coming back sets the display mode again.
+TEST_F(Graphics, FullScreenFollowsTheFocus) {
+    auto g = GLGraphics(1024, 768, 32);
+    ASSERT_TRUE(g);
+    auto* record = As<TGLGraphics>(g)->Context();
+    DelayMillis(200); // the focus the new window got arrives first
+    while (PollEvent()) {
+    }
+    SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_LOST);
+    EXPECT_EQ(IsAppSuspended(), 1);
+    EXPECT_FALSE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
+    SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_GAINED);
+    EXPECT_EQ(IsAppSuspended(), 0);
+    EXPECT_TRUE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
+    int suspends = 0, resumes = 0;
+    while (int id = PollEvent()) {
+        suspends += id == EventAppSuspend;
+        resumes += id == EventAppResume;
+    }
+    // Windows of tests running beside this one may move the real focus too.
+    EXPECT_GE(suspends, 1);
+    EXPECT_GE(resumes, 1);
+}

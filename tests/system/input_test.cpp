@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+#include <zandrel/graphics.hpp>
+
+#include "graphics/gl_context.hpp"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace zandrel;
+
+// A framework window at 32,32 driven from outside the program by xdotool,
+// the way a person at the keyboard and mouse would.
+class RealInput : public testing::Test {
+protected:
+    void SetUp() override {
+        graphics = GLGraphics(640, 480);
+        ASSERT_TRUE(graphics);
+        Xdotool("mousemove 332 272"); // inside, away from the points the tests use
+        Collect(300);
+    }
+    void TearDown() override { EndGraphics(); }
+
+    static void Xdotool(const std::string& arguments) {
+        ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
+    }
+
+    // Every event the queue hands out within `ms`.
+    static std::vector<Ref<TEvent>> Collect(int ms) {
+        std::vector<Ref<TEvent>> events;
+        int deadline = Millisecs() + ms;
+        while (deadline - Millisecs() > 0) {
+            if (PollEvent())
+                events.push_back(CurrentEvent());
+            else
+                DelayMillis(5);
+        }
+        return events;
+    }
+
+    static std::vector<Ref<TEvent>> OfId(const std::vector<Ref<TEvent>>& events, int id) {
+        std::vector<Ref<TEvent>> matching;
+        for (auto& event : events)
+            if (event->id == id) matching.push_back(event);
+        return matching;
+    }
+
+    Ref<TGraphics> graphics;
+};
+
+TEST_F(RealInput, KeyPressAndReleaseCarryVirtualKeyCodes) {
+    Xdotool("key a");
+    auto events = Collect(300);
+    auto downs = OfId(events, EventKeyDown), ups = OfId(events, EventKeyUp);
+    ASSERT_EQ(downs.size(), 1u);
+    ASSERT_EQ(ups.size(), 1u);
+    EXPECT_EQ(downs[0]->data, 65);
+    EXPECT_EQ(ups[0]->data, 65);
+    EXPECT_FALSE(downs[0]->source);
+
+    // xdotool holds left Control around a modifier keysym of its own accord;
+    // only the right Control key's own events are looked at.
+    Xdotool("key Control_R");
+    events = Collect(300);
+    auto rightControl = [&](int id) {
+        std::vector<Ref<TEvent>> found;
+        for (auto& event : OfId(events, id))
+            if (event->data == 163) found.push_back(event);
+        return found;
+    };
+    ASSERT_EQ(rightControl(EventKeyDown).size(), 1u);
+    ASSERT_EQ(rightControl(EventKeyUp).size(), 1u);
+    EXPECT_EQ(rightControl(EventKeyDown)[0]->mods, ModControl);
+    EXPECT_EQ(rightControl(EventKeyUp)[0]->mods, 0);
+    EXPECT_EQ(ModifierFlags(), 0);
+}
+
+TEST_F(RealInput, LeftShiftHeldModifiesTheLetter) {
+    Xdotool("keydown Shift_L key b keyup Shift_L");
+    auto events = Collect(300);
+    auto downs = OfId(events, EventKeyDown);
+    ASSERT_EQ(downs.size(), 2u);
+    EXPECT_EQ(downs[0]->data, 160);
+    EXPECT_EQ(downs[1]->data, 66);
+    EXPECT_EQ(downs[1]->mods, ModShift);
+    auto chars = OfId(events, EventKeyChar);
+    ASSERT_EQ(chars.size(), 1u);
+    EXPECT_EQ(chars[0]->data, 'B');
+}
+
+TEST_F(RealInput, HeldKeyRepeatsAndCountsOneHit) {
+    Xdotool("keydown c");
+    auto held = Collect(1200);
+    EXPECT_EQ(IsKeyDown(67), 1);
+    Xdotool("keyup c");
+    auto released = Collect(300);
+    ASSERT_GE(held.size(), 2u);
+    EXPECT_EQ(held.front()->id, EventKeyDown);
+    EXPECT_GE(OfId(held, EventKeyRepeat).size(), 1u);
+    EXPECT_EQ(OfId(held, EventKeyDown).size(), 1u);
+    for (auto& repeat : OfId(held, EventKeyRepeat))
+        EXPECT_EQ(repeat->data, 67);
+    ASSERT_EQ(OfId(released, EventKeyUp).size(), 1u);
+    EXPECT_EQ(TakeKeyHits(67), 1);
+    EXPECT_EQ(TakeKeyHits(67), 0);
+    EXPECT_EQ(IsKeyDown(67), 0);
+}
+
+TEST_F(RealInput, TypingGivesCharacters) {
+    Xdotool("type 'Hi!'");
+    Xdotool("key Return");
+    auto chars = OfId(Collect(400), EventKeyChar);
+    std::vector<int> codes;
+    for (auto& c : chars)
+        codes.push_back(c->data);
+    EXPECT_EQ(codes, (std::vector<int>{'H', 'i', '!', 13}));
+}
+
+// The waits clear what came before them, so the input comes while they wait.
+TEST_F(RealInput, WaitsReturnInputThatArrivesWhileWaiting) {
+    std::thread typist([] {
+        DelayMillis(300);
+        Xdotool("type z");
+        DelayMillis(300);
+        Xdotool("key F1");
+        DelayMillis(300);
+        Xdotool("click 2");
+    });
+    EXPECT_EQ(WaitForChar(), 'z');
+    EXPECT_EQ(WaitForKey(), 112);
+    EXPECT_EQ(WaitForMouse(), 3);
+    typist.join();
+}
+
+TEST_F(RealInput, ClickGivesButtonEventsWithPosition) {
+    Xdotool("mousemove 132 132 click 1");
+    auto events = Collect(300);
+    auto downs = OfId(events, EventMouseDown), ups = OfId(events, EventMouseUp);
+    ASSERT_EQ(downs.size(), 1u);
+    ASSERT_EQ(ups.size(), 1u);
+    EXPECT_EQ(downs[0]->data, 1);
+    EXPECT_EQ(downs[0]->x, 100);
+    EXPECT_EQ(downs[0]->y, 100);
+    EXPECT_EQ(ups[0]->data, 1);
+    EXPECT_EQ(TakeMouseHits(1), 1);
+    EXPECT_EQ(IsMouseDown(1), 0);
+
+    Xdotool("click 3");
+    downs = OfId(Collect(300), EventMouseDown);
+    ASSERT_EQ(downs.size(), 1u);
+    EXPECT_EQ(downs[0]->data, 2);
+}
+
+TEST_F(RealInput, MovesCarryPositionAndHeldButton) {
+    Xdotool("mousemove 232 182");
+    auto moves = OfId(Collect(300), EventMouseMove);
+    ASSERT_GE(moves.size(), 1u);
+    EXPECT_EQ(moves.back()->x, 200);
+    EXPECT_EQ(moves.back()->y, 150);
+    EXPECT_EQ(moves.back()->data, 0);
+    EXPECT_EQ(MouseXPos(), 200);
+    EXPECT_EQ(MouseYPos(), 150);
+
+    Xdotool("mousedown 3 mousemove 242 192 mouseup 3");
+    moves = OfId(Collect(300), EventMouseMove);
+    ASSERT_GE(moves.size(), 1u);
+    EXPECT_EQ(moves.back()->data, 2);
+}
+
+TEST_F(RealInput, WheelNotchesAreOneEach) {
+    Xdotool("click 4");
+    auto wheels = OfId(Collect(300), EventMouseWheel);
+    ASSERT_EQ(wheels.size(), 1u);
+    EXPECT_EQ(wheels[0]->data, 1);
+    Xdotool("click 5 click 5");
+    wheels = OfId(Collect(300), EventMouseWheel);
+    ASSERT_EQ(wheels.size(), 2u);
+    EXPECT_EQ(wheels[0]->data, -1);
+    EXPECT_EQ(MouseWheelPos(), -1);
+}
+
+TEST_F(RealInput, LeavingAndEnteringAreReportedOnce) {
+    Xdotool("mousemove 900 700");
+    auto leaving = Collect(300);
+    ASSERT_EQ(OfId(leaving, EventMouseLeave).size(), 1u);
+    EXPECT_EQ(OfId(leaving, EventMouseEnter).size(), 0u);
+    Xdotool("mousemove 950 720");
+    EXPECT_EQ(OfId(Collect(200), EventMouseLeave).size(), 0u);
+
+    Xdotool("mousemove 82 92");
+    auto entering = Collect(300);
+    auto enters = OfId(entering, EventMouseEnter);
+    ASSERT_EQ(enters.size(), 1u);
+    EXPECT_EQ(enters[0]->x, 50);
+    EXPECT_EQ(enters[0]->y, 60);
+    EXPECT_EQ(enters[0]->mods, 0);
+    EXPECT_EQ(OfId(entering, EventMouseLeave).size(), 0u);
+}
+
+// SDL's own close request, as a window manager's close button sends it.
+TEST_F(RealInput, CloseRequestBecomesTerminateRequest) {
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.windowID = native::FirstGLContext()->windowId;
+    SDL_PushEvent(&close);
+    EXPECT_EQ(TakeTerminateRequest(), 1);
+    EXPECT_EQ(TakeTerminateRequest(), 0);
+    EXPECT_EQ(PollEvent(), EventAppTerminate);
+}
+
+// Message boxes answered from outside, as a person would.
+class MessageBoxes : public testing::Test {
+protected:
+    // Without a window manager xdotool cannot find the box by name, so its id
+    // comes from the window tree.
+    static std::thread Answer(const std::string& key) {
+        return std::thread([key] {
+            std::system(("for i in $(seq 50); do box=$(xwininfo -root -tree | sed -n"
+                         " 's/^ *\\(0x[0-9a-f]*\\) \"Zandrel Application\".*/\\1/p');"
+                         " [ -n \"$box\" ] && break; sleep 0.1; done;"
+                         " xdotool windowfocus --sync $box key " +
+                         key)
+                            .c_str());
+        });
+    }
+};
+
+TEST_F(MessageBoxes, ReturnAndEscapeChooseTheDefaultButtons) {
+    auto answer = Answer("Return");
+    EXPECT_EQ(AskYesNoCancel(S("Save the changes?")), 1);
+    answer.join();
+    answer = Answer("Escape");
+    EXPECT_EQ(AskYesNoCancel(S("Save the changes?"), true), -1);
+    answer.join();
+    answer = Answer("Return");
+    EXPECT_EQ(AskOkCancel(S("Go on?")), 1);
+    answer.join();
+    answer = Answer("Escape");
+    EXPECT_EQ(AskOkCancel(S("Go on?")), 0);
+    answer.join();
+    answer = Answer("Return");
+    ShowNotice(S("Done."));
+    answer.join();
+}

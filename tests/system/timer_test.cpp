@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+#include <zandrel/system.hpp>
+
+#include <cmath>
+
+using namespace zandrel;
+
+TEST(Timer, TicksOnlyInsideThePump) {
+    auto timer = CreateTimer(100);
+    DelayMillis(120);
+    EXPECT_EQ(timer->Ticks(), 0); // nothing pumped yet
+    int first = timer->Wait();
+    EXPECT_GE(first, 8); // everything that waited in the queue is counted at once
+    EXPECT_EQ(timer->Ticks(), first);
+    EXPECT_GE(WaitTimer(timer), 1);
+    timer->Stop();
+}
+
+TEST(Timer, TicksBecomeTimerTickEventsMergedInTheQueue) {
+    auto timer = CreateTimer(200);
+    DelayMillis(60);
+    timer->Wait();
+    int ticks = timer->Ticks();
+    ASSERT_GE(ticks, 2);
+    EXPECT_EQ(PollEvent(), EventTimerTick);
+    EXPECT_EQ(CurrentEventSource(), timer);
+    EXPECT_EQ(CurrentEventData(), ticks); // one event, carrying the latest count
+    EXPECT_EQ(CurrentEventMods(), 0);
+    StopTimer(timer);
+}
+
+TEST(Timer, EmitsItsOwnEventUnchanged) {
+    auto event = TEvent::CreateEvent(EventKeyChar, nullptr, 'k');
+    auto timer = CreateTimer(100, event);
+    timer->Wait();
+    ASSERT_EQ(PollEvent(), EventKeyChar);
+    EXPECT_EQ(CurrentEvent(), event);
+    EXPECT_EQ(CurrentEventData(), 'k');
+    timer->Stop();
+}
+
+TEST(Timer, StopKeepsTheCountAndDropsLaterTicks) {
+    std::weak_ptr<TTimer> watch;
+    {
+        auto timer = CreateTimer(500);
+        watch = timer;
+        timer->Wait();
+        DelayMillis(20); // more ticks wait in the platform queue
+        timer->Stop();
+        int count = timer->Ticks();
+        PollSystemEvents();
+        EXPECT_EQ(timer->Ticks(), count);
+        timer->Stop();
+        EXPECT_EQ(timer->Wait(), 0); // stopped: no waiting forever
+        while (PollEvent()) {
+        } // queued ticks hold their timer
+    }
+    EXPECT_TRUE(watch.expired());
+}
+
+TEST(Timer, ARunningTimerKeepsItselfAlive) {
+    std::weak_ptr<TTimer> watch = CreateTimer(50);
+    EXPECT_FALSE(watch.expired());
+    watch.lock()->Stop();
+    EXPECT_TRUE(watch.expired());
+}
+
+TEST(Timer, RefusesRatesItCannotKeep) {
+    EXPECT_THROW(CreateTimer(0), RuntimeError);
+    EXPECT_THROW(CreateTimer(-5), RuntimeError);
+    EXPECT_THROW(CreateTimer(1000.5f), RuntimeError);
+    EXPECT_THROW(CreateTimer(std::nanf("")), RuntimeError);
+    auto fastest = CreateTimer(1000);
+    fastest->Stop();
+}
+
+TEST(Timer, RateIsTheTruncatedPeriod) {
+    // 3 Hz waits 333 ms between ticks.
+    auto timer = CreateTimer(3);
+    int start = Millisecs();
+    timer->Wait();
+    timer->Wait();
+    int elapsed = Millisecs() - start;
+    timer->Stop();
+    EXPECT_GE(elapsed, 650);
+    EXPECT_LT(elapsed, 760);
+}
