@@ -200,10 +200,12 @@ Canvas Brenti(const FontBitmap&) {
 
 const std::vector<Picture>& ShowPictures() {
     static const std::vector<Picture> pictures = {
-        {"saippua.jpg", Saippua}, {"blow.png", Blow},     {"seta.png", Seta},
-        {"seta2.png", Seta2},     {"ost.png", Ost},       {"soaps.jpg", Soaps},
-        {"ilove.png", ILove},     {"ilove2.png", ILove2}, {"vurn.jpg", Vurn},
-        {"brenti.png", Brenti},   {"thend.jpg", TheEnd},
+        {"saippua.jpg", false, Saippua}, {"blow.png", true, Blow},
+        {"seta.png", true, Seta},        {"seta2.png", false, Seta2},
+        {"ost.png", true, Ost},          {"soaps.jpg", false, Soaps},
+        {"ilove.png", true, ILove},      {"ilove2.png", false, ILove2},
+        {"vurn.jpg", false, Vurn},       {"brenti.png", true, Brenti},
+        {"thend.jpg", false, TheEnd},
     };
     return pictures;
 }

@@ -10,7 +10,10 @@
 namespace assetgen {
 
 struct Picture {
-    std::string fileName; // ".png" pictures keep their alpha; ".jpg" are opaque
+    std::string fileName;
+    // Sprites with an alpha channel keep it. The others are stored without
+    // one: on black, that black is what the show's mask makes transparent.
+    bool alpha;
     std::function<Canvas(const FontBitmap&)> paint;
 };
 
