@@ -121,6 +121,9 @@ void InitFeedback(int width, int height) {
     texWidth = TextureSizeFor(width);
     texHeight = TextureSizeFor(height);
     SaveState();
+    // Made again for a new size: the old textures go.
+    if (feedbackTexture) glDeleteTextures(1, &feedbackTexture);
+    if (shrinkTexture) glDeleteTextures(1, &shrinkTexture);
     feedbackTexture = MakeEffectTexture();
     shrinkTexture = MakeEffectTexture();
     RestoreState();

@@ -115,6 +115,7 @@ Ref<Object> OnFlip(int, const Ref<Object>& data, const Ref<Object>&) {
     }
     ShowProgress();
     ++recorder.frame;
+    if (ShowTime() > recorder.options.until) ExitProgram();
     recorder.frameStart = Clock::now();
     return data;
 }

@@ -21,6 +21,7 @@ const char* Usage() {
            "  --frame-ms N       virtual milliseconds per frame instead of 1000 / fps\n"
            "  --every N          write every Nth frame only (1)\n"
            "  --from S --to S    write frames from S to S seconds after the music starts\n"
+           "  --until S          end the show S seconds after the music starts\n"
            "  --no-frames        write no frames\n"
            "  --no-audio         mix no music\n"
            "  --no-video         make no MP4\n"
@@ -43,6 +44,7 @@ const NumberOption numberOptions[] = {
     {"--every", 1, 1e6, [](Options& o, double v) { o.every = static_cast<int>(v); }},
     {"--from", 0, 1e6, [](Options& o, double v) { o.from = v; }},
     {"--to", 0, 1e6, [](Options& o, double v) { o.to = v; }},
+    {"--until", 0, 1e6, [](Options& o, double v) { o.until = v; }},
     {"--start-clock", -2147483648.0, 2147483647.0,
      [](Options& o, double v) { o.startClock = static_cast<int>(v); }},
 };
