@@ -141,6 +141,13 @@ void ResumeChannel(const Ref<TChannel>& channel);
 
 struct MixerSample;
 
+// Mixing without a device, in step with a clock of the caller's: replaces
+// the running output with a mixer that mixes only when asked, and makes the
+// mixer driver current. The clock stamps the sounds as they are played.
+void StartOfflineMixer(int32_t (*clock)());
+// Mixes `frames` stereo frames at 44100 Hz into `out`; the count mixed.
+int RenderOfflineMixer(int16_t* out, int frames);
+
 class TMixerAudioDriver : public TAudioDriver {
 public:
     Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags) override;

@@ -244,6 +244,11 @@ void TranslateWindowMessage(const TWindowMessage& message, const Ref<Object>& so
 // Clock, date, standard streams
 
 int Millisecs();          // monotonic, wraps as a signed 32-bit count
+// Replaces the clock that Millisecs reads, for tools that run a program on a
+// clock of their own (a capture that advances it frame by frame); null
+// restores the system clock.
+using MillisecsSource = int (*)();
+void SetMillisecsSource(MillisecsSource source);
 void DelayMillis(int ms); // negative: no delay
 String CurrentDate();     // "%d %b %Y"
 String CurrentTime();     // "%H:%M:%S"

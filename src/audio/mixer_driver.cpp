@@ -89,3 +89,16 @@ int TMixerChannel::Playing() {
 }
 
 } // namespace zandrel
+
+namespace zandrel {
+
+void StartOfflineMixer(int32_t (*clock)()) {
+    MixerClose();
+    SetMixerClock(clock);
+    if (MixerInitOffline() != 0) throw RuntimeError("Unable to start the offline mixer");
+    SetAudioDriver(New<TMixerAudioDriver>());
+}
+
+int RenderOfflineMixer(int16_t* out, int frames) { return MixerRender(out, frames); }
+
+} // namespace zandrel

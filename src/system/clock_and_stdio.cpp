@@ -6,8 +6,14 @@
 
 namespace zandrel {
 
+namespace {
+MillisecsSource millisecsSource = nullptr;
+}
+
+void SetMillisecsSource(MillisecsSource source) { millisecsSource = source; }
+
 int Millisecs() {
-    return native::MonotonicMillis();
+    return millisecsSource ? millisecsSource() : native::MonotonicMillis();
 }
 
 void DelayMillis(int ms) {

@@ -1,0 +1,76 @@
+// The show: its timeline and scenes, and the frame-buffer feedback effects
+// it runs over its frames.
+#pragma once
+
+#include <zandrel/audio.hpp>
+#include <zandrel/vex2d.hpp>
+
+#include <array>
+#include <functional>
+
+namespace zandrel {
+
+void StartAppModule();
+
+// ---------------------------------------------------------------------------
+// Feedback effects: each copies the back buffer into a texture and draws it
+// back over the frame. Every effect leaves the OpenGL state as it found it.
+
+// Makes the two effect textures for a display of that size. A RuntimeError
+// for a size above 2048 in either direction.
+void InitFeedback(int width, int height);
+int FeedbackTextureWidth();
+int FeedbackTextureHeight();
+// 15 additive copies, each turned by `angle` more and nearer by `zStep`.
+void FeedbackZoom(float red, float green, float blue, float zStep, float angle);
+// The frame replaced by n x n reduced copies of itself.
+void FeedbackTiles(int n);
+// The clear colour plus the average of eight shifted copies.
+void FeedbackBlur();
+// A column of five thumbnails of the last capture (or of a new one).
+void FeedbackThumbnails(int capture, int blend, float brightness, float x);
+// The top-left quarter mirrored into the other three.
+void FeedbackMirror(int blend, float brightness);
+// The frame as blocks of size x size pixels, tinted, alone or added.
+void FeedbackPixelate(float size, int nearest, int blend, float red, float green, float blue);
+
+// ---------------------------------------------------------------------------
+// The show
+
+// The particle tables, drawn from the unseeded generator at start-up.
+struct ShowTables {
+    std::array<float, 20> driftX1{}, driftX2{}, driftX3{}, driftY1{}, driftY2{}, driftY3{};
+    std::array<int, 350> swarmAngle{}, swarmRadius{}, swarmSpin{};
+    std::array<float, 350> swarmX{}, swarmY{};
+};
+
+// Draws the tables from the generator's current state, in the show's order.
+ShowTables BuildShowTables();
+
+// The swarm's radius rules: wrap back to 1 past 500, and wrap then grow.
+int WrapRadius(int radius);
+int GrowRadius(int radius);
+
+// Whole seconds of the millisecond clock counted since Start, at the clock's
+// own second boundaries; a count that passes 2^31 during a run does not
+// disturb it.
+class ShowClock {
+public:
+    void Start();
+    float Elapsed() const;
+
+private:
+    int startMillis_ = 0;
+};
+
+// Runs the whole show: start-up, lead-in, the 16 scenes. Ends the process
+// with exit code 0 after the last scene; returns 1 after writing one line to
+// standard error when the display or a data file cannot be had.
+int RunShow();
+
+// Called once per scene as it begins (after its entry state is applied), for
+// tools that run the show and want to know where it is. Scene numbers 1..16;
+// 0 is the lead-in.
+void SetSceneListener(std::function<void(int scene)> listener);
+
+} // namespace zandrel

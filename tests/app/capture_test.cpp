@@ -1,0 +1,119 @@
+// The show run through the capture tool on its virtual clock, in a process
+// (and a virtual X server) of its own.
+#include "test_support.hpp"
+
+#include <gtest/gtest.h>
+#include <zandrel/pixmap.hpp>
+#include <zandrel/stream.hpp>
+
+#include <cstdlib>
+#include <map>
+#include <sys/wait.h>
+
+using namespace zandrel;
+
+namespace {
+
+struct SceneRow {
+    bool started = false;
+    int frames = 0, firstFrame = -1;
+    long long firstClock = 0;
+};
+
+struct CaptureRun {
+    int exitCode = -1;
+    std::map<int, SceneRow> scenes;
+};
+
+CaptureRun RunCapture(const std::string& out, const std::string& options) {
+    std::string command = "env -u ZANDREL_CAPTURE_DISPLAY " + std::string(ZANDREL_SHOW_DIR) +
+                          "/zandrel-capture --out " + out + " " + options + " > " + out +
+                          ".log 2>&1";
+    CaptureRun run;
+    int status = std::system(command.c_str());
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto csv = OpenReadStream(out + "/scenes.csv");
+    if (!csv) return run;
+    csv->ReadLine();
+    while (!csv->Eof()) {
+        std::string line = ToBytes(csv->ReadLine());
+        SceneRow row;
+        int scene = 0, started = 0;
+        if (std::sscanf(line.c_str(), "%d,%d,%d,%d,%lld", &scene, &started, &row.frames,
+                        &row.firstFrame, &row.firstClock) == 5) {
+            row.started = started;
+            run.scenes[scene] = row;
+        }
+    }
+    return run;
+}
+
+std::string FramePath(const std::string& out, int frame) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frames/%06d.png", frame);
+    return out + name;
+}
+
+uint32_t Rgb(const Ref<TPixmap>& p, int x, int y) { return p->ReadPixel(x, y) & 0xFFFFFF; }
+
+} // namespace
+
+// With the music started at 12.900 s of the clock, the lead-in lasts until
+// the clock's whole seconds have counted four: scene 1 starts with the first
+// frame after the one that saw 16.000 s. The music is mixed in step.
+TEST(Capture, SceneOneStartsWhenFourSecondsHaveBeenCounted) {
+    test::TempFolder folder;
+    std::string out = folder / "start";
+    CaptureRun run = RunCapture(out, "--no-frames --start-clock 12900 --until 4.5");
+    ASSERT_EQ(run.exitCode, 0);
+    const SceneRow& lead = run.scenes[0];
+    const SceneRow& first = run.scenes[1];
+    ASSERT_TRUE(first.started);
+    EXPECT_EQ(lead.firstClock, 12900);
+    // The lead-in's last frame read 16.000 s or the frame time after it (16
+    // or 17 ms at 60 frames a second); scene 1's first frame follows it.
+    EXPECT_GE(first.firstClock, 16000 + 16);
+    EXPECT_LE(first.firstClock, 16000 + 2 * 17);
+    EXPECT_EQ(first.firstFrame, lead.frames);
+    // 4.5 s of music and a frame more, mixed frame by frame at 44100 Hz.
+    long long wavBytes = FileByteSize(FromBytes(out + "/music.wav")) - 44;
+    long long frames = lead.frames + first.frames;
+    EXPECT_NEAR(wavBytes / 4, frames * 44100 / 60, 2);
+}
+
+// Four seconds a frame: scenes whose mark has passed when they begin draw
+// nothing, and the show still ends with exit code 0 after scene 16.
+TEST(Capture, PassedScenesDrawNothingAndTheShowEnds) {
+    test::TempFolder folder;
+    CaptureRun run = RunCapture(folder / "coarse", "--no-frames --no-audio --frame-ms 4000");
+    ASSERT_EQ(run.exitCode, 0);
+    for (int scene = 0; scene <= 16; ++scene) EXPECT_TRUE(run.scenes[scene].started) << scene;
+    EXPECT_EQ(run.scenes[14].frames, 0); // 124 was counted in scene 13's frame
+    EXPECT_GT(run.scenes[16].frames, 0);
+}
+
+// Frames written once a second: scene 2 shows its picture exactly, and in
+// scene 10 the background is three times the clear colour.
+TEST(Capture, RenderedFrames) {
+    test::TempFolder folder;
+    std::string out = folder / "frames";
+    CaptureRun run =
+        RunCapture(out, "--no-audio --frame-ms 100 --every 10 --from 21 --to 94 --until 94");
+    ASSERT_EQ(run.exitCode, 0);
+
+    auto still = LoadPixmap(FramePath(out, 210));
+    auto picture = LoadPixmap(std::string(ZANDREL_SHOW_DIR) + "/saippua.jpg");
+    ASSERT_TRUE(still && picture);
+    int different = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) different += Rgb(still, x, y) != Rgb(picture, x, y);
+    EXPECT_EQ(different, 0);
+
+    auto burst = LoadPixmap(FramePath(out, 930));
+    ASSERT_TRUE(burst);
+    int background = 0, probes = 0;
+    for (int y = 20; y < 600; y += 40)
+        for (int x = 20; x < 600; x += 40, ++probes)
+            background += Rgb(burst, x, y) == 0x031E96u;
+    EXPECT_GT(background, probes / 2);
+}

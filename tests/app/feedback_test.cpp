@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+#include <zandrel/app.hpp>
+#include <zandrel/graphics.hpp>
+#include <zandrel/pixmap.hpp>
+#include <zandrel/vex2d.hpp>
+
+#include <GL/gl.h>
+
+#include <array>
+#include <cstdlib>
+
+using namespace zandrel;
+
+namespace {
+
+constexpr int W = 800, H = 600;
+
+struct Rgb {
+    int r, g, b;
+};
+
+// An 800 x 600 window with the 2D driver current and the effects ready.
+class Feedback : public testing::Test {
+protected:
+    void SetUp() override {
+        StartAppModule();
+        SetGraphicsDriver(GLVex2DDriver(), 2);
+        ASSERT_TRUE(OpenGraphics(W, H, 0, 0, 0));
+        InitFeedback(W, H);
+        SetBlendMode(Solid);
+        SetClearColor(0, 0, 0);
+        ClearScreen();
+    }
+    void TearDown() override { EndGraphics(); }
+
+    static void Box(int x, int y, int w, int h, Rgb c) {
+        SetColor(c.r, c.g, c.b);
+        DrawRect(static_cast<float>(x), static_cast<float>(y), static_cast<float>(w),
+                 static_cast<float>(h));
+    }
+
+    // Four blocks of colour in each quarter, none of them symmetric.
+    static void Pattern() {
+        const Rgb colours[] = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200}, {200, 200, 30},
+                               {30, 200, 200}, {200, 30, 200}, {120, 60, 10}, {10, 60, 120}};
+        int k = 0;
+        for (int y = 0; y < H; y += 150)
+            for (int x = 0; x < W; x += 200) Box(x, y, 200, 150, colours[k++ % 8]);
+        Box(40, 30, 60, 20, {255, 255, 255}); // breaks the top-left quarter's symmetry
+    }
+
+    static Ref<TPixmap> Frame() { return ConvertPixmap(GrabPixmap(0, 0, W, H), FormatRGBA8888); }
+
+    static Rgb At(const Ref<TPixmap>& p, int x, int y) {
+        uint32_t argb = p->ReadPixel(x, y);
+        return {int(argb >> 16 & 255), int(argb >> 8 & 255), int(argb & 255)};
+    }
+
+    static void ExpectNear(Rgb a, Rgb b, int tolerance, const char* where) {
+        EXPECT_NEAR(a.r, b.r, tolerance) << where;
+        EXPECT_NEAR(a.g, b.g, tolerance) << where;
+        EXPECT_NEAR(a.b, b.b, tolerance) << where;
+    }
+};
+
+// What the effects must leave as they found it.
+struct GlState {
+    std::array<float, 16> projection{}, modelview{};
+    std::array<float, 4> colour{}, clear{};
+    std::array<int, 4> viewport{}, scissor{};
+    int blendSrc = 0, blendDst = 0, texture = 0, matrixMode = 0, unpack = 0;
+    bool blend = false, texturing = false, scissorTest = false, depthTest = false;
+
+    static GlState Read() {
+        GlState s;
+        glGetFloatv(GL_PROJECTION_MATRIX, s.projection.data());
+        glGetFloatv(GL_MODELVIEW_MATRIX, s.modelview.data());
+        glGetFloatv(GL_CURRENT_COLOR, s.colour.data());
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, s.clear.data());
+        glGetIntegerv(GL_VIEWPORT, s.viewport.data());
+        glGetIntegerv(GL_SCISSOR_BOX, s.scissor.data());
+        glGetIntegerv(GL_BLEND_SRC, &s.blendSrc);
+        glGetIntegerv(GL_BLEND_DST, &s.blendDst);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &s.texture);
+        glGetIntegerv(GL_MATRIX_MODE, &s.matrixMode);
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &s.unpack);
+        s.blend = glIsEnabled(GL_BLEND);
+        s.texturing = glIsEnabled(GL_TEXTURE_2D);
+        s.scissorTest = glIsEnabled(GL_SCISSOR_TEST);
+        s.depthTest = glIsEnabled(GL_DEPTH_TEST);
+        return s;
+    }
+    bool operator==(const GlState&) const = default;
+};
+
+} // namespace
+
+TEST(FeedbackSizes, SmallestPowerOfTwoFromTwoHundredFiftySix) {
+    // Sizes only: no context needed until textures are made, so check the
+    // refusal first and the sizes in the display tests below.
+    EXPECT_THROW(InitFeedback(2049, 600), RuntimeError);
+    EXPECT_THROW(InitFeedback(800, 4000), RuntimeError);
+}
+
+TEST_F(Feedback, TextureSizes) {
+    const int cases[][4] = {
+        {800, 600, 1024, 1024}, {256, 200, 256, 256}, {1024, 768, 1024, 1024}, {1025, 512, 2048, 512}};
+    for (const auto& c : cases) {
+        InitFeedback(c[0], c[1]);
+        EXPECT_EQ(FeedbackTextureWidth(), c[2]) << c[0];
+        EXPECT_EQ(FeedbackTextureHeight(), c[3]) << c[1];
+    }
+    InitFeedback(W, H);
+}
+
+TEST_F(Feedback, MirrorMakesFourFoldSymmetry) {
+    Pattern();
+    auto before = Frame();
+    FeedbackMirror(0, 1.0f);
+    auto after = Frame();
+    for (int y = 0; y < H / 2; y += 7)
+        for (int x = 0; x < W / 2; x += 9) {
+            Rgb p = At(after, x, y);
+            ExpectNear(p, At(before, x, y), 1, "top-left unchanged");
+            ExpectNear(At(after, W - 1 - x, y), p, 1, "mirrored left to right");
+            ExpectNear(At(after, x, H - 1 - y), p, 1, "mirrored top to bottom");
+            ExpectNear(At(after, W - 1 - x, H - 1 - y), p, 1, "mirrored both ways");
+            if (HasFailure()) return;
+        }
+}
+
+TEST_F(Feedback, TilesShowReducedCopies) {
+    Pattern();
+    auto before = Frame();
+    FeedbackTiles(2);
+    auto after = Frame();
+    // The centre of each block of the frame, in each of the four copies.
+    for (int by = 0; by < 4; ++by)
+        for (int bx = 0; bx < 4; ++bx) {
+            int x = bx * 200 + 100, y = by * 150 + 75;
+            if (bx == 0 && by == 0) continue; // the white mark sits in this block
+            Rgb original = At(before, x, y);
+            for (int ty = 0; ty < 2; ++ty)
+                for (int tx = 0; tx < 2; ++tx)
+                    ExpectNear(At(after, tx * W / 2 + x / 2, ty * H / 2 + y / 2), original, 2,
+                               "tile");
+        }
+}
+
+TEST_F(Feedback, BlurAddsTheClearColour) {
+    SetClearColor(10, 20, 30);
+    Box(0, 0, W, H, {100, 20, 30});
+    FeedbackBlur();
+    auto after = Frame();
+    ExpectNear(At(after, 400, 300), {110, 40, 60}, 2, "centre");
+    ExpectNear(At(after, 100, 500), {110, 40, 60}, 2, "away from the edges");
+}
+
+TEST_F(Feedback, EffectsLeaveTheRendererAsTheyFoundIt) {
+    SetBlendMode(Alpha);
+    SetAlpha(0.5f);
+    SetColor(10, 200, 30);
+    SetClearColor(5, 6, 7);
+    SetViewport(10, 20, 700, 500);
+    using Effect = void (*)();
+    const Effect effects[] = {
+        [] { FeedbackZoom(0.15f, 0.1f, 0.1f, 0.04f, 2.0f); },
+        [] { FeedbackTiles(3); },
+        [] { FeedbackBlur(); },
+        [] { FeedbackThumbnails(1, 0, 1.0f, 0.6f); },
+        [] { FeedbackMirror(0, 1.0f); },
+        [] { FeedbackPixelate(40, 1, 1, 1, 0.5f, 0.5f); },
+    };
+    for (Effect effect : effects) {
+        Pattern();
+        GlState before = GlState::Read();
+        effect();
+        EXPECT_TRUE(GlState::Read() == before);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+    // And drawing afterwards looks as it did before any effect.
+    SetViewport(0, 0, W, H);
+    SetBlendMode(Solid);
+    ClearScreen();
+    Box(100, 100, 50, 50, {1, 2, 3});
+    auto drawn = Frame();
+    ExpectNear(At(drawn, 120, 120), {1, 2, 3}, 0, "box after effects");
+    ExpectNear(At(drawn, 300, 300), {5, 6, 7}, 0, "clear colour after effects");
+}

@@ -1,0 +1,220 @@
+// Runs the show offline: a virtual millisecond clock advanced one frame per
+// Flip, every frame read back and written as PNG, the music mixed in step
+// into a WAV file, an MP4 of both when ffmpeg is installed, and a table of
+// frames and render times per scene.
+#include "options.hpp"
+#include "scene_report.hpp"
+#include "wav_writer.hpp"
+
+#include <zandrel/app.hpp>
+#include <zandrel/zandrel.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace capture {
+
+namespace {
+
+using namespace zandrel;
+using Clock = std::chrono::steady_clock;
+
+constexpr int audioRate = 44100;
+constexpr double showSeconds = 163 + 1;
+
+struct Recorder {
+    Options options;
+    std::string folder;
+    int32_t clock = 0;      // the virtual clock, milliseconds
+    int clockRemainder = 0; // of 1000 / fps
+    int audioRemainder = 0; // of 44100 / fps
+    int frame = 0;
+    WavWriter wav;
+    std::vector<int16_t> audio;
+    SceneReport report;
+    Clock::time_point frameStart = Clock::now();
+    bool finished = false;
+};
+
+Recorder recorder;
+
+int32_t VirtualClock() {
+    return recorder.clock;
+}
+
+int FrameMillis() {
+    const Options& o = recorder.options;
+    if (o.frameMillis > 0) return o.frameMillis;
+    int millis = 1000 / o.fps;
+    recorder.clockRemainder += 1000 % o.fps;
+    if (recorder.clockRemainder >= o.fps) {
+        recorder.clockRemainder -= o.fps;
+        ++millis;
+    }
+    return millis;
+}
+
+int AudioFramesFor(int millis) {
+    const Options& o = recorder.options;
+    if (o.frameMillis > 0) return audioRate / 1000 * millis;
+    int frames = audioRate / o.fps;
+    recorder.audioRemainder += audioRate % o.fps;
+    if (recorder.audioRemainder >= o.fps) {
+        recorder.audioRemainder -= o.fps;
+        ++frames;
+    }
+    return frames;
+}
+
+double ShowTime() {
+    return (recorder.clock - recorder.options.startClock) / 1000.0;
+}
+
+bool WantFrame() {
+    const Options& o = recorder.options;
+    double t = ShowTime();
+    return o.frames && !o.realtime && recorder.frame % o.every == 0 && t >= o.from && t <= o.to;
+}
+
+void WriteFrame() {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frames/%06d.png", recorder.frame);
+    auto pixels = GrabPixmap(0, 0, GraphicsWidth(), GraphicsHeight());
+    if (!pixels || !SavePixmapPNG(pixels, recorder.folder + name, 1))
+        throw RuntimeError(std::string("Unable to write frame ") + name);
+}
+
+void MixAudio(int millis) {
+    int frames = AudioFramesFor(millis);
+    recorder.audio.resize(static_cast<size_t>(frames) * 2);
+    RenderOfflineMixer(recorder.audio.data(), frames);
+    recorder.wav.Append(recorder.audio.data(), frames);
+}
+
+void ShowProgress() {
+    if (recorder.frame % 30 != 0 || !isatty(2)) return;
+    double done = std::min(1.0, ShowTime() / showSeconds);
+    int filled = static_cast<int>(done * 40);
+    std::fprintf(stderr, "\r[%s%s] %3d%%  scene %2d  frame %d", std::string(filled, '#').c_str(),
+                 std::string(40 - filled, '.').c_str(), static_cast<int>(done * 100),
+                 recorder.report.CurrentScene(), recorder.frame);
+}
+
+// Runs at the start of every Flip, before the back buffer is shown.
+Ref<Object> OnFlip(int, const Ref<Object>& data, const Ref<Object>&) {
+    double renderMillis =
+        std::chrono::duration<double, std::milli>(Clock::now() - recorder.frameStart).count();
+    recorder.report.FrameDone(recorder.frame, recorder.clock, renderMillis);
+    if (!recorder.options.realtime) {
+        if (WantFrame()) WriteFrame();
+        int millis = FrameMillis();
+        if (recorder.options.audio) MixAudio(millis);
+        recorder.clock += millis;
+    }
+    ShowProgress();
+    ++recorder.frame;
+    if (ShowTime() > recorder.options.until) ExitProgram();
+    recorder.frameStart = Clock::now();
+    return data;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
+bool HasProgram(const char* name) {
+    std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+void MakeVideo() {
+    const Options& o = recorder.options;
+    if (!o.video || o.realtime || !o.frames || o.every != 1 || o.from > 0 || o.to < 1e9 ||
+        o.frameMillis > 0 || !HasProgram("ffmpeg"))
+        return;
+    std::string f = recorder.folder;
+    std::string audio = o.audio ? " -i '" + f + "/music.wav' -c:a aac -shortest" : "";
+    std::string command = "ffmpeg -y -loglevel error -framerate " + std::to_string(o.fps) +
+                          " -i '" + f + "/frames/%06d.png'" + audio +
+                          " -c:v libx264 -pix_fmt yuv420p '" + f + "/show.mp4'";
+    std::fprintf(stderr, "Making %s/show.mp4\n", f.c_str());
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "ffmpeg failed\n");
+}
+
+// The show ends the process; this runs on the way out.
+void Finish() {
+    if (recorder.finished) return;
+    recorder.finished = true;
+    recorder.wav.Close();
+    if (isatty(2)) std::fputc('\n', stderr);
+    std::string table = recorder.report.Table();
+    std::fputs(table.c_str(), stdout);
+    std::fflush(stdout);
+    WriteText(recorder.folder + "/scenes.csv", recorder.report.Csv());
+    MakeVideo();
+}
+
+std::string AbsoluteFolder(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    return ToBytes(InitialFolder()) + "/" + path;
+}
+
+void Prepare(const Options& options) {
+    recorder.options = options;
+    recorder.folder = AbsoluteFolder(options.out);
+    if (!MakeFolder(FromBytes(recorder.folder + "/frames"), true))
+        throw RuntimeError("Unable to make the folder " + recorder.folder);
+    StartZandrel();
+    StartAppModule();
+    if (!options.realtime) {
+        recorder.clock = options.startClock;
+        SetMillisecsSource(VirtualClock);
+        if (options.audio) {
+            StartOfflineMixer(VirtualClock);
+            if (!recorder.wav.Open(recorder.folder + "/music.wav", audioRate))
+                throw RuntimeError("Unable to write music.wav");
+        }
+    }
+    SetSceneListener(
+        [](int scene) { recorder.report.SceneStarted(scene, recorder.frame, recorder.clock); });
+    AddHook(FlipHook(), OnFlip);
+    AddExitHandler(Finish);
+}
+
+// Without a display of its own choosing the tool starts again inside a
+// private virtual X server the size of the show's display.
+void EnterVirtualDisplay(int argc, char** argv, const Options& options) {
+    if (options.useDisplay || std::getenv("ZANDREL_CAPTURE_DISPLAY") || !HasProgram("xvfb-run"))
+        return;
+    setenv("ZANDREL_CAPTURE_DISPLAY", "1", 1);
+    std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
+                               const_cast<char*>("-s"), const_cast<char*>("-screen 0 800x600x24")};
+    args.insert(args.end(), argv, argv + argc);
+    args.push_back(nullptr);
+    execvp("xvfb-run", args.data());
+    std::perror("xvfb-run");
+}
+
+} // namespace
+
+} // namespace capture
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    auto options = capture::ParseOptions(args, error);
+    if (!options) {
+        std::fprintf(stderr, "zandrel-capture: %s\n%s", error.c_str(), capture::Usage());
+        return 2;
+    }
+    capture::EnterVirtualDisplay(argc, argv, *options);
+    return zandrel::RunProgram(argc, argv, [&] {
+        capture::Prepare(*options);
+        return zandrel::RunShow();
+    });
+}
