@@ -35,6 +35,7 @@ struct Recorder {
     std::vector<int16_t> audio;
     SceneReport report;
     Clock::time_point frameStart = Clock::now();
+    bool running = false; // from the lead-in on; flips while the display opens don't count
     bool finished = false;
 };
 
@@ -104,6 +105,7 @@ void ShowProgress() {
 
 // Runs at the start of every Flip, before the back buffer is shown.
 Ref<Object> OnFlip(int, const Ref<Object>& data, const Ref<Object>&) {
+    if (!recorder.running) return data;
     double renderMillis =
         std::chrono::duration<double, std::milli>(Clock::now() - recorder.frameStart).count();
     recorder.report.FrameDone(recorder.frame, recorder.clock, renderMillis);
@@ -169,6 +171,8 @@ void Prepare(const Options& options) {
     recorder.folder = AbsoluteFolder(options.out);
     if (!MakeFolder(FromBytes(recorder.folder + "/frames"), true))
         throw RuntimeError("Unable to make the folder " + recorder.folder);
+    // Offline, the music is mixed here: no sound card is needed or opened.
+    if (!options.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
     StartZandrel();
     StartAppModule();
     if (!options.realtime) {
@@ -180,8 +184,11 @@ void Prepare(const Options& options) {
                 throw RuntimeError("Unable to write music.wav");
         }
     }
-    SetSceneListener(
-        [](int scene) { recorder.report.SceneStarted(scene, recorder.frame, recorder.clock); });
+    SetSceneListener([](int scene) {
+        if (!recorder.running) recorder.frameStart = Clock::now();
+        recorder.running = true;
+        recorder.report.SceneStarted(scene, recorder.frame, recorder.clock);
+    });
     AddHook(FlipHook(), OnFlip);
     AddExitHandler(Finish);
 }
