@@ -4,9 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-show=${ZANDREL_BUILD_DIR:-build}/src/app/zandrel-show
-if [ ! -x "$show" ]; then
-    echo "The show is not part of this build yet; the framework is built in ${ZANDREL_BUILD_DIR:-build}."
+build=${ZANDREL_BUILD_DIR:-build}
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display here: render the show offline with scripts/capture.sh (frames, music.wav and show.mp4 in ./capture)."
     exit 0
 fi
-exec "$show"
+exec "$build/show/zandrel-show"

@@ -10,7 +10,9 @@ using namespace zandrel;
 
 namespace {
 
-std::string ShowFile(const char* name) { return std::string(ZANDREL_SHOW_DIR) + "/" + name; }
+std::string ShowFile(const char* name) {
+    return std::string(ZANDREL_SHOW_DIR) + "/" + name;
+}
 
 struct Expected {
     const char* name;
@@ -27,7 +29,9 @@ const Expected pictures[] = {
     {"ilove2.png", 600, 120, false},
 };
 
-bool HasAlpha(int format) { return format == FormatRGBA8888 || format == FormatBGRA8888; }
+bool HasAlpha(int format) {
+    return format == FormatRGBA8888 || format == FormatBGRA8888;
+}
 
 } // namespace
 
@@ -77,7 +81,8 @@ TEST(ShowAssets, MusicLengthAndPeak) {
     const auto* values = reinterpret_cast<const int16_t*>(sample->Samples());
     int peak = 0;
     int64_t count = int64_t(sample->Length()) * 2;
-    for (int64_t i = 0; i < count; ++i) peak = std::max(peak, std::abs(int(values[i])));
+    for (int64_t i = 0; i < count; ++i)
+        peak = std::max(peak, std::abs(int(values[i])));
     double peakDb = 20 * std::log10(peak / 32768.0);
     EXPECT_LE(peakDb, -1.0);
     EXPECT_GT(peakDb, -12.0); // and not needlessly quiet

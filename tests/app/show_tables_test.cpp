@@ -14,7 +14,9 @@ ShowTables FreshTables() {
 }
 
 int clockNow = 0;
-int FakeClock() { return clockNow; }
+int FakeClock() {
+    return clockNow;
+}
 
 } // namespace
 
@@ -63,7 +65,8 @@ TEST(ShowTables, RadiusRules) {
     EXPECT_EQ(WrapRadius(500), 500);
     // From 1 the radius first passes 500 after 62 frames, then starts again.
     int radius = 1, frames = 0;
-    while (radius <= 500) radius = GrowRadius(radius), ++frames;
+    while (radius <= 500)
+        radius = GrowRadius(radius), ++frames;
     EXPECT_EQ(frames, 62);
     EXPECT_EQ(radius, 505);
     EXPECT_EQ(GrowRadius(radius), 2);

@@ -9,6 +9,7 @@
 #include <zandrel/app.hpp>
 #include <zandrel/zandrel.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -213,6 +214,10 @@ void EnterVirtualDisplay(int argc, char** argv, const Options& options) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        std::fputs(capture::Usage(), stdout);
+        return 0;
+    }
     std::string error;
     auto options = capture::ParseOptions(args, error);
     if (!options) {

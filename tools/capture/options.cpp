@@ -27,7 +27,8 @@ const char* Usage() {
            "  --no-video         make no MP4\n"
            "  --start-clock MS   the virtual clock when the show starts (0)\n"
            "  --realtime         run on the real clock with the audio device; timing only\n"
-           "  --use-display      draw on $DISPLAY rather than a private virtual X server\n";
+           "  --use-display      draw on $DISPLAY rather than a private virtual X server\n"
+           "  --help             this text\n";
 }
 
 namespace {

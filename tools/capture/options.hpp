@@ -13,7 +13,7 @@ struct Options {
     int frameMillis = 0;       // virtual milliseconds per frame; 0: 1000 / fps
     int every = 1;             // write every Nth frame
     double from = 0, to = 1e9; // seconds since the music started, frames to write
-    double until = 1e9; // end the show this many seconds after the music starts
+    double until = 1e9;        // end the show this many seconds after the music starts
     bool frames = true;
     bool audio = true;
     bool video = true;       // an MP4 when ffmpeg is there and every frame was written
