@@ -24,6 +24,25 @@ void Orbit(ShowState& s, int i) {
     SetRotation(static_cast<float>(t.swarmSpin[i]) + s.phase);
 }
 
+using Shape = void (*)(float x, float y, float width, float height);
+
+// Entry i on its orbit, turned, drawn as a shape of radius / divisor, with
+// `shiftX` added to the drawn x only.
+void DrawSwarmShape(ShowState& s, int i, int divisor, Shape shape, float shiftX = 0) {
+    ShowTables& t = s.tables;
+    Orbit(s, i);
+    float size = static_cast<float>(t.swarmRadius[i] / divisor);
+    shape(t.swarmX[i] + shiftX, t.swarmY[i], size, size);
+}
+
+// The banner over the rings, drawn plainly.
+void DrawBanner(const Ref<TImage>& banner) {
+    SetAlpha(1);
+    SetRotation(0);
+    SetColor(255, 255, 255);
+    DrawImage(banner, 5, 400, 0);
+}
+
 // --- Scene 1: drifting sprites ------------------------------------------------
 
 void DriftEnter(ShowState&) {
@@ -151,14 +170,9 @@ void ColouredRingsFrame(ShowState& s) {
         int red = static_cast<int>(RandomRange(255, 0));
         SetColor(red, green, blue);
         t.swarmRadius[i] += t.swarmRadius[i] / 15 + 1;
-        Orbit(s, i);
-        float size = static_cast<float>(t.swarmRadius[i] / 4);
-        DrawOval(t.swarmX[i], t.swarmY[i], size, size);
+        DrawSwarmShape(s, i, 4, DrawOval);
     }
-    SetAlpha(1);
-    SetRotation(0);
-    SetColor(255, 255, 255);
-    DrawImage(s.pictures.ilove2, 5, 400, 0);
+    DrawBanner(s.pictures.ilove2);
 }
 
 void BlackRingsEnter(ShowState&) {
@@ -174,14 +188,9 @@ void BlackRingsFrame(ShowState& s) {
     SetColor(0, 0, 0);
     for (int i = 0; i < swarmCount; ++i) {
         t.swarmRadius[i] = GrowRadius(t.swarmRadius[i]);
-        Orbit(s, i);
-        float size = static_cast<float>(t.swarmRadius[i] / 4);
-        DrawOval(t.swarmX[i], t.swarmY[i], size, size);
+        DrawSwarmShape(s, i, 4, DrawOval);
     }
-    SetAlpha(1);
-    SetRotation(0);
-    SetColor(255, 255, 255);
-    DrawImage(s.pictures.ilove, 5, 400, 0);
+    DrawBanner(s.pictures.ilove);
 }
 
 void SquaresEnter(ShowState&) {
@@ -197,9 +206,7 @@ void SquaresFrame(ShowState& s) {
     SetColor(0, 0, 0);
     for (int i = 0; i < swarmCount; ++i) {
         t.swarmRadius[i] = GrowRadius(t.swarmRadius[i]);
-        Orbit(s, i);
-        float size = static_cast<float>(t.swarmRadius[i] / 3);
-        DrawRect(t.swarmX[i] + s.swing / 2, t.swarmY[i], size, size);
+        DrawSwarmShape(s, i, 3, DrawRect, s.swing / 2);
     }
     FeedbackZoom(0.15f, 0.1f, 0.1f, 0.04f, 2.0f);
 }
@@ -227,9 +234,7 @@ void BurstFrame(ShowState& s) {
     for (int i = 0; i < swarmCount; ++i) {
         t.swarmRadius[i] = WrapRadius(t.swarmRadius[i]);
         t.swarmRadius[i] = static_cast<int>(static_cast<float>(t.swarmRadius[i]) + s.phase);
-        Orbit(s, i);
-        float size = static_cast<float>(t.swarmRadius[i] / 4);
-        DrawOval(t.swarmX[i] + s.swing / 2, t.swarmY[i], size, size);
+        DrawSwarmShape(s, i, 4, DrawOval, s.swing / 2);
     }
     FeedbackBlur();
     FeedbackBlur();
