@@ -107,6 +107,8 @@ void ShowProgress() {
 // Runs at the start of every Flip, before the back buffer is shown.
 Ref<Object> OnFlip(int, const Ref<Object>& data, const Ref<Object>&) {
     if (!recorder.running) return data;
+    // On the real clock the table shows the system clock the show reads.
+    if (recorder.options.realtime) recorder.clock = Millisecs();
     double renderMillis =
         std::chrono::duration<double, std::milli>(Clock::now() - recorder.frameStart).count();
     recorder.report.FrameDone(recorder.frame, recorder.clock, renderMillis);
