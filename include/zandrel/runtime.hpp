@@ -45,14 +45,16 @@ public:
     Registered(const Registered&) = delete;
     Registered& operator=(const Registered&) = delete;
 
-    static T* First() { return head_; }
-    T* Next() const { return next_; }
+    static T* First() { return AsEntry(head_); }
+    T* Next() const { return AsEntry(next_); }
 
 protected:
-    Registered() : next_(head_) { head_ = static_cast<T*>(this); }
+    // The list holds the base part: the whole object does not exist yet when
+    // it joins, nor any more when it leaves.
+    Registered() : next_(head_) { head_ = this; }
     ~Registered() {
-        for (T** link = &head_; *link; link = &(*link)->Registered::next_) {
-            if (static_cast<Registered*>(*link) == this) {
+        for (Registered** link = &head_; *link; link = &(*link)->next_) {
+            if (*link == this) {
                 *link = next_;
                 break;
             }
@@ -60,8 +62,10 @@ protected:
     }
 
 private:
-    inline static T* head_ = nullptr;
-    T* next_;
+    static T* AsEntry(Registered* entry) { return entry ? static_cast<T*>(entry) : nullptr; }
+
+    inline static Registered* head_ = nullptr;
+    Registered* next_;
 };
 
 // Low 8 bits of each character, for the C runtime and the OS.

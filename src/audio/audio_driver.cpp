@@ -3,9 +3,10 @@
 namespace zandrel {
 
 namespace {
+// Never destroyed, so that exit handlers can still reach it.
 Ref<TAudioDriver>& Current() {
-    static Ref<TAudioDriver> driver;
-    return driver;
+    static auto* driver = new Ref<TAudioDriver>;
+    return *driver;
 }
 } // namespace
 

@@ -64,9 +64,11 @@ void TGLGraphicsDriver::ToggleSharedContext() {
     native::ToggleGLSharedContext();
 }
 
+// Never destroyed: exit handlers that close the graphics still need it after
+// the statics made later than them have gone.
 const Ref<TGLGraphicsDriver>& GLGraphicsDriver() {
-    static const Ref<TGLGraphicsDriver> driver = New<TGLGraphicsDriver>();
-    return driver;
+    static const auto* driver = new Ref<TGLGraphicsDriver>(New<TGLGraphicsDriver>());
+    return *driver;
 }
 
 Ref<TGraphics> GLGraphics(int width, int height, int depth, int hertz, int flags) {
