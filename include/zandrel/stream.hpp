@@ -225,6 +225,11 @@ void SaveBytes(const ByteArray& bytes, const Url& url);
 void SaveByteString(const String& text, const Url& url);
 Ref<Object> LoadObjectFrom(const Url& url);
 void SaveObjectTo(const Ref<Object>& object, const Url& url);
+// Up to `count` bytes through Read; fewer only where the data ends. Unlike
+// ReadBytes it says how many arrived.
+int ReadUpTo(TStream& stream, void* buf, int count);
+// Exactly `count` bytes, or a TStreamReadError.
+void ReadExactly(TStream& stream, void* buf, int count);
 void CopyStreamData(TStream& from, TStream& to, int bufferSize);
 void CopyStreamBytes(TStream& from, TStream& to, int count, int bufferSize);
 

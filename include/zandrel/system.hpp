@@ -243,7 +243,7 @@ void TranslateWindowMessage(const TWindowMessage& message, const Ref<Object>& so
 // ---------------------------------------------------------------------------
 // Clock, date, standard streams
 
-int Millisecs();          // monotonic, wraps as a signed 32-bit count
+int Millisecs(); // monotonic, wraps as a signed 32-bit count
 // Replaces the clock that Millisecs reads, for tools that run a program on a
 // clock of their own (a capture that advances it frame by frame); null
 // restores the system clock.
@@ -256,6 +256,8 @@ String CurrentTime();     // "%H:%M:%S"
 void WriteStdout(const String& text);
 void WriteStderr(const String& text);
 String ReadStdin(); // one line without its "\n", at most 1023 bytes
+// The path of an executable of that name on PATH, or the empty string.
+String FindProgramOnPath(const String& name);
 
 // ---------------------------------------------------------------------------
 // Timers: ticks counted on the main thread inside the pump.

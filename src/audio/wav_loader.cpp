@@ -7,17 +7,6 @@ namespace zandrel {
 
 namespace {
 
-// Up to `count` bytes; fewer only where the data ends.
-int ReadUpTo(TStream& stream, uint8_t* buffer, int count) {
-    int done = 0;
-    while (done < count) {
-        int n = stream.Read(buffer + done, count - done);
-        if (n <= 0) break;
-        done += n;
-    }
-    return done;
-}
-
 String ReadTag(TStream& stream) {
     uint8_t tag[4];
     if (ReadUpTo(stream, tag, 4) != 4) return String();

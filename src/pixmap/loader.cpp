@@ -29,21 +29,6 @@ Ref<TPixmap> LoadPixmap(const Url& url) {
     return pixmap;
 }
 
-int ReadUpTo(TStream& stream, void* buf, int count) {
-    auto* p = static_cast<uint8_t*>(buf);
-    int done = 0;
-    while (done < count) {
-        int n = stream.Read(p + done, count - done);
-        if (n <= 0) break;
-        done += n;
-    }
-    return done;
-}
-
-void ReadExactly(TStream& stream, void* buf, int count) {
-    if (ReadUpTo(stream, buf, count) != count) throw TStreamReadError();
-}
-
 Ref<TPixmap> CreateImagePixmap(int64_t width, int64_t height, int format) {
     if (!PixmapFits(width, height, format)) return nullptr;
     try {

@@ -27,12 +27,9 @@ constexpr uint8_t BlueOf(uint32_t argb) {
 const Ref<TDataType>& PixmapDataType();
 void StartPixmapDataType();
 
-// Loaders decode from data that may end early: a short read must not leave
-// stale bytes in a buffer that is then decoded as image data.
-// The number of bytes read before count was reached or the data ended.
-int ReadUpTo(TStream& stream, void* buf, int count);
-// A TStreamReadError unless all count bytes arrive.
-void ReadExactly(TStream& stream, void* buf, int count);
+// Loaders read with ReadUpTo and ReadExactly (stream module), never
+// ReadBytes: a short read must not leave stale bytes in a buffer that is then
+// decoded as image data.
 
 // A loader's pixmap, rows aligned to 4 bytes; no object when the image is
 // empty, larger than MaxPixmapBytes or its memory cannot be had.

@@ -94,4 +94,19 @@ void CopyStreamBytes(TStream& from, TStream& to, int count, int bufferSize) {
     }
 }
 
+int ReadUpTo(TStream& stream, void* buf, int count) {
+    auto* p = static_cast<uint8_t*>(buf);
+    int done = 0;
+    while (done < count) {
+        int n = stream.Read(p + done, count - done);
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
+void ReadExactly(TStream& stream, void* buf, int count) {
+    if (ReadUpTo(stream, buf, count) != count) throw TStreamReadError();
+}
+
 } // namespace zandrel

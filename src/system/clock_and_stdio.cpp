@@ -10,7 +10,9 @@ namespace {
 MillisecsSource millisecsSource = nullptr;
 }
 
-void SetMillisecsSource(MillisecsSource source) { millisecsSource = source; }
+void SetMillisecsSource(MillisecsSource source) {
+    millisecsSource = source;
+}
 
 int Millisecs() {
     return millisecsSource ? millisecsSource() : native::MonotonicMillis();
@@ -47,6 +49,10 @@ String ReadStdin() {
     if (!std::fgets(line, sizeof line, stdin)) return String();
     line[std::strcspn(line, "\n")] = 0;
     return FromBytes(std::string_view(line));
+}
+
+String FindProgramOnPath(const String& name) {
+    return FromBytes(native::FindProgram(ToBytes(name)));
 }
 
 } // namespace zandrel

@@ -125,16 +125,8 @@ Ref<Object> OnFlip(int, const Ref<Object>& data, const Ref<Object>&) {
     return data;
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-    }
-}
-
 bool HasProgram(const char* name) {
-    std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return !FindProgramOnPath(FromBytes(name)).empty();
 }
 
 void MakeVideo() {
@@ -160,7 +152,7 @@ void Finish() {
     std::string table = recorder.report.Table();
     std::fputs(table.c_str(), stdout);
     std::fflush(stdout);
-    WriteText(recorder.folder + "/scenes.csv", recorder.report.Csv());
+    SaveByteString(FromBytes(recorder.report.Csv()), recorder.folder + "/scenes.csv");
     MakeVideo();
 }
 
