@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -13,8 +14,8 @@
 
 namespace zandrel {
 
-// Text of 16-bit characters. Where it meets the C runtime or the OS it is
-// converted by taking the low 8 bits of each character (ToBytes).
+// Text of 16-bit characters (UTF-16). Where it meets the OS it travels as
+// UTF-8 (ToUtf8, FromUtf8).
 using String = std::u16string;
 
 // A reference-counted object; an empty Ref is "no object".
@@ -68,22 +69,50 @@ private:
     Registered* next_;
 };
 
-// Low 8 bits of each character, for the C runtime and the OS.
+// Text as UTF-8, the form Linux, SDL and the desktop tools use for every name
+// and message. A surrogate pair becomes one 4-byte sequence; a lone surrogate,
+// which no UTF-8 can hold, becomes U+FFFD.
+std::string ToUtf8(const String& text);
+// As ToUtf8, but no value when the text holds a lone surrogate: for names
+// handed to the OS, where a substitute would name something else.
+std::optional<std::string> ToUtf8Exact(const String& text);
+// Strict decoding: each ill-formed sequence (overlong forms, encoded
+// surrogates, values above U+10FFFF, stray or missing continuation bytes)
+// gives one U+FFFD and decoding resumes at the first byte that cannot
+// continue it; characters above U+FFFF become surrogate pairs.
+String FromUtf8(std::string_view bytes);
+
+// Makes a String from a UTF-8 literal or std::string: S("Käse").
+inline String S(std::string_view utf8) {
+    return FromUtf8(utf8);
+}
+
+// Appends a code point as one or two 16-bit characters.
+void AppendCodePoint(String& text, char32_t c);
+
+// Decodes UTF-8 one code point at a time from a byte source that returns the
+// next byte (0-255) or a negative value at the end; holds the byte that ended
+// an ill-formed sequence for the next call.
+class Utf8Decoder {
+public:
+    static constexpr char32_t Replacement = 0xFFFD;
+    static constexpr char32_t EndOfInput = 0xFFFFFFFF;
+    char32_t Next(const std::function<int()>& nextByte);
+
+private:
+    int pending_ = -1;
+};
+
+// Bytes as characters and back, one byte per character: the Latin-1 rule,
+// for byte strings and Latin-1 text, never for names (use ToUtf8).
 std::string ToBytes(const String& text);
-// One character per byte (values 0..255).
 String FromBytes(std::string_view bytes);
 String FromBytes(const void* bytes, size_t count);
-// Latin-1 is exactly the one-byte-per-character mapping.
 inline String FromLatin1(std::string_view bytes) {
     return FromBytes(bytes);
 }
 inline std::string ToLatin1(const String& text) {
     return ToBytes(text);
-}
-
-// Short-hand for ASCII literals: S("abc").
-inline String S(std::string_view ascii) {
-    return FromBytes(ascii);
 }
 
 // Decimal text of numbers, and back. Text that is not a number converts to 0.

@@ -38,10 +38,6 @@ public:
 
 Ref<TStringObject> StringObject(String value);
 
-// Text for SDL and the desktop tools, which speak UTF-8.
-std::string ToUtf8(const String& text);
-String FromUtf8(std::string_view bytes);
-
 // The string an object holds when it is a TStringObject, else empty.
 String ObjectText(const Ref<Object>& object);
 // A small integer that stays the same for the same live object; 0 for none.

@@ -105,3 +105,36 @@ TEST(ProcessDeathTest, RunProgramMovesToTheExecutablesFolder) {
                            }),
                 testing::ExitedWithCode(7), "");
 }
+
+TEST(Utf8, DecodesStrictlyWithOneReplacementPerIllFormedSequence) {
+    struct Case {
+        std::string bytes;
+        String text;
+    };
+    const Case cases[] = {
+        {"K\xC3\xA4se \xE2\x82\xAC", u"K\u00E4se \u20AC"},
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},     // a surrogate pair
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong "/": C0 never starts a sequence
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"}, // overlong: E0 needs A0..BF next
+        {"\xC3\x41", u"\uFFFDA"},                // the "A" is not swallowed
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
+        {"\xE2\x82", u"\uFFFD"},                           // cut short at the end
+        {"\x80x", u"\uFFFDx"},                             // a stray continuation byte
+        {std::string("a\0b", 3), String(u"a\0b", 3)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FromUtf8(c.bytes), c.text) << "bytes of length " << c.bytes.size();
+}
+
+TEST(Utf8, EncodesPairsAsOneSequenceAndRefusesLoneSurrogatesWhenExact) {
+    EXPECT_EQ(ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(ToUtf8(u"caf\u00E9"), "caf\xC3\xA9");
+    const String lone[] = {u"a\xD800", String(1, u'\xDC00') + u"b", String(u"\xD800\xD800")};
+    for (const auto& text : lone) {
+        EXPECT_FALSE(ToUtf8Exact(text).has_value());
+        EXPECT_NE(ToUtf8(text).find("\xEF\xBF\xBD"), std::string::npos);
+    }
+    EXPECT_EQ(ToUtf8Exact(u"x/y").value(), "x/y");
+    EXPECT_EQ(S("K\xC3\xA4se"), u"K\u00E4se");
+}
