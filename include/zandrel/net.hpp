@@ -84,6 +84,8 @@ public:
     static Ref<TSocket> CreateTCP();
 
 private:
+    static Ref<TSocket> CreateUnconnected(int handle);
+
     int handle_ = -1;
     bool autoClose_ = false;
     uint32_t localIp_ = NoIp;
@@ -145,6 +147,9 @@ public:
     int Close() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
+    // As TStream's, but asks whether the peer has gone only when a read
+    // brings nothing, not before every read.
+    int ReadBytes(void* buf, int count) override;
 
     // The socket is closed with the stream when autoClose is set.
     static Ref<TSocketStream> Create(Ref<TSocket> socket, bool autoClose);

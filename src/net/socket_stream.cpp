@@ -28,6 +28,21 @@ int TSocketStream::Write(const void* buf, int count) {
     return socket_ ? socket_->Send(buf, count) : 0;
 }
 
+// Eof costs two system calls; a read that delivers needs no such question.
+int TSocketStream::ReadBytes(void* buf, int count) {
+    auto* p = static_cast<uint8_t*>(buf);
+    for (int left = count; left > 0;) {
+        int n = Read(p, left);
+        if (n <= 0) {
+            ThrowUnlessEnded();
+            break;
+        }
+        p += n;
+        left -= n;
+    }
+    return count;
+}
+
 Ref<TSocketStream> TSocketStream::Create(Ref<TSocket> socket, bool autoClose) {
     auto stream = New<TSocketStream>();
     stream->socket_ = std::move(socket);
