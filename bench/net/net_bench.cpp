@@ -89,9 +89,11 @@ void PlainRecvBlocks(benchmark::State& state) {
     std::vector<char> buf(blockSize);
     for (auto _ : state) {
         int handle = server.Connect();
-        while (recv(handle, buf.data(), blockSize, 0) > 0)
+        int64_t received = 0;
+        for (ssize_t n; (n = recv(handle, buf.data(), blockSize, 0)) > 0; received += n)
             benchmark::DoNotOptimize(buf.data());
         close(handle);
+        if (received != transferSize) state.SkipWithError("the transfer ended early");
     }
     state.SetBytesProcessed(state.iterations() * transferSize);
 }
@@ -101,10 +103,13 @@ void SocketStreamReadBytes(benchmark::State& state) {
     std::vector<char> buf(blockSize);
     for (auto _ : state) {
         auto stream = CreateSocketStream(TSocket::Create(server.Connect(), true), true);
+        int64_t received = 0;
         while (!stream->Eof()) {
             stream->ReadBytes(buf.data(), blockSize);
+            received += blockSize;
             benchmark::DoNotOptimize(buf.data());
         }
+        if (received != transferSize) state.SkipWithError("the transfer ended early");
     }
     state.SetBytesProcessed(state.iterations() * transferSize);
 }

@@ -36,11 +36,13 @@ void TSocket::Close() {
 
 bool TSocket::Connected() {
     if (handle_ < 0) return false;
-    // Bytes waiting make the socket readable: then one system call answers,
-    // which matters to a stream that asks before every read.
+    // Bytes waiting answer at once, which matters to a stream that asks
+    // before every read. Only a count taken after the socket was found
+    // readable can show a closed peer: bytes may arrive between the calls.
     if (ReadAvail() != 0) return true;
     std::vector<native::SocketWait> wait{{handle_, true, false, false}};
     if (native::WaitForSockets(wait, 0) <= 0 || !wait[0].read) return true;
+    if (ReadAvail() != 0) return true;
     // Readable with nothing to read: the peer has closed.
     Close();
     return false;
