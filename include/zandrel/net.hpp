@@ -3,7 +3,9 @@
 // "http::host[:port]/path", whose stream is the body of an HTTP/1.0 reply).
 //
 // Start-up: StartNetModule(), which StartZandrel() calls, starts the stream
-// module and registers the two openers. Nothing here throws.
+// module and registers the two openers. Failures give 0, false, no object or
+// an empty string; only a socket stream's exact-count transfers throw, as
+// every stream's do (TStreamReadError, TStreamWriteError).
 //
 // Threads: every call blocks its calling thread (connect, send, recv and
 // lookups are synchronous; Connected, Accept and SelectSockets wait at most
