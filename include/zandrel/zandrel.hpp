@@ -3,6 +3,7 @@
 
 #include <zandrel/audio.hpp>
 #include <zandrel/graphics.hpp>
+#include <zandrel/net.hpp>
 #include <zandrel/pixmap.hpp>
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
@@ -18,6 +19,7 @@ inline void StartZandrel() {
     StartPixmapModule();
     StartGraphicsModule();
     StartAudioModule();
+    StartNetModule();
     StartVex2DModule();
 }
 

@@ -1,0 +1,171 @@
+// IPv4 sockets (TCP and UDP), host-name lookup, a stream over a connected
+// socket, and the "tcp" and "http" stream openers ("tcp::host:port",
+// "http::host[:port]/path", whose stream is the body of an HTTP/1.0 reply).
+//
+// Start-up: StartNetModule(), which StartZandrel() calls, starts the stream
+// module and registers the two openers. Failures give 0, false, no object or
+// an empty string; only a socket stream's exact-count transfers throw, as
+// every stream's do (TStreamReadError, TStreamWriteError).
+//
+// Threads: every call blocks its calling thread (connect, send, recv and
+// lookups are synchronous; Connected, Accept and SelectSockets wait at most
+// their timeout). Any thread may make and use sockets, but one socket or
+// socket stream is used by one thread at a time.
+#pragma once
+
+#include <zandrel/stream.hpp>
+
+#include <cstdint>
+#include <vector>
+
+namespace zandrel {
+
+void StartNetModule();
+
+// IPv4 addresses are in host order, the first dotted part in the top byte:
+// 192.168.0.1 is 0xC0A80001. Ports are 0-65535.
+constexpr uint32_t LoopbackIp = 0x7F000001;
+// The address of a closed socket.
+constexpr uint32_t NoIp = 0xFFFFFFFF;
+
+// What Send and Recv may ask of the transfer; combine with |.
+enum class SocketFlags { None = 0, OutOfBand = 1, Peek = 2, DontRoute = 4 };
+
+constexpr SocketFlags operator|(SocketFlags a, SocketFlags b) {
+    return static_cast<SocketFlags>(static_cast<int>(a) | static_cast<int>(b));
+}
+constexpr bool operator&(SocketFlags a, SocketFlags b) {
+    return (static_cast<int>(a) & static_cast<int>(b)) != 0;
+}
+
+// Not raised by any operation here; kept for programs that report a failed
+// socket call as an error.
+class TSocketError : public RuntimeError {
+public:
+    TSocketError() : RuntimeError("Internal socket error") {}
+};
+
+// An IPv4 socket. The addresses are those last read from the system; a closed
+// socket has handle -1, address NoIp and ports -1. Destroying it runs Close.
+class TSocket : public Object {
+public:
+    ~TSocket() override;
+
+    // Bytes moved; 0 when the call fails (a peer that has gone never raises
+    // SIGPIPE).
+    virtual int Send(const void* buf, int count, SocketFlags flags = SocketFlags::None);
+    virtual int Recv(void* buf, int count, SocketFlags flags = SocketFlags::None);
+    // Closes the system socket too when made with autoClose.
+    virtual void Close();
+    // False, and the socket closed, once the peer has closed and every byte
+    // it sent has been read.
+    virtual bool Connected();
+    // To the port on any local address, or only on `ip` when one is given.
+    virtual bool Bind(int port, uint32_t ip = 0);
+    virtual bool Connect(uint32_t ip, int port);
+    virtual bool Listen(int backlog);
+    // Waits up to `timeout` ms (negative: without limit) for a connection;
+    // no object when none came.
+    virtual Ref<TSocket> Accept(int timeout);
+    // Bytes that can be read at once; 0 when unknown.
+    virtual int ReadAvail();
+    virtual void SetTCPNoDelay(bool flag);
+    virtual int Handle() { return handle_; }
+    virtual uint32_t LocalIp() { return localIp_; }
+    virtual int LocalPort() { return localPort_; }
+    virtual uint32_t RemoteIp() { return remoteIp_; }
+    virtual int RemotePort() { return remotePort_; }
+    // Re-read the addresses from the system; 0 and 0 when it cannot say.
+    virtual void UpdateLocal();
+    virtual void UpdateRemote();
+
+    // No object for a negative handle.
+    static Ref<TSocket> Create(int handle, bool autoClose);
+    // No object when the system refuses a socket.
+    static Ref<TSocket> CreateUDP();
+    static Ref<TSocket> CreateTCP();
+
+private:
+    static Ref<TSocket> CreateUnconnected(int handle);
+
+    int handle_ = -1;
+    bool autoClose_ = false;
+    uint32_t localIp_ = NoIp;
+    int localPort_ = -1;
+    uint32_t remoteIp_ = NoIp;
+    int remotePort_ = -1;
+};
+
+Ref<TSocket> CreateTCPSocket();
+Ref<TSocket> CreateUDPSocket();
+int Send(const Ref<TSocket>& socket, const void* buf, int count,
+         SocketFlags flags = SocketFlags::None);
+int Recv(const Ref<TSocket>& socket, void* buf, int count, SocketFlags flags = SocketFlags::None);
+void Close(const Ref<TSocket>& socket);
+bool Connected(const Ref<TSocket>& socket);
+bool Bind(const Ref<TSocket>& socket, int port, uint32_t ip = 0);
+bool Connect(const Ref<TSocket>& socket, uint32_t ip, int port);
+bool Listen(const Ref<TSocket>& socket, int backlog);
+Ref<TSocket> Accept(const Ref<TSocket>& socket, int timeout);
+int ReadAvail(const Ref<TSocket>& socket);
+void SetTCPNoDelay(const Ref<TSocket>& socket, bool flag);
+int Handle(const Ref<TSocket>& socket);
+uint32_t LocalIp(const Ref<TSocket>& socket);
+int LocalPort(const Ref<TSocket>& socket);
+uint32_t RemoteIp(const Ref<TSocket>& socket);
+int RemotePort(const Ref<TSocket>& socket);
+void UpdateLocal(const Ref<TSocket>& socket);
+void UpdateRemote(const Ref<TSocket>& socket);
+
+// Waits up to `timeout` ms (negative: without limit) until a socket of `read`
+// is readable, one of `write` writeable or one of `error` has an exceptional
+// condition, then empties every entry that is not ready (empty and closed
+// entries included). The number of ready entries; negative on failure.
+int SelectSockets(std::vector<Ref<TSocket>>& read, std::vector<Ref<TSocket>>& write,
+                  std::vector<Ref<TSocket>>& error, int timeout);
+
+// ---------------------------------------------------------------------------
+// Host names (IPv4 only)
+
+// The addresses of a name in the resolver's order; empty when it does not
+// resolve to IPv4 addresses or cannot be encoded.
+std::vector<uint32_t> HostIps(const String& name);
+// Entry `index` of HostIps; 0 when there is none.
+uint32_t HostIp(const String& name, int index = 0);
+// The name of an address; empty when it has none.
+String HostName(uint32_t ip);
+// "192.168.0.1" for 0xC0A80001.
+String DottedIP(uint32_t ip);
+
+// ---------------------------------------------------------------------------
+// Streams over sockets
+
+// Reads and writes a connected socket; not seekable. At its end, and closed,
+// once the peer has closed and every byte was read.
+class TSocketStream : public TStream {
+public:
+    ~TSocketStream() override;
+    bool Eof() override;
+    int Close() override;
+    int Read(void* buf, int count) override;
+    int Write(const void* buf, int count) override;
+    // As TStream's, but asks whether the peer has gone only when a read
+    // brings nothing, not before every read.
+    int ReadBytes(void* buf, int count) override;
+
+    // The socket is closed with the stream when autoClose is set.
+    static Ref<TSocketStream> Create(Ref<TSocket> socket, bool autoClose);
+    // No object once the stream is closed.
+    const Ref<TSocket>& Socket() const { return socket_; }
+
+private:
+    Ref<TSocket> socket_;
+    bool autoClose_ = false;
+};
+
+Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose);
+// A stream over a new connection that it owns; no object when the host does
+// not resolve or the connection is refused.
+Ref<TSocketStream> OpenTCPStream(const String& host, int port);
+
+} // namespace zandrel

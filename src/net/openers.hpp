@@ -1,0 +1,42 @@
+// The "tcp" and "http" stream openers, and the reading of an HTTP reply's
+// head, kept over any stream so that it can be tried without a peer.
+#pragma once
+
+#include <zandrel/net.hpp>
+
+#include <optional>
+
+namespace zandrel {
+
+class TTCPStreamOpener : public TStreamOpener {
+public:
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
+                         bool writeable) override;
+};
+
+class THTTPStreamOpener : public TStreamOpener {
+public:
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
+                         bool writeable) override;
+};
+
+struct HostAndPort {
+    String host;
+    int port = 0;
+};
+
+// "host" or "host:port" with a decimal port of 0-65535; no value for any
+// other port text.
+std::optional<HostAndPort> SplitHostPort(const String& text, int defaultPort);
+
+// A reply line may hold this many bytes before its CR LF, and the whole head
+// this many; more is refused rather than read without end.
+constexpr int MaxReplyLineBytes = 64 * 1024;
+constexpr int MaxReplyHeadBytes = 256 * 1024;
+
+// Reads the status line and headers of an HTTP reply, up to and including the
+// empty line that ends them, so that the stream is left at the body. False
+// when the data ends first, a line does not end in LF, or a limit is passed.
+bool SkipReplyHead(TStream& stream);
+
+} // namespace zandrel

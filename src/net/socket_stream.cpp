@@ -1,0 +1,69 @@
+#include <zandrel/net.hpp>
+
+namespace zandrel {
+
+TSocketStream::~TSocketStream() {
+    Close();
+}
+
+bool TSocketStream::Eof() {
+    if (!socket_) return true;
+    if (socket_->Connected()) return false;
+    Close();
+    return true;
+}
+
+int TSocketStream::Close() {
+    if (!socket_) return 0;
+    if (autoClose_) socket_->Close();
+    socket_ = nullptr;
+    return 0;
+}
+
+int TSocketStream::Read(void* buf, int count) {
+    return socket_ ? socket_->Recv(buf, count) : 0;
+}
+
+int TSocketStream::Write(const void* buf, int count) {
+    return socket_ ? socket_->Send(buf, count) : 0;
+}
+
+// Eof costs two system calls; a read that delivers needs no such question.
+int TSocketStream::ReadBytes(void* buf, int count) {
+    auto* p = static_cast<uint8_t*>(buf);
+    for (int left = count; left > 0;) {
+        int n = Read(p, left);
+        if (n <= 0) {
+            ThrowUnlessEnded();
+            break;
+        }
+        p += n;
+        left -= n;
+    }
+    return count;
+}
+
+Ref<TSocketStream> TSocketStream::Create(Ref<TSocket> socket, bool autoClose) {
+    auto stream = New<TSocketStream>();
+    stream->socket_ = std::move(socket);
+    stream->autoClose_ = autoClose;
+    return stream;
+}
+
+Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose) {
+    return TSocketStream::Create(std::move(socket), autoClose);
+}
+
+Ref<TSocketStream> OpenTCPStream(const String& host, int port) {
+    uint32_t ip = HostIp(host, 0);
+    if (ip == 0) return nullptr;
+    auto socket = CreateTCPSocket();
+    if (!socket) return nullptr;
+    if (!socket->Connect(ip, port)) {
+        socket->Close();
+        return nullptr;
+    }
+    return CreateSocketStream(socket, true);
+}
+
+} // namespace zandrel
