@@ -3,7 +3,9 @@
 
 #include <zandrel/audio.hpp>
 #include <zandrel/graphics.hpp>
+#include <zandrel/joystick.hpp>
 #include <zandrel/pixmap.hpp>
+#include <zandrel/process.hpp>
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
@@ -18,6 +20,8 @@ inline void StartZandrel() {
     StartPixmapModule();
     StartGraphicsModule();
     StartAudioModule();
+    StartProcessModule();
+    StartJoystickModule();
     StartVex2DModule();
 }
 
