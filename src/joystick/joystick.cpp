@@ -13,6 +13,7 @@ constexpr int CountedButtons = 16;
 constexpr int MaxPorts = 256;
 
 struct PortState {
+    int64_t controller = -1;
     uint32_t buttons = 0;
     std::array<float, native::JoystickAxisSlots> axes{};
     std::array<int, CountedButtons> hits{};
@@ -61,8 +62,16 @@ uint32_t LowBits(int count) {
 // program that reads none opens none.
 void StartJoystickModule() {}
 
+// A port that now has another controller starts afresh, so that nothing of
+// the one before (a held button, an axis it had) shows through.
 int CountJoysticks() {
-    return native::ScanJoysticks(MaxPorts);
+    int count = native::ScanJoysticks(MaxPorts);
+    for (int port = 0; port < JoystickPorts; ++port) {
+        auto& state = portStates[static_cast<size_t>(port)];
+        int64_t controller = native::JoystickIdentity(port);
+        if (state.controller != controller) state = PortState{controller};
+    }
+    return count;
 }
 
 String JoystickName(int port) {

@@ -31,6 +31,8 @@ constexpr int MaxJoystickAxes = 6;
 // Looks for attached controllers again and makes the table of at most
 // `maxPorts` of them; how many there are.
 int ScanJoysticks(int maxPorts);
+// Tells controllers apart across scans; -1 when the port has none.
+int64_t JoystickIdentity(int port);
 // The product name as UTF-8; empty when the port has no controller.
 std::string JoystickProductName(int port);
 // Buttons, axes and hats the controller has; 0 when the port has none.

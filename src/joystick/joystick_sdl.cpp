@@ -88,6 +88,11 @@ int ScanJoysticks(int maxPorts) {
     return static_cast<int>(ports.size());
 }
 
+int64_t JoystickIdentity(int port) {
+    auto* joystick = Device(port);
+    return joystick ? SDL_JoystickInstanceID(joystick) : -1;
+}
+
 std::string JoystickProductName(int port) {
     auto* joystick = Device(port);
     const char* name = joystick ? SDL_JoystickName(joystick) : nullptr;
