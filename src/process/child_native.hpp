@@ -11,8 +11,9 @@ namespace zandrel::native {
 // What the platform keeps about a started child.
 struct ProcessInfo {
     long id = 0;
-    bool ended = false; // reaped: nothing of the child is left
-    int exitCode = -1;  // valid once ended
+    bool ended = false;        // reaped: nothing of the child itself is left
+    int exitCode = -1;         // valid once ended
+    bool groupOutlived = true; // once ended: whether commands it started were still running
 };
 
 // The parent's ends of the child's three pipes.

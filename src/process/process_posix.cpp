@@ -86,8 +86,12 @@ struct SpawnSetup {
     }
 };
 
+// Once its leader is reaped and the last member gone, a group's number is
+// free for the next process: asking now whether members remain keeps a late
+// Terminate from signalling a stranger's group that took the number.
 void RecordExit(ProcessInfo& info, int status) {
     info.ended = true;
+    info.groupOutlived = kill(-static_cast<pid_t>(info.id), 0) == 0;
     if (WIFEXITED(status))
         info.exitCode = WEXITSTATUS(status);
     else if (WIFSIGNALED(status))
@@ -102,10 +106,13 @@ bool Reap(ProcessInfo& info, int options) {
         result = waitpid(static_cast<pid_t>(info.id), &status, options);
     } while (result < 0 && errno == EINTR);
     if (result == 0) return false;
-    if (result > 0)
+    if (result > 0) {
         RecordExit(info, status);
-    else
-        info.ended = true; // someone else reaped it: nothing is left to wait for
+    } else {
+        // Someone else reaped it: nothing is left to wait for, and nothing
+        // tells whether its group outlived it.
+        info.ended = true;
+    }
     return true;
 }
 
@@ -140,6 +147,7 @@ bool ProcessRunning(ProcessInfo& info) {
 
 bool KillProcess(ProcessInfo& info) {
     auto pid = static_cast<pid_t>(info.id);
+    if (info.ended && !info.groupOutlived) return false;
     bool delivered = kill(-pid, SIGKILL) == 0;
     if (info.ended) return delivered;
     // The child may have moved to another group: it is signalled itself too,

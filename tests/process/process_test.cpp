@@ -180,6 +180,7 @@ TEST_F(ProcessTest, ExitCodeIsTheShells) {
         ASSERT_TRUE(Ends(process)) << c.command;
         EXPECT_EQ(ChildProcessExitCode(process), c.code) << c.command;
         EXPECT_EQ(process->Name(), S(c.command));
+        EXPECT_EQ(process->Terminate(), 0) << c.command; // nothing left to signal
     }
 }
 
@@ -192,13 +193,25 @@ TEST_F(ProcessTest, StatusIsTrueUntilTerminated) {
     EXPECT_EQ(ChildProcessExitCode(process), 128 + SIGKILL);
 }
 
+// Also once the shell itself has ended and been reaped, leaving a command
+// running in the background.
 TEST_F(ProcessTest, TerminateEndsTheWholeGroup) {
-    auto process = Start("echo $$; sleep 100 & sleep 100");
-    int group = ToInt(NextLine(*process->Pipe()));
-    ASSERT_GT(group, 0);
-    ASSERT_TRUE(WaitFor([&] { return LiveMembers(group) >= 2; }));
-    process->Terminate();
-    EXPECT_TRUE(WaitFor([&] { return LiveMembers(group) == 0; }));
+    struct Case {
+        const char* command;
+        int members; // at least
+        bool shellEnds;
+    };
+    const Case cases[] = {{"echo $$; sleep 100 & sleep 100", 2, false},
+                          {"echo $$; sleep 100 &", 1, true}};
+    for (auto& c : cases) {
+        auto process = Start(c.command);
+        int group = ToInt(NextLine(*process->Pipe()));
+        ASSERT_GT(group, 0);
+        EXPECT_TRUE(c.shellEnds ? Ends(process) : process->Status()) << c.command;
+        ASSERT_TRUE(WaitFor([&] { return LiveMembers(group) >= c.members; })) << c.command;
+        EXPECT_EQ(process->Terminate(), 1) << c.command;
+        EXPECT_TRUE(WaitFor([&] { return LiveMembers(group) == 0; })) << c.command;
+    }
 }
 
 TEST_F(ProcessTest, ProgramExitEndsListedChildren) {
