@@ -4,7 +4,9 @@
 #include <zandrel/audio.hpp>
 #include <zandrel/graphics.hpp>
 #include <zandrel/net.hpp>
+#include <zandrel/joystick.hpp>
 #include <zandrel/pixmap.hpp>
+#include <zandrel/process.hpp>
 #include <zandrel/runtime.hpp>
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
@@ -20,6 +22,8 @@ inline void StartZandrel() {
     StartGraphicsModule();
     StartAudioModule();
     StartNetModule();
+    StartProcessModule();
+    StartJoystickModule();
     StartVex2DModule();
 }
 

@@ -1,0 +1,126 @@
+// Child processes: a command line runs under /bin/sh with its standard input,
+// output and error on pipes, which the parent reads and writes as streams
+// (with a line reader that never waits). Every child started here stays
+// listed until it is terminated, and the children still listed are
+// terminated when the program exits. Terminating a child ends its whole
+// process group at once, so the commands it started in turn go with it.
+//
+// Start-up: StartProcessModule() (StartZandrel() calls it) starts the stream
+// module and registers the exit handler.
+// Threading: main thread only. Only Read and Write wait (for the child).
+#pragma once
+
+#include <zandrel/stream.hpp>
+
+#include <memory>
+
+namespace zandrel {
+
+void StartProcessModule();
+
+// A pipe end of the platform (a file descriptor here); NoPipeHandle for none.
+using PipeHandle = int;
+constexpr PipeHandle NoPipeHandle = -1;
+
+// The reading end of one pipe and the writing end of another. Bytes that
+// ReadLine has taken from the pipe but not yet returned as a line come first
+// from Read, ReadAvail and ReadPipe, so mixing the readers loses nothing.
+class TPipeStream : public TStream {
+public:
+    static constexpr int ReadBufferSize = 4096;
+
+    // Owns the handles from now on.
+    TPipeStream(PipeHandle readHandle, PipeHandle writeHandle);
+    ~TPipeStream() override;
+    TPipeStream(const TPipeStream&) = delete;
+    TPipeStream& operator=(const TPipeStream&) = delete;
+
+    // True once the writer has closed its end and every byte has been read;
+    // never waits.
+    bool Eof() override;
+    int Close() override;
+    // Waits when nothing is waiting; 0 at the end of data or on failure.
+    int Read(void* buf, int count) override;
+    // 0 when the reader has gone (the program gets no SIGPIPE).
+    int Write(const void* buf, int count) override;
+
+    // Bytes that Read delivers without waiting.
+    int ReadAvail();
+    // Every byte waiting now; empty when there is none.
+    ByteArray ReadPipe();
+    // The next whole line without its CR LF or LF, one character per byte;
+    // "" when no whole line has arrived yet (or the line is empty). Never
+    // waits. Throws RuntimeError "PipeStream ReadBuffer Overflow" when 4096
+    // bytes without a line feed fill the buffer and more are waiting.
+    String ReadLine() override;
+
+    static Ref<TPipeStream> Create(PipeHandle readHandle, PipeHandle writeHandle);
+
+private:
+    void FillLineBuffer();
+    void DropBuffered(int count);
+
+    std::unique_ptr<uint8_t[]> readBuffer_;
+    int buffered_ = 0;
+    PipeHandle readHandle_;
+    PipeHandle writeHandle_;
+};
+
+// HideWindow asks for no window where a platform gives children one; it is
+// accepted and has nothing to do here.
+enum class ProcessFlags : int { None = 0, HideWindow = 1 };
+
+constexpr ProcessFlags operator|(ProcessFlags a, ProcessFlags b) {
+    return static_cast<ProcessFlags>(static_cast<int>(a) | static_cast<int>(b));
+}
+
+namespace native {
+struct ProcessInfo;
+}
+
+class TProcess : public Object {
+public:
+    explicit TProcess(String name);
+    ~TProcess() override;
+
+    // True while the child runs.
+    virtual bool Status();
+    // Closes and drops Pipe() and Err().
+    virtual void Close();
+    // Ends the child and its process group and takes it off the list; 1 when
+    // something was signalled, 0 when there was nothing left to end.
+    virtual int Terminate();
+
+    // The shell's exit status (127: no such program; 128 + n: ended by signal
+    // n), -1 while the child runs.
+    int ExitCode();
+    // The command line it was started with.
+    const String& Name() const { return name_; }
+    // Reads the child's standard output and writes its standard input.
+    const Ref<TPipeStream>& Pipe() const { return pipe_; }
+    // Reads the child's standard error.
+    const Ref<TPipeStream>& Err() const { return err_; }
+
+    // Runs `/bin/sh -c command`. No object when the pipes or the process
+    // cannot be made, or the command holds a lone surrogate or a 0 character.
+    static Ref<TProcess> Create(const String& command, ProcessFlags flags = ProcessFlags::None);
+
+private:
+    String name_;
+    std::unique_ptr<native::ProcessInfo> handle_;
+    Ref<TPipeStream> pipe_;
+    Ref<TPipeStream> err_;
+    int exitCode_ = -1;
+};
+
+Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags = ProcessFlags::None);
+// False for no process.
+bool ChildProcessStatus(const Ref<TProcess>& process);
+// -1 while it runs, and for no process.
+int ChildProcessExitCode(const Ref<TProcess>& process);
+void CloseChildProcess(const Ref<TProcess>& process);
+int TerminateChildProcess(const Ref<TProcess>& process);
+// Terminates and closes every listed child; the exit handler.
+void TerminateAllChildProcesses();
+
+} // namespace zandrel

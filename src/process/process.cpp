@@ -1,0 +1,109 @@
+#include "child_native.hpp"
+
+#include <algorithm>
+
+namespace zandrel {
+
+namespace {
+
+// Never destroyed: the exit handler still needs it after the statics made
+// later than it have gone.
+std::vector<Ref<TProcess>>& ProcessList() {
+    static auto* list = new std::vector<Ref<TProcess>>;
+    return *list;
+}
+
+void Unlist(const TProcess* process) {
+    auto& list = ProcessList();
+    list.erase(
+        std::remove_if(list.begin(), list.end(),
+                       [process](const Ref<TProcess>& entry) { return entry.get() == process; }),
+        list.end());
+}
+
+} // namespace
+
+void StartProcessModule() {
+    static bool started = false;
+    RunOnce(started, [] {
+        StartStreamModule();
+        ProcessList();
+        AddExitHandler(TerminateAllChildProcesses);
+    });
+}
+
+TProcess::TProcess(String name) : name_(std::move(name)) {}
+
+TProcess::~TProcess() = default;
+
+bool TProcess::Status() {
+    return handle_ && native::ProcessRunning(*handle_);
+}
+
+void TProcess::Close() {
+    if (pipe_) pipe_->Close();
+    if (err_) err_->Close();
+    pipe_ = nullptr;
+    err_ = nullptr;
+}
+
+int TProcess::Terminate() {
+    Unlist(this);
+    if (!handle_) return 0;
+    bool delivered = native::KillProcess(*handle_);
+    exitCode_ = handle_->exitCode;
+    handle_.reset();
+    return delivered ? 1 : 0;
+}
+
+int TProcess::ExitCode() {
+    if (!handle_) return exitCode_;
+    return native::ProcessRunning(*handle_) ? -1 : handle_->exitCode;
+}
+
+// A command the OS would read differently (a lone surrogate, or a 0 that
+// would cut it short) starts nothing.
+Ref<TProcess> TProcess::Create(const String& command, ProcessFlags flags) {
+    StartProcessModule();
+    auto bytes = ToUtf8Exact(command);
+    if (!bytes || bytes->find('\0') != std::string::npos) return nullptr;
+    auto handle = std::make_unique<native::ProcessInfo>();
+    native::ChildPipes pipes;
+    if (!native::StartProcess(*bytes, static_cast<int>(flags), *handle, pipes)) return nullptr;
+    auto process = New<TProcess>(command);
+    process->handle_ = std::move(handle);
+    process->pipe_ = TPipeStream::Create(pipes.output, pipes.input);
+    process->err_ = TPipeStream::Create(pipes.error, NoPipeHandle);
+    ProcessList().push_back(process);
+    return process;
+}
+
+Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags) {
+    return TProcess::Create(command, flags);
+}
+
+bool ChildProcessStatus(const Ref<TProcess>& process) {
+    return process && process->Status();
+}
+
+int ChildProcessExitCode(const Ref<TProcess>& process) {
+    return process ? process->ExitCode() : -1;
+}
+
+void CloseChildProcess(const Ref<TProcess>& process) {
+    if (process) process->Close();
+}
+
+int TerminateChildProcess(const Ref<TProcess>& process) {
+    return process ? process->Terminate() : 0;
+}
+
+void TerminateAllChildProcesses() {
+    auto listed = ProcessList();
+    for (auto& process : listed) {
+        process->Terminate();
+        process->Close();
+    }
+}
+
+} // namespace zandrel
