@@ -3,8 +3,8 @@
 
 #include <zandrel/audio.hpp>
 #include <zandrel/graphics.hpp>
-#include <zandrel/net.hpp>
 #include <zandrel/joystick.hpp>
+#include <zandrel/net.hpp>
 #include <zandrel/pixmap.hpp>
 #include <zandrel/process.hpp>
 #include <zandrel/runtime.hpp>
