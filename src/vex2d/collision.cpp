@@ -1,8 +1,8 @@
 #include "collision.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <deque>
 
 namespace zandrel {
 
@@ -15,17 +15,34 @@ enum Channel { X, Y, U, V, Channels };
 // Floats stop telling neighbouring pixels apart beyond this; it also keeps
 // every row and column an int.
 constexpr float MaxCoordinate = 16777216.0f;
-// The span is marked in pieces of this many pixels, so that the scratch array
-// stays small however wide the placements are.
-constexpr int SpanPiece = 4096;
+
+// Quads newest last, with their boxes beside them so that looking for boxes
+// that overlap reads little memory. Emptying keeps the memory, so that the
+// quads of one frame reuse those of the last.
+struct Layer {
+    std::vector<TQuad> quads;
+    std::vector<Box> boxes;
+
+    void Add(const TQuad& quad) {
+        quads.push_back(quad);
+        boxes.push_back(quad.bounds);
+    }
+    void Clear() {
+        quads.clear();
+        boxes.clear();
+    }
+};
 
 struct CollisionLayers {
-    std::array<TQuad*, LayerCount> heads{};
-    TQuad* free = nullptr;
-    std::deque<TQuad> quads; // owns every quad; the lists only link them
+    std::array<Layer, LayerCount> layers;
     Matrix2D matrix;
-    std::vector<int32_t> marks; // one per pixel of the span piece
 };
+
+// Bit n of a mask is layer n; lowest first.
+template <class F> void ForEachLayer(uint32_t mask, F&& f) {
+    for (; mask; mask &= mask - 1)
+        f(std::countr_zero(mask));
+}
 
 // Never destroyed, like the renderer, whose state it follows.
 CollisionLayers& Layers() {
@@ -157,34 +174,38 @@ int ScanPolys(std::array<ScanPoly, N>& polys, int firstRow, int endRow, SpanTest
     return result;
 }
 
-// Marks the solid pixels of the polygon from column `from` on; true when one
-// of them was marked already.
-bool MarkSolidPixels(const ScanPoly& p, int from, int count, std::vector<int32_t>& marks) {
-    const auto& l = p.left.value;
-    const auto& r = p.right.value;
-    float width = r[X] - l[X]; // > 0 wherever the span is not empty
-    float du = (r[U] - l[U]) / width, dv = (r[V] - l[V]) / width;
-    float across = static_cast<float>(from) + 0.5f - l[X];
-    for (int i = 0; i < count; ++i) {
-        float t = across + static_cast<float>(i);
-        if (!p.texels.Solid(l[U] + du * t, l[V] + dv * t)) continue;
-        if (marks[i]) return true;
-        marks[i] = 1;
+// Texture coordinates along a row: pixel from + i samples (u + du i, v + dv i).
+struct TexelRun {
+    float u, v, du, dv;
+
+    TexelRun(const ScanPoly& p, int from) {
+        const auto& l = p.left.value;
+        const auto& r = p.right.value;
+        float width = r[X] - l[X]; // > 0 wherever the span is not empty
+        du = (r[U] - l[U]) / width;
+        dv = (r[V] - l[V]) / width;
+        float across = static_cast<float>(from) + 0.5f - l[X];
+        u = l[U] + du * across;
+        v = l[V] + dv * across;
     }
-    return false;
-}
+};
 
 // -1 when the first two active polygons are both solid at a pixel of row y.
-int SpanOverlapTest(ScanPoly* const* active, int count, std::vector<int32_t>& marks) {
+// Each pixel is looked at in the second polygon only where the first is
+// solid, which is the same as marking the first's pixels and looking for
+// marks under the second's, without a pass of its own.
+int SpanOverlapTest(ScanPoly* const* active, int count) {
     if (count < 2) return 0;
     const ScanPoly& a = *active[0];
     const ScanPoly& b = *active[1];
     int start = std::max(FirstCentreFrom(a.left.value[X]), FirstCentreFrom(b.left.value[X]));
     int end = std::min(FirstCentreFrom(a.right.value[X]), FirstCentreFrom(b.right.value[X]));
-    for (int from = start; from < end; from += SpanPiece) {
-        int piece = std::min(SpanPiece, end - from);
-        marks.assign(static_cast<size_t>(piece), 0);
-        if (MarkSolidPixels(a, from, piece, marks) || MarkSolidPixels(b, from, piece, marks))
+    if (start >= end) return 0;
+    TexelRun ra(a, start), rb(b, start);
+    for (int i = 0; i < end - start; ++i) {
+        auto t = static_cast<float>(i);
+        if (a.texels.Solid(ra.u + ra.du * t, ra.v + ra.dv * t) &&
+            b.texels.Solid(rb.u + rb.du * t, rb.v + rb.dv * t))
             return -1;
     }
     return 0;
@@ -202,8 +223,9 @@ bool PlaceQuad(TQuad& quad, float x, float y, float width, float height, float h
     }
     const Matrix2D& m = Layers().matrix;
     static constexpr float unit[Corners][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    quad.minX = quad.minY = MaxCoordinate;
-    quad.maxX = quad.maxY = -MaxCoordinate;
+    Box& b = quad.bounds;
+    b.minX = b.minY = MaxCoordinate;
+    b.maxX = b.maxY = -MaxCoordinate;
     for (int i = 0; i < Corners; ++i) {
         float lx = unit[i][0] * width - handleX, ly = unit[i][1] * height - handleY;
         float px = x + lx * m.ix + ly * m.iy, py = y + lx * m.jx + ly * m.jy;
@@ -214,10 +236,10 @@ bool PlaceQuad(TQuad& quad, float x, float y, float width, float height, float h
         v[Y] = py;
         v[U] = unit[i][0];
         v[V] = unit[i][1];
-        quad.minX = std::min(quad.minX, px);
-        quad.minY = std::min(quad.minY, py);
-        quad.maxX = std::max(quad.maxX, px);
-        quad.maxY = std::max(quad.maxY, py);
+        b.minX = std::min(b.minX, px);
+        b.minY = std::min(b.minY, py);
+        b.maxX = std::max(b.maxX, px);
+        b.maxY = std::max(b.maxY, py);
     }
     return true;
 }
@@ -237,29 +259,16 @@ bool PlaceImage(TQuad& quad, const Ref<TImage>& image, float x, float y, int fra
     return true;
 }
 
-TQuad& TakeQuad(CollisionLayers& layers) {
-    if (TQuad* quad = layers.free) {
-        layers.free = quad->next;
-        return *quad;
-    }
-    return layers.quads.emplace_back();
-}
-
 std::vector<Ref<Object>> CollideQuad(const TQuad& quad, uint32_t collideMask, uint32_t writeMask) {
-    auto& layers = Layers();
+    auto& layers = Layers().layers;
     std::vector<Ref<Object>> ids;
-    for (int layer = 0; layer < LayerCount; ++layer) {
-        if (!(collideMask >> layer & 1)) continue;
-        for (const TQuad* other = layers.heads[layer]; other; other = other->next)
-            if (QuadsCollide(quad, *other)) ids.push_back(other->id);
-    }
-    for (int layer = 0; layer < LayerCount; ++layer) {
-        if (!(writeMask >> layer & 1)) continue;
-        TQuad& copy = TakeQuad(layers);
-        copy = quad;
-        copy.next = layers.heads[layer];
-        layers.heads[layer] = &copy;
-    }
+    ForEachLayer(collideMask, [&](int layer) {
+        const auto& [quads, boxes] = layers[layer];
+        for (size_t i = boxes.size(); i-- > 0;)
+            if (BoxesOverlap(quad.bounds, boxes[i]) && QuadsCollide(quad, quads[i]))
+                ids.push_back(quads[i].id);
+    });
+    ForEachLayer(writeMask, [&](int layer) { layers[layer].Add(quad); });
     return ids;
 }
 
@@ -313,14 +322,12 @@ TexelMask::TexelMask(const TPixmap* pixmap) {
 }
 
 bool QuadsCollide(const TQuad& a, const TQuad& b) {
-    if (!(a.maxX >= b.minX && a.maxY >= b.minY && a.minX <= b.maxX && a.minY <= b.maxY))
-        return false;
+    if (!BoxesOverlap(a.bounds, b.bounds)) return false;
     std::array<ScanPoly, 2> polys{ScanPoly(a), ScanPoly(b)};
-    auto& marks = Layers().marks;
-    int firstRow = FirstCentreFrom(std::max(a.minY, b.minY));
-    int endRow = FirstCentreFrom(std::min(a.maxY, b.maxY));
-    return ScanPolys(polys, firstRow, endRow, [&](ScanPoly* const* active, int count, int) {
-               return SpanOverlapTest(active, count, marks);
+    int firstRow = FirstCentreFrom(std::max(a.bounds.minY, b.bounds.minY));
+    int endRow = FirstCentreFrom(std::min(a.bounds.maxY, b.bounds.maxY));
+    return ScanPolys(polys, firstRow, endRow, [](ScanPoly* const* active, int count, int) {
+               return SpanOverlapTest(active, count);
            }) < 0;
 }
 
@@ -329,22 +336,8 @@ void SetCollisionTransform(const Matrix2D& matrix) {
 }
 
 void ResetCollisions(uint32_t mask) {
-    auto& layers = Layers();
-    if (mask == 0) mask = ~0u;
-    for (int layer = 0; layer < LayerCount; ++layer) {
-        TQuad* head = layers.heads[layer];
-        if (!(mask >> layer & 1) || !head) continue;
-        // Dropped now, so that emptied layers keep no ids or pixmaps alive.
-        TQuad* last = head;
-        for (TQuad* quad = head; quad; quad = quad->next) {
-            quad->id = nullptr;
-            quad->pixmap = nullptr;
-            last = quad;
-        }
-        last->next = layers.free;
-        layers.free = head;
-        layers.heads[layer] = nullptr;
-    }
+    auto& layers = Layers().layers;
+    ForEachLayer(mask ? mask : ~0u, [&](int layer) { layers[layer].Clear(); });
 }
 
 std::vector<Ref<Object>> CollideImage(const Ref<TImage>& image, float x, float y, int frame,

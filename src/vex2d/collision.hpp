@@ -36,12 +36,21 @@ private:
     float width_ = 0, height_ = 0;
 };
 
+struct Box {
+    float minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+// Without branches: most boxes of a layer are far apart in ways no branch
+// predictor guesses.
+inline bool BoxesOverlap(const Box& a, const Box& b) {
+    return (a.maxX >= b.minX) & (a.maxY >= b.minY) & (a.minX <= b.maxX) & (a.minY <= b.maxY);
+}
+
 // One placed image or rectangle.
 struct TQuad {
-    TQuad* next = nullptr; // in its layer or in the free list
     Ref<Object> id;
     Ref<TPixmap> pixmap; // none for a rectangle
-    float minX = 0, minY = 0, maxX = 0, maxY = 0;
+    Box bounds;
     // x, y, u, v of the corners placed from the top-left, top-right,
     // bottom-right and bottom-left of the picture.
     std::array<float, 16> vertices{};

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace zandrel::test {
@@ -60,18 +61,23 @@ private:
     double ix_, iy_, jx_, jy_, det_;
 };
 
-// Pixels whose centres both placements cover with a solid texel.
-inline int SolidOverlap(const Placement& a, const Placement& b) {
-    PlacedPicture pa(a), pb(b);
-    int x0 = static_cast<int>(std::floor(std::max(pa.minX, pb.minX)));
-    int x1 = static_cast<int>(std::ceil(std::min(pa.maxX, pb.maxX)));
-    int y0 = static_cast<int>(std::floor(std::max(pa.minY, pb.minY)));
-    int y1 = static_cast<int>(std::ceil(std::min(pa.maxY, pb.maxY)));
+// Pixels whose centres both placements cover with a solid texel, counted up
+// to `limit`.
+inline int SolidOverlap(const PlacedPicture& a, const PlacedPicture& b, int limit = INT32_MAX) {
+    int x0 = static_cast<int>(std::floor(std::max(a.minX, b.minX)));
+    int x1 = static_cast<int>(std::ceil(std::min(a.maxX, b.maxX)));
+    int y0 = static_cast<int>(std::floor(std::max(a.minY, b.minY)));
+    int y1 = static_cast<int>(std::ceil(std::min(a.maxY, b.maxY)));
     int count = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
-            count += pa.SolidAt(x + 0.5, y + 0.5) && pb.SolidAt(x + 0.5, y + 0.5);
+            if (a.SolidAt(x + 0.5, y + 0.5) && b.SolidAt(x + 0.5, y + 0.5) && ++count == limit)
+                return count;
     return count;
+}
+
+inline int SolidOverlap(const Placement& a, const Placement& b, int limit = INT32_MAX) {
+    return SolidOverlap(PlacedPicture(a), PlacedPicture(b), limit);
 }
 
 } // namespace zandrel::test
