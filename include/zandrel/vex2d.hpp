@@ -339,8 +339,8 @@ void ResetCollisions(uint32_t mask = 0);
 // The ids of the placements in the layers of `collideMask` that the frame
 // placed at x, y collides with (lower layers first, newest first within a
 // layer); then keeps it, with `id`, in each layer of `writeMask`. A frame
-// outside the image or an empty image places nothing. Throws "Image is no
-// object".
+// outside the image, an empty image or a placement beyond 2^24 pixels places
+// nothing. Throws "Image is no object".
 std::vector<Ref<Object>> CollideImage(const Ref<TImage>& image, float x, float y, int frame,
                                       uint32_t collideMask, uint32_t writeMask,
                                       const Ref<Object>& id = nullptr);
@@ -348,11 +348,11 @@ std::vector<Ref<Object>> CollideImage(const Ref<TImage>& image, float x, float y
 std::vector<Ref<Object>> CollideRect(float x, float y, float width, float height,
                                      uint32_t collideMask, uint32_t writeMask,
                                      const Ref<Object>& id = nullptr);
-// Both use, and first empty, layer 31. Throws "Image is no object".
+// Works in layer 31, which it empties first. Throws "Image is no object".
 bool ImagesCollide(const Ref<TImage>& image1, float x1, float y1, int frame1,
                    const Ref<TImage>& image2, float x2, float y2, int frame2);
-// Each image with its own rotation and scale; the 2D rotation and scale are
-// put back afterwards.
+// As ImagesCollide, each image with its own rotation and scale; the 2D
+// rotation and scale are put back afterwards.
 bool ImagesCollideTransformed(const Ref<TImage>& image1, float x1, float y1, int frame1,
                               float rotation1, float scaleX1, float scaleY1,
                               const Ref<TImage>& image2, float x2, float y2, int frame2,

@@ -32,15 +32,10 @@ Ref<TImage> OpaqueImage(int width, int height) {
     return AlphaImage(width, height, [](int, int) { return 255; });
 }
 
-// Every test starts from empty layers and no rotation or scale.
+// Every test starts from empty layers.
 class Collision : public testing::Test {
 protected:
     void SetUp() override { ResetCollisions(0); }
-    void TearDown() override {
-        ResetCollisions(0);
-        ImagesCollideTransformed(image_, 0, 0, 0, 0, 1, 1, image_, 0, 0, 0, 0, 1, 1);
-    }
-    Ref<TImage> image_ = OpaqueImage(1, 1);
 };
 
 TEST_F(Collision, OpaqueImagesMeetAtTheirEdges) {
