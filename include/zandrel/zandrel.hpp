@@ -2,6 +2,7 @@
 #pragma once
 
 #include <zandrel/audio.hpp>
+#include <zandrel/font.hpp>
 #include <zandrel/graphics.hpp>
 #include <zandrel/pixmap.hpp>
 #include <zandrel/runtime.hpp>
@@ -19,6 +20,7 @@ inline void StartZandrel() {
     StartGraphicsModule();
     StartAudioModule();
     StartVex2DModule();
+    StartFontModule();
 }
 
 } // namespace zandrel
