@@ -36,13 +36,12 @@ std::vector<Box> PredictedBoxes(TFont& font, std::u16string_view text, int x, in
         int gx, gy, w, h;
         glyph->GetRect(gx, gy, w, h);
         int along = static_cast<int>(pen);
-        if (!glyph->Pixels()) {
-        } else if (turned) {
-            boxes.push_back({x - gy - h, y + along + gx, x - gy, y + along + gx + w});
-        } else {
-            boxes.push_back({x + along + gx, y + gy, x + along + gx + w, y + gy + h});
-        }
         pen += glyph->Advance();
+        if (!glyph->Pixels()) continue;
+        if (turned)
+            boxes.push_back({x - gy - h, y + along + gx, x - gy, y + along + gx + w});
+        else
+            boxes.push_back({x + along + gx, y + gy, x + along + gx + w, y + gy + h});
     }
     return boxes;
 }
