@@ -21,11 +21,14 @@ bool RowsHoldWidth(const FT_Bitmap& bitmap) {
     return static_cast<size_t>(std::abs(bitmap.pitch)) >= bytes;
 }
 
+// Levels 0 to num_grays - 1 spread over 0-255.
 void CopyGrey(const FT_Bitmap& bitmap, TPixmap& target, int border) {
     int top = bitmap.num_grays - 1;
     uint8_t levels[256];
-    for (int v = 0; v < 256; ++v)
-        levels[v] = static_cast<uint8_t>(top <= 0 ? (v ? 255 : 0) : std::min(255, v * 255 / top));
+    if (top != 255)
+        for (int v = 0; v < 256; ++v)
+            levels[v] =
+                static_cast<uint8_t>(top <= 0 ? (v ? 255 : 0) : std::min(255, v * 255 / top));
     for (unsigned row = 0; row < bitmap.rows; ++row) {
         const uint8_t* from = RowStart(bitmap, row);
         uint8_t* to = target.PixelPtr(border, static_cast<int>(row) + border);

@@ -193,6 +193,24 @@ TEST(FreeTypeFont, BitmapFaceFromBdf) {
     }
 }
 
+// Two bits a pixel, packed four to a byte: levels 0-3 become 0, 85, 170, 255.
+TEST(FreeTypeFont, PackedGreyLevelsSpreadOverTheAlphaRange) {
+    TempFolder folder;
+    WriteFileText(folder / "grey.bdf", "STARTFONT 2.1\nFONT -test-grey--12-1\nSIZE 12 75 75 2\n"
+                                       "FONTBOUNDINGBOX 5 1 0 0\nSTARTPROPERTIES 3\nPIXEL_SIZE 12\n"
+                                       "FONT_ASCENT 10\nFONT_DESCENT 2\nENDPROPERTIES\nCHARS 1\n"
+                                       "STARTCHAR B\nENCODING 66\nSWIDTH 500 0\nDWIDTH 6 0\n"
+                                       "BBX 5 1 0 0\nBITMAP\n1BC0\nENDCHAR\nENDFONT\n");
+    auto font = TFreeTypeFont::Load(FromUtf8(folder / "grey.bdf"), 12, 0);
+    ASSERT_TRUE(font);
+    auto b = GlyphOf(font, 'B');
+    ASSERT_TRUE(b && b->pixels);
+    ASSERT_EQ(RectOf(*b), (Rect{0, 9, 5, 1}));
+    const int expected[] = {0, 85, 170, 255, 255};
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(*b->pixels->PixelPtr(x, 0), expected[x]) << x;
+}
+
 TEST(FreeTypeFont, SameGlyphsFromAPathAndFromMemory) {
     static const ByteArray bytes = DejaVuBytes();
     RegisterEmbedded(u"FontTestDejaVuSans.ttf", bytes.data(), static_cast<int>(bytes.size()));
