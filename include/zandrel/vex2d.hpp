@@ -325,4 +325,37 @@ public:
 
 const Ref<TGLVex2DDriver>& GLVex2DDriver();
 
+// ---------------------------------------------------------------------------
+// Collisions: pixel-exact tests on the images' pixmaps, no display needed.
+// An image is placed as DrawImage would place it, with the current origin,
+// rotation and scale (none before a 2D context has been made current); a
+// texel is solid at alpha 128 or more and a rectangle is solid throughout.
+// Two placements collide when some pixel centre lies in both and both are
+// solid there. Placements can be kept in 32 layers (bit n of a mask is layer
+// n) to test later ones against. Main thread only, like the whole renderer.
+
+// Empties the layers whose bits are set; 0 empties all of them.
+void ResetCollisions(uint32_t mask = 0);
+// The ids of the placements in the layers of `collideMask` that the frame
+// placed at x, y collides with (lower layers first, newest first within a
+// layer); then keeps it, with `id`, in each layer of `writeMask`. A frame
+// outside the image, an empty image or a placement beyond 2^24 pixels places
+// nothing. Throws "Image is no object".
+std::vector<Ref<Object>> CollideImage(const Ref<TImage>& image, float x, float y, int frame,
+                                      uint32_t collideMask, uint32_t writeMask,
+                                      const Ref<Object>& id = nullptr);
+// As CollideImage for a solid rectangle with its top-left corner at x, y.
+std::vector<Ref<Object>> CollideRect(float x, float y, float width, float height,
+                                     uint32_t collideMask, uint32_t writeMask,
+                                     const Ref<Object>& id = nullptr);
+// Works in layer 31, which it empties first. Throws "Image is no object".
+bool ImagesCollide(const Ref<TImage>& image1, float x1, float y1, int frame1,
+                   const Ref<TImage>& image2, float x2, float y2, int frame2);
+// As ImagesCollide, each image with its own rotation and scale; the 2D
+// rotation and scale are put back afterwards.
+bool ImagesCollideTransformed(const Ref<TImage>& image1, float x1, float y1, int frame1,
+                              float rotation1, float scaleX1, float scaleY1,
+                              const Ref<TImage>& image2, float x2, float y2, int frame2,
+                              float rotation2, float scaleX2, float scaleY2);
+
 } // namespace zandrel

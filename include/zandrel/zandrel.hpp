@@ -2,6 +2,7 @@
 #pragma once
 
 #include <zandrel/audio.hpp>
+#include <zandrel/font.hpp>
 #include <zandrel/graphics.hpp>
 #include <zandrel/joystick.hpp>
 #include <zandrel/net.hpp>
@@ -25,6 +26,7 @@ inline void StartZandrel() {
     StartProcessModule();
     StartJoystickModule();
     StartVex2DModule();
+    StartFontModule();
 }
 
 } // namespace zandrel

@@ -45,6 +45,10 @@ TVex2DGraphics& CurrentVex2D() {
     return *state;
 }
 
+TVex2DGraphics* FindCurrentVex2D() {
+    return TheRenderer().state.get();
+}
+
 TVex2DDriver& CurrentVex2DDriver() {
     auto* driver = TheRenderer().driver.get();
     if (!driver) ThrowNoState();
@@ -112,13 +116,20 @@ void ActivateVex2D(const Ref<TGraphics>& graphics) {
     renderer.state->initialised = 1;
 }
 
+Matrix2D RotationScaleMatrix(float degrees, float scaleX, float scaleY) {
+    double sine = SinDeg(degrees), cosine = CosDeg(degrees);
+    return {static_cast<float>(cosine * scaleX), static_cast<float>(-sine * scaleY),
+            static_cast<float>(sine * scaleX), static_cast<float>(cosine * scaleY)};
+}
+
 void UpdateTransform(TVex2DGraphics& s) {
-    double sine = SinDeg(s.rotation), cosine = CosDeg(s.rotation);
-    s.ix = static_cast<float>(cosine * s.scaleX);
-    s.iy = static_cast<float>(-sine * s.scaleY);
-    s.jx = static_cast<float>(sine * s.scaleX);
-    s.jy = static_cast<float>(cosine * s.scaleY);
-    s.driver->SetTransform(s.ix, s.iy, s.jx, s.jy);
+    auto m = RotationScaleMatrix(s.rotation, s.scaleX, s.scaleY);
+    s.ix = m.ix;
+    s.iy = m.iy;
+    s.jx = m.jx;
+    s.jy = m.jy;
+    s.driver->SetTransform(m.ix, m.iy, m.jx, m.jy);
+    SetCollisionTransform(m);
 }
 
 void SetColor(int red, int green, int blue) {

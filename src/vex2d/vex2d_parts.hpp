@@ -22,4 +22,17 @@ const Ref<TImageFont>& DefaultImageFont();
 void StartImageModule();
 void StartImageFontModule();
 
+// The current 2D context, or null when there is none.
+TVex2DGraphics* FindCurrentVex2D();
+
+// A local point (x, y) goes to (x ix + y iy, x jx + y jy).
+struct Matrix2D {
+    float ix = 1, iy = 0, jx = 0, jy = 1;
+};
+// Scales first, then turns clockwise on screen.
+Matrix2D RotationScaleMatrix(float degrees, float scaleX, float scaleY);
+// UpdateTransform hands every new matrix on, so that collisions place
+// images as they are drawn.
+void SetCollisionTransform(const Matrix2D& matrix);
+
 } // namespace zandrel
