@@ -8,7 +8,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export CC=clang CXX=clang++
-common=(-DZANDREL_BUILD_BENCHMARKS=OFF)
+# Light optimisation and line tables only: these builds are for finding
+# faults, and compile in much less time.
+common=(-DZANDREL_BUILD_BENCHMARKS=OFF "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1"
+        "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1")
 
 # Mesa's GL libraries are loaded and unloaded with each GL context; kept
 # loaded, their process-lifetime allocations stay reachable instead of
