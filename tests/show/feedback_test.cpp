@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include <zandrel/app.hpp>
+#include "show.hpp"
 #include <zandrel/graphics.hpp>
 #include <zandrel/pixmap.hpp>
 #include <zandrel/vex2d.hpp>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 using namespace zandrel;
+using namespace zandrel::show;
 
 namespace {
 
@@ -23,7 +24,7 @@ struct Rgb {
 class Feedback : public testing::Test {
 protected:
     void SetUp() override {
-        StartAppModule();
+        StartZandrel();
         SetGraphicsDriver(GLVex2DDriver(), 2);
         ASSERT_TRUE(OpenGraphics(W, H, 0, 0, 0));
         InitFeedback(W, H);

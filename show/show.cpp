@@ -1,11 +1,8 @@
 #include "show_state.hpp"
 
-#include <zandrel/graphics.hpp>
-#include <zandrel/system.hpp>
-
 #include <cstdio>
 
-namespace zandrel {
+namespace zandrel::show {
 
 namespace {
 
@@ -32,7 +29,7 @@ int GrowRadius(int radius) {
 
 ShowTables BuildShowTables() {
     ShowTables t;
-    for (int i = 0; i < show::driftCount; ++i) {
+    for (int i = 0; i < driftCount; ++i) {
         t.driftX1[i] = static_cast<float>(RandomRange(800, 0));
         t.driftX2[i] = static_cast<float>(RandomRange(800, 0));
         t.driftX3[i] = static_cast<float>(RandomRange(800, 0));
@@ -40,7 +37,7 @@ ShowTables BuildShowTables() {
         t.driftY2[i] = static_cast<float>(RandomRange(600, 0));
         t.driftY3[i] = static_cast<float>(RandomRange(600, 0));
     }
-    for (int i = 0; i < show::swarmCount; ++i) {
+    for (int i = 0; i < swarmCount; ++i) {
         t.swarmAngle[i] = static_cast<int>(RandomRange(359, 0));
         t.swarmRadius[i] = static_cast<int>(RandomRange(500, 0));
         t.swarmSpin[i] = static_cast<int>(RandomRange(359, 0));
@@ -61,8 +58,6 @@ float ShowClock::Elapsed() const {
     int64_t intoFirstSecond = ((startMillis_ % 1000) + 1000) % 1000;
     return static_cast<float>((intoFirstSecond + since) / 1000);
 }
-
-namespace show {
 
 namespace {
 
@@ -136,32 +131,30 @@ bool OpenDisplay() {
 
 } // namespace
 
-} // namespace show
-
 int RunShow() {
     static bool ran = false;
     if (ran) return 0;
     ran = true;
-    StartAppModule();
-    if (!show::OpenDisplay()) return show::Refuse("unable to open the 800 x 600 display");
+    StartZandrel();
+    if (!OpenDisplay()) return Refuse("unable to open the 800 x 600 display");
     InitFeedback(800, 600);
     HideMouse();
 
-    static show::ShowState s;
-    std::string missing = show::LoadResources(s);
-    if (!missing.empty()) return show::Refuse("unable to load " + missing);
+    static ShowState s;
+    std::string missing = LoadResources(s);
+    if (!missing.empty()) return Refuse("unable to load " + missing);
     s.tables = BuildShowTables();
     PlaySound(s.music, nullptr);
     s.clock.Start();
     SetClearColor(0, 0, 0);
     SetColor(255, 255, 255);
 
-    show::LeadIn(s);
-    const auto& scenes = show::Scenes();
+    LeadIn(s);
+    const auto& scenes = Scenes();
     for (size_t k = 0; k < scenes.size(); ++k)
-        show::RunScene(s, static_cast<int>(k + 1), scenes[k]);
+        RunScene(s, static_cast<int>(k + 1), scenes[k]);
     ExitProgram();
     return 0;
 }
 
-} // namespace zandrel
+} // namespace zandrel::show
