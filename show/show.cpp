@@ -67,7 +67,7 @@ int Refuse(const std::string& what) {
     return 1;
 }
 
-bool LoadPicture(Ref<TImage>& image, const char* file, int flags, std::string& missing) {
+bool LoadPicture(Ref<TImage>& image, const char* file, ImageFlags flags, std::string& missing) {
     image = LoadImage(file, flags);
     if (!image && missing.empty()) missing = file;
     return static_cast<bool>(image);
@@ -79,17 +79,17 @@ std::string LoadResources(ShowState& s) {
     s.music = LoadSound("diskox.ogg", 0);
     if (!s.music) missing = "diskox.ogg";
     Pictures& p = s.pictures;
-    LoadPicture(p.saippua, "saippua.jpg", 1, missing);
-    LoadPicture(p.blow, "blow.png", 1, missing);
-    LoadPicture(p.seta, "seta.png", 1, missing);
-    LoadPicture(p.seta2, "seta2.png", 1, missing);
-    LoadPicture(p.ost, "ost.png", 1, missing);
-    LoadPicture(p.soaps, "soaps.jpg", 1, missing);
-    LoadPicture(p.ilove, "ilove.png", 1, missing);
-    LoadPicture(p.ilove2, "ilove2.png", 1, missing);
-    LoadPicture(p.vurn, "vurn.jpg", 8, missing);
-    LoadPicture(p.brenti, "brenti.png", 1, missing);
-    LoadPicture(p.thend, "thend.jpg", 8, missing);
+    LoadPicture(p.saippua, "saippua.jpg", ImageFlags::Masked, missing);
+    LoadPicture(p.blow, "blow.png", ImageFlags::Masked, missing);
+    LoadPicture(p.seta, "seta.png", ImageFlags::Masked, missing);
+    LoadPicture(p.seta2, "seta2.png", ImageFlags::Masked, missing);
+    LoadPicture(p.ost, "ost.png", ImageFlags::Masked, missing);
+    LoadPicture(p.soaps, "soaps.jpg", ImageFlags::Masked, missing);
+    LoadPicture(p.ilove, "ilove.png", ImageFlags::Masked, missing);
+    LoadPicture(p.ilove2, "ilove2.png", ImageFlags::Masked, missing);
+    LoadPicture(p.vurn, "vurn.jpg", ImageFlags::Dynamic, missing);
+    LoadPicture(p.brenti, "brenti.png", ImageFlags::Masked, missing);
+    LoadPicture(p.thend, "thend.jpg", ImageFlags::Dynamic, missing);
     return missing;
 }
 
@@ -120,9 +120,9 @@ void RunScene(ShowState& s, int number, const Scene& scene) {
 
 // Opens the display; false when the driver cannot give it.
 bool OpenDisplay() {
-    SetGraphicsDriver(GLVex2DDriver(), 2);
+    SetGraphicsDriver(GLVex2DDriver(), GraphicsFlags::BackBuffer);
     try {
-        if (!OpenGraphics(800, 600, 16, 0, 0)) return false;
+        if (!OpenGraphics(800, 600, 16, 0, GraphicsFlags::NoFlags)) return false;
     } catch (const RuntimeError&) {
         return false;
     }
