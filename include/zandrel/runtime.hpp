@@ -77,7 +77,6 @@ public:
     constexpr FlagTest(E value) : value_(value) {}
     constexpr explicit operator bool() const { return ToNumber(value_) != 0; }
     constexpr operator E() const { return value_; }
-    friend constexpr bool operator==(FlagTest a, FlagTest b) { return a.value_ == b.value_; }
 
 private:
     E value_;
@@ -209,7 +208,8 @@ private:
     std::string bytes_;
 };
 
-// Raised by an operation that a class declares but leaves to its subclasses.
+// Throws RuntimeError "Attempt to call abstract method": the body of an
+// operation that a class declares but leaves to its subclasses.
 [[noreturn]] void ThrowAbstract();
 
 // Runs `start` once; later calls return at once. Module start-up functions

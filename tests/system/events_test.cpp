@@ -1,6 +1,11 @@
+#include "system/system_native.hpp"
+#include "test_support.hpp"
+
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <zandrel/system.hpp>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -157,4 +162,134 @@ TEST(EventQueue, SourceHandlesStayTheSameForOneObject) {
 TEST(EventQueue, NonEventsAreNotQueued) {
     EXPECT_EQ(RunHooks(EmitEventHook(), StringObject(S("not an event"))), nullptr);
     EXPECT_EQ(PollEvent(), EventId::NoEvent);
+}
+
+// Every code the key table gives carries a name of the Key enum.
+TEST(Keys, EveryTableCodeIsNamed) {
+    using enum Key;
+    const std::set<Key> named = {NoKey,
+                                 Backspace,
+                                 Tab,
+                                 Return,
+                                 Pause,
+                                 CapsLock,
+                                 Escape,
+                                 Space,
+                                 PageUp,
+                                 PageDown,
+                                 End,
+                                 Home,
+                                 Left,
+                                 Up,
+                                 Right,
+                                 Down,
+                                 PrintScreen,
+                                 Insert,
+                                 Delete,
+                                 Digit0,
+                                 Digit1,
+                                 Digit2,
+                                 Digit3,
+                                 Digit4,
+                                 Digit5,
+                                 Digit6,
+                                 Digit7,
+                                 Digit8,
+                                 Digit9,
+                                 A,
+                                 B,
+                                 C,
+                                 D,
+                                 E,
+                                 F,
+                                 G,
+                                 H,
+                                 I,
+                                 J,
+                                 K,
+                                 L,
+                                 M,
+                                 N,
+                                 O,
+                                 P,
+                                 Q,
+                                 R,
+                                 S,
+                                 T,
+                                 U,
+                                 V,
+                                 W,
+                                 X,
+                                 Y,
+                                 Z,
+                                 LeftSystem,
+                                 RightSystem,
+                                 Menu,
+                                 Numpad0,
+                                 Numpad1,
+                                 Numpad2,
+                                 Numpad3,
+                                 Numpad4,
+                                 Numpad5,
+                                 Numpad6,
+                                 Numpad7,
+                                 Numpad8,
+                                 Numpad9,
+                                 NumpadMultiply,
+                                 NumpadAdd,
+                                 NumpadSubtract,
+                                 NumpadDecimal,
+                                 NumpadDivide,
+                                 F1,
+                                 F2,
+                                 F3,
+                                 F4,
+                                 F5,
+                                 F6,
+                                 F7,
+                                 F8,
+                                 F9,
+                                 F10,
+                                 F11,
+                                 F12,
+                                 F13,
+                                 F14,
+                                 F15,
+                                 F16,
+                                 F17,
+                                 F18,
+                                 F19,
+                                 F20,
+                                 F21,
+                                 F22,
+                                 F23,
+                                 F24,
+                                 NumLock,
+                                 ScrollLock,
+                                 LeftShift,
+                                 RightShift,
+                                 LeftControl,
+                                 RightControl,
+                                 LeftAlt,
+                                 RightAlt,
+                                 Semicolon,
+                                 Equals,
+                                 Comma,
+                                 Minus,
+                                 Period,
+                                 Slash,
+                                 Grave,
+                                 LeftBracket,
+                                 Backslash,
+                                 RightBracket,
+                                 Apostrophe,
+                                 NonUsBackslash};
+    for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode)
+        EXPECT_TRUE(named.count(native::VirtualKeyOf(scancode))) << "scancode " << scancode;
+    const std::pair<int, Key> pinned[] = {
+        {SDL_SCANCODE_ESCAPE, Escape}, {SDL_SCANCODE_RETURN, Return}, {SDL_SCANCODE_LEFT, Left},
+        {SDL_SCANCODE_DOWN, Down},     {SDL_SCANCODE_A, A},           {SDL_SCANCODE_0, Digit0},
+        {SDL_SCANCODE_F1, F1},         {SDL_SCANCODE_RALT, RightAlt}};
+    for (auto [scancode, key] : pinned)
+        EXPECT_EQ(native::VirtualKeyOf(scancode), key) << "scancode " << scancode;
 }
