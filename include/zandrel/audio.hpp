@@ -83,7 +83,8 @@ void ConvertSamples(const void* source, SampleFormat sourceFormat, void* destina
 // newest loader is asked first; it leaves the list when destroyed.
 class TAudioSampleLoader : public Object, public Registered<TAudioSampleLoader> {
 public:
-    // No object when the data is not this loader's kind.
+    // No object when the data is not this loader's kind. The base throws
+    // RuntimeError "Attempt to call abstract method".
     virtual Ref<TAudioSample> LoadAudioSample(const Ref<TStream>& stream);
 };
 

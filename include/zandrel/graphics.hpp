@@ -60,6 +60,7 @@ using NativeWidget = uintptr_t;
 // context as its width, height, depth and hertz and reads one back by opening it.
 class TGraphicsDriver : public TDataType {
 public:
+    // Write throws RuntimeError for an object that is not a graphics context.
     String Name() override;
     Ref<Object> Read(TStream& stream) override;
     void Write(const Ref<Object>& object, TStream& stream) override;
@@ -94,11 +95,10 @@ void GetGraphicsMode(int index, int& width, int& height, int& depth, int& hertz)
 bool GraphicsModeExists(int width, int height, int depth = 0, int hertz = 0);
 
 // The current driver's context with the default flags added; no object when
-// the driver fails.
+// the driver fails or throws.
 Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags = GraphicsFlags::NoFlags);
 Ref<TGraphics> CreateGraphics(int width, int height, int depth = 0, int hertz = 0,
                               GraphicsFlags flags = GraphicsFlags::NoFlags);
-// Throws RuntimeError for an object that is not a graphics context.
 void SetGraphics(const Ref<TGraphics>& g);
 const Ref<TGraphics>& CurrentGraphics();
 void CloseGraphics(const Ref<TGraphics>& g);
@@ -128,9 +128,9 @@ int FlipHook();
 void Flip(int sync = -1);
 
 // ---------------------------------------------------------------------------
-// The OpenGL graphics driver. A
-// full-screen context whose mode cannot be set throws RuntimeError
-// "GLGraphicsDriver failed to set display mode".
+// The OpenGL graphics driver. Its CreateGraphics throws RuntimeError
+// "GLGraphicsDriver failed to set display mode" when a full-screen mode cannot
+// be set (the free CreateGraphics and OpenGraphics then give no object).
 
 const Ref<TGraphicsDriver>& GLGraphicsDriver();
 // Selects the OpenGL driver with default flags BackBuffer and opens the graphics.

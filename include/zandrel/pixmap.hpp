@@ -138,7 +138,8 @@ Ref<TPixmap> ResizePixmap(const Ref<TPixmap>& pixmap, int width, int height);
 class TPixmapLoader : public Object, public Registered<TPixmapLoader> {
 public:
     // A pixmap, or no object for data the loader does not recognise. May
-    // leave the stream anywhere; a TStreamError counts as a refusal.
+    // leave the stream anywhere; a TStreamError counts as a refusal. The base
+    // throws RuntimeError "Attempt to call abstract method".
     virtual Ref<TPixmap> LoadPixmap(const Ref<TStream>& stream);
 };
 

@@ -119,6 +119,7 @@ public:
 
 // Forwards to an inner stream. ReadBytes, WriteBytes, SkipBytes, ReadLong and
 // WriteLong are not forwarded: they run the generic code over Read/Write.
+// Every forwarded operation throws RuntimeError when there is no inner stream.
 class TForwardingStream : public TStream {
 public:
     ~TForwardingStream() override;
@@ -195,6 +196,8 @@ private:
 // the newest opener is asked first; it leaves the list when destroyed.
 class TStreamOpener : public Object, public Registered<TStreamOpener> {
 public:
+    // The stream, or no object when the URL is not this opener's. The base
+    // throws RuntimeError "Attempt to call abstract method".
     virtual Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
                                  bool readable, bool writeable);
 };
@@ -527,7 +530,8 @@ int CloseStream(const Ref<TStream>& stream);
 // Object serialisation
 
 // Writes and reads the objects of one kind, found by name. Making one links it
-// at the head of the global list; it leaves the list when destroyed.
+// at the head of the global list; it leaves the list when destroyed. The base
+// operations throw RuntimeError "Attempt to call abstract method".
 class TDataType : public Object, public Registered<TDataType> {
 public:
     virtual String Name();
