@@ -188,7 +188,7 @@ int CurrentEventSourceHandle();
 void EnablePolledInput(Ref<Object> source = nullptr);
 void DisablePolledInput();
 bool IsAppSuspended();
-bool TakeTerminateRequest(); // a request to end the program (window closed, SIGTERM); cleared
+bool TakeTerminateRequest(); // a framework window was closed; cleared once taken
 int TakeKeyHits(Key key);    // presses since the last call
 bool IsKeyDown(Key key);
 int TakeChar(); // 0 when none is waiting
