@@ -1,8 +1,12 @@
 # One object library per module, all linked into the one libzandrel.
 
 set(ZANDREL_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedResource.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/ZandrelLayering.cmake)
 
 # zandrel_add_module(<name> SOURCES ... [USES <modules>...] [LIBS <libraries>...])
+# USES lists the modules below this one whose headers it includes: public ones
+# as <zandrel/x.hpp>, private ones they share as "x/name.hpp". Nothing else of
+# another module is visible (ZandrelLayering.cmake).
 function(zandrel_add_module name)
     cmake_parse_arguments(M "" "" "SOURCES;USES;LIBS" ${ARGN})
     set(target zandrel_${name})
@@ -10,7 +14,7 @@ function(zandrel_add_module name)
     set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
     target_include_directories(${target}
         PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
-        PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+        PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
     foreach(used IN LISTS M_USES)
         target_link_libraries(${target} PUBLIC zandrel_${used})
     endforeach()
@@ -18,11 +22,14 @@ function(zandrel_add_module name)
         target_link_libraries(${target} PUBLIC ${M_LIBS})
     endif()
     set_property(GLOBAL APPEND PROPERTY ZANDREL_MODULES ${target})
+    zandrel_layering_register(${name} ${CMAKE_CURRENT_SOURCE_DIR} ${M_USES})
 endfunction()
 
-# Makes libzandrel from every module added so far.
+# Makes libzandrel from every module added so far, once their layering holds.
 function(zandrel_link_library)
+    zandrel_check_layering(${PROJECT_SOURCE_DIR}/include)
     get_property(modules GLOBAL PROPERTY ZANDREL_MODULES)
+    zandrel_layering_build_check(${PROJECT_SOURCE_DIR}/include ${modules})
     add_library(zandrel SHARED)
     add_library(Zandrel::zandrel ALIAS zandrel)
     set_target_properties(zandrel PROPERTIES

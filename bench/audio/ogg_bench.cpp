@@ -24,7 +24,7 @@ const std::string& ThreeMinuteOgg() {
             return ogg;
         }
         std::string wav = "bench_audio_3min.wav";
-        auto sample = CreateAudioSample(44100 * 180, 44100, SampleStereo16LE);
+        auto sample = CreateAudioSample(44100 * 180, 44100, SampleFormat::SampleStereo16LE);
         // Tones under noise, so that the encoder has music-like work to do.
         auto* values = reinterpret_cast<int16_t*>(sample->Samples());
         uint32_t noise = 1;

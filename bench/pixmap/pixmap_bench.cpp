@@ -29,7 +29,7 @@ std::string TempPath(const char* name) {
 // A photo-like picture: smooth gradients with a little noise, so that both
 // codecs have real work to do.
 Ref<TPixmap> Picture(int width, int height) {
-    auto p = CreatePixmap(width, height, FormatRGB888);
+    auto p = CreatePixmap(width, height, PixelFormat::FormatRGB888);
     uint32_t noise = 12345;
     for (int y = 0; y < height; ++y) {
         uint8_t* row = p->PixelPtr(0, y);
@@ -133,22 +133,22 @@ void LoadPixmapJpeg(benchmark::State& state) {
 
 constexpr int runPixels = side * side / 4;
 
-void ConvertRun(benchmark::State& state, int from) {
+void ConvertRun(benchmark::State& state, PixelFormat from) {
     std::vector<uint8_t> source(size_t{runPixels} * BytesPerPixel[from], 0x5A);
     std::vector<uint8_t> out(size_t{runPixels} * 4);
     for (auto _ : state) {
-        ConvertPixels(source.data(), from, out.data(), FormatRGBA8888, runPixels);
+        ConvertPixels(source.data(), from, out.data(), PixelFormat::FormatRGBA8888, runPixels);
         benchmark::DoNotOptimize(out.data());
     }
     state.SetBytesProcessed(state.iterations() * int64_t{runPixels} * 4);
 }
 
 void ConvertRGB888ToRGBA8888(benchmark::State& state) {
-    ConvertRun(state, FormatRGB888);
+    ConvertRun(state, PixelFormat::FormatRGB888);
 }
 
 void ConvertBGRA8888ToRGBA8888(benchmark::State& state) {
-    ConvertRun(state, FormatBGRA8888);
+    ConvertRun(state, PixelFormat::FormatBGRA8888);
 }
 
 void MemcpySameOutput(benchmark::State& state) {
@@ -161,7 +161,7 @@ void MemcpySameOutput(benchmark::State& state) {
 }
 
 void ResizeHalf(benchmark::State& state) {
-    auto source = Picture(side, side)->Convert(FormatRGBA8888);
+    auto source = Picture(side, side)->Convert(PixelFormat::FormatRGBA8888);
     for (auto _ : state)
         benchmark::DoNotOptimize(ResizePixmap(source, side / 2, side / 2));
     state.SetItemsProcessed(state.iterations() * int64_t{side / 2} * (side / 2));

@@ -47,7 +47,7 @@ const std::vector<Sprite>& Sprites() {
 
 // A disc of colour with soft alpha, so that blending has work to do.
 Ref<TPixmap> SpritePixmap(int side) {
-    auto pixmap = CreatePixmap(side, side, FormatRGBA8888);
+    auto pixmap = CreatePixmap(side, side, PixelFormat::FormatRGBA8888);
     float centre = static_cast<float>(side) * 0.5f;
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) {
@@ -94,11 +94,11 @@ public:
 
 void FrameworkSprites(benchmark::State& state) {
     Display display;
-    auto image = LoadImage(SpritePixmap(static_cast<int>(state.range(0))), 0);
+    auto image = LoadImage(SpritePixmap(static_cast<int>(state.range(0))), ImageFlags::NoFlags);
     CentreImageHandle(image);
     auto frame = [&](float turn) {
         ClearScreen();
-        SetBlendMode(Alpha);
+        SetBlendMode(BlendMode::Alpha);
         SetAlpha(SpriteAlpha);
         for (const Sprite& s : Sprites()) {
             SetRotation(s.angle + turn);
@@ -244,7 +244,7 @@ void SdlRendererSprites(benchmark::State& state) {
 }
 
 Ref<TPixmap> Picture800x600() {
-    auto pixmap = CreatePixmap(ScreenWidth, ScreenHeight, FormatRGB888);
+    auto pixmap = CreatePixmap(ScreenWidth, ScreenHeight, PixelFormat::FormatRGB888);
     for (int y = 0; y < ScreenHeight; ++y)
         for (int x = 0; x < ScreenWidth; ++x)
             pixmap->WritePixel(x, y, 0xFF000000u | static_cast<uint32_t>(x * 7 ^ y * 3));
@@ -255,7 +255,7 @@ void CreateFrame800x600(benchmark::State& state) {
     Display display;
     auto picture = Picture800x600();
     for (auto _ : state) {
-        auto frame = GLVex2DDriver()->CreateFrame(picture, 0);
+        auto frame = GLVex2DDriver()->CreateFrame(picture, ImageFlags::NoFlags);
         glFinish();
         benchmark::DoNotOptimize(frame);
     }

@@ -1,5 +1,10 @@
 // Audio: sample buffers and their loaders (WAV, Ogg Vorbis), sounds and
-// channels, and the drivers that play them (silent, or the software mixer).
+// channels, and the drivers that play them (silent, or the software mixer on
+// the sound device). Extension points: sample loaders (TAudioSampleLoader) and
+// audio drivers (TAudioDriver). StartAudioModule() registers the loaders and
+// opens the mixer on the device (StartZandrel() calls it). Threads: main
+// thread only; the mixer mixes on a thread of its own, which programs never
+// touch.
 #pragma once
 
 #include <zandrel/stream.hpp>
@@ -12,7 +17,7 @@ void StartAudioModule();
 // Samples
 
 // 16-bit formats are signed, 8-bit formats unsigned (silence is 128).
-enum SampleFormat {
+enum class SampleFormat : int {
     SampleMono8 = 1,
     SampleMono16LE = 2,
     SampleMono16BE = 3,
@@ -21,9 +26,10 @@ enum SampleFormat {
     SampleStereo16BE = 6,
 };
 
-// Indexed by format code 0-6 (0 is no valid format).
-extern const int BytesPerSample[7];
-extern const int ChannelsPerSample[7];
+// Indexed by format, 0 (no valid format) to SampleStereo16BE.
+using SampleFormatTable = EnumTable<SampleFormat, 7>;
+inline constexpr SampleFormatTable BytesPerSample{{0, 1, 2, 2, 2, 4, 4}};
+inline constexpr SampleFormatTable ChannelsPerSample{{0, 1, 1, 1, 2, 2, 2}};
 
 // Frames of PCM in one of the sample formats.
 class TAudioSample : public Object {
@@ -36,51 +42,56 @@ public:
     uint8_t* Samples() const { return samples_; }
     int Length() const { return length_; }
     int Hertz() const { return hertz_; }
-    int Format() const { return format_; }
+    SampleFormat Format() const { return format_; }
     int Capacity() const { return capacity_; } // bytes owned, -1 for borrowed memory
 
     // Owning copies: the same frames, or the frames in another format.
+    // Throw RuntimeError as CreateAudioSample and ConvertSamples.
     Ref<TAudioSample> Copy() const;
-    Ref<TAudioSample> Convert(int format) const;
+    Ref<TAudioSample> Convert(SampleFormat format) const;
 
     // Keeps the first `length` frames (no more than the sample has).
     void Truncate(int length);
 
-    // Owns `length` frames of undefined contents.
-    static Ref<TAudioSample> CreateAudioSample(int length, int hertz, int format);
-    // Wraps frames that stay the caller's.
+    // Owns `length` frames of undefined contents. Throws RuntimeError for a
+    // negative length, a format outside the table or when the memory cannot
+    // be had.
+    static Ref<TAudioSample> CreateAudioSample(int length, int hertz, SampleFormat format);
+    // Wraps frames that stay the caller's. Throws RuntimeError as above.
     static Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz,
-                                                     int format);
+                                                     SampleFormat format);
 
 private:
     uint8_t* samples_ = nullptr;
     int length_ = 0;
     int hertz_ = 0;
-    int format_ = 0;
+    SampleFormat format_{};
     int capacity_ = -1;
 };
 
-Ref<TAudioSample> CreateAudioSample(int length, int hertz, int format);
-Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz, int format);
+Ref<TAudioSample> CreateAudioSample(int length, int hertz, SampleFormat format);
+Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz,
+                                          SampleFormat format);
 
-void CopySamples(const void* source, void* destination, int format, int count);
-// Any format to any other through SampleStereo16BE; a format code outside 1-6
-// raises "Unimplemented sample format conversion".
-void ConvertSamples(const void* source, int sourceFormat, void* destination, int destinationFormat,
-                    int count);
+void CopySamples(const void* source, void* destination, SampleFormat format, int count);
+// Any format to any other through SampleStereo16BE. Throws RuntimeError
+// "Unimplemented sample format conversion" for a format outside the six.
+void ConvertSamples(const void* source, SampleFormat sourceFormat, void* destination,
+                    SampleFormat destinationFormat, int count);
 
 // A sample loader. Making one puts it at the front of the loader list, so the
 // newest loader is asked first; it leaves the list when destroyed.
 class TAudioSampleLoader : public Object, public Registered<TAudioSampleLoader> {
 public:
-    // No object when the data is not this loader's kind.
+    // No object when the data is not this loader's kind. The base throws
+    // RuntimeError "Attempt to call abstract method".
     virtual Ref<TAudioSample> LoadAudioSample(const Ref<TStream>& stream);
 };
 
 TAudioSampleLoader* FirstAudioSampleLoader();
 
-// No object when the URL cannot be opened or no loader knows the data; a
-// stream without a position raises "Stream is not seekable".
+// No object when the URL cannot be opened or no loader knows the data.
+// Throws RuntimeError "Stream is not seekable" for a stream without a position.
 Ref<TAudioSample> LoadAudioSample(const Url& url);
 
 // ---------------------------------------------------------------------------
@@ -90,12 +101,12 @@ Ref<TAudioSample> LoadAudioSample(const Url& url);
 class TChannel : public Object {
 public:
     virtual void Stop();
-    virtual void SetPaused(int paused);
+    virtual void SetPaused(bool paused);
     virtual void SetVolume(float volume); // 1.0 is the sample's own level
     virtual void SetPan(float pan);       // -1.0 left to 1.0 right
     virtual void SetDepth(float depth);   // below 0 inverts the right side
     virtual void SetRate(float rate);     // 1.0 is the sample's own speed
-    virtual int Playing();                // 1 while playing or paused, else 0
+    virtual bool Playing();               // true while playing or paused
 };
 
 // Something to play. The base sound is silent.
@@ -107,7 +118,8 @@ public:
     virtual Ref<TChannel> Cue(const Ref<TChannel>& channel);
 
     // A sample object is used as it is; anything else is loaded through
-    // LoadAudioSample. Non-zero flags make the sound loop.
+    // LoadAudioSample. Non-zero flags make the sound loop. No object when
+    // there is no sample.
     static Ref<TSound> Load(const Url& url, int flags);
 };
 
@@ -128,7 +140,7 @@ Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel =
 Ref<TChannel> CueSound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
 Ref<TChannel> AllocChannel();
 void StopChannel(const Ref<TChannel>& channel);
-int ChannelPlaying(const Ref<TChannel>& channel);
+bool ChannelPlaying(const Ref<TChannel>& channel);
 void SetChannelVolume(const Ref<TChannel>& channel, float volume);
 void SetChannelPan(const Ref<TChannel>& channel, float pan);
 void SetChannelDepth(const Ref<TChannel>& channel, float depth);
@@ -137,61 +149,14 @@ void PauseChannel(const Ref<TChannel>& channel);
 void ResumeChannel(const Ref<TChannel>& channel);
 
 // ---------------------------------------------------------------------------
-// The software mixer's driver
+// Mixing without a device
 
-struct MixerSample;
-
-// Mixing without a device, in step with a clock of the caller's: replaces
-// the running output with a mixer that mixes only when asked, and makes the
-// mixer driver current. The clock stamps the sounds as they are played.
+// Mixing in step with a clock of the caller's (a capture that renders a
+// program frame by frame): replaces the running output with a mixer that
+// mixes only when asked, and makes the mixer driver current. The clock stamps
+// the sounds as they are played. Throws RuntimeError when the mixer cannot start.
 void StartOfflineMixer(int32_t (*clock)());
 // Mixes `frames` stereo frames at 44100 Hz into `out`; the count mixed.
 int RenderOfflineMixer(int16_t* out, int frames);
-
-class TMixerAudioDriver : public TAudioDriver {
-public:
-    Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags) override;
-    Ref<TChannel> AllocChannel() override;
-};
-
-class TMixerSound : public TSound {
-public:
-    explicit TMixerSound(MixerSample* sample) : sample_(sample) {}
-    ~TMixerSound() override;
-    TMixerSound(const TMixerSound&) = delete;
-    TMixerSound& operator=(const TMixerSound&) = delete;
-
-    Ref<TChannel> Play(const Ref<TChannel>& channel) override;
-    Ref<TChannel> Cue(const Ref<TChannel>& channel) override;
-
-    MixerSample* Sample() const { return sample_; }
-    // Takes over the caller's reference to the sample.
-    static Ref<TMixerSound> Create(MixerSample* sample);
-
-private:
-    Ref<TChannel> Start(const Ref<TChannel>& channel, int paused);
-
-    MixerSample* sample_;
-};
-
-// Only a handle: dropping the object does not stop what plays on it.
-class TMixerChannel : public TChannel {
-public:
-    explicit TMixerChannel(int handle) : handle_(handle) {}
-
-    void Stop() override;
-    void SetPaused(int paused) override;
-    void SetVolume(float volume) override;
-    void SetPan(float pan) override;
-    void SetDepth(float depth) override;
-    void SetRate(float rate) override;
-    int Playing() override;
-
-    int Handle() const { return handle_; }
-    static Ref<TMixerChannel> Create(int handle);
-
-private:
-    int handle_;
-};
 
 } // namespace zandrel

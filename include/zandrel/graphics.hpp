@@ -1,5 +1,9 @@
 // Graphics contexts: display modes, driver selection, the application
-// context, frame pacing and page flipping, and the OpenGL graphics driver.
+// context, frame pacing and page flipping, and the OpenGL graphics driver
+// (GLGraphicsDriver) with its texture and text helpers. Extension point:
+// graphics drivers (TGraphicsDriver). StartGraphicsModule() selects the
+// OpenGL driver (StartZandrel() calls it). Threads: main thread only; the
+// OpenGL calls act on the context current on that thread.
 #pragma once
 
 #include <zandrel/pixmap.hpp>
@@ -13,13 +17,17 @@ namespace zandrel {
 
 void StartGraphicsModule();
 
-enum GraphicsFlag : int {
+// The buffers a context asks for, a flag set. (No enumerator is called
+// None: X11's headers define that name as a macro.)
+enum class GraphicsFlags : int {
+    NoFlags = 0,
     BackBuffer = 2,
     AlphaBuffer = 4,
     DepthBuffer = 8,
     StencilBuffer = 16,
     AccumBuffer = 32,
 };
+ZANDREL_FLAG_SET(GraphicsFlags);
 
 class TGraphicsMode : public Object {
 public:
@@ -39,7 +47,8 @@ class TGraphics : public TDataObject {
 public:
     Ref<TDataType> DataType() override;
     virtual Ref<TGraphicsDriver> Driver() = 0;
-    virtual void GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) = 0;
+    virtual void GetSettings(int& width, int& height, int& depth, int& hertz,
+                             GraphicsFlags& flags) = 0;
     // Releases the native context and its window.
     virtual void Close() = 0;
 };
@@ -51,14 +60,18 @@ using NativeWidget = uintptr_t;
 // context as its width, height, depth and hertz and reads one back by opening it.
 class TGraphicsDriver : public TDataType {
 public:
+    // Write throws RuntimeError for an object that is not a graphics context.
     String Name() override;
     Ref<Object> Read(TStream& stream) override;
     void Write(const Ref<Object>& object, TStream& stream) override;
 
     virtual std::vector<Ref<TGraphicsMode>> GraphicsModes() = 0;
-    virtual Ref<TGraphics> AttachGraphics(NativeWidget widget, int flags) = 0;
+    // No object when the context cannot be made.
+    virtual Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags) = 0;
+    // No object when the window or context cannot be made; a driver may throw
+    // RuntimeError when a full-screen mode cannot be set.
     virtual Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz,
-                                          int flags) = 0;
+                                          GraphicsFlags flags) = 0;
     // Makes g current for rendering; no object makes nothing current.
     virtual void SetGraphics(const Ref<TGraphics>& g) = 0;
     // Presents the back buffer; sync 1 waits for the display.
@@ -67,20 +80,25 @@ public:
 
 // Selecting a driver forgets the current graphics (the application context
 // stays open); the mode list is asked again after a change of driver.
-void SetGraphicsDriver(const Ref<TGraphicsDriver>& driver, int defaultFlags = BackBuffer);
+void SetGraphicsDriver(const Ref<TGraphicsDriver>& driver,
+                       GraphicsFlags defaultFlags = GraphicsFlags::BackBuffer);
 const Ref<TGraphicsDriver>& GraphicsDriver();
-int GraphicsDriverFlags();
+GraphicsFlags GraphicsDriverFlags();
 
+// The mode functions and those below that make contexts throw RuntimeError
+// "No graphics driver selected" before a driver is chosen.
 std::vector<Ref<TGraphicsMode>> ListGraphicsModes();
 int CountGraphicsModes();
+// Throws RuntimeError for an index outside the list.
 void GetGraphicsMode(int index, int& width, int& height, int& depth, int& hertz);
-// 1 when some mode matches every argument that is not 0.
-int GraphicsModeExists(int width, int height, int depth = 0, int hertz = 0);
+// True when some mode matches every argument that is not 0.
+bool GraphicsModeExists(int width, int height, int depth = 0, int hertz = 0);
 
 // The current driver's context with the default flags added; no object when
-// the driver fails.
-Ref<TGraphics> AttachGraphics(NativeWidget widget, int flags = 0);
-Ref<TGraphics> CreateGraphics(int width, int height, int depth = 0, int hertz = 0, int flags = 0);
+// the driver fails or throws.
+Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags = GraphicsFlags::NoFlags);
+Ref<TGraphics> CreateGraphics(int width, int height, int depth = 0, int hertz = 0,
+                              GraphicsFlags flags = GraphicsFlags::NoFlags);
 void SetGraphics(const Ref<TGraphics>& g);
 const Ref<TGraphics>& CurrentGraphics();
 void CloseGraphics(const Ref<TGraphics>& g);
@@ -88,15 +106,16 @@ void CloseGraphics(const Ref<TGraphics>& g);
 // The application context: depth 0 opens a window, any other depth the full
 // screen; hertz 0 asks for no particular rate, otherwise Flip(-1) keeps it.
 // Closes the previous one first; no object on failure.
-Ref<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 0, int flags = 0);
+Ref<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 0,
+                            GraphicsFlags flags = GraphicsFlags::NoFlags);
 void EndGraphics();
 
-// The settings of the current graphics, 0 when nothing is current.
+// The settings of the current graphics, 0 (NoFlags) when nothing is current.
 int GraphicsWidth();
 int GraphicsHeight();
 int GraphicsDepth();
 int GraphicsHertz();
-int GraphicsFlags();
+GraphicsFlags CurrentGraphicsFlags();
 
 // Never 0; advances whenever the application context opens or closes, so that
 // textures made for an earlier context can tell.
@@ -109,53 +128,24 @@ int FlipHook();
 void Flip(int sync = -1);
 
 // ---------------------------------------------------------------------------
-// The OpenGL graphics driver
+// The OpenGL graphics driver. Its CreateGraphics throws RuntimeError
+// "GLGraphicsDriver failed to set display mode" when a full-screen mode cannot
+// be set (the free CreateGraphics and OpenGraphics then give no object).
 
-struct GLContext;
-
-class TGLGraphics : public TGraphics {
-public:
-    explicit TGLGraphics(GLContext* context) : context_(context) {}
-    Ref<TGraphicsDriver> Driver() override;
-    void GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) override;
-    void Close() override;
-    // The native record, none after Close.
-    GLContext* Context() const { return context_; }
-
-private:
-    GLContext* context_;
-};
-
-class TGLGraphicsDriver : public TGraphicsDriver {
-public:
-    std::vector<Ref<TGraphicsMode>> GraphicsModes() override;
-    Ref<TGraphics> AttachGraphics(NativeWidget widget, int flags) override;
-    Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz, int flags) override;
-    void SetGraphics(const Ref<TGraphics>& g) override;
-    void Flip(int sync) override;
-    // Makes the hidden shared context current, or back again: textures made
-    // there are usable in every context.
-    virtual void ToggleSharedContext();
-};
-
-const Ref<TGLGraphicsDriver>& GLGraphicsDriver();
+const Ref<TGraphicsDriver>& GLGraphicsDriver();
 // Selects the OpenGL driver with default flags BackBuffer and opens the graphics.
-Ref<TGraphics> GLGraphics(int width, int height, int depth = 0, int hertz = 0, int flags = 0);
+Ref<TGraphics> GLGraphics(int width, int height, int depth = 0, int hertz = 0,
+                          GraphicsFlags flags = GraphicsFlags::NoFlags);
 
-// Each side up to a power of two, then halved until the GL takes the size;
-// "Unable to calculate tex size" when not even 1 x 1 is taken.
+// Each side up to a power of two, then halved until the GL takes the size.
+// Throws RuntimeError "Unable to calculate tex size" when not even 1 x 1 is taken.
 void GLAdjustTexSize(int& width, int& height);
 // A texture of the pixmap in the current context, resized to a size the GL
 // takes; with every mipmap level down to 1 x 1 when `mipmapped`. No texture
-// parameters are set.
+// parameters are set. Throws RuntimeError for no pixmap.
 uint32_t GLTexFromPixmap(Ref<TPixmap> pixmap, bool mipmapped);
 // Draws 8 x 16 text with the built-in font into the current context; codes
 // outside 32-127 leave a gap.
 void GLDrawText(const String& text, int x, int y);
-
-// An 8 x 16 bitmap font resource (16 rows of 96 bytes, bit k of a byte is
-// column k) as opaque white ink on transparent black: character c takes
-// columns 8 (c - 32) to 8 (c - 32) + 7 of an RGBA8888 pixmap `width` wide.
-Ref<TPixmap> BitmapFontPixmap(const String& resource, int width);
 
 } // namespace zandrel

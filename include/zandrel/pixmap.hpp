@@ -1,5 +1,9 @@
 // Pixmaps: rectangles of pixels in main memory in one of six formats, their
-// conversion, masking, flipping and resizing, and the image loaders and writers.
+// conversion, masking, flipping and resizing, and the image loaders (PNG,
+// JPEG, BMP, TGA) and writers (PNG, JPEG). Extension point: pixmap loaders
+// (TPixmapLoader). StartPixmapModule() registers the loaders and the pixmap
+// data type (StartZandrel() calls it). Threads: main thread; a pixmap that no
+// other thread touches may be converted or loaded on any thread.
 #pragma once
 
 #include <zandrel/stream.hpp>
@@ -12,7 +16,8 @@ void StartPixmapModule();
 // Pixel formats
 
 // Memory order of one pixel from its lowest address is given by the name.
-enum PixelFormat : int {
+// The number is the one pixmap data streams store.
+enum class PixelFormat : int {
     FormatNone = 0,
     FormatI8 = 1,       // grey
     FormatA8 = 2,       // alpha
@@ -22,35 +27,39 @@ enum PixelFormat : int {
     FormatRGBA8888 = 6, // red, green, blue, alpha: the pivot of every conversion
 };
 
-// Indexed by format code 0 to 6.
-inline constexpr int BytesPerPixel[7] = {0, 1, 1, 3, 3, 4, 4};
-inline constexpr int BitsPerPixel[7] = {0, 8, 8, 24, 24, 32, 32};
-inline constexpr int RedBits[7] = {0, 0, 0, 8, 8, 8, 8};
-inline constexpr int GreenBits[7] = {0, 0, 0, 8, 8, 8, 8};
-inline constexpr int BlueBits[7] = {0, 0, 0, 8, 8, 8, 8};
-inline constexpr int AlphaBits[7] = {0, 0, 8, 0, 0, 8, 8};
+using PixelFormatTable = EnumTable<PixelFormat, 7>;
 
-inline bool IsPixelFormat(int format) {
-    return format >= FormatI8 && format <= FormatRGBA8888;
+// Indexed by format, FormatNone to FormatRGBA8888 (check IsPixelFormat first
+// for a format that came from outside).
+inline constexpr PixelFormatTable BytesPerPixel{{0, 1, 1, 3, 3, 4, 4}};
+inline constexpr PixelFormatTable BitsPerPixel{{0, 8, 8, 24, 24, 32, 32}};
+inline constexpr PixelFormatTable RedBits{{0, 0, 0, 8, 8, 8, 8}};
+inline constexpr PixelFormatTable GreenBits{{0, 0, 0, 8, 8, 8, 8}};
+inline constexpr PixelFormatTable BlueBits{{0, 0, 0, 8, 8, 8, 8}};
+inline constexpr PixelFormatTable AlphaBits{{0, 0, 8, 0, 0, 8, 8}};
+
+// True for the six formats, false for FormatNone and any other number.
+inline bool IsPixelFormat(PixelFormat format) {
+    return format >= PixelFormat::FormatI8 && format <= PixelFormat::FormatRGBA8888;
 }
 
 // Loaders refuse images whose pixel memory would be larger than this.
 constexpr int64_t MaxPixmapBytes = 256 << 20;
 
 // Bytes of a row of `width` pixels padded to a multiple of `align`.
-int64_t PixmapPitchFor(int64_t width, int format, int align);
+int64_t PixmapPitchFor(int64_t width, PixelFormat format, int align);
 // True when a width x height pixmap of the format is not empty and its memory,
 // rows aligned to 4 bytes, stays within MaxPixmapBytes.
-bool PixmapFits(int64_t width, int64_t height, int format);
+bool PixmapFits(int64_t width, int64_t height, PixelFormat format);
 
 // ---------------------------------------------------------------------------
 // Pixel runs. Single pixels travel as ARGB values: alpha in bits 24-31, red
 // 16-23, green 8-15, blue 0-7.
 
-void CopyPixels(const void* source, void* destination, int format, int count);
-// Through RGBA8888; a format outside 1-6 converts nothing.
-void ConvertPixels(const void* source, int sourceFormat, void* destination, int destinationFormat,
-                   int count);
+void CopyPixels(const void* source, void* destination, PixelFormat format, int count);
+// Through RGBA8888; a format that is not one of the six converts nothing.
+void ConvertPixels(const void* source, PixelFormat sourceFormat, void* destination,
+                   PixelFormat destinationFormat, int count);
 
 // ---------------------------------------------------------------------------
 // The pixmap
@@ -70,21 +79,23 @@ public:
     virtual Ref<TPixmap> Copy();
     // Converts the source into this pixmap at x, y: no blending, no clipping.
     virtual void Paste(const Ref<TPixmap>& source, int x, int y);
-    virtual Ref<TPixmap> Convert(int format);
+    virtual Ref<TPixmap> Convert(PixelFormat format);
     virtual uint32_t ReadPixel(int x, int y) const;
     virtual void WritePixel(int x, int y, uint32_t argb);
 
     // Owns width x height pixels of undefined content, rows padded to `align`
-    // bytes. A RuntimeError when the memory cannot be had.
-    static Ref<TPixmap> Create(int width, int height, int format, int align);
+    // bytes. Throws RuntimeError for dimensions out of range or when the
+    // memory cannot be had.
+    static Ref<TPixmap> Create(int width, int height, PixelFormat format, int align);
     // Over memory that stays the caller's.
-    static Ref<TPixmap> CreateStatic(void* pixels, int width, int height, int pitch, int format);
+    static Ref<TPixmap> CreateStatic(void* pixels, int width, int height, int pitch,
+                                     PixelFormat format);
 
     uint8_t* Pixels() const { return pixels_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
     int Pitch() const { return pitch_; }
-    int Format() const { return format_; }
+    PixelFormat Format() const { return format_; }
     int Capacity() const { return capacity_; } // -1 for memory that is not the pixmap's
 
 private:
@@ -92,14 +103,15 @@ private:
     int width_ = 0;
     int height_ = 0;
     int pitch_ = 0;
-    int format_ = 0;
+    PixelFormat format_ = PixelFormat::FormatNone;
     int capacity_ = 0;
 };
 
-Ref<TPixmap> CreatePixmap(int width, int height, int format, int align = 4);
-Ref<TPixmap> CreateStaticPixmap(void* pixels, int width, int height, int pitch, int format);
+// Throws RuntimeError as TPixmap::Create.
+Ref<TPixmap> CreatePixmap(int width, int height, PixelFormat format, int align = 4);
+Ref<TPixmap> CreateStaticPixmap(void* pixels, int width, int height, int pitch, PixelFormat format);
 Ref<TPixmap> CopyPixmap(const Ref<TPixmap>& pixmap);
-Ref<TPixmap> ConvertPixmap(const Ref<TPixmap>& pixmap, int format);
+Ref<TPixmap> ConvertPixmap(const Ref<TPixmap>& pixmap, PixelFormat format);
 uint8_t* PixmapPixelPtr(const Ref<TPixmap>& pixmap, int x, int y);
 Ref<TPixmap> PixmapWindow(const Ref<TPixmap>& pixmap, int x, int y, int width, int height);
 uint32_t ReadPixel(const Ref<TPixmap>& pixmap, int x, int y);
@@ -107,7 +119,7 @@ void WritePixel(const Ref<TPixmap>& pixmap, int x, int y, uint32_t argb);
 int PixmapWidth(const Ref<TPixmap>& pixmap);
 int PixmapHeight(const Ref<TPixmap>& pixmap);
 int PixmapPitch(const Ref<TPixmap>& pixmap);
-int PixmapFormat(const Ref<TPixmap>& pixmap);
+PixelFormat PixmapFormat(const Ref<TPixmap>& pixmap);
 
 // An RGBA8888 copy in which pixels of the colour r, g, b become transparent
 // and carry the average colour of their visible neighbours, so that filtered
@@ -126,7 +138,8 @@ Ref<TPixmap> ResizePixmap(const Ref<TPixmap>& pixmap, int width, int height);
 class TPixmapLoader : public Object, public Registered<TPixmapLoader> {
 public:
     // A pixmap, or no object for data the loader does not recognise. May
-    // leave the stream anywhere; a TStreamError counts as a refusal.
+    // leave the stream anywhere; a TStreamError counts as a refusal. The base
+    // throws RuntimeError "Attempt to call abstract method".
     virtual Ref<TPixmap> LoadPixmap(const Ref<TStream>& stream);
 };
 

@@ -1,4 +1,21 @@
-// Object model, strings, run-time errors, module start-up and the process entry.
+// The runtime: objects and references, strings and their conversions,
+// run-time errors, flag sets, module start-up, exit handlers and the process
+// entry. It needs no start-up of its own; every other module builds on it.
+// Threads: the string and number conversions may be called from any thread;
+// RunOnce, the exit handlers and the process values belong to the main thread.
+//
+// The error rule, the same in every module:
+// - "Not found", "cannot open" and "cannot decode" are ordinary results, not
+//   errors: an empty Ref (OpenStream, LoadPixmap, LoadImage, LoadSound,
+//   LoadFont ...) or false (SavePixmapPNG, MakeFolder ...). Loaders refuse
+//   data they do not recognise the same way.
+// - Misuse (a call whose precondition does not hold: no current 2D graphics,
+//   a frame index out of range, an abstract method, a rate out of range) and
+//   corrupt data that a reader cannot go on from throw RuntimeError or a
+//   subclass of it (TStreamError). Every call that can throw says so in its
+//   header comment ("Throws ..."); a call that says nothing does not throw.
+// - A RuntimeError that nothing catches ends a program run through
+//   RunProgram: its message goes to standard error and the exit code is -1.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +54,56 @@ public:
 };
 
 using ByteArray = std::vector<uint8_t>;
+
+// Flag sets: an enum class declared a flag set with ZANDREL_FLAG_SET combines
+// with | and ~ and is tested with &: `if (flags & ImageFlags::Masked)`; the
+// result of & also converts back to the enum (`ImageFlags kept = flags & mask`).
+template <class E> struct IsFlagSet : std::false_type {};
+template <class E>
+concept FlagSet = std::is_enum_v<E> && IsFlagSet<E>::value;
+#define ZANDREL_FLAG_SET(E)                                                                        \
+    template <> struct IsFlagSet<E> : std::true_type {}
+
+// The number behind an enumerator, for storing and printing.
+template <class E>
+requires std::is_enum_v<E>
+constexpr std::underlying_type_t<E> ToNumber(E value) {
+    return static_cast<std::underlying_type_t<E>>(value);
+}
+
+// The result of testing a flag set: true when any flag is set, and the flags themselves.
+template <FlagSet E> class FlagTest {
+public:
+    constexpr FlagTest(E value) : value_(value) {}
+    constexpr explicit operator bool() const { return ToNumber(value_) != 0; }
+    constexpr operator E() const { return value_; }
+
+private:
+    E value_;
+};
+
+template <FlagSet E> constexpr E operator|(E a, E b) {
+    return static_cast<E>(ToNumber(a) | ToNumber(b));
+}
+template <FlagSet E> constexpr FlagTest<E> operator&(E a, E b) {
+    return static_cast<E>(ToNumber(a) & ToNumber(b));
+}
+template <FlagSet E> constexpr E operator~(E a) {
+    return static_cast<E>(~ToNumber(a));
+}
+template <FlagSet E> constexpr E& operator|=(E& a, E b) {
+    return a = a | b;
+}
+template <FlagSet E> constexpr E& operator&=(E& a, E b) {
+    return a = a & b;
+}
+
+// A fixed table of numbers indexed by an enum's values 0 to N - 1 (the
+// per-format tables of pixels and samples). Indexing outside is the caller's error.
+template <class E, size_t N> struct EnumTable {
+    int values[N];
+    constexpr int operator[](E e) const { return values[static_cast<size_t>(e)]; }
+};
 
 // Objects of T join the list of all of them when made, newest first, and
 // leave it when destroyed: the registries of openers, loaders and data types,
@@ -127,7 +194,8 @@ double ToDouble(const String& text);
 
 String ToLowerAscii(String text);
 
-// The error thrown for every run-time failure; carries its message text.
+// The error thrown for misuse and corrupt data (see the rule at the top);
+// carries its message text.
 class RuntimeError : public std::exception {
 public:
     explicit RuntimeError(String message);
@@ -140,7 +208,8 @@ private:
     std::string bytes_;
 };
 
-// Raised by an operation that a class declares but leaves to its subclasses.
+// Throws RuntimeError "Attempt to call abstract method": the body of an
+// operation that a class declares but leaves to its subclasses.
 [[noreturn]] void ThrowAbstract();
 
 // Runs `start` once; later calls return at once. Module start-up functions

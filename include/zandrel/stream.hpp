@@ -1,5 +1,9 @@
-// Streams addressed by URL, embedded resources, banks, memory, text and
-// byte-order streams, file-system helpers and object serialisation.
+// Streams: byte streams opened from URLs, embedded resources, banks and
+// memory streams, text and byte-order streams, file-system helpers and object
+// serialisation. Extension points: stream openers (TStreamOpener) and data
+// types (TDataType). StartStreamModule() registers the built-in openers and
+// encodings (StartZandrel() calls it). Threads: main thread; a stream object
+// may be used from another thread only while no other thread touches it.
 #pragma once
 
 #include <zandrel/runtime.hpp>
@@ -39,6 +43,8 @@ private:
 // ---------------------------------------------------------------------------
 // Errors
 
+// Thrown by exact-count transfers that move nothing (ReadBytes, WriteBytes,
+// ReadExactly ...); loaders treat it as a refusal.
 class TStreamError : public RuntimeError {
 public:
     using RuntimeError::RuntimeError;
@@ -65,14 +71,18 @@ public:
     virtual int Seek(int pos); // the new position, -1 when not seekable
     virtual int Flush();
     virtual int Close();
-    virtual int Read(void* buf, int count);        // bytes read; 0 when nothing could be read
-    virtual int Write(const void* buf, int count); // bytes written
+    // Bytes read; 0 when nothing could be read. Throws RuntimeError "Stream
+    // is not readable" in a stream that cannot read.
+    virtual int Read(void* buf, int count);
+    // Bytes written. Throws RuntimeError "Stream is not writeable" likewise.
+    virtual int Write(const void* buf, int count);
 };
 
 class TStream : public TIOBase {
 public:
-    // Exact-count transfers: a transfer that moves nothing throws, except a
-    // read that has reached the end of data, which stops there silently.
+    // Exact-count transfers: a transfer that moves nothing throws
+    // TStreamReadError or TStreamWriteError, except a read that has reached
+    // the end of data, which stops there silently.
     virtual int ReadBytes(void* buf, int count);
     virtual int WriteBytes(const void* buf, int count);
     virtual int SkipBytes(int count);
@@ -97,6 +107,8 @@ public:
     virtual bool WriteLine(const String& text);
     virtual String ReadString(int length);
     virtual void WriteString(const String& text);
+    // Throw RuntimeError "Unable to read object" / "Unable to write object"
+    // except in a data stream.
     virtual Ref<Object> ReadObject();
     virtual void WriteObject(const Ref<Object>& object);
 
@@ -107,6 +119,7 @@ public:
 
 // Forwards to an inner stream. ReadBytes, WriteBytes, SkipBytes, ReadLong and
 // WriteLong are not forwarded: they run the generic code over Read/Write.
+// Every forwarded operation throws RuntimeError when there is no inner stream.
 class TForwardingStream : public TStream {
 public:
     ~TForwardingStream() override;
@@ -139,7 +152,7 @@ public:
     void WriteObject(const Ref<Object>& object) override;
 
 protected:
-    // The inner stream; a RuntimeError when there is none.
+    // The inner stream. Throws RuntimeError when there is none.
     TStream& Target();
 
     Ref<TStream> inner_;
@@ -183,6 +196,8 @@ private:
 // the newest opener is asked first; it leaves the list when destroyed.
 class TStreamOpener : public Object, public Registered<TStreamOpener> {
 public:
+    // The stream, or no object when the URL is not this opener's. The base
+    // throws RuntimeError "Attempt to call abstract method".
     virtual Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
                                  bool readable, bool writeable);
 };
@@ -217,8 +232,8 @@ bool WriteLine(const Ref<TStream>& stream, const String& text);
 String ReadString(const Ref<TStream>& stream, int length);
 void WriteString(const Ref<TStream>& stream, const String& text);
 
-// Whole-URL helpers. Those that need the URL open throw a RuntimeError when
-// it cannot be opened.
+// Whole-URL helpers. Throw RuntimeError "Unable to open ..." when the URL
+// cannot be opened (unlike OpenStream), and TStreamError when a transfer fails.
 ByteArray LoadBytes(const Url& url);
 String LoadByteString(const Url& url);
 void SaveBytes(const ByteArray& bytes, const Url& url);
@@ -228,7 +243,7 @@ void SaveObjectTo(const Ref<Object>& object, const Url& url);
 // Up to `count` bytes through Read; fewer only where the data ends. Unlike
 // ReadBytes it says how many arrived.
 int ReadUpTo(TStream& stream, void* buf, int count);
-// Exactly `count` bytes, or a TStreamReadError.
+// Exactly `count` bytes. Throws TStreamReadError when fewer arrive.
 void ReadExactly(TStream& stream, void* buf, int count);
 void CopyStreamData(TStream& from, TStream& to, int bufferSize);
 void CopyStreamBytes(TStream& from, TStream& to, int count, int bufferSize);
@@ -240,8 +255,8 @@ String FindCasedPath(const String& path);
 // ---------------------------------------------------------------------------
 // Embedded resources, banks and memory streams
 
-// 0 when the name is already registered (the first entry stays), else 1.
-int RegisterEmbedded(const String& name, const void* data, int size);
+// False when the name is already registered (the first entry stays).
+bool RegisterEmbedded(const String& name, const void* data, int size);
 const void* EmbeddedData(const String& name);
 int EmbeddedSize(const String& name);
 
@@ -268,6 +283,7 @@ public:
     int Size() const { return size_; }
     int Capacity() const { return capacity_; } // -1 for borrowed memory
     int Locks() const { return locks_; }
+    // Throws RuntimeError when the memory cannot be had.
     void Resize(int size);
     int ReadFrom(TStream& stream, int offset, int count);
     int WriteTo(TStream& stream, int offset, int count);
@@ -285,9 +301,10 @@ public:
     double GetDoubleAt(int offset) const;
     void SetDoubleAt(int offset, double value);
 
-    int Save(const Url& url); // 0 when the URL cannot be opened, else 1
+    bool Save(const Url& url); // false when the URL cannot be opened
 
     static Ref<TBank> LoadBank(const Url& url); // no object when it cannot be opened
+    // Throws RuntimeError for a negative size or when the memory cannot be had.
     static Ref<TBank> CreateBank(int size);
     static Ref<TBank> CreateBankOver(void* address, int size);
 
@@ -324,7 +341,7 @@ float PeekFloat(const Ref<TBank>& bank, int offset);
 void PokeFloat(const Ref<TBank>& bank, int offset, float value);
 double PeekDouble(const Ref<TBank>& bank, int offset);
 void PokeDouble(const Ref<TBank>& bank, int offset, double value);
-int SaveBank(const Ref<TBank>& bank, const Url& url);
+bool SaveBank(const Ref<TBank>& bank, const Url& url);
 // Copies byte by byte in ascending address order.
 void CopyBankBytes(const Ref<TBank>& source, int sourceOffset, const Ref<TBank>& target,
                    int targetOffset, int count);
@@ -401,10 +418,13 @@ Ref<TStream> BigEndianStream(Ref<TStream> stream);
 // The stream itself: the machine's order is little-endian.
 Ref<TStream> LittleEndianStream(Ref<TStream> stream);
 
-enum TextEncoding { Latin1 = 1, Utf8 = 2, Utf16BE = 3, Utf16LE = 4 };
+// The number is the one the protocols "latin1", "utf8", "utf16be" and
+// "utf16le" stand for.
+enum class TextEncoding : int { Latin1 = 1, Utf8 = 2, Utf16BE = 3, Utf16LE = 4 };
 
 // Characters in one encoding; numbers as decimal lines; raw bytes as lines of
-// hexadecimal digits.
+// hexadecimal digits. Reading a malformed hexadecimal digit or line end throws
+// RuntimeError.
 class TTextStream : public TForwardingStream {
 public:
     String ReadAllText();
@@ -438,7 +458,7 @@ public:
     void WriteString(const String& text) override;
 
 private:
-    TextEncoding encoding_ = Latin1;
+    TextEncoding encoding_ = TextEncoding::Latin1;
     int hexCount_ = 0;
 };
 
@@ -456,9 +476,11 @@ public:
 // UTF-8 text over standard input and output.
 const Ref<TTextStream>& StandardText();
 
-// Detects a UTF-8 or UTF-16 byte-order mark; Latin-1 without one.
+// Detects a UTF-8 or UTF-16 byte-order mark; Latin-1 without one. Throws
+// RuntimeError when the URL cannot be opened.
 String ReadTextFrom(const Url& url);
 // Latin-1 when every character fits a byte, else UTF-16LE with a mark.
+// Throws RuntimeError when the URL cannot be opened.
 void WriteTextTo(const String& text, const Url& url);
 void PrintLine(const String& text);
 String PromptLine(const String& prompt);
@@ -466,7 +488,7 @@ String PromptLine(const String& prompt);
 // ---------------------------------------------------------------------------
 // File-system helpers ("/" separates; "\" is turned into "/")
 
-enum FileKind { FileNone = 0, FileRegular = 1, FileFolder = 2 };
+enum class FileKind : int { NoFile = 0, Regular = 1, Folder = 2 };
 
 void NormalizePath(String& path, bool isFolder = false);
 void TrimTrailingSlash(String& path);
@@ -478,11 +500,11 @@ String FolderPart(String path); // "<bad_dir>" when there is no folder
 String CurrentFolder();
 String ResolvePath(String path); // "<bad_dir>" when ".." climbs above the root
 
-int PathKind(String path);
-int64_t FileModifiedTime(String path);
-int64_t FileByteSize(String path);
-int FilePermissions(String path);
-int SetFilePermissions(String path, int mode);
+FileKind PathKind(String path);        // NoFile also when the path cannot be examined
+int64_t FileModifiedTime(String path); // seconds since 1970, 0 on failure
+int64_t FileByteSize(String path);     // -1 on failure
+int FilePermissions(String path);      // the mode's low nine bits, -1 on failure
+bool SetFilePermissions(String path, int mode);
 bool MakeEmptyFile(String path);
 bool MakeFolder(String path, bool recursive = false);
 bool RemoveFile(String path);
@@ -508,7 +530,8 @@ int CloseStream(const Ref<TStream>& stream);
 // Object serialisation
 
 // Writes and reads the objects of one kind, found by name. Making one links it
-// at the head of the global list; it leaves the list when destroyed.
+// at the head of the global list; it leaves the list when destroyed. The base
+// operations throw RuntimeError "Attempt to call abstract method".
 class TDataType : public Object, public Registered<TDataType> {
 public:
     virtual String Name();
@@ -522,6 +545,8 @@ TDataType* FirstDataType();
 TDataType* FindDataType(const String& name);
 
 // Writes objects as a graph: each object once, later uses as back-references.
+// Reading malformed data (unknown types, bad references or lengths) throws
+// RuntimeError; a stream both readable and writeable is refused with one.
 class TDataStream : public TForwardingStream {
 public:
     TDataStream();
@@ -536,9 +561,9 @@ private:
 
 Ref<TDataStream> CreateDataStream(Ref<TStream> stream);
 
-// For readers of serialised data: a RuntimeError when a byte count read from
-// the stream is negative, larger than what is left in a seekable stream, or
-// above MaxDataLength, so that bad data never causes a giant allocation.
+// For readers of serialised data: throws RuntimeError when a byte count read
+// from the stream is negative, larger than what is left in a seekable stream,
+// or above MaxDataLength, so that bad data never causes a giant allocation.
 constexpr int64_t MaxDataLength = 256 << 20;
 void CheckDataLength(TStream& stream, int64_t length);
 

@@ -1,6 +1,9 @@
 // Application services: process values, the system driver and its message
-// pump, hooks, events, polled input, timers, the clock, random numbers and
-// degree maths.
+// pump, hooks, events and their queue, polled input with named keys and mouse
+// buttons, timers, the clock, random numbers and degree maths. Extension
+// point: the system driver (TSystemDriver). StartSystemModule() starts the
+// event queue and the driver (StartZandrel() calls it). Threads: main thread
+// only; timers tick through the main thread's pump.
 #pragma once
 
 #include <zandrel/runtime.hpp>
@@ -50,12 +53,14 @@ using HookFunction = Ref<Object> (*)(int id, const Ref<Object>& data, const Ref<
 
 constexpr int MaxHookIds = 256;
 
-int AllocHookId(); // "Too many hook ids" past the last one
+// Throws RuntimeError "Too many hook ids" past the last one.
+int AllocHookId();
 // Runs after every hook of the id whose priority is greater or equal.
 void AddHook(int id, HookFunction function, Ref<Object> context = nullptr, int priority = 0);
 // Every hook of the id in order; the data each returns goes to the next.
 Ref<Object> RunHooks(int id, Ref<Object> data);
-// Unlinks the first hook with that function and context.
+// Unlinks the first hook with that function and context. The hook calls
+// throw RuntimeError for an id outside 0 to MaxHookIds - 1.
 void RemoveHook(int id, HookFunction function, const Ref<Object>& context = nullptr);
 
 // The chain every event is emitted through.
@@ -64,70 +69,109 @@ int EmitEventHook();
 // ---------------------------------------------------------------------------
 // Events
 
-enum EventId : int {
-    EventAppSuspend = 0x101,
-    EventAppResume = 0x102,
-    EventAppTerminate = 0x103,
-    EventAppOpenFile = 0x104,
-    EventKeyDown = 0x201,
-    EventKeyUp = 0x202,
-    EventKeyChar = 0x203,
-    EventKeyRepeat = 0x204,
-    EventMouseDown = 0x401,
-    EventMouseUp = 0x402,
-    EventMouseMove = 0x403,
-    EventMouseWheel = 0x404,
-    EventMouseEnter = 0x405,
-    EventMouseLeave = 0x406,
-    EventTimerTick = 0x801,
-    EventGadgetAction = 0x2001,
-    EventGadgetPaint = 0x2002,
-    EventGadgetSelect = 0x2003,
-    EventGadgetMenu = 0x2004,
-    EventGadgetOpen = 0x2005,
-    EventGadgetClose = 0x2006,
-    EventGadgetDone = 0x2007,
-    EventWindowMove = 0x4001,
-    EventWindowSize = 0x4002,
-    EventWindowClose = 0x4003,
-    EventWindowActivate = 0x4004,
-    EventWindowAccept = 0x4005,
-    EventMenuAction = 0x8001,
+// Event ids; a program may emit ids of its own beside these.
+enum class EventId : int {
+    NoEvent = 0, // PollEvent with nothing pending
+    AppSuspend = 0x101,
+    AppResume = 0x102,
+    AppTerminate = 0x103,
+    AppOpenFile = 0x104,
+    KeyDown = 0x201,
+    KeyUp = 0x202,
+    KeyChar = 0x203,
+    KeyRepeat = 0x204,
+    MouseDown = 0x401,
+    MouseUp = 0x402,
+    MouseMove = 0x403,
+    MouseWheel = 0x404,
+    MouseEnter = 0x405,
+    MouseLeave = 0x406,
+    TimerTick = 0x801,
+    GadgetAction = 0x2001,
+    GadgetPaint = 0x2002,
+    GadgetSelect = 0x2003,
+    GadgetMenu = 0x2004,
+    GadgetOpen = 0x2005,
+    GadgetClose = 0x2006,
+    GadgetDone = 0x2007,
+    WindowMove = 0x4001,
+    WindowSize = 0x4002,
+    WindowClose = 0x4003,
+    WindowActivate = 0x4004,
+    WindowAccept = 0x4005,
+    MenuAction = 0x8001,
 };
+
+// Held modifier keys, a flag set.
+enum class Modifier : int { NoModifier = 0, Shift = 1, Control = 2, Alt = 4, System = 8 };
+ZANDREL_FLAG_SET(Modifier);
+
+// Key codes as key events carry them and the key queries take them (the
+// numbering of the Windows virtual keys, whatever the platform).
+// clang-format off
+enum class Key : int {
+    NoKey = 0,
+    Backspace = 8, Tab = 9, Return = 13 /* either Enter key */, Pause = 19, CapsLock = 20,
+    Escape = 27, Space = 32, PageUp = 33, PageDown = 34, End = 35, Home = 36,
+    Left = 37, Up = 38, Right = 39, Down = 40, PrintScreen = 44, Insert = 45, Delete = 46,
+    Digit0 = 48, Digit1, Digit2, Digit3, Digit4, Digit5, Digit6, Digit7, Digit8, Digit9,
+    A = 65, B, C, D, E, F, G, H, I, J, K, L, M, N, O, P, Q, R, S, T, U, V, W, X, Y, Z,
+    LeftSystem = 91, RightSystem = 92, Menu = 93,
+    Numpad0 = 96, Numpad1, Numpad2, Numpad3, Numpad4, Numpad5, Numpad6, Numpad7, Numpad8, Numpad9,
+    NumpadMultiply = 106, NumpadAdd = 107, NumpadSubtract = 109, NumpadDecimal = 110,
+    NumpadDivide = 111,
+    F1 = 112, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
+    F13, F14, F15, F16, F17, F18, F19, F20, F21, F22, F23, F24,
+    NumLock = 144, ScrollLock = 145,
+    LeftShift = 160, RightShift = 161, LeftControl = 162, RightControl = 163,
+    LeftAlt = 164, RightAlt = 165,
+    Semicolon = 186, Equals = 187, Comma = 188, Minus = 189, Period = 190, Slash = 191,
+    Grave = 192, LeftBracket = 219, Backslash = 220, RightBracket = 221, Apostrophe = 222,
+    NonUsBackslash = 226,
+};
+// clang-format on
+
+enum class MouseButton : int { NoButton = 0, Left = 1, Right = 2, Middle = 3 };
 
 class TEvent : public Object {
 public:
-    int id = 0;
+    EventId id = EventId::NoEvent;
     Ref<Object> source; // none for framework windows, the timer for its ticks
-    int data = 0;
-    int mods = 0;
+    int data = 0;       // the key, button, character, wheel notches or ticks
+    Modifier mods = Modifier::NoModifier;
     int x = 0;
     int y = 0;
     Ref<Object> extra;
+
+    // The data of a key event as a key, of a mouse event as a button.
+    Key AsKey() const { return static_cast<Key>(data); }
+    MouseButton AsButton() const { return static_cast<MouseButton>(data); }
 
     // For example: KeyDown: data=65, mods=1, x=0, y=0, extra=""
     String ToString() const override;
     // Runs the emit-event hooks with this event.
     virtual void Emit();
 
-    static Ref<TEvent> CreateEvent(int id, Ref<Object> source = nullptr, int data = 0, int mods = 0,
-                                   int x = 0, int y = 0, Ref<Object> extra = nullptr);
+    static Ref<TEvent> CreateEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
+                                   Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
+                                   Ref<Object> extra = nullptr);
 };
 
-void EmitNewEvent(int id, Ref<Object> source = nullptr, int data = 0, int mods = 0, int x = 0,
-                  int y = 0, Ref<Object> extra = nullptr);
+void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
+                  Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
+                  Ref<Object> extra = nullptr);
 
 // The event queue: 256 pending events; TimerTick, GadgetAction, WindowMove and
 // WindowSize of one source merge into the one already waiting.
 constexpr int EventQueueSize = 256;
 void PostEvent(const Ref<TEvent>& event, bool merge = false);
-int PollEvent(); // 0 when nothing is pending, after one pump
-int WaitEvent();
+EventId PollEvent(); // EventId::NoEvent when nothing is pending, after one pump
+EventId WaitEvent();
 Ref<TEvent> PeekEvent();
 const Ref<TEvent>& CurrentEvent();
-int CurrentEventId();
+EventId CurrentEventId();
 int CurrentEventData();
-int CurrentEventMods();
+Modifier CurrentEventMods();
 int CurrentEventX();
 int CurrentEventY();
 Ref<Object> CurrentEventExtra();
@@ -137,31 +181,33 @@ int CurrentEventSourceHandle();
 
 // ---------------------------------------------------------------------------
 // Polled input: key, mouse and application state kept from the events of
-// one source (none: every source). Every query pumps first.
+// one source (none: every source). Every query pumps first. The key and
+// button queries throw RuntimeError for a code outside 0-255 or a button
+// outside 0-3.
 
 void EnablePolledInput(Ref<Object> source = nullptr);
 void DisablePolledInput();
-int IsAppSuspended();
-int TakeTerminateRequest();
-int TakeKeyHits(int key); // presses since the last call
-int IsKeyDown(int key);
+bool IsAppSuspended();
+bool TakeTerminateRequest(); // a framework window was closed; cleared once taken
+int TakeKeyHits(Key key);    // presses since the last call
+bool IsKeyDown(Key key);
 int TakeChar(); // 0 when none is waiting
 int MouseXPos();
 int MouseYPos();
 int MouseWheelPos();
-int TakeMouseHits(int button); // 1 left, 2 right, 3 middle
-int IsMouseDown(int button);
+int TakeMouseHits(MouseButton button); // presses since the last call
+bool IsMouseDown(MouseButton button);
 void ClearKeys();
 void ClearMouse();
-int WaitForKey();
+Key WaitForKey();
 int WaitForChar();
-int WaitForMouse();
+MouseButton WaitForMouse();
 
 // ---------------------------------------------------------------------------
 // The system driver and the message pump
 
-enum ModifierFlag : int { ModShift = 1, ModControl = 2, ModAlt = 4, ModSystem = 8 };
-
+// Every operation of the base class throws RuntimeError "Attempt to call
+// abstract method"; the framework's own driver gives them all.
 class TSystemDriver : public Object {
 public:
     virtual void Poll();
@@ -169,7 +215,7 @@ public:
     virtual void MoveMouse(int x, int y);
     virtual void SetMouseVisible(bool visible);
     virtual void ShowNotice(const String& text, bool serious);
-    virtual int AskOkCancel(const String& text, bool serious);
+    virtual bool AskOkCancel(const String& text, bool serious);
     virtual int AskYesNoCancel(const String& text, bool serious);
     virtual String RequestFilePath(const String& title, const String& filter, bool save,
                                    const String& initialPath);
@@ -184,13 +230,13 @@ void PollSystemEvents();
 // Block until input arrives, then dispatch.
 void WaitSystemEvents();
 
-// Held modifier keys: ModShift | ModControl | ModAlt | ModSystem.
-int ModifierFlags();
+// Held modifier keys.
+Modifier ModifierFlags();
 void MoveMouse(int x, int y); // client coordinates of the active window
 void ShowMouse();
 void HideMouse(); // hidden only while over a framework window
 void ShowNotice(const String& text, bool serious = false);
-int AskOkCancel(const String& text, bool serious = false);    // 1 OK, else 0
+bool AskOkCancel(const String& text, bool serious = false);   // true for OK
 int AskYesNoCancel(const String& text, bool serious = false); // 1 yes, 0 no, -1 cancel
 // Filter "name:ext,ext;name:ext" or "ext,ext"; empty on cancel or without a requester.
 String RequestFilePath(const String& title, const String& filter = String(), bool save = false,
@@ -199,42 +245,6 @@ String RequestFolderPath(const String& title, const String& initialPath = String
 // A name that is neither "http:" nor "file:" becomes a file: URL when it names
 // an existing path, else an http: URL.
 void OpenLocation(const String& url);
-
-// A window message in the platform-neutral form the pump hands to a framework window.
-struct TWindowMessage {
-    enum Kind {
-        Close,
-        FocusGained,
-        FocusLost,
-        KeyDown,
-        KeyUp,
-        Char,
-        MouseDown,
-        MouseUp,
-        MouseMove,
-        MouseWheel,
-        MouseLeave,
-    };
-    Kind kind = Close;
-    uint32_t window = 0; // the native window id
-    int key = 0;         // KeyDown/KeyUp: Win32 virtual-key code, 0 when the key has none
-    bool repeat = false; // KeyDown: the key was already down
-    int mods = 0;        // KeyDown/KeyUp: ModifierFlag bits held once this key is taken
-    int character = 0;   // Char: a UTF-16 code unit
-    int button = 0;      // MouseDown/MouseUp: 1 left, 2 right, 3 middle
-    int buttons = 0;     // MouseMove: held buttons, bit 0 left, 1 right, 2 middle
-    int x = 0, y = 0;    // mouse messages: client coordinates
-    int wheel = 0;       // MouseWheel: notches, positive away from the user
-};
-
-// A framework window's message handler; the pump calls it for each message
-// of that window.
-using WindowProcedure = std::function<void(const TWindowMessage&)>;
-void RegisterWindowProcedure(uint32_t window, WindowProcedure procedure);
-void UnregisterWindowProcedure(uint32_t window);
-
-// Turns a window message into at most one framework event and emits it.
-void TranslateWindowMessage(const TWindowMessage& message, const Ref<Object>& source);
 
 // ---------------------------------------------------------------------------
 // Clock, date, standard streams
@@ -266,7 +276,7 @@ public:
     virtual void Fire();
     virtual int Wait(); // ticks since the previous Wait, at least 1
 
-    // Rates above 1000 Hz, 0 or negative raise a RuntimeError.
+    // Throws RuntimeError for a rate above 1000 Hz, 0 or negative.
     static Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
 
 private:
@@ -313,7 +323,7 @@ double Log(double x);
 double Log10(double x);
 double Floor(double x);
 double Ceil(double x);
-int IsNan(double x);
-int IsInf(double x);
+bool IsNan(double x);
+bool IsInf(double x);
 
 } // namespace zandrel

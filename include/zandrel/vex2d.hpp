@@ -1,5 +1,8 @@
 // The 2D renderer: per-context render state and drawing, images and their
-// driver frames, the OpenGL 2D driver, fonts and image fonts.
+// driver frames, the OpenGL 2D driver (GLVex2DDriver), fonts and image fonts.
+// Extension points: 2D drivers (TVex2DDriver, TImageFrame) and font loaders
+// (TFontLoader, TFont, TGlyph). StartVex2DModule() makes the OpenGL 2D driver
+// the graphics driver (StartZandrel() calls it). Threads: main thread only.
 #pragma once
 
 #include <zandrel/graphics.hpp>
@@ -13,7 +16,7 @@ namespace zandrel {
 // Starts the 2D renderer and makes the OpenGL 2D driver the graphics driver.
 void StartVex2DModule();
 
-enum BlendMode : int {
+enum class BlendMode : int {
     Mask = 1,  // no blending; pixels with alpha below one half are dropped
     Solid = 2, // no blending
     Alpha = 3, // source over destination by the source's alpha
@@ -21,12 +24,17 @@ enum BlendMode : int {
     Shade = 5, // multiplied with the destination
 };
 
-enum ImageFlag : int {
-    ImageMasked = 1,    // pixels of the mask colour become transparent
-    ImageFiltered = 2,  // bilinear filtering when drawn scaled
-    ImageMipmapped = 4, // mipmap levels for drawing smaller
-    ImageDynamic = 8,   // made by CreateImage
+// A flag set; Auto is no flag but asks the image functions for the
+// automatic flags (AutoImageFlags).
+enum class ImageFlags : int {
+    Auto = -1,
+    NoFlags = 0,
+    Masked = 1,    // pixels of the mask colour become transparent
+    Filtered = 2,  // bilinear filtering when drawn scaled
+    Mipmapped = 4, // mipmap levels for drawing smaller
+    Dynamic = 8,   // made by CreateImage
 };
+ZANDREL_FLAG_SET(ImageFlags);
 
 class TImageFont;
 
@@ -42,8 +50,9 @@ public:
 // state and hands every change to the driver at once.
 class TVex2DDriver : public TGraphicsDriver {
 public:
-    virtual Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, int flags) = 0;
-    virtual void SetBlend(int mode) = 0;
+    virtual Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) = 0;
+    // A value outside the five modes draws as Solid.
+    virtual void SetBlend(BlendMode mode) = 0;
     virtual void SetAlpha(float alpha) = 0;
     virtual void SetColor(int red, int green, int blue) = 0;
     virtual void SetClsColor(int red, int green, int blue) = 0;
@@ -78,13 +87,14 @@ public:
     float originX = 0, originY = 0;
     float handleX = 0, handleY = 0; // kept negated
     Ref<TImageFont> imageFont;
-    int blendMode = 0;
+    BlendMode blendMode{};
     Ref<TGraphics> graphics;
     Ref<TVex2DDriver> driver;
-    int initialised = 0;
+    bool initialised = false;
 
     Ref<TGraphicsDriver> Driver() override;
-    void GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) override;
+    void GetSettings(int& width, int& height, int& depth, int& hertz,
+                     GraphicsFlags& flags) override;
     // Closes the wrapped context. The driver stays, so that making a closed
     // context current again makes nothing current instead of failing.
     void Close() override;
@@ -100,8 +110,9 @@ public:
 void ActivateVex2D(const Ref<TGraphics>& graphics);
 
 // ---------------------------------------------------------------------------
-// Render state. Every function needs a current 2D context ("No 2D graphics
-// is current" otherwise).
+// Render state. Every function, and every drawing function below, needs a
+// current 2D context: each throws RuntimeError "No 2D graphics is current"
+// otherwise.
 
 void SetColor(int red, int green, int blue);
 void GetColor(int& red, int& green, int& blue);
@@ -109,8 +120,8 @@ void SetAlpha(float alpha);
 float GetAlpha();
 void SetClearColor(int red, int green, int blue);
 void GetClearColor(int& red, int& green, int& blue);
-void SetBlendMode(int mode);
-int GetBlendMode();
+void SetBlendMode(BlendMode mode);
+BlendMode GetBlendMode();
 void SetLineWidth(float width);
 float GetLineWidth();
 void SetViewport(int x, int y, int width, int height);
@@ -136,7 +147,7 @@ void ClearScreen();
 // Drawing
 
 void Plot(float x, float y);
-void DrawLine(float x1, float y1, float x2, float y2, int drawLastPixel = 1);
+void DrawLine(float x1, float y1, float x2, float y2, bool drawLastPixel = true);
 void DrawRect(float x, float y, float width, float height);
 void DrawOval(float x, float y, float width, float height);
 // x0, y0, x1, y1, ...: fewer than three points, or an odd count, draw nothing.
@@ -146,6 +157,8 @@ int TextWidth(const String& text);
 int TextHeight();
 
 class TImage;
+// The image functions throw RuntimeError "Image is no object" for no image
+// and "Image frame index out of range" for a frame it does not have.
 void DrawImage(const Ref<TImage>& image, float x, float y, int frame = 0);
 // Stretched to width x height; the image's handle stays in pixels.
 void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, float height,
@@ -153,7 +166,7 @@ void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, floa
 // Covers the viewport with unrotated, unscaled copies, one of them at x, y.
 void TileImage(const Ref<TImage>& image, float x = 0, float y = 0, int frame = 0);
 
-// Neither origin nor matrix apply to pixmaps.
+// Neither origin nor matrix apply to pixmaps. Throws RuntimeError for no pixmap.
 void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y);
 Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 
@@ -166,7 +179,7 @@ Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 class TImage : public TDataObject {
 public:
     int width = 0, height = 0;
-    int flags = 0;
+    ImageFlags flags = ImageFlags::NoFlags;
     int maskRed = 0, maskGreen = 0, maskBlue = 0;
     float handleX = 0, handleY = 0;
     std::vector<Ref<TPixmap>> pixmaps;
@@ -177,51 +190,58 @@ public:
     Ref<TDataType> DataType() override;
     int FrameCount() const { return static_cast<int>(pixmaps.size()); }
 
-    // The current 2D driver's frame. Indices outside the frames raise
-    // "Image frame index out of range".
+    // The current 2D driver's frame. Throws RuntimeError "Image frame index
+    // out of range" for an index outside the frames, as do Lock and SetPixmap.
     virtual const Ref<TImageFrame>& Frame(int index);
     // The frame's pixmap, made transparent black when it had none; `write`
     // makes the next draw rebuild the driver frame. `read` has no effect.
-    virtual const Ref<TPixmap>& Lock(int index, int read, int write);
+    virtual const Ref<TPixmap>& Lock(int index, bool read, bool write);
     // A masked image masks a pixmap without alpha with its mask colour.
     virtual void SetPixmap(int index, const Ref<TPixmap>& pixmap);
 
-    static Ref<TImage> Create(int width, int height, int frameCount, int flags, int maskRed,
+    // Throws RuntimeError for dimensions out of range.
+    static Ref<TImage> Create(int width, int height, int frameCount, ImageFlags flags, int maskRed,
                               int maskGreen, int maskBlue);
     // The URL may also be a TPixmap. No object when there is no picture.
-    static Ref<TImage> Load(const Url& url, int flags, int maskRed, int maskGreen, int maskBlue);
+    static Ref<TImage> Load(const Url& url, ImageFlags flags, int maskRed, int maskGreen,
+                            int maskBlue);
     // Cells left to right, then top to bottom; no object when the picture
     // holds too few cells.
     static Ref<TImage> LoadAnim(const Url& url, int cellWidth, int cellHeight, int firstCell,
-                                int cellCount, int flags, int maskRed, int maskGreen, int maskBlue);
+                                int cellCount, ImageFlags flags, int maskRed, int maskGreen,
+                                int maskBlue);
 };
 
-// flags -1: the automatic flags (0, or 3 once a 2D context has been made current).
-Ref<TImage> LoadImage(const Url& url, int flags = -1);
+// ImageFlags::Auto: the automatic flags (NoFlags, or Masked | Filtered once a 2D
+// context has been made current). No object when there is no picture.
+Ref<TImage> LoadImage(const Url& url, ImageFlags flags = ImageFlags::Auto);
 Ref<TImage> LoadAnimImage(const Url& url, int cellWidth, int cellHeight, int firstCell,
-                          int cellCount, int flags = -1);
-// Transparent black frames; ImageDynamic is added to the flags.
-Ref<TImage> CreateImage(int width, int height, int frameCount = 1, int flags = -1);
+                          int cellCount, ImageFlags flags = ImageFlags::Auto);
+// Transparent black frames; Dynamic is added to the flags. Throws
+// RuntimeError for dimensions out of range.
+Ref<TImage> CreateImage(int width, int height, int frameCount = 1,
+                        ImageFlags flags = ImageFlags::Auto);
 // The image's size from the back buffer at x, y into the frame.
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
 void CentreImageHandle(const Ref<TImage>& image);
 void SetImageHandle(const Ref<TImage>& image, float x, float y);
 int ImageWidth(const Ref<TImage>& image);
 int ImageHeight(const Ref<TImage>& image);
-const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, int read = 1, int write = 1);
+const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool read = true,
+                              bool write = true);
 void UnlockImage(const Ref<TImage>& image, int frame = 0);
 // The mask colour given to images as they are made.
 void SetMaskColor(int red, int green, int blue);
 void GetMaskColor(int& red, int& green, int& blue);
 // Images made afterwards get their handle at their centre.
-void SetAutoMidHandle(int on);
-// The flags used for -1; -1 itself changes nothing.
-void AutoImageFlags(int flags);
-int GetAutoImageFlags();
+void SetAutoMidHandle(bool on);
+// The flags used for Auto; Auto itself changes nothing.
+void AutoImageFlags(ImageFlags flags);
+ImageFlags GetAutoImageFlags();
 
 // ---------------------------------------------------------------------------
 // Fonts. Every operation of these classes is for a subclass to give; the
-// base raises the runtime's abstract-method error.
+// base throws RuntimeError "Attempt to call abstract method".
 
 class TGlyph : public Object {
 public:
@@ -271,7 +291,7 @@ class TImageFont : public Object {
 public:
     Ref<TFont> source;
     std::vector<Ref<TImageGlyph>> glyphs;
-    int imageFlags = 0;
+    ImageFlags imageFlags = ImageFlags::NoFlags;
 
     virtual int Style();
     virtual int Height();
@@ -291,39 +311,10 @@ public:
 Ref<TImageFont> LoadImageFont(const Url& url, int size, int style = 0);
 
 // ---------------------------------------------------------------------------
-// The OpenGL 2D driver ("OpenGL"): immediate-mode drawing, images as
-// power-of-two textures made in the shared context.
+// The OpenGL 2D driver ("OpenGL"): immediate-mode drawing over the OpenGL
+// graphics driver, images as power-of-two textures made in the shared context.
 
-class TGLVex2DDriver : public TVex2DDriver {
-public:
-    String ToString() const override;
-
-    std::vector<Ref<TGraphicsMode>> GraphicsModes() override;
-    Ref<TGraphics> AttachGraphics(NativeWidget widget, int flags) override;
-    Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz, int flags) override;
-    void SetGraphics(const Ref<TGraphics>& g) override;
-    void Flip(int sync) override;
-
-    Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, int flags) override;
-    void SetBlend(int mode) override;
-    void SetAlpha(float alpha) override;
-    void SetColor(int red, int green, int blue) override;
-    void SetClsColor(int red, int green, int blue) override;
-    void SetViewport(int x, int y, int width, int height) override;
-    void SetTransform(float ix, float iy, float jx, float jy) override;
-    void SetLineWidth(float width) override;
-    void Cls() override;
-    void Plot(float x, float y) override;
-    void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
-                  float originY) override;
-    void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
-    Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
-};
-
-const Ref<TGLVex2DDriver>& GLVex2DDriver();
+const Ref<TVex2DDriver>& GLVex2DDriver();
 
 // ---------------------------------------------------------------------------
 // Collisions: pixel-exact tests on the images' pixmaps, no display needed.

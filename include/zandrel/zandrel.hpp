@@ -1,4 +1,7 @@
-// Everything Zandrel offers, and the start of the whole framework.
+// Everything Zandrel offers, and the start of the whole framework: a program
+// calls StartZandrel() once, on its main thread, before anything else (or runs
+// its body through RunProgram and calls it there). The error rule is at the
+// top of runtime.hpp.
 #pragma once
 
 #include <zandrel/audio.hpp>
@@ -15,7 +18,7 @@
 
 namespace zandrel {
 
-// Starts every module once, each after the modules it uses.
+// Starts every module once, each after the modules it uses; later calls do nothing.
 inline void StartZandrel() {
     StartStreamModule();
     StartSystemModule();

@@ -11,13 +11,13 @@ Ref<TAudioDriver>& Current() {
 } // namespace
 
 void TChannel::Stop() {}
-void TChannel::SetPaused(int) {}
+void TChannel::SetPaused(bool) {}
 void TChannel::SetVolume(float) {}
 void TChannel::SetPan(float) {}
 void TChannel::SetDepth(float) {}
 void TChannel::SetRate(float) {}
-int TChannel::Playing() {
-    return 0;
+bool TChannel::Playing() {
+    return false;
 }
 
 Ref<TChannel> TSound::Play(const Ref<TChannel>&) {
@@ -72,8 +72,8 @@ void StopChannel(const Ref<TChannel>& channel) {
     if (channel) channel->Stop();
 }
 
-int ChannelPlaying(const Ref<TChannel>& channel) {
-    return channel ? channel->Playing() : 0;
+bool ChannelPlaying(const Ref<TChannel>& channel) {
+    return channel && channel->Playing();
 }
 
 void SetChannelVolume(const Ref<TChannel>& channel, float volume) {
@@ -93,11 +93,11 @@ void SetChannelRate(const Ref<TChannel>& channel, float rate) {
 }
 
 void PauseChannel(const Ref<TChannel>& channel) {
-    if (channel) channel->SetPaused(1);
+    if (channel) channel->SetPaused(true);
 }
 
 void ResumeChannel(const Ref<TChannel>& channel) {
-    if (channel) channel->SetPaused(0);
+    if (channel) channel->SetPaused(false);
 }
 
 } // namespace zandrel

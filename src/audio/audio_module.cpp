@@ -1,5 +1,6 @@
 #include "loaders.hpp"
 #include "mixer.hpp"
+#include "mixer_driver.hpp"
 
 namespace zandrel {
 

@@ -7,26 +7,24 @@
 
 namespace zandrel {
 
-const int BytesPerSample[7] = {0, 1, 2, 2, 2, 4, 4};
-const int ChannelsPerSample[7] = {0, 1, 1, 1, 2, 2, 2};
-
 namespace {
 
-bool IsSampleFormat(int format) {
-    return format >= SampleMono8 && format <= SampleStereo16BE;
+bool IsSampleFormat(SampleFormat format) {
+    return format >= SampleFormat::SampleMono8 && format <= SampleFormat::SampleStereo16BE;
 }
 
-void CheckFormats(int a, int b) {
+void CheckFormats(SampleFormat a, SampleFormat b) {
     if (!IsSampleFormat(a) || !IsSampleFormat(b))
         throw RuntimeError("Unimplemented sample format conversion");
 }
 
-void CheckShape(int length, int format) {
-    if (format < 0 || format > SampleStereo16BE) throw RuntimeError("Invalid sample format");
+void CheckShape(int length, SampleFormat format) {
+    if (ToNumber(format) < 0 || format > SampleFormat::SampleStereo16BE)
+        throw RuntimeError("Invalid sample format");
     if (length < 0) throw RuntimeError("Invalid sample length");
 }
 
-size_t ByteCount(int format, int count) {
+size_t ByteCount(SampleFormat format, int count) {
     return static_cast<size_t>(count) * static_cast<size_t>(BytesPerSample[format]);
 }
 
@@ -53,26 +51,28 @@ uint8_t To8(int v) {
 }
 
 // Each frame of the pivot format: left and right, signed 16-bit, high byte first.
-void ExpandToPivot(const uint8_t* src, int format, uint8_t* dst, int count) {
+void ExpandToPivot(const uint8_t* src, SampleFormat format, uint8_t* dst, int count) {
     for (int i = 0; i < count; ++i, dst += 4) {
         int l = 0, r = 0;
         switch (format) {
-        case SampleMono8:
+        case SampleFormat::SampleMono8:
             l = r = From8(src[i]);
             break;
-        case SampleStereo8:
+        case SampleFormat::SampleStereo8:
             l = From8(src[2 * i]);
             r = From8(src[2 * i + 1]);
             break;
-        case SampleMono16LE:
+        case SampleFormat::SampleMono16LE:
             l = r = LoadLE(src + 2 * i);
             break;
-        case SampleMono16BE:
+        case SampleFormat::SampleMono16BE:
             l = r = LoadBE(src + 2 * i);
             break;
-        case SampleStereo16LE:
+        case SampleFormat::SampleStereo16LE:
             l = LoadLE(src + 4 * i);
             r = LoadLE(src + 4 * i + 2);
+            break;
+        case SampleFormat::SampleStereo16BE: // the pivot itself is copied, never expanded
             break;
         }
         StoreBE(dst, l);
@@ -80,27 +80,29 @@ void ExpandToPivot(const uint8_t* src, int format, uint8_t* dst, int count) {
     }
 }
 
-void ReduceFromPivot(const uint8_t* src, uint8_t* dst, int format, int count) {
+void ReduceFromPivot(const uint8_t* src, uint8_t* dst, SampleFormat format, int count) {
     for (int i = 0; i < count; ++i, src += 4) {
         int l = LoadBE(src), r = LoadBE(src + 2);
         int m = (l + r) / 2;
         switch (format) {
-        case SampleMono8:
+        case SampleFormat::SampleMono8:
             dst[i] = To8(m);
             break;
-        case SampleStereo8:
+        case SampleFormat::SampleStereo8:
             dst[2 * i] = To8(l);
             dst[2 * i + 1] = To8(r);
             break;
-        case SampleMono16LE:
+        case SampleFormat::SampleMono16LE:
             StoreLE(dst + 2 * i, m);
             break;
-        case SampleMono16BE:
+        case SampleFormat::SampleMono16BE:
             StoreBE(dst + 2 * i, m);
             break;
-        case SampleStereo16LE:
+        case SampleFormat::SampleStereo16LE:
             StoreLE(dst + 4 * i, l);
             StoreLE(dst + 4 * i + 2, r);
+            break;
+        case SampleFormat::SampleStereo16BE: // likewise
             break;
         }
     }
@@ -112,7 +114,7 @@ TAudioSample::~TAudioSample() {
     if (capacity_ >= 0) std::free(samples_);
 }
 
-Ref<TAudioSample> TAudioSample::CreateAudioSample(int length, int hertz, int format) {
+Ref<TAudioSample> TAudioSample::CreateAudioSample(int length, int hertz, SampleFormat format) {
     CheckShape(length, format);
     size_t bytes = ByteCount(format, length);
     if (bytes > INT_MAX) throw RuntimeError("Audio sample too large");
@@ -128,7 +130,7 @@ Ref<TAudioSample> TAudioSample::CreateAudioSample(int length, int hertz, int for
 }
 
 Ref<TAudioSample> TAudioSample::CreateStaticAudioSample(void* samples, int length, int hertz,
-                                                        int format) {
+                                                        SampleFormat format) {
     CheckShape(length, format);
     auto sample = New<TAudioSample>();
     sample->samples_ = static_cast<uint8_t*>(samples);
@@ -145,7 +147,7 @@ Ref<TAudioSample> TAudioSample::Copy() const {
     return copy;
 }
 
-Ref<TAudioSample> TAudioSample::Convert(int format) const {
+Ref<TAudioSample> TAudioSample::Convert(SampleFormat format) const {
     CheckFormats(format_, format);
     auto converted = CreateAudioSample(length_, hertz_, format);
     ConvertSamples(samples_, format_, converted->samples_, format, length_);
@@ -156,21 +158,22 @@ void TAudioSample::Truncate(int length) {
     if (length >= 0 && length < length_) length_ = length;
 }
 
-Ref<TAudioSample> CreateAudioSample(int length, int hertz, int format) {
+Ref<TAudioSample> CreateAudioSample(int length, int hertz, SampleFormat format) {
     return TAudioSample::CreateAudioSample(length, hertz, format);
 }
 
-Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz, int format) {
+Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz,
+                                          SampleFormat format) {
     return TAudioSample::CreateStaticAudioSample(samples, length, hertz, format);
 }
 
-void CopySamples(const void* source, void* destination, int format, int count) {
-    if (format < 0 || format > SampleStereo16BE || count <= 0) return;
+void CopySamples(const void* source, void* destination, SampleFormat format, int count) {
+    if (ToNumber(format) < 0 || format > SampleFormat::SampleStereo16BE || count <= 0) return;
     std::memcpy(destination, source, ByteCount(format, count));
 }
 
-void ConvertSamples(const void* source, int sourceFormat, void* destination, int destinationFormat,
-                    int count) {
+void ConvertSamples(const void* source, SampleFormat sourceFormat, void* destination,
+                    SampleFormat destinationFormat, int count) {
     CheckFormats(sourceFormat, destinationFormat);
     if (count <= 0) return;
     const auto* src = static_cast<const uint8_t*>(source);
@@ -179,13 +182,13 @@ void ConvertSamples(const void* source, int sourceFormat, void* destination, int
         CopySamples(src, dst, sourceFormat, count);
         return;
     }
-    if (destinationFormat == SampleStereo16BE) {
+    if (destinationFormat == SampleFormat::SampleStereo16BE) {
         ExpandToPivot(src, sourceFormat, dst, count);
         return;
     }
     std::vector<uint8_t> pivot;
-    if (sourceFormat != SampleStereo16BE) {
-        pivot.resize(ByteCount(SampleStereo16BE, count));
+    if (sourceFormat != SampleFormat::SampleStereo16BE) {
+        pivot.resize(ByteCount(SampleFormat::SampleStereo16BE, count));
         ExpandToPivot(src, sourceFormat, pivot.data(), count);
         src = pivot.data();
     }

@@ -1,6 +1,5 @@
+#include "mixer_driver.hpp"
 #include "mixer.hpp"
-
-#include <zandrel/audio.hpp>
 
 namespace zandrel {
 
@@ -8,10 +7,13 @@ namespace zandrel {
 Ref<TSound> TMixerAudioDriver::CreateSound(const Ref<TAudioSample>& sample, int flags) {
     if (!sample) return nullptr;
     Ref<TAudioSample> frames = sample;
-    if (sample->Format() == SampleMono16BE) frames = sample->Convert(SampleMono16LE);
-    if (sample->Format() == SampleStereo16BE) frames = sample->Convert(SampleStereo16LE);
-    int format = frames->Format();
-    int channels = format >= 0 && format <= SampleStereo16BE ? ChannelsPerSample[format] : 0;
+    if (sample->Format() == SampleFormat::SampleMono16BE)
+        frames = sample->Convert(SampleFormat::SampleMono16LE);
+    if (sample->Format() == SampleFormat::SampleStereo16BE)
+        frames = sample->Convert(SampleFormat::SampleStereo16LE);
+    SampleFormat format = frames->Format();
+    bool known = format >= SampleFormat{} && format <= SampleFormat::SampleStereo16BE;
+    int channels = known ? ChannelsPerSample[format] : 0;
     if (!channels) return nullptr;
     int bits = BytesPerSample[format] * 8 / channels;
     MixerSample* mixerSample = MixerCreateSound(frames->Length(), bits, channels, frames->Hertz(),
@@ -34,22 +36,22 @@ Ref<TMixerSound> TMixerSound::Create(MixerSample* sample) {
 }
 
 Ref<TChannel> TMixerSound::Play(const Ref<TChannel>& channel) {
-    return Start(channel, 0);
+    return Start(channel, false);
 }
 
 Ref<TChannel> TMixerSound::Cue(const Ref<TChannel>& channel) {
-    return Start(channel, 1);
+    return Start(channel, true);
 }
 
 // A channel of another driver starts nothing.
-Ref<TChannel> TMixerSound::Start(const Ref<TChannel>& channel, int paused) {
+Ref<TChannel> TMixerSound::Start(const Ref<TChannel>& channel, bool paused) {
     int handle = 0;
     if (channel) {
         auto mixerChannel = As<TMixerChannel>(channel);
         if (!mixerChannel) return nullptr;
         handle = mixerChannel->Handle();
     }
-    int result = MixerPlaySound(sample_, paused, handle);
+    int result = MixerPlaySound(sample_, paused ? 1 : 0, handle);
     if (!result) return nullptr;
     if (!channel || result != handle) return TMixerChannel::Create(result);
     return channel;
@@ -63,8 +65,8 @@ void TMixerChannel::Stop() {
     MixerStopChannel(handle_);
 }
 
-void TMixerChannel::SetPaused(int paused) {
-    MixerSetChannelPaused(handle_, paused);
+void TMixerChannel::SetPaused(bool paused) {
+    MixerSetChannelPaused(handle_, paused ? 1 : 0);
 }
 
 void TMixerChannel::SetVolume(float volume) {
@@ -84,8 +86,8 @@ void TMixerChannel::SetRate(float rate) {
 }
 
 // Playing once or looping, paused or not.
-int TMixerChannel::Playing() {
-    return (MixerChannelStatus(handle_) & ~1) ? 1 : 0;
+bool TMixerChannel::Playing() {
+    return (MixerChannelStatus(handle_) & ~1) != 0;
 }
 
 } // namespace zandrel
@@ -99,6 +101,8 @@ void StartOfflineMixer(int32_t (*clock)()) {
     SetAudioDriver(New<TMixerAudioDriver>());
 }
 
-int RenderOfflineMixer(int16_t* out, int frames) { return MixerRender(out, frames); }
+int RenderOfflineMixer(int16_t* out, int frames) {
+    return MixerRender(out, frames);
+}
 
 } // namespace zandrel

@@ -109,8 +109,9 @@ Ref<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(const Ref<TStream>& str
     if (!decoder || length < 0 || channels < 1 || channels > 2 || hertz <= 0) return nullptr;
     int frameBytes = 2 * channels;
     if (length > INT_MAX / frameBytes) return nullptr;
-    auto sample =
-        CreateAudioSample(length, hertz, channels == 1 ? SampleMono16LE : SampleStereo16LE);
+    auto sample = CreateAudioSample(length, hertz,
+                                    channels == 1 ? SampleFormat::SampleMono16LE
+                                                  : SampleFormat::SampleStereo16LE);
     int missing = OggRead(decoder.get(), sample->Samples(), length * frameBytes);
     if (missing < 0) return nullptr;
     sample->Truncate(length - (missing + frameBytes - 1) / frameBytes);

@@ -41,16 +41,16 @@ int64_t ReadChunkSize(TStream& stream) {
 }
 
 struct WaveFormat {
-    int format = 0;
+    SampleFormat format{};
     int hertz = 0;
 };
 
-int SampleFormatFor(int channels, int bits) {
-    if (bits == 8 && channels == 1) return SampleMono8;
-    if (bits == 8 && channels == 2) return SampleStereo8;
-    if (bits == 16 && channels == 1) return SampleMono16LE;
-    if (bits == 16 && channels == 2) return SampleStereo16LE;
-    return 0;
+SampleFormat SampleFormatFor(int channels, int bits) {
+    if (bits == 8 && channels == 1) return SampleFormat::SampleMono8;
+    if (bits == 8 && channels == 2) return SampleFormat::SampleStereo8;
+    if (bits == 16 && channels == 1) return SampleFormat::SampleMono16LE;
+    if (bits == 16 && channels == 2) return SampleFormat::SampleStereo16LE;
+    return SampleFormat{};
 }
 
 // The "fmt " chunk after its tag; format 0 when it is not PCM we can hold.
@@ -91,7 +91,7 @@ Ref<TAudioSample> TAudioSampleLoaderWAV::LoadAudioSample(const Ref<TStream>& sou
     stream->ReadInt(); // the RIFF size says nothing the chunks do not
     if (ReadTag(*stream) != u"WAVE" || ReadTag(*stream) != u"fmt ") return nullptr;
     WaveFormat wave = ReadFormatChunk(*stream);
-    if (!wave.format) return nullptr;
+    if (wave.format == SampleFormat{}) return nullptr;
     while (!stream->Eof()) {
         String tag = ReadChunkTag(*stream, riffStart);
         if (tag.empty()) break;

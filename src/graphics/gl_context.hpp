@@ -2,7 +2,7 @@
 // hidden shared context, display modes and buffer swaps, over SDL.
 #pragma once
 
-#include <zandrel/graphics.hpp>
+#include "gl_graphics.hpp"
 
 #include <array>
 #include <vector>
@@ -21,7 +21,8 @@ enum GLContextKind : int {
 struct GLContext {
     GLContext* next = nullptr;
     int kind = SharedContext;
-    int width = 0, height = 0, depth = 0, hertz = 0, flags = 0;
+    int width = 0, height = 0, depth = 0, hertz = 0;
+    GraphicsFlags flags = GraphicsFlags::NoFlags;
     SDL_Window* window = nullptr;
     void* glContext = nullptr;
     uint32_t windowId = 0;
@@ -31,10 +32,10 @@ namespace native {
 
 // No record when the window or the context cannot be made; a full-screen
 // mode that cannot be set raises "GLGraphicsDriver failed to set display mode".
-GLContext* CreateGLContext(int width, int height, int depth, int hertz, int flags);
-GLContext* AttachGLContext(NativeWidget widget, int flags);
+GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags);
+GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags);
 void GetGLContextSettings(GLContext* context, int& width, int& height, int& depth, int& hertz,
-                          int& flags);
+                          GraphicsFlags& flags);
 void CloseGLContext(GLContext* context);
 void MakeGLContextCurrent(GLContext* context);
 void FlipGLContext(int sync);

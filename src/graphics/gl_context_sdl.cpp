@@ -1,4 +1,5 @@
 #include "gl_context.hpp"
+#include "system/window_messages.hpp"
 
 #include <SDL.h>
 
@@ -28,17 +29,17 @@ bool StartVideo() {
 }
 
 // The buffers asked for are minimums: 1 bit means "some".
-void SetPixelFormat(int flags) {
+void SetPixelFormat(GraphicsFlags flags) {
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 1);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 1);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 1);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (flags & BackBuffer) ? 1 : 0);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, (flags & AlphaBuffer) ? 1 : 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, (flags & DepthBuffer) ? 1 : 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, (flags & StencilBuffer) ? 1 : 0);
-    int accum = (flags & AccumBuffer) ? 1 : 0;
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (flags & GraphicsFlags::BackBuffer) ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, (flags & GraphicsFlags::AlphaBuffer) ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, (flags & GraphicsFlags::DepthBuffer) ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, (flags & GraphicsFlags::StencilBuffer) ? 1 : 0);
+    int accum = (flags & GraphicsFlags::AccumBuffer) ? 1 : 0;
     SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accum);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accum);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
@@ -59,7 +60,7 @@ void SetSwapInterval(int interval) {
 
 // A context in `window` that shares its textures with the shared context.
 // Creating it makes it current, so the remembered one is made current again.
-SDL_GLContext CreateSharingContext(SDL_Window* window, int flags) {
+SDL_GLContext CreateSharingContext(SDL_Window* window, GraphicsFlags flags) {
     SetPixelFormat(flags);
     SDL_GL_MakeCurrent(shared->window, shared->glContext);
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
@@ -73,7 +74,7 @@ SDL_GLContext CreateSharingContext(SDL_Window* window, int flags) {
 bool EnsureSharedContext() {
     if (shared) return true;
     if (!StartVideo()) return false;
-    SetPixelFormat(0);
+    SetPixelFormat(GraphicsFlags::NoFlags);
     SDL_Window* window = SDL_CreateWindow(
         "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!window) return false;
@@ -82,7 +83,8 @@ bool EnsureSharedContext() {
         SDL_DestroyWindow(window);
         return false;
     }
-    shared = new GLContext{nullptr, SharedContext, 1, 1, 0, 0, 0, window, context, 0};
+    shared = new GLContext{nullptr, SharedContext,          1,      1,       0,
+                           0,       GraphicsFlags::NoFlags, window, context, 0};
     RestoreCurrent();
     return true;
 }
@@ -192,7 +194,7 @@ SDL_Window* CreateWindow(int kind, int width, int height) {
 
 } // namespace
 
-GLContext* CreateGLContext(int width, int height, int depth, int hertz, int flags) {
+GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags) {
     if (width <= 0 || height <= 0 || !EnsureSharedContext()) return nullptr;
     int kind = depth != 0 ? FullScreenContext : WindowedContext;
     SetPixelFormat(flags);
@@ -217,7 +219,7 @@ GLContext* CreateGLContext(int width, int height, int depth, int hertz, int flag
     return record;
 }
 
-GLContext* AttachGLContext(NativeWidget widget, int flags) {
+GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags) {
     if (widget == 0 || !EnsureSharedContext()) return nullptr;
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(widget));
     if (!window) return nullptr;
@@ -236,7 +238,7 @@ GLContext* AttachGLContext(NativeWidget widget, int flags) {
 }
 
 void GetGLContextSettings(GLContext* context, int& width, int& height, int& depth, int& hertz,
-                          int& flags) {
+                          GraphicsFlags& flags) {
     if (context->kind == AttachedContext)
         SDL_GetWindowSize(context->window, &context->width, &context->height);
     width = context->width;

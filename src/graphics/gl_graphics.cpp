@@ -7,9 +7,11 @@ Ref<TGraphicsDriver> TGLGraphics::Driver() {
     return GLGraphicsDriver();
 }
 
-void TGLGraphics::GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) {
+void TGLGraphics::GetSettings(int& width, int& height, int& depth, int& hertz,
+                              GraphicsFlags& flags) {
     if (!context_) {
-        width = height = depth = hertz = flags = 0;
+        width = height = depth = hertz = 0;
+        flags = GraphicsFlags::NoFlags;
         return;
     }
     native::GetGLContextSettings(context_, width, height, depth, hertz, flags);
@@ -42,12 +44,12 @@ Ref<TGraphics> Wrap(GLContext* context) {
 
 } // namespace
 
-Ref<TGraphics> TGLGraphicsDriver::AttachGraphics(NativeWidget widget, int flags) {
+Ref<TGraphics> TGLGraphicsDriver::AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
     return Wrap(native::AttachGLContext(widget, flags));
 }
 
 Ref<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int height, int depth, int hertz,
-                                                 int flags) {
+                                                 GraphicsFlags flags) {
     return Wrap(native::CreateGLContext(width, height, depth, hertz, flags));
 }
 
@@ -66,13 +68,17 @@ void TGLGraphicsDriver::ToggleSharedContext() {
 
 // Never destroyed: exit handlers that close the graphics still need it after
 // the statics made later than them have gone.
-const Ref<TGLGraphicsDriver>& GLGraphicsDriver() {
-    static const auto* driver = new Ref<TGLGraphicsDriver>(New<TGLGraphicsDriver>());
+const Ref<TGraphicsDriver>& GLGraphicsDriver() {
+    static const auto* driver = new Ref<TGraphicsDriver>(New<TGLGraphicsDriver>());
     return *driver;
 }
 
-Ref<TGraphics> GLGraphics(int width, int height, int depth, int hertz, int flags) {
-    SetGraphicsDriver(GLGraphicsDriver(), BackBuffer);
+TGLGraphicsDriver& TheGLGraphicsDriver() {
+    return static_cast<TGLGraphicsDriver&>(*GLGraphicsDriver());
+}
+
+Ref<TGraphics> GLGraphics(int width, int height, int depth, int hertz, GraphicsFlags flags) {
+    SetGraphicsDriver(GLGraphicsDriver(), GraphicsFlags::BackBuffer);
     return OpenGraphics(width, height, depth, hertz, flags);
 }
 

@@ -1,3 +1,5 @@
+#include "bitmap_font.hpp"
+#include "gl_graphics.hpp"
 #include "graphics_parts.hpp"
 
 #include <GL/gl.h>
@@ -31,15 +33,15 @@ GLuint FontTexture() {
     static GLuint texture = 0;
     if (texture == 0) {
         auto pixmap = BitmapFontPixmap(S("gldrawtextfont.bin"), FontTextureWidth);
-        GLGraphicsDriver()->ToggleSharedContext();
+        TheGLGraphicsDriver().ToggleSharedContext();
         try {
             texture = GLTexFromPixmap(pixmap, false);
             UseNearestFiltering(texture);
         } catch (...) {
-            GLGraphicsDriver()->ToggleSharedContext();
+            TheGLGraphicsDriver().ToggleSharedContext();
             throw;
         }
-        GLGraphicsDriver()->ToggleSharedContext();
+        TheGLGraphicsDriver().ToggleSharedContext();
     }
     return texture;
 }
@@ -63,7 +65,7 @@ Ref<TPixmap> BitmapFontPixmap(const String& resource, int width) {
     if (!font || EmbeddedSize(resource) < FontCodeCount * FontRows)
         throw RuntimeError(S("The built-in font is missing: ") + resource);
     if (width < FontCodeCount * 8) throw RuntimeError("Font pixmap too narrow");
-    auto pixmap = CreatePixmap(width, FontRows, FormatRGBA8888, 4);
+    auto pixmap = CreatePixmap(width, FontRows, PixelFormat::FormatRGBA8888, 4);
     std::memset(pixmap->Pixels(), 0, static_cast<size_t>(pixmap->Capacity()));
     for (int row = 0; row < FontRows; ++row) {
         auto* pixels = reinterpret_cast<uint32_t*>(pixmap->PixelPtr(0, row));

@@ -36,7 +36,8 @@ void GLAdjustTexSize(int& width, int& height) {
 
 uint32_t GLTexFromPixmap(Ref<TPixmap> pixmap, bool mipmapped) {
     if (!pixmap) throw RuntimeError("GLTexFromPixmap needs a pixmap");
-    if (pixmap->Format() != FormatRGBA8888) pixmap = pixmap->Convert(FormatRGBA8888);
+    if (pixmap->Format() != PixelFormat::FormatRGBA8888)
+        pixmap = pixmap->Convert(PixelFormat::FormatRGBA8888);
     int width = pixmap->Width(), height = pixmap->Height();
     GLAdjustTexSize(width, height);
     if (width != pixmap->Width() || height != pixmap->Height())
@@ -49,7 +50,8 @@ uint32_t GLTexFromPixmap(Ref<TPixmap> pixmap, bool mipmapped) {
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     for (int level = 0;; ++level) {
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, pixmap->Pitch() / BytesPerPixel[FormatRGBA8888]);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH,
+                      pixmap->Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
         glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      pixmap->Pixels());
         if (!mipmapped || (width == 1 && height == 1)) break;

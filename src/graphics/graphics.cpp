@@ -5,12 +5,13 @@ namespace zandrel {
 namespace {
 
 struct Settings {
-    int width = 0, height = 0, depth = 0, hertz = 0, flags = 0;
+    int width = 0, height = 0, depth = 0, hertz = 0;
+    GraphicsFlags flags = GraphicsFlags::NoFlags;
 };
 
 struct GraphicsState {
     Ref<TGraphicsDriver> driver;
-    int defaultFlags = 0;
+    GraphicsFlags defaultFlags = GraphicsFlags::NoFlags;
     std::vector<Ref<TGraphicsMode>> modes;
     Ref<TGraphics> current;
     Settings settings;
@@ -79,7 +80,7 @@ Ref<Object> TGraphicsDriver::Read(TStream& stream) {
     int height = stream.ReadInt();
     int depth = stream.ReadInt();
     int hertz = stream.ReadInt();
-    return OpenGraphics(width, height, depth, hertz, 0);
+    return OpenGraphics(width, height, depth, hertz, GraphicsFlags::NoFlags);
 }
 
 void TGraphicsDriver::Write(const Ref<Object>& object, TStream& stream) {
@@ -93,7 +94,7 @@ void TGraphicsDriver::Write(const Ref<Object>& object, TStream& stream) {
     stream.WriteInt(s.hertz);
 }
 
-void SetGraphicsDriver(const Ref<TGraphicsDriver>& driver, int defaultFlags) {
+void SetGraphicsDriver(const Ref<TGraphicsDriver>& driver, GraphicsFlags defaultFlags) {
     if (driver != state.driver) {
         ReleaseCurrent();
         state.modes.clear();
@@ -107,7 +108,7 @@ const Ref<TGraphicsDriver>& GraphicsDriver() {
     return state.driver;
 }
 
-int GraphicsDriverFlags() {
+GraphicsFlags GraphicsDriverFlags() {
     return state.defaultFlags;
 }
 
@@ -130,21 +131,21 @@ void GetGraphicsMode(int index, int& width, int& height, int& depth, int& hertz)
     hertz = mode.hertz;
 }
 
-int GraphicsModeExists(int width, int height, int depth, int hertz) {
+bool GraphicsModeExists(int width, int height, int depth, int hertz) {
     auto matches = [](int wanted, int value) { return wanted == 0 || wanted == value; };
     for (auto& mode : CachedModes())
         if (matches(width, mode->width) && matches(height, mode->height) &&
             matches(depth, mode->depth) && matches(hertz, mode->hertz))
-            return 1;
-    return 0;
+            return true;
+    return false;
 }
 
-Ref<TGraphics> AttachGraphics(NativeWidget widget, int flags) {
+Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
     auto& driver = CurrentDriver();
     return Guarded([&] { return driver.AttachGraphics(widget, flags | state.defaultFlags); });
 }
 
-Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz, int flags) {
+Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz, GraphicsFlags flags) {
     auto& driver = CurrentDriver();
     return Guarded([&] {
         return driver.CreateGraphics(width, height, depth, hertz, flags | state.defaultFlags);
@@ -188,7 +189,7 @@ void EndGraphics() {
     CloseGraphics(state.application);
 }
 
-Ref<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, int flags) {
+Ref<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, GraphicsFlags flags) {
     EndGraphics();
     auto g = CreateGraphics(width, height, depth, hertz, flags | state.defaultFlags);
     if (!g) return nullptr;
@@ -217,7 +218,7 @@ int GraphicsDepth() {
 int GraphicsHertz() {
     return state.settings.hertz;
 }
-int GraphicsFlags() {
+GraphicsFlags CurrentGraphicsFlags() {
     return state.settings.flags;
 }
 

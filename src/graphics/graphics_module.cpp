@@ -21,7 +21,7 @@ void StartGraphicsModule() {
         StartPixmapModule();
         RegisterFontResources();
         StartGraphicsObjects();
-        SetGraphicsDriver(GLGraphicsDriver(), BackBuffer);
+        SetGraphicsDriver(GLGraphicsDriver(), GraphicsFlags::BackBuffer);
     });
 }
 

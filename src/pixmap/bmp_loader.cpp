@@ -176,7 +176,7 @@ void OpaqueWhenAlphaUnused(TPixmap& pixmap) {
 
 Ref<TPixmap> ReadRows(TStream& stream, const BmpHeader& h, const std::vector<uint8_t>& palette) {
     bool alpha = h.bitCount == 32 || h.channels[3].bits > 0;
-    int format = alpha ? FormatBGRA8888 : FormatBGR888;
+    PixelFormat format = alpha ? PixelFormat::FormatBGRA8888 : PixelFormat::FormatBGR888;
     int stride = static_cast<int>((int64_t{h.width} * h.bitCount + 31) / 32 * 4);
     if (!MayHoldBytes(stream, int64_t{stride} * h.height)) return nullptr;
     auto pixmap = CreateImagePixmap(h.width, h.height, format);
@@ -187,7 +187,8 @@ Ref<TPixmap> ReadRows(TStream& stream, const BmpHeader& h, const std::vector<uin
         ReadExactly(stream, row.data(), stride);
         DecodeRow(h, row.data(), palette, bgra.data());
         int y = h.topDown ? i : h.height - 1 - i;
-        ConvertPixels(bgra.data(), FormatBGRA8888, pixmap->PixelPtr(0, y), format, h.width);
+        ConvertPixels(bgra.data(), PixelFormat::FormatBGRA8888, pixmap->PixelPtr(0, y), format,
+                      h.width);
     }
     if (h.bitCount == 32 && h.compression == uncompressed) OpaqueWhenAlphaUnused(*pixmap);
     return pixmap;

@@ -34,7 +34,9 @@ struct PixmapTarget {
 // One component is grey, three are RGB; anything else (CMYK) is refused.
 unsigned char* PixmapRows(void* context, int width, int height, int components, int* pitch) {
     auto& target = *static_cast<PixmapTarget*>(context);
-    int format = components == 1 ? FormatI8 : components == 3 ? FormatRGB888 : FormatNone;
+    PixelFormat format = components == 1   ? PixelFormat::FormatI8
+                         : components == 3 ? PixelFormat::FormatRGB888
+                                           : PixelFormat::FormatNone;
     try {
         target.pixmap = CreateImagePixmap(width, height, format);
     } catch (...) {
@@ -65,7 +67,9 @@ Ref<TPixmap> TPixmapLoaderJPG::LoadPixmap(const Ref<TStream>& stream) {
 bool SavePixmapJPEG(const Ref<TPixmap>& pixmap, const Url& url, int quality) {
     auto stream = OpenWriteStream(url);
     if (!stream) return false;
-    auto rgb = pixmap->Format() == FormatRGB888 ? pixmap : pixmap->Convert(FormatRGB888);
+    auto rgb = pixmap->Format() == PixelFormat::FormatRGB888
+                   ? pixmap
+                   : pixmap->Convert(PixelFormat::FormatRGB888);
     StreamLink link{stream.get(), nullptr};
     int result = JpegEncode(&link, WriteToStream, rgb->Width(), rgb->Height(), rgb->Pitch(),
                             rgb->Pixels(), quality);

@@ -29,7 +29,7 @@ Ref<TPixmap> LoadPixmap(const Url& url) {
     return pixmap;
 }
 
-Ref<TPixmap> CreateImagePixmap(int64_t width, int64_t height, int format) {
+Ref<TPixmap> CreateImagePixmap(int64_t width, int64_t height, PixelFormat format) {
     if (!PixmapFits(width, height, format)) return nullptr;
     try {
         return CreatePixmap(static_cast<int>(width), static_cast<int>(height), format, 4);

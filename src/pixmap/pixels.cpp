@@ -50,38 +50,38 @@ template <bool Alpha> void ExpandSingle(const Byte* in, Byte* out, int count) {
     }
 }
 
-void ExpandToRGBA(const Byte* in, int format, Byte* out, int count) {
+void ExpandToRGBA(const Byte* in, PixelFormat format, Byte* out, int count) {
     switch (format) {
-    case FormatI8:
+    case PixelFormat::FormatI8:
         return ExpandSingle<false>(in, out, count);
-    case FormatA8:
+    case PixelFormat::FormatA8:
         return ExpandSingle<true>(in, out, count);
-    case FormatBGR888:
+    case PixelFormat::FormatBGR888:
         return ExpandColour<2, 0>(in, out, count);
-    case FormatRGB888:
+    case PixelFormat::FormatRGB888:
         return ExpandColour<0, 2>(in, out, count);
-    case FormatBGRA8888:
+    case PixelFormat::FormatBGRA8888:
         return SwapRedAndBlue(in, out, count);
     default:
         return;
     }
 }
 
-void ReduceFromRGBA(const Byte* in, Byte* out, int format, int count) {
+void ReduceFromRGBA(const Byte* in, Byte* out, PixelFormat format, int count) {
     switch (format) {
-    case FormatI8:
+    case PixelFormat::FormatI8:
         for (int i = 0; i < count; ++i, in += 4)
             out[i] = static_cast<Byte>((in[0] + in[1] + in[2]) / 3);
         return;
-    case FormatA8:
+    case PixelFormat::FormatA8:
         for (int i = 0; i < count; ++i, in += 4)
             out[i] = in[3];
         return;
-    case FormatBGR888:
+    case PixelFormat::FormatBGR888:
         return ReduceColour<2, 0>(in, out, count);
-    case FormatRGB888:
+    case PixelFormat::FormatRGB888:
         return ReduceColour<0, 2>(in, out, count);
-    case FormatBGRA8888:
+    case PixelFormat::FormatBGRA8888:
         return SwapRedAndBlue(in, out, count);
     default:
         return;
@@ -90,8 +90,8 @@ void ReduceFromRGBA(const Byte* in, Byte* out, int format, int count) {
 
 // Two formats that both differ from the pivot meet in a small stack buffer,
 // a slice at a time, so that no conversion allocates.
-void ConvertThroughPivot(const Byte* in, int sourceFormat, Byte* out, int destinationFormat,
-                         int count) {
+void ConvertThroughPivot(const Byte* in, PixelFormat sourceFormat, Byte* out,
+                         PixelFormat destinationFormat, int count) {
     constexpr int slice = 256;
     Byte pivot[slice * 4];
     while (count > 0) {
@@ -106,33 +106,33 @@ void ConvertThroughPivot(const Byte* in, int sourceFormat, Byte* out, int destin
 
 } // namespace
 
-int64_t PixmapPitchFor(int64_t width, int format, int align) {
+int64_t PixmapPitchFor(int64_t width, PixelFormat format, int align) {
     if (align < 1) align = 1;
     int bytes = IsPixelFormat(format) ? BytesPerPixel[format] : 0;
     return (width * bytes + align - 1) / align * align;
 }
 
-bool PixmapFits(int64_t width, int64_t height, int format) {
+bool PixmapFits(int64_t width, int64_t height, PixelFormat format) {
     if (width <= 0 || height <= 0 || !IsPixelFormat(format)) return false;
     if (width > MaxPixmapBytes || height > MaxPixmapBytes) return false;
     return PixmapPitchFor(width, format, 4) * height <= MaxPixmapBytes;
 }
 
-void CopyPixels(const void* source, void* destination, int format, int count) {
+void CopyPixels(const void* source, void* destination, PixelFormat format, int count) {
     if (!IsPixelFormat(format) || count <= 0) return;
     std::memmove(destination, source, static_cast<size_t>(count) * BytesPerPixel[format]);
 }
 
-void ConvertPixels(const void* source, int sourceFormat, void* destination, int destinationFormat,
-                   int count) {
+void ConvertPixels(const void* source, PixelFormat sourceFormat, void* destination,
+                   PixelFormat destinationFormat, int count) {
     if (!IsPixelFormat(sourceFormat) || !IsPixelFormat(destinationFormat) || count <= 0) return;
     const auto* in = static_cast<const Byte*>(source);
     auto* out = static_cast<Byte*>(destination);
     if (sourceFormat == destinationFormat)
         CopyPixels(in, out, sourceFormat, count);
-    else if (destinationFormat == FormatRGBA8888)
+    else if (destinationFormat == PixelFormat::FormatRGBA8888)
         ExpandToRGBA(in, sourceFormat, out, count);
-    else if (sourceFormat == FormatRGBA8888)
+    else if (sourceFormat == PixelFormat::FormatRGBA8888)
         ReduceFromRGBA(in, out, destinationFormat, count);
     else
         ConvertThroughPivot(in, sourceFormat, out, destinationFormat, count);

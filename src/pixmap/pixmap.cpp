@@ -35,7 +35,7 @@ void TPixmap::Paste(const Ref<TPixmap>& source, int x, int y) {
                       source->width_);
 }
 
-Ref<TPixmap> TPixmap::Convert(int format) {
+Ref<TPixmap> TPixmap::Convert(PixelFormat format) {
     auto result = Create(width_, height_, format, 4);
     for (int y = 0; y < height_; ++y)
         ConvertPixels(PixelPtr(0, y), format_, result->PixelPtr(0, y), format, width_);
@@ -45,17 +45,17 @@ Ref<TPixmap> TPixmap::Convert(int format) {
 uint32_t TPixmap::ReadPixel(int x, int y) const {
     const uint8_t* p = PixelPtr(x, y);
     switch (format_) {
-    case FormatI8:
+    case PixelFormat::FormatI8:
         return 0xFF000000u + p[0] * 0x10101u;
-    case FormatA8:
+    case PixelFormat::FormatA8:
         return p[0] * 0x1000000u + 0xFFFFFFu;
-    case FormatBGR888:
+    case PixelFormat::FormatBGR888:
         return ARGB(255, p[2], p[1], p[0]);
-    case FormatRGB888:
+    case PixelFormat::FormatRGB888:
         return ARGB(255, p[0], p[1], p[2]);
-    case FormatBGRA8888:
+    case PixelFormat::FormatBGRA8888:
         return ARGB(p[3], p[2], p[1], p[0]);
-    case FormatRGBA8888:
+    case PixelFormat::FormatRGBA8888:
         return ARGB(p[3], p[0], p[1], p[2]);
     default:
         return 0;
@@ -64,10 +64,10 @@ uint32_t TPixmap::ReadPixel(int x, int y) const {
 
 void TPixmap::WritePixel(int x, int y, uint32_t argb) {
     uint8_t rgba[4] = {RedOf(argb), GreenOf(argb), BlueOf(argb), AlphaOf(argb)};
-    ConvertPixels(rgba, FormatRGBA8888, PixelPtr(x, y), format_, 1);
+    ConvertPixels(rgba, PixelFormat::FormatRGBA8888, PixelPtr(x, y), format_, 1);
 }
 
-Ref<TPixmap> TPixmap::Create(int width, int height, int format, int align) {
+Ref<TPixmap> TPixmap::Create(int width, int height, PixelFormat format, int align) {
     int64_t pitch = PixmapPitchFor(width, format, align);
     int64_t capacity = pitch * height;
     if (width < 0 || height < 0 || capacity > INT_MAX)
@@ -84,7 +84,8 @@ Ref<TPixmap> TPixmap::Create(int width, int height, int format, int align) {
     return pixmap;
 }
 
-Ref<TPixmap> TPixmap::CreateStatic(void* pixels, int width, int height, int pitch, int format) {
+Ref<TPixmap> TPixmap::CreateStatic(void* pixels, int width, int height, int pitch,
+                                   PixelFormat format) {
     auto pixmap = New<TPixmap>();
     pixmap->pixels_ = static_cast<uint8_t*>(pixels);
     pixmap->width_ = width;
@@ -95,16 +96,17 @@ Ref<TPixmap> TPixmap::CreateStatic(void* pixels, int width, int height, int pitc
     return pixmap;
 }
 
-Ref<TPixmap> CreatePixmap(int width, int height, int format, int align) {
+Ref<TPixmap> CreatePixmap(int width, int height, PixelFormat format, int align) {
     return TPixmap::Create(width, height, format, align);
 }
-Ref<TPixmap> CreateStaticPixmap(void* pixels, int width, int height, int pitch, int format) {
+Ref<TPixmap> CreateStaticPixmap(void* pixels, int width, int height, int pitch,
+                                PixelFormat format) {
     return TPixmap::CreateStatic(pixels, width, height, pitch, format);
 }
 Ref<TPixmap> CopyPixmap(const Ref<TPixmap>& pixmap) {
     return pixmap->Copy();
 }
-Ref<TPixmap> ConvertPixmap(const Ref<TPixmap>& pixmap, int format) {
+Ref<TPixmap> ConvertPixmap(const Ref<TPixmap>& pixmap, PixelFormat format) {
     return pixmap->Convert(format);
 }
 uint8_t* PixmapPixelPtr(const Ref<TPixmap>& pixmap, int x, int y) {
@@ -128,7 +130,7 @@ int PixmapHeight(const Ref<TPixmap>& pixmap) {
 int PixmapPitch(const Ref<TPixmap>& pixmap) {
     return pixmap->Pitch();
 }
-int PixmapFormat(const Ref<TPixmap>& pixmap) {
+PixelFormat PixmapFormat(const Ref<TPixmap>& pixmap) {
     return pixmap->Format();
 }
 

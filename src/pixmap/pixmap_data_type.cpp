@@ -12,7 +12,7 @@ public:
     Ref<Object> Read(TStream& stream) override {
         int width = stream.ReadInt();
         int height = stream.ReadInt();
-        int format = stream.ReadInt();
+        auto format = static_cast<PixelFormat>(stream.ReadInt());
         if (width < 0 || height < 0 || !IsPixelFormat(format))
             throw RuntimeError("Pixmap in data stream has bad dimensions or format");
         int64_t rowBytes = int64_t{width} * BytesPerPixel[format];
@@ -25,10 +25,10 @@ public:
 
     void Write(const Ref<Object>& object, TStream& stream) override {
         auto pixmap = As<TPixmap>(object);
-        int format = pixmap->Format();
+        PixelFormat format = pixmap->Format();
         stream.WriteInt(pixmap->Width());
         stream.WriteInt(pixmap->Height());
-        stream.WriteInt(format);
+        stream.WriteInt(ToNumber(format));
         int rowBytes = IsPixelFormat(format) ? pixmap->Width() * BytesPerPixel[format] : 0;
         for (int y = 0; y < pixmap->Height(); ++y)
             stream.WriteBytes(pixmap->PixelPtr(0, y), rowBytes);

@@ -9,7 +9,9 @@ namespace zandrel {
 namespace {
 
 Ref<TPixmap> AsRGBA(const Ref<TPixmap>& pixmap) {
-    return pixmap->Format() == FormatRGBA8888 ? pixmap : pixmap->Convert(FormatRGBA8888);
+    return pixmap->Format() == PixelFormat::FormatRGBA8888
+               ? pixmap
+               : pixmap->Convert(PixelFormat::FormatRGBA8888);
 }
 
 bool HasColour(const uint8_t* p, int r, int g, int b) {
@@ -64,7 +66,7 @@ uint8_t Bilinear(const uint8_t* p00, int dx, int dy, float tx, float ty) {
 
 Ref<TPixmap> MaskPixmap(const Ref<TPixmap>& pixmap, int r, int g, int b) {
     auto s = AsRGBA(pixmap);
-    auto result = CreatePixmap(s->Width(), s->Height(), FormatRGBA8888, 4);
+    auto result = CreatePixmap(s->Width(), s->Height(), PixelFormat::FormatRGBA8888, 4);
     for (int y = 0; y < s->Height(); ++y) {
         const uint8_t* in = s->PixelPtr(0, y);
         uint8_t* out = result->PixelPtr(0, y);
@@ -81,7 +83,8 @@ Ref<TPixmap> MaskPixmap(const Ref<TPixmap>& pixmap, int r, int g, int b) {
 }
 
 Ref<TPixmap> XFlipPixmap(const Ref<TPixmap>& pixmap) {
-    int width = pixmap->Width(), format = pixmap->Format();
+    int width = pixmap->Width();
+    PixelFormat format = pixmap->Format();
     auto result = CreatePixmap(width, pixmap->Height(), format, 4);
     int bytes = IsPixelFormat(format) ? BytesPerPixel[format] : 0;
     for (int y = 0; y < pixmap->Height(); ++y) {
@@ -94,7 +97,8 @@ Ref<TPixmap> XFlipPixmap(const Ref<TPixmap>& pixmap) {
 }
 
 Ref<TPixmap> YFlipPixmap(const Ref<TPixmap>& pixmap) {
-    int height = pixmap->Height(), format = pixmap->Format();
+    int height = pixmap->Height();
+    PixelFormat format = pixmap->Format();
     auto result = CreatePixmap(pixmap->Width(), height, format, 4);
     for (int y = 0; y < height; ++y)
         CopyPixels(pixmap->PixelPtr(0, height - 1 - y), result->PixelPtr(0, y), format,
@@ -124,7 +128,8 @@ Ref<TPixmap> ResizePixmap(const Ref<TPixmap>& pixmap, int width, int height) {
             for (int c = 0; c < 4; ++c)
                 *out++ = Bilinear(p00 + c, h.step, v.step, h.weight, v.weight);
         }
-        ConvertPixels(row.data(), FormatRGBA8888, result->PixelPtr(0, i), result->Format(), width);
+        ConvertPixels(row.data(), PixelFormat::FormatRGBA8888, result->PixelPtr(0, i),
+                      result->Format(), width);
     }
     return result;
 }

@@ -33,7 +33,7 @@ void StartPixmapDataType();
 
 // A loader's pixmap, rows aligned to 4 bytes; no object when the image is
 // empty, larger than MaxPixmapBytes or its memory cannot be had.
-Ref<TPixmap> CreateImagePixmap(int64_t width, int64_t height, int format);
+Ref<TPixmap> CreateImagePixmap(int64_t width, int64_t height, PixelFormat format);
 
 // False when the stream knows its size and fewer than count bytes are left:
 // a few bytes of header must not make a loader allocate a huge pixmap for

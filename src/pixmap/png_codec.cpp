@@ -97,17 +97,17 @@ bool WriteImage(PngSession& s, png_bytepp rows, int width, int height, int colou
     return true;
 }
 
-int FormatForColourType(int colourType) {
+PixelFormat FormatForColourType(int colourType) {
     switch (colourType) {
     case PNG_COLOR_TYPE_GRAY:
-        return FormatI8;
+        return PixelFormat::FormatI8;
     case PNG_COLOR_TYPE_RGB:
-        return FormatRGB888;
+        return PixelFormat::FormatRGB888;
     case PNG_COLOR_TYPE_RGB_ALPHA:
     case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return FormatRGBA8888;
+        return PixelFormat::FormatRGBA8888;
     default:
-        return FormatNone;
+        return PixelFormat::FormatNone;
     }
 }
 
@@ -138,8 +138,8 @@ Ref<TPixmap> DecodePng(PngSession& s) {
     png_uint_32 width = 0, height = 0;
     int depth = 0, colourType = 0;
     png_get_IHDR(s.png, s.info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
-    int format = FormatForColourType(colourType);
-    if (depth != 8 || !format) return nullptr;
+    PixelFormat format = FormatForColourType(colourType);
+    if (depth != 8 || format == PixelFormat::FormatNone) return nullptr;
     auto pixmap = CreateImagePixmap(width, height, format);
     if (!pixmap || png_get_rowbytes(s.png, s.info) > static_cast<size_t>(pixmap->Pitch()))
         return nullptr;
@@ -182,19 +182,19 @@ namespace {
 
 // libpng's colour type and transforms for a format; A8 has no PNG form and
 // is written through RGBA.
-void ChoosePngLayout(int format, int& colourType, int& transforms) {
+void ChoosePngLayout(PixelFormat format, int& colourType, int& transforms) {
     transforms = PNG_TRANSFORM_IDENTITY;
     switch (format) {
-    case FormatI8:
+    case PixelFormat::FormatI8:
         colourType = PNG_COLOR_TYPE_GRAY;
         break;
-    case FormatBGR888:
+    case PixelFormat::FormatBGR888:
         transforms = PNG_TRANSFORM_BGR;
         [[fallthrough]];
-    case FormatRGB888:
+    case PixelFormat::FormatRGB888:
         colourType = PNG_COLOR_TYPE_RGB;
         break;
-    case FormatBGRA8888:
+    case PixelFormat::FormatBGRA8888:
         transforms = PNG_TRANSFORM_BGR;
         [[fallthrough]];
     default:
@@ -224,8 +224,8 @@ bool EncodePng(PngSession& s, TPixmap& pixmap, int compression) {
 bool SavePixmapPNG(const Ref<TPixmap>& pixmap, const Url& url, int compression) {
     auto stream = OpenWriteStream(url);
     if (!stream) return false;
-    bool pngLayout = pixmap->Format() != FormatA8 && IsPixelFormat(pixmap->Format());
-    auto source = pngLayout ? pixmap : pixmap->Convert(FormatRGBA8888);
+    bool pngLayout = pixmap->Format() != PixelFormat::FormatA8 && IsPixelFormat(pixmap->Format());
+    auto source = pngLayout ? pixmap : pixmap->Convert(PixelFormat::FormatRGBA8888);
     PngSession s;
     s.stream = stream.get();
     bool written = EncodePng(s, *source, compression);

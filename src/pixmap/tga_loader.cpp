@@ -110,7 +110,8 @@ Ref<TPixmap> TPixmapLoaderTGA::LoadPixmap(const Ref<TStream>& stream) {
     auto in = LittleEndianStream(stream);
     TTGAHeader h;
     if (!ReadTgaHeader(*in, h)) return nullptr;
-    int format = h.depth == 16 || h.depth == 32 ? FormatRGBA8888 : FormatRGB888;
+    PixelFormat format =
+        h.depth == 16 || h.depth == 32 ? PixelFormat::FormatRGBA8888 : PixelFormat::FormatRGB888;
     in->SkipBytes(h.idLength);
     // Raw rows have a known size; a run-length row takes at least one packet
     // per 128 pixels.
@@ -131,7 +132,7 @@ Ref<TPixmap> TPixmapLoaderTGA::LoadPixmap(const Ref<TStream>& stream) {
             ReadRunLengthRow(*in, h, scratch, row);
         if (h.descriptor & rightToLeft) ReverseRow(row, h.width);
         int y = h.descriptor & topLeftOrigin ? i : h.height - 1 - i;
-        ConvertPixels(row, FormatBGRA8888, pixmap->PixelPtr(0, y), format, h.width);
+        ConvertPixels(row, PixelFormat::FormatBGRA8888, pixmap->PixelPtr(0, y), format, h.width);
     }
     return pixmap;
 }

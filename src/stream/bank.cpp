@@ -131,12 +131,12 @@ void TBank::SetDoubleAt(int offset, double value) {
     Set(offset, value);
 }
 
-int TBank::Save(const Url& url) {
+bool TBank::Save(const Url& url) {
     auto stream = OpenWriteStream(url);
-    if (!stream) return 0;
+    if (!stream) return false;
     stream->WriteBytes(buf_, size_);
     stream->Close();
-    return 1;
+    return true;
 }
 
 Ref<TBank> TBank::LoadBank(const Url& url) {
@@ -235,7 +235,7 @@ double PeekDouble(const Ref<TBank>& bank, int offset) {
 void PokeDouble(const Ref<TBank>& bank, int offset, double value) {
     bank->SetDoubleAt(offset, value);
 }
-int SaveBank(const Ref<TBank>& bank, const Url& url) {
+bool SaveBank(const Ref<TBank>& bank, const Url& url) {
     return bank->Save(url);
 }
 

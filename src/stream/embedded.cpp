@@ -21,10 +21,10 @@ const EmbeddedEntry* FindEmbedded(const String& name) {
 
 } // namespace
 
-int RegisterEmbedded(const String& name, const void* data, int size) {
-    if (FindEmbedded(name)) return 0;
+bool RegisterEmbedded(const String& name, const void* data, int size) {
+    if (FindEmbedded(name)) return false;
     embeddedHead = new EmbeddedEntry{embeddedHead, name, data, size};
-    return 1;
+    return true;
 }
 
 const void* EmbeddedData(const String& name) {

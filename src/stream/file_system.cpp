@@ -1,4 +1,5 @@
 #include "fs_native.hpp"
+#include "runtime/process_native.hpp"
 
 #include <cstdio>
 
@@ -72,7 +73,7 @@ String FolderPart(String path) {
 }
 
 String CurrentFolder() {
-    String folder = FromBytes(native::WorkingDirectory().substr(0, 1023));
+    String folder = native::WorkingFolder().substr(0, 1023);
     NormalizePath(folder);
     return folder;
 }
@@ -108,7 +109,7 @@ String ResolvePath(String path) {
     return result;
 }
 
-int PathKind(String path) {
+FileKind PathKind(String path) {
     return Status(path).kind;
 }
 
@@ -127,7 +128,7 @@ int FilePermissions(String path) {
     return native::StatPath(NativePath(path), status) ? status.mode : -1;
 }
 
-int SetFilePermissions(String path, int mode) {
+bool SetFilePermissions(String path, int mode) {
     return native::ChangeMode(NativePath(path), mode);
 }
 
@@ -135,25 +136,25 @@ bool MakeEmptyFile(String path) {
     RemoveFile(path);
     FILE* file = std::fopen(NativePath(path).c_str(), "wb");
     if (file) std::fclose(file);
-    return PathKind(path) == FileRegular;
+    return PathKind(path) == FileKind::Regular;
 }
 
 bool MakeFolder(String path, bool recursive) {
     if (!recursive) {
         native::MakeDirectory(NativePath(path, true));
-        return Status(path, true).kind == FileFolder;
+        return Status(path, true).kind == FileKind::Folder;
     }
     String full = ResolvePath(path);
     if (full == badDir) return false;
     full += u'/';
     for (size_t slash = 0; (slash = full.find(u'/', slash)) != String::npos; ++slash) {
         String prefix = full.substr(0, slash + 1);
-        int kind = Status(prefix).kind;
-        if (kind == FileFolder) continue;
-        if (kind == FileRegular) return false;
+        FileKind kind = Status(prefix).kind;
+        if (kind == FileKind::Folder) continue;
+        if (kind == FileKind::Regular) return false;
         String folder = full.substr(0, slash);
         native::MakeDirectory(ToBytes(folder));
-        if (Status(folder).kind != FileFolder) return false;
+        if (Status(folder).kind != FileKind::Folder) return false;
     }
     return true;
 }
@@ -162,7 +163,7 @@ bool RemoveFile(String path) {
     std::string name = NativePath(path);
     native::ChangeMode(name, 0666);
     std::remove(name.c_str());
-    return PathKind(path) == FileNone;
+    return PathKind(path) == FileKind::NoFile;
 }
 
 bool RenamePath(String from, String to) {
@@ -193,14 +194,14 @@ bool CopyFileContents(String from, String to) {
 bool CopyFolder(String from, String to) {
     NormalizePath(from, true);
     NormalizePath(to, true);
-    if (PathKind(from) != FileFolder) return false;
-    if (PathKind(to) == FileNone) MakeFolder(to, false);
-    if (PathKind(to) != FileFolder) return false;
+    if (PathKind(from) != FileKind::Folder) return false;
+    if (PathKind(to) == FileKind::NoFile) MakeFolder(to, false);
+    if (PathKind(to) != FileKind::Folder) return false;
     for (const String& entry : ListFolder(from, true)) {
         String source = from + u'/' + entry;
         String target = to + u'/' + entry;
-        bool copied = PathKind(source) == FileFolder ? CopyFolder(source, target)
-                                                     : CopyFileContents(source, target);
+        bool copied = PathKind(source) == FileKind::Folder ? CopyFolder(source, target)
+                                                           : CopyFileContents(source, target);
         if (!copied) return false;
     }
     return true;
@@ -214,7 +215,7 @@ bool RemoveFolder(String path, bool recursive) {
         for (String entry; !(entry = NextFolderEntry(listing)).empty();) {
             if (entry == u"." || entry == u"..") continue;
             String child = path + u'/' + entry;
-            if (PathKind(child) == FileFolder)
+            if (PathKind(child) == FileKind::Folder)
                 RemoveFolder(child, true);
             else
                 RemoveFile(child);
@@ -222,7 +223,7 @@ bool RemoveFolder(String path, bool recursive) {
         CloseFolderListing(listing);
     }
     native::RemoveDirectory(ToBytes(path));
-    return PathKind(path) == FileNone;
+    return PathKind(path) == FileKind::NoFile;
 }
 
 bool ChangeFolder(String path) {
@@ -270,8 +271,8 @@ String FindEntryIgnoringCase(const String& folder, const String& name, const Str
 } // namespace
 
 String FindCasedPath(const String& path) {
-    int kind = Status(path).kind;
-    if (kind == FileRegular || kind == FileFolder) return path;
+    FileKind kind = Status(path).kind;
+    if (kind == FileKind::Regular || kind == FileKind::Folder) return path;
     auto slash = path.size() >= 2 ? path.rfind(u'/', path.size() - 2) : String::npos;
     if (slash == String::npos) return FindEntryIgnoringCase(u".", path, String());
     if (slash == 0) return FindEntryIgnoringCase(u"/", path.substr(1), u"/");

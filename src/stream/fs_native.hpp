@@ -8,7 +8,7 @@
 namespace zandrel::native {
 
 struct FileStatus {
-    int kind = FileNone;
+    FileKind kind = FileKind::NoFile;
     int64_t modifiedTime = 0;
     int64_t size = 0;
     int mode = 0;
@@ -16,11 +16,10 @@ struct FileStatus {
 
 // False when the path cannot be examined.
 bool StatPath(const std::string& path, FileStatus& status);
-int ChangeMode(const std::string& path, int mode);
+bool ChangeMode(const std::string& path, int mode);
 bool MakeDirectory(const std::string& path);
 bool RemoveDirectory(const std::string& path);
 bool ChangeDirectory(const std::string& path);
-std::string WorkingDirectory();
 
 FolderListing* OpenDirectory(const std::string& path);
 // The next entry name; empty at the end.

@@ -16,17 +16,17 @@ namespace native {
 bool StatPath(const std::string& path, FileStatus& status) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return false;
-    status.kind = S_ISREG(info.st_mode)   ? FileRegular
-                  : S_ISDIR(info.st_mode) ? FileFolder
-                                          : FileNone;
+    status.kind = S_ISREG(info.st_mode)   ? FileKind::Regular
+                  : S_ISDIR(info.st_mode) ? FileKind::Folder
+                                          : FileKind::NoFile;
     status.modifiedTime = info.st_mtime;
     status.size = info.st_size;
     status.mode = static_cast<int>(info.st_mode & 0777);
     return true;
 }
 
-int ChangeMode(const std::string& path, int mode) {
-    return chmod(path.c_str(), static_cast<mode_t>(mode));
+bool ChangeMode(const std::string& path, int mode) {
+    return chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
 }
 
 bool MakeDirectory(const std::string& path) {
@@ -37,11 +37,6 @@ bool RemoveDirectory(const std::string& path) {
 }
 bool ChangeDirectory(const std::string& path) {
     return chdir(path.c_str()) == 0;
-}
-
-std::string WorkingDirectory() {
-    char path[PATH_MAX];
-    return getcwd(path, sizeof path) ? std::string(path) : std::string();
 }
 
 FolderListing* OpenDirectory(const std::string& path) {

@@ -29,17 +29,17 @@ int TTextStream::ReadChar() {
     EndHexLineIn();
     int a = ReadRawByte();
     switch (encoding_) {
-    case Latin1:
+    case TextEncoding::Latin1:
         return a;
-    case Utf16BE: {
+    case TextEncoding::Utf16BE: {
         int b = ReadRawByte();
         return a * 256 + b;
     }
-    case Utf16LE: {
+    case TextEncoding::Utf16LE: {
         int b = ReadRawByte();
         return a + b * 256;
     }
-    case Utf8:
+    case TextEncoding::Utf8:
         break;
     }
     if (a < 128) return a;
@@ -56,18 +56,18 @@ void TTextStream::WriteChar(int c) {
     EndHexLineOut();
     int x = c & 0xFFFF;
     switch (encoding_) {
-    case Latin1:
+    case TextEncoding::Latin1:
         WriteRawByte(x & 0xFF);
         return;
-    case Utf16BE:
+    case TextEncoding::Utf16BE:
         WriteRawByte(x >> 8);
         WriteRawByte(x & 0xFF);
         return;
-    case Utf16LE:
+    case TextEncoding::Utf16LE:
         WriteRawByte(x & 0xFF);
         WriteRawByte(x >> 8);
         return;
-    case Utf8:
+    case TextEncoding::Utf8:
         break;
     }
     if (x <= 127) {
@@ -211,8 +211,10 @@ Ref<TStream> TTextStreamOpener::TryOpen(const Url&, const String& proto, const S
     static const struct {
         const char16_t* proto;
         TextEncoding encoding;
-    } protocols[] = {
-        {u"latin1", Latin1}, {u"utf8", Utf8}, {u"utf16be", Utf16BE}, {u"utf16le", Utf16LE}};
+    } protocols[] = {{u"latin1", TextEncoding::Latin1},
+                     {u"utf8", TextEncoding::Utf8},
+                     {u"utf16be", TextEncoding::Utf16BE},
+                     {u"utf16le", TextEncoding::Utf16LE}};
     for (const auto& protocol : protocols) {
         if (proto != protocol.proto) continue;
         auto stream = OpenStream(path, readable, writeable);
@@ -247,7 +249,7 @@ Ref<TTextStream> standardText;
 }
 
 void StartStandardText() {
-    standardText = CreateTextStream(New<TStdioStream>(), Utf8);
+    standardText = CreateTextStream(New<TStdioStream>(), TextEncoding::Utf8);
 }
 
 const Ref<TTextStream>& StandardText() {
@@ -259,17 +261,17 @@ String ReadTextFrom(const Url& url) {
     uint8_t head[3];
     int got = 0;
     auto next = [&] { return stream->Read(&head[got], 1) == 1 && ++got; };
-    TextEncoding marked = Latin1;
+    TextEncoding marked = TextEncoding::Latin1;
     if (next()) {
         if (head[0] == 254 && next() && head[1] == 255)
-            marked = Utf16BE;
+            marked = TextEncoding::Utf16BE;
         else if (head[0] == 255 && next() && head[1] == 254)
-            marked = Utf16LE;
+            marked = TextEncoding::Utf16LE;
         else if (head[0] == 239 && next() && head[1] == 187 && next() && head[2] == 191)
-            marked = Utf8;
+            marked = TextEncoding::Utf8;
     }
     String text;
-    if (marked != Latin1) {
+    if (marked != TextEncoding::Latin1) {
         auto textStream = CreateTextStream(stream, marked);
         text = textStream->ReadAllText();
         textStream->Close();
@@ -289,7 +291,7 @@ void WriteTextTo(const String& text, const Url& url) {
     auto stream = OpenOrThrow(url, false, true);
     stream->WriteByte(255);
     stream->WriteByte(254);
-    auto textStream = CreateTextStream(stream, Utf16LE);
+    auto textStream = CreateTextStream(stream, TextEncoding::Utf16LE);
     textStream->WriteString(text);
     textStream->Close();
     stream->Close();

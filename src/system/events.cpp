@@ -8,72 +8,72 @@ namespace {
 
 int emitEventHook = -1;
 
-const char* EventName(int id) {
+const char* EventName(EventId id) {
     switch (id) {
-    case EventAppSuspend:
+    case EventId::AppSuspend:
         return "AppSuspend";
-    case EventAppResume:
+    case EventId::AppResume:
         return "AppResume";
-    case EventAppTerminate:
+    case EventId::AppTerminate:
         return "AppTerminate";
-    case EventAppOpenFile:
+    case EventId::AppOpenFile:
         return "AppOpenFile";
-    case EventKeyDown:
+    case EventId::KeyDown:
         return "KeyDown";
-    case EventKeyUp:
+    case EventId::KeyUp:
         return "KeyUp";
-    case EventKeyChar:
+    case EventId::KeyChar:
         return "KeyChar";
-    case EventKeyRepeat:
+    case EventId::KeyRepeat:
         return "KeyRepeat";
-    case EventMouseDown:
+    case EventId::MouseDown:
         return "MouseDown";
-    case EventMouseUp:
+    case EventId::MouseUp:
         return "MouseUp";
-    case EventMouseMove:
+    case EventId::MouseMove:
         return "MouseMove";
-    case EventMouseWheel:
+    case EventId::MouseWheel:
         return "MouseWheel";
-    case EventMouseEnter:
+    case EventId::MouseEnter:
         return "MouseEnter";
-    case EventMouseLeave:
+    case EventId::MouseLeave:
         return "MouseLeave";
-    case EventTimerTick:
+    case EventId::TimerTick:
         return "TimerTick";
-    case EventGadgetAction:
+    case EventId::GadgetAction:
         return "GadgetAction";
-    case EventGadgetPaint:
+    case EventId::GadgetPaint:
         return "GadgetPaint";
-    case EventGadgetSelect:
+    case EventId::GadgetSelect:
         return "GadgetSelect";
-    case EventGadgetMenu:
+    case EventId::GadgetMenu:
         return "GadgetMenu";
-    case EventGadgetOpen:
+    case EventId::GadgetOpen:
         return "GadgetOpen";
-    case EventGadgetClose:
+    case EventId::GadgetClose:
         return "GadgetClose";
-    case EventGadgetDone:
+    case EventId::GadgetDone:
         return "GadgetDone";
-    case EventWindowMove:
+    case EventId::WindowMove:
         return "WindowMove";
-    case EventWindowSize:
+    case EventId::WindowSize:
         return "WindowSize";
-    case EventWindowClose:
+    case EventId::WindowClose:
         return "WindowClose";
-    case EventWindowActivate:
+    case EventId::WindowActivate:
         return "WindowActivate";
-    case EventWindowAccept:
+    case EventId::WindowAccept:
         return "WindowAccept";
-    case EventMenuAction:
+    case EventId::MenuAction:
         return "MenuAction";
     default:
         return nullptr;
     }
 }
 
-bool MergesInQueue(int id) {
-    return id == EventTimerTick || id == EventGadgetAction || id == EventWindowMove ||
-           id == EventWindowSize;
+bool MergesInQueue(EventId id) {
+    return id == EventId::TimerTick || id == EventId::GadgetAction || id == EventId::WindowMove ||
+           id == EventId::WindowSize;
 }
 
 struct EventQueue {
@@ -86,7 +86,7 @@ struct EventQueue {
     bool Empty() const { return put == take; }
     Ref<TEvent>& Slot(uint32_t counter) { return ring[counter % EventQueueSize]; }
 
-    int TakeNext() {
+    EventId TakeNext() {
         current = std::move(Slot(take));
         ++take;
         return current->id;
@@ -120,9 +120,9 @@ String TEvent::ToString() const {
     if (auto* name = EventName(id))
         text = S(name);
     else
-        text = S("Unknown Event, id=") + FromInt(id);
-    text += S(": data=") + FromInt(data) + S(", mods=") + FromInt(mods) + S(", x=") + FromInt(x) +
-            S(", y=") + FromInt(y) + S(", extra=\"") + ObjectText(extra) + S("\"");
+        text = S("Unknown Event, id=") + FromInt(ToNumber(id));
+    text += S(": data=") + FromInt(data) + S(", mods=") + FromInt(ToNumber(mods)) + S(", x=") +
+            FromInt(x) + S(", y=") + FromInt(y) + S(", extra=\"") + ObjectText(extra) + S("\"");
     return text;
 }
 
@@ -130,8 +130,8 @@ void TEvent::Emit() {
     RunHooks(emitEventHook, shared_from_this());
 }
 
-Ref<TEvent> TEvent::CreateEvent(int id, Ref<Object> source, int data, int mods, int x, int y,
-                                Ref<Object> extra) {
+Ref<TEvent> TEvent::CreateEvent(EventId id, Ref<Object> source, int data, Modifier mods, int x,
+                                int y, Ref<Object> extra) {
     auto event = New<TEvent>();
     event->id = id;
     event->source = std::move(source);
@@ -143,7 +143,8 @@ Ref<TEvent> TEvent::CreateEvent(int id, Ref<Object> source, int data, int mods, 
     return event;
 }
 
-void EmitNewEvent(int id, Ref<Object> source, int data, int mods, int x, int y, Ref<Object> extra) {
+void EmitNewEvent(EventId id, Ref<Object> source, int data, Modifier mods, int x, int y,
+                  Ref<Object> extra) {
     TEvent::CreateEvent(id, std::move(source), data, mods, x, y, std::move(extra))->Emit();
 }
 
@@ -167,16 +168,16 @@ void PostEvent(const Ref<TEvent>& event, bool merge) {
     ++queue.put;
 }
 
-int PollEvent() {
+EventId PollEvent() {
     if (queue.Empty()) PollSystemEvents();
     if (queue.Empty()) {
         queue.current = queue.blank;
-        return 0;
+        return EventId::NoEvent;
     }
     return queue.TakeNext();
 }
 
-int WaitEvent() {
+EventId WaitEvent() {
     while (queue.Empty())
         WaitSystemEvents();
     return queue.TakeNext();
@@ -191,13 +192,13 @@ Ref<TEvent> PeekEvent() {
 const Ref<TEvent>& CurrentEvent() {
     return queue.current;
 }
-int CurrentEventId() {
+EventId CurrentEventId() {
     return queue.current->id;
 }
 int CurrentEventData() {
     return queue.current->data;
 }
-int CurrentEventMods() {
+Modifier CurrentEventMods() {
     return queue.current->mods;
 }
 int CurrentEventX() {

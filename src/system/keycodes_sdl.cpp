@@ -81,10 +81,10 @@ std::array<uint8_t, SDL_NUM_SCANCODES> BuildKeyTable() {
 
 } // namespace
 
-int VirtualKeyOf(int scancode) {
+Key VirtualKeyOf(int scancode) {
     static const auto table = BuildKeyTable();
-    if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return 0;
-    return table[static_cast<size_t>(scancode)];
+    if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return Key::NoKey;
+    return static_cast<Key>(table[static_cast<size_t>(scancode)]);
 }
 
 } // namespace zandrel::native

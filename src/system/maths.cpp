@@ -57,11 +57,11 @@ double Floor(double x) {
 double Ceil(double x) {
     return std::ceil(x);
 }
-int IsNan(double x) {
-    return std::isnan(x) ? 1 : 0;
+bool IsNan(double x) {
+    return std::isnan(x);
 }
-int IsInf(double x) {
-    return std::isinf(x) ? 1 : 0;
+bool IsInf(double x) {
+    return std::isinf(x);
 }
 
 } // namespace zandrel

@@ -11,16 +11,16 @@ constexpr int CharQueueSize = 256;
 constexpr int ButtonCount = 4;
 
 struct PolledInput {
-    std::array<int, KeyCount> keyStates{};
+    std::array<bool, KeyCount> keyStates{};
     std::array<int, KeyCount> keyHits{};
     std::array<int, CharQueueSize> chars{};
     uint32_t charPut = 0;
     uint32_t charTake = 0;
-    std::array<int, ButtonCount> mouseStates{};
+    std::array<bool, ButtonCount> mouseStates{};
     std::array<int, ButtonCount> mouseHits{};
     int mouseX = 0, mouseY = 0, mouseZ = 0;
-    int suspended = 0;
-    int terminateRequest = 0;
+    bool suspended = false;
+    bool terminateRequest = false;
     Ref<Object> sourceFilter;
     bool enabled = false;
 };
@@ -29,31 +29,32 @@ PolledInput input;
 
 // Indexes come from the caller; one outside the table is refused instead of
 // reading or writing past it.
-size_t KeyIndex(int key) {
-    if (key < 0 || key >= KeyCount) throw RuntimeError("Key code out of range");
+size_t KeyIndex(Key key) {
+    if (ToNumber(key) < 0 || ToNumber(key) >= KeyCount) throw RuntimeError("Key code out of range");
     return static_cast<size_t>(key);
 }
 
-size_t ButtonIndex(int button) {
-    if (button < 0 || button >= ButtonCount) throw RuntimeError("Mouse button out of range");
+size_t ButtonIndex(MouseButton button) {
+    if (ToNumber(button) < 0 || ToNumber(button) >= ButtonCount)
+        throw RuntimeError("Mouse button out of range");
     return static_cast<size_t>(button);
 }
 
-void Press(int& state, int& hits) {
-    if (state == 0) {
-        state = 1;
+void Press(bool& state, int& hits) {
+    if (!state) {
+        state = true;
         ++hits;
     }
 }
 
 void ClearKeyTables() {
     input.charPut = input.charTake = 0;
-    input.keyStates.fill(0);
+    input.keyStates.fill(false);
     input.keyHits.fill(0);
 }
 
 void ClearMouseTables() {
-    input.mouseStates.fill(0);
+    input.mouseStates.fill(false);
     input.mouseHits.fill(0);
     input.mouseZ = 0;
 }
@@ -62,39 +63,39 @@ void Record(const TEvent& event) {
     auto inKeyTable = [](int code) { return code >= 0 && code < KeyCount; };
     auto inButtonTable = [](int button) { return button >= 0 && button < ButtonCount; };
     switch (event.id) {
-    case EventAppSuspend:
-    case EventAppResume:
+    case EventId::AppSuspend:
+    case EventId::AppResume:
         ClearKeyTables();
         ClearMouseTables();
-        input.suspended = event.id == EventAppSuspend ? 1 : 0;
+        input.suspended = event.id == EventId::AppSuspend;
         break;
-    case EventAppTerminate:
-        input.terminateRequest = 1;
+    case EventId::AppTerminate:
+        input.terminateRequest = true;
         break;
-    case EventKeyDown:
+    case EventId::KeyDown:
         if (inKeyTable(event.data)) Press(input.keyStates[event.data], input.keyHits[event.data]);
         break;
-    case EventKeyUp:
-        if (inKeyTable(event.data)) input.keyStates[event.data] = 0;
+    case EventId::KeyUp:
+        if (inKeyTable(event.data)) input.keyStates[event.data] = false;
         break;
-    case EventKeyChar:
+    case EventId::KeyChar:
         if (input.charPut - input.charTake < CharQueueSize) {
             input.chars[input.charPut % CharQueueSize] = event.data;
             ++input.charPut;
         }
         break;
-    case EventMouseDown:
+    case EventId::MouseDown:
         if (inButtonTable(event.data))
             Press(input.mouseStates[event.data], input.mouseHits[event.data]);
         break;
-    case EventMouseUp:
-        if (inButtonTable(event.data)) input.mouseStates[event.data] = 0;
+    case EventId::MouseUp:
+        if (inButtonTable(event.data)) input.mouseStates[event.data] = false;
         break;
-    case EventMouseMove:
+    case EventId::MouseMove:
         input.mouseX = event.x;
         input.mouseY = event.y;
         break;
-    case EventMouseWheel:
+    case EventId::MouseWheel:
         input.mouseZ += event.data;
         break;
     default:
@@ -108,9 +109,9 @@ Ref<Object> PolledInputHook(int, const Ref<Object>& data, const Ref<Object>&) {
     return data;
 }
 
-int Take(int& value) {
-    int taken = value;
-    value = 0;
+template <class T> T Take(T& value) {
+    T taken = value;
+    value = T{};
     return taken;
 }
 
@@ -134,22 +135,22 @@ void DisablePolledInput() {
     input.enabled = false;
 }
 
-int IsAppSuspended() {
+bool IsAppSuspended() {
     PollSystemEvents();
     return input.suspended;
 }
 
-int TakeTerminateRequest() {
+bool TakeTerminateRequest() {
     PollSystemEvents();
     return Take(input.terminateRequest);
 }
 
-int TakeKeyHits(int key) {
+int TakeKeyHits(Key key) {
     PollSystemEvents();
     return Take(input.keyHits[KeyIndex(key)]);
 }
 
-int IsKeyDown(int key) {
+bool IsKeyDown(Key key) {
     PollSystemEvents();
     return input.keyStates[KeyIndex(key)];
 }
@@ -175,12 +176,12 @@ int MouseWheelPos() {
     return input.mouseZ;
 }
 
-int TakeMouseHits(int button) {
+int TakeMouseHits(MouseButton button) {
     PollSystemEvents();
     return Take(input.mouseHits[ButtonIndex(button)]);
 }
 
-int IsMouseDown(int button) {
+bool IsMouseDown(MouseButton button) {
     PollSystemEvents();
     return input.mouseStates[ButtonIndex(button)];
 }
@@ -195,12 +196,12 @@ void ClearMouse() {
     ClearMouseTables();
 }
 
-int WaitForKey() {
+Key WaitForKey() {
     ClearKeys();
     for (;;) {
         WaitSystemEvents();
-        for (int key = 1; key < KeyCount; ++key)
-            if (TakeKeyHits(key)) return key;
+        for (int code = 1; code < KeyCount; ++code)
+            if (TakeKeyHits(static_cast<Key>(code))) return static_cast<Key>(code);
     }
 }
 
@@ -212,12 +213,13 @@ int WaitForChar() {
     }
 }
 
-int WaitForMouse() {
+MouseButton WaitForMouse() {
     ClearMouse();
     for (;;) {
         WaitSystemEvents();
-        for (int button = 1; button < ButtonCount; ++button)
-            if (TakeMouseHits(button)) return button;
+        for (int code = 1; code < ButtonCount; ++code)
+            if (TakeMouseHits(static_cast<MouseButton>(code)))
+                return static_cast<MouseButton>(code);
     }
 }
 

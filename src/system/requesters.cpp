@@ -111,7 +111,7 @@ String LocationUrl(const String& url) {
     size_t hash = url.find(u'#');
     String rest = url.substr(0, hash);
     String anchor = hash == String::npos ? String() : url.substr(hash);
-    if (PathKind(rest) != FileNone) return S("file:") + ResolvePath(rest) + anchor;
+    if (PathKind(rest) != FileKind::NoFile) return S("file:") + ResolvePath(rest) + anchor;
     return S("http:") + rest + anchor;
 }
 

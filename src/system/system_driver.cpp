@@ -20,7 +20,7 @@ public:
     void MoveMouse(int x, int y) override { native::WarpMouseToActiveWindow(x, y); }
     void SetMouseVisible(bool visible) override;
     void ShowNotice(const String& text, bool serious) override;
-    int AskOkCancel(const String& text, bool serious) override;
+    bool AskOkCancel(const String& text, bool serious) override;
     int AskYesNoCancel(const String& text, bool serious) override;
     String RequestFilePath(const String& title, const String& filter, bool save,
                            const String& initialPath) override;
@@ -31,8 +31,9 @@ public:
 Ref<TSystemDriver> currentDriver;
 bool pumping = false;
 
-bool IsModifierKey(int key) {
-    return (key >= 160 && key <= 165) || key == 91 || key == 92;
+bool IsModifierKey(Key key) {
+    return (key >= Key::LeftShift && key <= Key::RightAlt) || key == Key::LeftSystem ||
+           key == Key::RightSystem;
 }
 
 bool IsKeyMessage(const TWindowMessage& message) {
@@ -70,7 +71,7 @@ void TSystemDriver::SetMouseVisible(bool) {
 void TSystemDriver::ShowNotice(const String&, bool) {
     ThrowAbstract();
 }
-int TSystemDriver::AskOkCancel(const String&, bool) {
+bool TSystemDriver::AskOkCancel(const String&, bool) {
     ThrowAbstract();
 }
 int TSystemDriver::AskYesNoCancel(const String&, bool) {
@@ -113,8 +114,8 @@ void TDesktopSystemDriver::ShowNotice(const String& text, bool serious) {
     AskBox(native::MessageBoxKind::Notice, text, serious);
 }
 
-int TDesktopSystemDriver::AskOkCancel(const String& text, bool serious) {
-    return AskBox(native::MessageBoxKind::OkCancel, text, serious) == 1 ? 1 : 0;
+bool TDesktopSystemDriver::AskOkCancel(const String& text, bool serious) {
+    return AskBox(native::MessageBoxKind::OkCancel, text, serious) == 1;
 }
 
 int TDesktopSystemDriver::AskYesNoCancel(const String& text, bool serious) {
@@ -163,7 +164,7 @@ void HideMouse() {
 void ShowNotice(const String& text, bool serious) {
     currentDriver->ShowNotice(text, serious);
 }
-int AskOkCancel(const String& text, bool serious) {
+bool AskOkCancel(const String& text, bool serious) {
     return currentDriver->AskOkCancel(text, serious);
 }
 int AskYesNoCancel(const String& text, bool serious) {

@@ -2,7 +2,7 @@
 // boxes, POSIX for the clock, processes and the standard streams.
 #pragma once
 
-#include <zandrel/system.hpp>
+#include "window_messages.hpp"
 
 #include <string>
 #include <vector>
@@ -28,10 +28,10 @@ bool NextMessage(PumpedMessage& message);
 // Blocks until some message is pending.
 void WaitForMessage();
 
-// The Win32 virtual-key code of an SDL scan code; 0 for a key without one.
-int VirtualKeyOf(int scancode);
-// Held modifiers as ModifierFlag bits.
-int ModifierState();
+// The key code of an SDL scan code; Key::NoKey for a key without one.
+Key VirtualKeyOf(int scancode);
+// Held modifiers.
+Modifier ModifierState();
 bool WindowClientSize(uint32_t window, int& width, int& height);
 bool CursorInWindow(uint32_t window, int& x, int& y);
 void WarpMouseToActiveWindow(int x, int y);

@@ -1,7 +1,7 @@
 // What the files of the system module give each other.
 #pragma once
 
-#include <zandrel/system.hpp>
+#include "window_messages.hpp"
 
 #include <string>
 #include <string_view>
@@ -23,7 +23,7 @@ void UpdateCursorVisibility();
 void SetCursorVisibleFlag(bool visible);
 
 // Recomputed by the pump from the modifier state of modifier-key messages.
-void SetModifierFlags(int flags);
+void SetModifierFlags(Modifier flags);
 
 // The file filter of a requester, one entry per description.
 struct FileFilter {

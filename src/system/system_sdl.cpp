@@ -19,12 +19,12 @@ SDL_Window* WindowOf(uint32_t id) {
     return VideoStarted() ? SDL_GetWindowFromID(id) : nullptr;
 }
 
-int ModifierFlagsOf(Uint16 mod) {
-    int flags = 0;
-    if (mod & KMOD_SHIFT) flags |= ModShift;
-    if (mod & KMOD_CTRL) flags |= ModControl;
-    if (mod & KMOD_ALT) flags |= ModAlt;
-    if (mod & KMOD_GUI) flags |= ModSystem;
+Modifier ModifierFlagsOf(Uint16 mod) {
+    Modifier flags = Modifier::NoModifier;
+    if (mod & KMOD_SHIFT) flags |= Modifier::Shift;
+    if (mod & KMOD_CTRL) flags |= Modifier::Control;
+    if (mod & KMOD_ALT) flags |= Modifier::Alt;
+    if (mod & KMOD_GUI) flags |= Modifier::System;
     return flags;
 }
 
@@ -42,13 +42,13 @@ TWindowMessage Message(TWindowMessage::Kind kind, uint32_t window) {
 }
 
 // The control characters that a desktop turns keys into besides text.
-int ControlCharacterOf(int virtualKey) {
-    switch (virtualKey) {
-    case 8:
-    case 9:
-    case 13:
-    case 27:
-        return virtualKey;
+int ControlCharacterOf(Key key) {
+    switch (key) {
+    case Key::Backspace:
+    case Key::Tab:
+    case Key::Return:
+    case Key::Escape:
+        return ToNumber(key);
     default:
         return 0;
     }
@@ -97,22 +97,22 @@ void TranslateText(const SDL_TextInputEvent& event) {
     }
 }
 
-int ButtonOf(Uint8 sdlButton) {
+MouseButton ButtonOf(Uint8 sdlButton) {
     switch (sdlButton) {
     case SDL_BUTTON_LEFT:
-        return 1;
+        return MouseButton::Left;
     case SDL_BUTTON_RIGHT:
-        return 2;
+        return MouseButton::Right;
     case SDL_BUTTON_MIDDLE:
-        return 3;
+        return MouseButton::Middle;
     default:
-        return 0;
+        return MouseButton::NoButton;
     }
 }
 
 void TranslateButton(const SDL_MouseButtonEvent& event) {
-    int button = ButtonOf(event.button);
-    if (button == 0) return;
+    MouseButton button = ButtonOf(event.button);
+    if (button == MouseButton::NoButton) return;
     bool down = event.type == SDL_MOUSEBUTTONDOWN;
     auto message =
         Message(down ? TWindowMessage::MouseDown : TWindowMessage::MouseUp, event.windowID);
@@ -214,7 +214,7 @@ void WaitForMessage() {
     if (pending.empty()) SDL_WaitEvent(nullptr);
 }
 
-int ModifierState() {
+Modifier ModifierState() {
     return ModifierFlagsOf(static_cast<Uint16>(SDL_GetModState()));
 }
 

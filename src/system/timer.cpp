@@ -64,7 +64,7 @@ void TTimer::Fire() {
     if (event_)
         event_->Emit();
     else
-        EmitNewEvent(EventTimerTick, self, ticks_);
+        EmitNewEvent(EventId::TimerTick, self, ticks_);
 }
 
 // A stopped timer with no unseen ticks answers 0 instead of waiting forever.

@@ -8,7 +8,7 @@ namespace zandrel {
 namespace {
 
 std::unordered_map<uint32_t, WindowProcedure> windowProcedures;
-int modifierFlags = 0;
+Modifier modifierFlags = Modifier::NoModifier;
 
 struct MouseTracking {
     uint32_t window = 0;
@@ -33,32 +33,35 @@ int MoveButtonData(int buttons) {
 }
 
 void TranslateKey(const TWindowMessage& message, const Ref<Object>& source) {
-    if (message.key < 1 || message.key > 255) return;
-    int id = EventKeyUp;
+    int key = ToNumber(message.key);
+    if (key < 1 || key > 255) return;
+    EventId id = EventId::KeyUp;
     if (message.kind == TWindowMessage::KeyDown)
-        id = message.repeat ? EventKeyRepeat : EventKeyDown;
-    EmitNewEvent(id, source, message.key, modifierFlags);
+        id = message.repeat ? EventId::KeyRepeat : EventId::KeyDown;
+    EmitNewEvent(id, source, key, modifierFlags);
 }
 
 void TranslateMouse(const TWindowMessage& message, const Ref<Object>& source) {
     switch (message.kind) {
     case TWindowMessage::MouseDown:
         native::CaptureMouse(true);
-        EmitNewEvent(EventMouseDown, source, message.button, modifierFlags, message.x, message.y);
+        EmitNewEvent(EventId::MouseDown, source, ToNumber(message.button), modifierFlags, message.x,
+                     message.y);
         break;
     case TWindowMessage::MouseUp:
         native::CaptureMouse(false);
-        EmitNewEvent(EventMouseUp, source, message.button, modifierFlags, message.x, message.y);
+        EmitNewEvent(EventId::MouseUp, source, ToNumber(message.button), modifierFlags, message.x,
+                     message.y);
         break;
     case TWindowMessage::MouseMove: {
         bool inside = InsideClientArea(message.window, message.x, message.y);
         TrackMouse(inside ? message.window : 0, source, message.x, message.y);
-        EmitNewEvent(EventMouseMove, source, MoveButtonData(message.buttons), modifierFlags,
+        EmitNewEvent(EventId::MouseMove, source, MoveButtonData(message.buttons), modifierFlags,
                      message.x, message.y);
         break;
     }
     case TWindowMessage::MouseWheel:
-        EmitNewEvent(EventMouseWheel, source, message.wheel, modifierFlags);
+        EmitNewEvent(EventId::MouseWheel, source, message.wheel, modifierFlags);
         break;
     case TWindowMessage::MouseLeave:
         if (message.window == tracking.window) TrackMouse(0, nullptr, 0, 0);
@@ -93,20 +96,20 @@ void DispatchWindowMessage(const TWindowMessage& message) {
 void TranslateWindowMessage(const TWindowMessage& message, const Ref<Object>& source) {
     switch (message.kind) {
     case TWindowMessage::Close:
-        EmitNewEvent(EventAppTerminate, source, 0, modifierFlags);
+        EmitNewEvent(EventId::AppTerminate, source, 0, modifierFlags);
         break;
     case TWindowMessage::FocusGained:
-        EmitNewEvent(EventAppResume, source, 0, modifierFlags);
+        EmitNewEvent(EventId::AppResume, source, 0, modifierFlags);
         break;
     case TWindowMessage::FocusLost:
-        EmitNewEvent(EventAppSuspend, source, 0, modifierFlags);
+        EmitNewEvent(EventId::AppSuspend, source, 0, modifierFlags);
         break;
     case TWindowMessage::KeyDown:
     case TWindowMessage::KeyUp:
         TranslateKey(message, source);
         break;
     case TWindowMessage::Char:
-        EmitNewEvent(EventKeyChar, source, message.character, modifierFlags);
+        EmitNewEvent(EventId::KeyChar, source, message.character, modifierFlags);
         break;
     default:
         TranslateMouse(message, source);
@@ -119,13 +122,13 @@ void TrackMouse(uint32_t window, const Ref<Object>& source, int x, int y) {
     if (tracking.window) {
         int leftX = 0, leftY = 0;
         native::CursorInWindow(tracking.window, leftX, leftY);
-        EmitNewEvent(EventMouseLeave, tracking.source, 0, 0, leftX, leftY);
+        EmitNewEvent(EventId::MouseLeave, tracking.source, 0, Modifier::NoModifier, leftX, leftY);
     }
     tracking.window = window;
     UpdateCursorVisibility();
     if (window) {
         tracking.source = source;
-        EmitNewEvent(EventMouseEnter, source, 0, 0, x, y);
+        EmitNewEvent(EventId::MouseEnter, source, 0, Modifier::NoModifier, x, y);
     }
 }
 
@@ -138,11 +141,11 @@ void SetCursorVisibleFlag(bool visible) {
     tracking.cursorVisible = visible;
 }
 
-int ModifierFlags() {
+Modifier ModifierFlags() {
     return modifierFlags;
 }
 
-void SetModifierFlags(int flags) {
+void SetModifierFlags(Modifier flags) {
     modifierFlags = flags;
 }
 

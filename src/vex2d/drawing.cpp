@@ -23,7 +23,7 @@ void Plot(float x, float y) {
     s.driver->Plot(x + s.originX, y + s.originY);
 }
 
-void DrawLine(float x1, float y1, float x2, float y2, int drawLastPixel) {
+void DrawLine(float x1, float y1, float x2, float y2, bool drawLastPixel) {
     auto& s = CurrentVex2D();
     float dx = s.handleX + x2 - x1, dy = s.handleY + y2 - y1;
     float tx = x1 + s.originX, ty = y1 + s.originY;

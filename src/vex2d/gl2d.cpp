@@ -9,7 +9,7 @@ namespace zandrel::gl2d {
 namespace {
 
 struct Cache {
-    int blend = 0;
+    BlendMode blend{};
     GLuint texture = 0;
     bool texturing = false;
 };
@@ -40,10 +40,10 @@ void Emit(const Vertex (&corners)[4]) {
         glVertex2f(v.x, v.y);
 }
 
-void SetFilters(int flags) {
-    bool mipmapped = flags & ImageMipmapped;
+void SetFilters(ImageFlags flags) {
+    bool mipmapped{flags & ImageFlags::Mipmapped};
     GLint magnify = GL_NEAREST, minify = mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST;
-    if (flags & ImageFiltered) {
+    if (flags & ImageFlags::Filtered) {
         magnify = GL_LINEAR;
         minify = mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
     }
@@ -63,24 +63,24 @@ void StartContext(int width, int height) {
     glViewport(0, 0, width, height);
 }
 
-void SetBlend(int mode) {
+void SetBlend(BlendMode mode) {
     if (mode == cache.blend) return;
     cache.blend = mode;
     switch (mode) {
-    case Mask:
+    case BlendMode::Mask:
         glDisable(GL_BLEND);
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GEQUAL, 0.5f);
         return;
-    case Alpha:
+    case BlendMode::Alpha:
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         break;
-    case Light:
+    case BlendMode::Light:
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         break;
-    case Shade:
+    case BlendMode::Shade:
         glEnable(GL_BLEND);
         glBlendFunc(GL_DST_COLOR, GL_ZERO);
         break;
@@ -91,7 +91,7 @@ void SetBlend(int mode) {
     glDisable(GL_ALPHA_TEST);
 }
 
-int Blend() {
+BlendMode Blend() {
     return cache.blend;
 }
 
@@ -166,7 +166,7 @@ void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, fl
     glEnd();
 }
 
-uint32_t CreateTexture(int width, int height, int flags) {
+uint32_t CreateTexture(int width, int height, ImageFlags flags) {
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -176,7 +176,7 @@ uint32_t CreateTexture(int width, int height, int flags) {
     for (int level = 0;; ++level) {
         glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      nullptr);
-        if (!(flags & ImageMipmapped) || (width == 1 && height == 1)) break;
+        if (!(flags & ImageFlags::Mipmapped) || (width == 1 && height == 1)) break;
         width = width > 1 ? width / 2 : 1;
         height = height > 1 ? height / 2 : 1;
     }
@@ -184,7 +184,8 @@ uint32_t CreateTexture(int width, int height, int flags) {
 }
 
 void UploadLevel(int level, const TPixmap& pixmap) {
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, pixmap.Pitch() / BytesPerPixel[FormatRGBA8888]);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH,
+                  pixmap.Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
     glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, pixmap.Width(), pixmap.Height(), GL_RGBA,
                     GL_UNSIGNED_BYTE, pixmap.Pixels());
 }
@@ -207,13 +208,14 @@ void DrawPixels(const TPixmap& bottomUp, int x, int y) {
     glRasterPos2i(0, 0);
     glBitmap(0, 0, 0, 0, static_cast<float>(x), static_cast<float>(-y - bottomUp.Height()),
              nullptr);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, bottomUp.Pitch() / BytesPerPixel[FormatRGBA8888]);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH,
+                  bottomUp.Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
     glDrawPixels(bottomUp.Width(), bottomUp.Height(), GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.Pixels());
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
 void ReadPixels(TPixmap& into, int x, int yFromBottom) {
-    glPixelStorei(GL_PACK_ROW_LENGTH, into.Pitch() / BytesPerPixel[FormatRGBA8888]);
+    glPixelStorei(GL_PACK_ROW_LENGTH, into.Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
     glReadPixels(x, yFromBottom, into.Width(), into.Height(), GL_RGBA, GL_UNSIGNED_BYTE,
                  into.Pixels());
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);

@@ -3,7 +3,7 @@
 // GL context.
 #pragma once
 
-#include <zandrel/pixmap.hpp>
+#include <zandrel/vex2d.hpp>
 
 #include <cstdint>
 
@@ -17,9 +17,9 @@ struct Vertex {
 // sets the pixel projection (y down) and the viewport to the whole context.
 void StartContext(int width, int height);
 
-// Cached: the same mode twice sets the GL once. 0 is "not set".
-void SetBlend(int mode);
-int Blend();
+// Cached: the same mode twice sets the GL once. BlendMode{} is "not set".
+void SetBlend(BlendMode mode);
+BlendMode Blend();
 void SetColor(const uint8_t rgba[4]);
 void SetClearColor(int red, int green, int blue);
 // Off for the whole context; otherwise GL's scissor box, rows from the bottom.
@@ -36,7 +36,7 @@ void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, fl
                       float v1);
 
 // Bound directly, not through the cache: textures are made in the shared context.
-uint32_t CreateTexture(int width, int height, int flags);
+uint32_t CreateTexture(int width, int height, ImageFlags flags);
 // The whole pixmap, in RGBA8888, at 0, 0 of the level of the texture just made.
 void UploadLevel(int level, const TPixmap& pixmap);
 void EndUploads();

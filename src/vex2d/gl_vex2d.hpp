@@ -1,9 +1,39 @@
-// The OpenGL 2D driver's image frame, and its helpers the tests look at.
+// The OpenGL 2D driver's class, its image frame, and the helpers the tests look at.
 #pragma once
 
 #include <zandrel/vex2d.hpp>
 
 namespace zandrel {
+
+class TGLVex2DDriver : public TVex2DDriver {
+public:
+    String ToString() const override;
+
+    std::vector<Ref<TGraphicsMode>> GraphicsModes() override;
+    Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags) override;
+    Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz,
+                                  GraphicsFlags flags) override;
+    void SetGraphics(const Ref<TGraphics>& g) override;
+    void Flip(int sync) override;
+
+    Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) override;
+    void SetBlend(BlendMode mode) override;
+    void SetAlpha(float alpha) override;
+    void SetColor(int red, int green, int blue) override;
+    void SetClsColor(int red, int green, int blue) override;
+    void SetViewport(int x, int y, int width, int height) override;
+    void SetTransform(float ix, float iy, float jx, float jy) override;
+    void SetLineWidth(float width) override;
+    void Cls() override;
+    void Plot(float x, float y) override;
+    void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
+                  float originY) override;
+    void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
+    Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
+};
 
 // A texture holding a picture in its top-left corner.
 class TGLImageFrame : public TImageFrame {

@@ -1,5 +1,6 @@
 #include "gl2d.hpp"
 #include "gl_vex2d.hpp"
+#include "graphics/gl_graphics.hpp"
 #include "vex2d_parts.hpp"
 
 #include <algorithm>
@@ -40,8 +41,8 @@ uint8_t ColourByte(int value) {
 // context can draw them.
 class InSharedContext {
 public:
-    InSharedContext() { GLGraphicsDriver()->ToggleSharedContext(); }
-    ~InSharedContext() { GLGraphicsDriver()->ToggleSharedContext(); }
+    InSharedContext() { TheGLGraphicsDriver().ToggleSharedContext(); }
+    ~InSharedContext() { TheGLGraphicsDriver().ToggleSharedContext(); }
     InSharedContext(const InSharedContext&) = delete;
     InSharedContext& operator=(const InSharedContext&) = delete;
 };
@@ -53,17 +54,17 @@ void ClearRight(TPixmap& pixmap, int fromColumn, int rows) {
         std::memset(pixmap.PixelPtr(fromColumn, y), 0, bytes);
 }
 
-void UploadLevels(Ref<TPixmap> pixmap, int flags) {
+void UploadLevels(Ref<TPixmap> pixmap, ImageFlags flags) {
     for (int level = 0;; ++level) {
         gl2d::UploadLevel(level, *pixmap);
         int w = pixmap->Width(), h = pixmap->Height();
-        if (!(flags & ImageMipmapped) || (w == 1 && h == 1)) break;
+        if (!(flags & ImageFlags::Mipmapped) || (w == 1 && h == 1)) break;
         pixmap = ResizePixmap(pixmap, w > 1 ? w / 2 : 1, h > 1 ? h / 2 : 1);
     }
     gl2d::EndUploads();
 }
 
-Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, int flags) {
+Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     int pw = pixmap->Width(), ph = pixmap->Height();
     int tw = pw, th = ph;
     GLAdjustTexSize(tw, th);
@@ -72,8 +73,8 @@ Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, int flags) {
     if (w != pw || h != ph) picture = ResizePixmap(pixmap, w, h);
     if (w < tw || h < th)
         picture = WithEdgeMargin(picture, tw, th);
-    else if (picture->Format() != FormatRGBA8888)
-        picture = picture->Convert(FormatRGBA8888);
+    else if (picture->Format() != PixelFormat::FormatRGBA8888)
+        picture = picture->Convert(PixelFormat::FormatRGBA8888);
     auto frame = New<TGLImageFrame>();
     frame->texture = gl2d::CreateTexture(tw, th, flags);
     frame->seq = GraphicsSeq();
@@ -97,7 +98,7 @@ int OvalSegments(float xr, float yr) {
 
 Ref<TPixmap> WithEdgeMargin(const Ref<TPixmap>& picture, int textureWidth, int textureHeight) {
     int w = picture->Width(), h = picture->Height();
-    auto canvas = CreatePixmap(textureWidth, textureHeight, FormatRGBA8888, 4);
+    auto canvas = CreatePixmap(textureWidth, textureHeight, PixelFormat::FormatRGBA8888, 4);
     canvas->Paste(picture, 0, 0);
     if (w > 0 && h > 0) {
         if (w < textureWidth) canvas->Paste(picture->Window(w - 1, 0, 1, h), w, 0);
@@ -135,13 +136,13 @@ std::vector<Ref<TGraphicsMode>> TGLVex2DDriver::GraphicsModes() {
     return GLGraphicsDriver()->GraphicsModes();
 }
 
-Ref<TGraphics> TGLVex2DDriver::AttachGraphics(NativeWidget widget, int flags) {
+Ref<TGraphics> TGLVex2DDriver::AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
     auto g = GLGraphicsDriver()->AttachGraphics(widget, flags);
     return g ? TVex2DGraphics::Create(g, GLVex2DDriver()) : nullptr;
 }
 
 Ref<TGraphics> TGLVex2DDriver::CreateGraphics(int width, int height, int depth, int hertz,
-                                              int flags) {
+                                              GraphicsFlags flags) {
     auto g = GLGraphicsDriver()->CreateGraphics(width, height, depth, hertz, flags);
     return g ? TVex2DGraphics::Create(g, GLVex2DDriver()) : nullptr;
 }
@@ -167,13 +168,13 @@ void TGLVex2DDriver::Flip(int sync) {
     GLGraphicsDriver()->Flip(sync);
 }
 
-Ref<TImageFrame> TGLVex2DDriver::CreateFrame(const Ref<TPixmap>& pixmap, int flags) {
+Ref<TImageFrame> TGLVex2DDriver::CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     if (!pixmap) throw RuntimeError("Pixmap is no object");
     InSharedContext shared;
     return MakeFrame(pixmap, flags);
 }
 
-void TGLVex2DDriver::SetBlend(int mode) {
+void TGLVex2DDriver::SetBlend(BlendMode mode) {
     gl2d::SetBlend(mode);
 }
 
@@ -258,18 +259,20 @@ void TGLVex2DDriver::DrawPoly(const std::vector<float>& xy, float handleX, float
 }
 
 void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
-    int blend = gl2d::Blend();
-    gl2d::SetBlend(Solid);
-    auto rgba = pixmap->Format() == FormatRGBA8888 ? pixmap : pixmap->Convert(FormatRGBA8888);
+    BlendMode blend = gl2d::Blend();
+    gl2d::SetBlend(BlendMode::Solid);
+    auto rgba = pixmap->Format() == PixelFormat::FormatRGBA8888
+                    ? pixmap
+                    : pixmap->Convert(PixelFormat::FormatRGBA8888);
     gl2d::DrawPixels(*YFlipPixmap(rgba), x, y);
     gl2d::SetBlend(blend);
 }
 
 // Pixels outside the context read as transparent black.
 Ref<TPixmap> TGLVex2DDriver::GrabPixmap(int x, int y, int width, int height) {
-    int blend = gl2d::Blend();
-    gl2d::SetBlend(Solid);
-    auto pixmap = CreatePixmap(width, height, FormatRGBA8888, 4);
+    BlendMode blend = gl2d::Blend();
+    gl2d::SetBlend(BlendMode::Solid);
+    auto pixmap = CreatePixmap(width, height, PixelFormat::FormatRGBA8888, 4);
     bool inside = x >= 0 && y >= 0 && int64_t{x} + width <= GraphicsWidth() &&
                   int64_t{y} + height <= GraphicsHeight();
     if (!inside) std::memset(pixmap->Pixels(), 0, static_cast<size_t>(pixmap->Capacity()));
@@ -278,8 +281,8 @@ Ref<TPixmap> TGLVex2DDriver::GrabPixmap(int x, int y, int width, int height) {
     return YFlipPixmap(pixmap);
 }
 
-const Ref<TGLVex2DDriver>& GLVex2DDriver() {
-    static const auto* driver = new Ref<TGLVex2DDriver>(New<TGLVex2DDriver>());
+const Ref<TVex2DDriver>& GLVex2DDriver() {
+    static const auto* driver = new Ref<TVex2DDriver>(New<TGLVex2DDriver>());
     return *driver;
 }
 

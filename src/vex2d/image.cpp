@@ -7,7 +7,7 @@ namespace zandrel {
 namespace {
 
 struct ImageDefaults {
-    int autoFlags = 0;
+    ImageFlags autoFlags = ImageFlags::NoFlags;
     int autoMidHandle = 0;
     int maskRed = 0, maskGreen = 0, maskBlue = 0;
 };
@@ -19,8 +19,8 @@ void CheckIndex(const TImage& image, int index) {
         throw RuntimeError("Image frame index out of range");
 }
 
-int ChosenFlags(int flags) {
-    return flags == -1 ? defaults.autoFlags : flags;
+ImageFlags ChosenFlags(ImageFlags flags) {
+    return flags == ImageFlags::Auto ? defaults.autoFlags : flags;
 }
 
 Ref<TImage> WithAutoHandle(Ref<TImage> image) {
@@ -52,8 +52,8 @@ public:
             if (stream.Eof()) throw RuntimeError("Image in data stream ends early");
             pixmaps.push_back(As<TPixmap>(stream.ReadObject()));
         }
-        auto image =
-            TImage::Create(fields[0], fields[1], count, fields[2], fields[3], fields[4], fields[5]);
+        auto image = TImage::Create(fields[0], fields[1], count, static_cast<ImageFlags>(fields[2]),
+                                    fields[3], fields[4], fields[5]);
         image->handleX = handleX;
         image->handleY = handleY;
         image->pixmaps = std::move(pixmaps);
@@ -63,7 +63,7 @@ public:
     void Write(const Ref<Object>& object, TStream& stream) override {
         auto image = As<TImage>(object);
         if (!image) throw RuntimeError("Object is not an image");
-        for (int field : {image->width, image->height, image->flags, image->maskRed,
+        for (int field : {image->width, image->height, ToNumber(image->flags), image->maskRed,
                           image->maskGreen, image->maskBlue})
             stream.WriteInt(field);
         stream.WriteFloat(image->handleX);
@@ -102,12 +102,12 @@ const Ref<TImageFrame>& TImage::Frame(int index) {
     auto& stamp = seqs[static_cast<size_t>(index)];
     if (stamp == seq && frame) return frame;
     // Stamped only once made, so that a failure is tried again on the next draw.
-    frame = CurrentVex2DDriver().CreateFrame(Lock(index, 1, 0), flags);
+    frame = CurrentVex2DDriver().CreateFrame(Lock(index, true, false), flags);
     stamp = seq;
     return frame;
 }
 
-const Ref<TPixmap>& TImage::Lock(int index, int, int write) {
+const Ref<TPixmap>& TImage::Lock(int index, bool, bool write) {
     CheckIndex(*this, index);
     auto i = static_cast<size_t>(index);
     if (write) {
@@ -115,7 +115,7 @@ const Ref<TPixmap>& TImage::Lock(int index, int, int write) {
         frames[i] = nullptr;
     }
     if (!pixmaps[i]) {
-        auto pixmap = CreatePixmap(width, height, FormatRGBA8888, 4);
+        auto pixmap = CreatePixmap(width, height, PixelFormat::FormatRGBA8888, 4);
         std::memset(pixmap->Pixels(), 0, static_cast<size_t>(pixmap->Capacity()));
         pixmaps[i] = pixmap;
     }
@@ -126,7 +126,7 @@ void TImage::SetPixmap(int index, const Ref<TPixmap>& pixmap) {
     CheckIndex(*this, index);
     auto i = static_cast<size_t>(index);
     bool hasAlpha = pixmap && IsPixelFormat(pixmap->Format()) && AlphaBits[pixmap->Format()] > 0;
-    if ((flags & ImageMasked) && pixmap && !hasAlpha)
+    if ((flags & ImageFlags::Masked) && pixmap && !hasAlpha)
         pixmaps[i] = MaskPixmap(pixmap, maskRed, maskGreen, maskBlue);
     else
         pixmaps[i] = pixmap;
@@ -134,7 +134,7 @@ void TImage::SetPixmap(int index, const Ref<TPixmap>& pixmap) {
     frames[i] = nullptr;
 }
 
-Ref<TImage> TImage::Create(int width, int height, int frameCount, int flags, int maskRed,
+Ref<TImage> TImage::Create(int width, int height, int frameCount, ImageFlags flags, int maskRed,
                            int maskGreen, int maskBlue) {
     if (width < 0 || height < 0 || frameCount < 0)
         throw RuntimeError("Image dimensions out of range");
@@ -152,7 +152,8 @@ Ref<TImage> TImage::Create(int width, int height, int frameCount, int flags, int
     return image;
 }
 
-Ref<TImage> TImage::Load(const Url& url, int flags, int maskRed, int maskGreen, int maskBlue) {
+Ref<TImage> TImage::Load(const Url& url, ImageFlags flags, int maskRed, int maskGreen,
+                         int maskBlue) {
     auto pixmap = PixmapFrom(url);
     if (!pixmap) return nullptr;
     auto image = Create(pixmap->Width(), pixmap->Height(), 1, flags, maskRed, maskGreen, maskBlue);
@@ -161,7 +162,8 @@ Ref<TImage> TImage::Load(const Url& url, int flags, int maskRed, int maskGreen, 
 }
 
 Ref<TImage> TImage::LoadAnim(const Url& url, int cellWidth, int cellHeight, int firstCell,
-                             int cellCount, int flags, int maskRed, int maskGreen, int maskBlue) {
+                             int cellCount, ImageFlags flags, int maskRed, int maskGreen,
+                             int maskBlue) {
     if (cellWidth <= 0 || cellHeight <= 0 || firstCell < 0 || cellCount < 0) return nullptr;
     auto pixmap = PixmapFrom(url);
     if (!pixmap) return nullptr;
@@ -175,28 +177,28 @@ Ref<TImage> TImage::LoadAnim(const Url& url, int cellWidth, int cellHeight, int 
     return image;
 }
 
-Ref<TImage> LoadImage(const Url& url, int flags) {
+Ref<TImage> LoadImage(const Url& url, ImageFlags flags) {
     return WithAutoHandle(TImage::Load(url, ChosenFlags(flags), defaults.maskRed,
                                        defaults.maskGreen, defaults.maskBlue));
 }
 
 Ref<TImage> LoadAnimImage(const Url& url, int cellWidth, int cellHeight, int firstCell,
-                          int cellCount, int flags) {
+                          int cellCount, ImageFlags flags) {
     return WithAutoHandle(TImage::LoadAnim(url, cellWidth, cellHeight, firstCell, cellCount,
                                            ChosenFlags(flags), defaults.maskRed, defaults.maskGreen,
                                            defaults.maskBlue));
 }
 
-Ref<TImage> CreateImage(int width, int height, int frameCount, int flags) {
+Ref<TImage> CreateImage(int width, int height, int frameCount, ImageFlags flags) {
     return WithAutoHandle(TImage::Create(width, height, frameCount,
-                                         ChosenFlags(flags) | ImageDynamic, defaults.maskRed,
+                                         ChosenFlags(flags) | ImageFlags::Dynamic, defaults.maskRed,
                                          defaults.maskGreen, defaults.maskBlue));
 }
 
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame) {
     auto& i = CheckedImage(image);
     auto pixmap = CurrentVex2DDriver().GrabPixmap(x, y, i.width, i.height);
-    if (i.flags & ImageMasked)
+    if (i.flags & ImageFlags::Masked)
         pixmap = MaskPixmap(pixmap, defaults.maskRed, defaults.maskGreen, defaults.maskBlue);
     i.SetPixmap(frame, pixmap);
 }
@@ -220,7 +222,7 @@ int ImageHeight(const Ref<TImage>& image) {
     return CheckedImage(image).height;
 }
 
-const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame, int read, int write) {
+const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame, bool read, bool write) {
     return CheckedImage(image).Lock(frame, read, write);
 }
 
@@ -238,15 +240,15 @@ void GetMaskColor(int& red, int& green, int& blue) {
     blue = defaults.maskBlue;
 }
 
-void SetAutoMidHandle(int on) {
+void SetAutoMidHandle(bool on) {
     defaults.autoMidHandle = on;
 }
 
-void AutoImageFlags(int flags) {
-    if (flags != -1) defaults.autoFlags = flags;
+void AutoImageFlags(ImageFlags flags) {
+    if (flags != ImageFlags::Auto) defaults.autoFlags = flags;
 }
 
-int GetAutoImageFlags() {
+ImageFlags GetAutoImageFlags() {
     return defaults.autoFlags;
 }
 

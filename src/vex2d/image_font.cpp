@@ -1,3 +1,4 @@
+#include "graphics/bitmap_font.hpp"
 #include "vex2d_parts.hpp"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ constexpr int BuiltInWidth = 8;
 constexpr int BuiltInHeight = 16;
 constexpr int SmoothStyle = 4;
 
-Ref<TImage> GlyphImage(const Ref<TPixmap>& pixmap, int flags) {
+Ref<TImage> GlyphImage(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     return TImage::Load(pixmap->Copy(), flags, 0, 0, 0);
 }
 
@@ -94,7 +95,8 @@ Ref<TImageFont> TImageFont::Load(const Url& url, int size, int style) {
     auto imageFont = New<TImageFont>();
     imageFont->source = font;
     imageFont->glyphs.resize(static_cast<size_t>(std::max(font->CountGlyphs(), 0)));
-    imageFont->imageFlags = (style & SmoothStyle) ? ImageFiltered | ImageMipmapped : 0;
+    imageFont->imageFlags =
+        (style & SmoothStyle) ? ImageFlags::Filtered | ImageFlags::Mipmapped : ImageFlags::NoFlags;
     return imageFont;
 }
 
@@ -107,8 +109,8 @@ Ref<TImageFont> TImageFont::CreateDefault() {
         glyph->advance = BuiltInWidth;
         glyph->w = BuiltInWidth;
         glyph->h = BuiltInHeight;
-        glyph->image =
-            GlyphImage(strip->Window(j * BuiltInWidth, 0, BuiltInWidth, BuiltInHeight), 0);
+        glyph->image = GlyphImage(strip->Window(j * BuiltInWidth, 0, BuiltInWidth, BuiltInHeight),
+                                  ImageFlags::NoFlags);
         font->glyphs[static_cast<size_t>(j)] = glyph;
     }
     return font;

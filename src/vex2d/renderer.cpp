@@ -22,7 +22,7 @@ Renderer& TheRenderer() {
 }
 
 void SetDefaultState() {
-    SetBlendMode(Mask);
+    SetBlendMode(BlendMode::Mask);
     SetColor(255, 255, 255);
     SetClearColor(0, 0, 0);
     SetMaskColor(0, 0, 0);
@@ -32,8 +32,8 @@ void SetDefaultState() {
     SetViewport(0, 0, GraphicsWidth(), GraphicsHeight());
     SetTransform(0, 1, 1);
     SetLineWidth(1);
-    SetAutoMidHandle(0);
-    AutoImageFlags(ImageMasked | ImageFiltered);
+    SetAutoMidHandle(false);
+    AutoImageFlags(ImageFlags::Masked | ImageFlags::Filtered);
     SetImageFont(nullptr);
 }
 
@@ -65,9 +65,11 @@ Ref<TGraphicsDriver> TVex2DGraphics::Driver() {
     return driver;
 }
 
-void TVex2DGraphics::GetSettings(int& width, int& height, int& depth, int& hertz, int& flags) {
+void TVex2DGraphics::GetSettings(int& width, int& height, int& depth, int& hertz,
+                                 GraphicsFlags& flags) {
     if (!graphics) {
-        width = height = depth = hertz = flags = 0;
+        width = height = depth = hertz = 0;
+        flags = GraphicsFlags::NoFlags;
         return;
     }
     graphics->GetSettings(width, height, depth, hertz, flags);
@@ -113,7 +115,7 @@ void ActivateVex2D(const Ref<TGraphics>& graphics) {
     Flip(0);
     ClearScreen();
     Flip(0);
-    renderer.state->initialised = 1;
+    renderer.state->initialised = true;
 }
 
 Matrix2D RotationScaleMatrix(float degrees, float scaleX, float scaleY) {
@@ -172,13 +174,13 @@ void GetClearColor(int& red, int& green, int& blue) {
     blue = s.clsBlue;
 }
 
-void SetBlendMode(int mode) {
+void SetBlendMode(BlendMode mode) {
     auto& s = CurrentVex2D();
     s.blendMode = mode;
     s.driver->SetBlend(mode);
 }
 
-int GetBlendMode() {
+BlendMode GetBlendMode() {
     return CurrentVex2D().blendMode;
 }
 

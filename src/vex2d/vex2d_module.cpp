@@ -8,7 +8,7 @@ void StartVex2DModule() {
         StartSystemModule();
         StartGraphicsModule();
         StartImageFontModule();
-        SetGraphicsDriver(GLVex2DDriver(), BackBuffer);
+        SetGraphicsDriver(GLVex2DDriver(), GraphicsFlags::BackBuffer);
     });
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "audio/mixer.hpp"
+#include "audio/mixer_driver.hpp"
 #include "test_support.hpp"
 
 #include <gtest/gtest.h>

@@ -84,7 +84,7 @@ TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
     // On a busy machine the device may run dry and pause for a while.
     for (int waited = 0; ChannelPlaying(channel) && waited < 5000; waited += 50)
         SleepMs(50);
-    EXPECT_EQ(ChannelPlaying(channel), 0);
+    EXPECT_FALSE(ChannelPlaying(channel));
     SleepMs(200);
     bool ranDry = MixerDeviceLatency() != mix::waveoutdevice::InitialLatency;
     MixerClose();
@@ -107,7 +107,7 @@ TEST_F(DeviceMixer, RecoversFromAnUnderrunWithMoreLatency) {
     SetMixerClock(StallingClock);
     Open("dummy");
     EXPECT_EQ(MixerDeviceLatency(), 6);
-    auto sound = LoadSound(CreateAudioSample(44100, 44100, SampleMono16LE), 1);
+    auto sound = LoadSound(CreateAudioSample(44100, 44100, SampleFormat::SampleMono16LE), 1);
     auto channel = PlaySound(sound);
     SleepMs(100);
     stallArmed = true;
@@ -116,7 +116,7 @@ TEST_F(DeviceMixer, RecoversFromAnUnderrunWithMoreLatency) {
     EXPECT_EQ(MixerDevicePosition(), 0); // silent until the restart
     SleepMs(1800);
     EXPECT_GT(MixerDevicePosition(), 0);
-    EXPECT_EQ(ChannelPlaying(channel), 1);
+    EXPECT_TRUE(ChannelPlaying(channel));
 }
 
 TEST_F(DeviceMixer, NoDeviceLeavesTheMixerClosed) {
@@ -135,7 +135,7 @@ TEST(AudioStartup, UsesTheMixerWhenADeviceOpens) {
     if (driver && std::string(driver) == "dummy") {
         EXPECT_TRUE(As<TMixerAudioDriver>(CurrentAudioDriver()));
         EXPECT_TRUE(MixerCore());
-        PlaySound(LoadSound(CreateAudioSample(44100, 44100, SampleMono16LE), 1));
+        PlaySound(LoadSound(CreateAudioSample(44100, 44100, SampleFormat::SampleMono16LE), 1));
         SleepMs(50);
         return;
     }

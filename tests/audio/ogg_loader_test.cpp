@@ -65,7 +65,8 @@ TEST(OggLoader, DecodesTheSamePcmAsVorbisfile) {
         auto direct = DecodeWithVorbisfile(ogg);
         auto sample = LoadAudioSample(ogg);
         ASSERT_TRUE(sample) << channels;
-        EXPECT_EQ(sample->Format(), channels == 1 ? SampleMono16LE : SampleStereo16LE);
+        EXPECT_EQ(sample->Format(),
+                  channels == 1 ? SampleFormat::SampleMono16LE : SampleFormat::SampleStereo16LE);
         EXPECT_EQ(sample->Hertz(), 44100);
         EXPECT_EQ(sample->Length(), direct.total);
         EXPECT_EQ(sample->Length(), 30000);

@@ -7,7 +7,7 @@ namespace {
 
 // 16-bit mono at 44100 Hz: played at full volume it comes out value for value.
 Ref<TAudioSample> MonoRamp(int frames, int first) {
-    auto sample = CreateAudioSample(frames, 44100, SampleMono16LE);
+    auto sample = CreateAudioSample(frames, 44100, SampleFormat::SampleMono16LE);
     auto* values = reinterpret_cast<int16_t*>(sample->Samples());
     for (int i = 0; i < frames; ++i)
         values[i] = static_cast<int16_t>(first + i);
@@ -30,7 +30,7 @@ TEST(SilentDriver, AcceptsEverythingAndPlaysNothing) {
     EXPECT_FALSE(As<TMixerSound>(sound));
     auto channel = PlaySound(sound);
     ASSERT_TRUE(channel);
-    EXPECT_EQ(ChannelPlaying(channel), 0);
+    EXPECT_FALSE(ChannelPlaying(channel));
     SetChannelVolume(channel, 0.5f);
     PauseChannel(channel);
     StopChannel(channel);
@@ -39,7 +39,7 @@ TEST(SilentDriver, AcceptsEverythingAndPlaysNothing) {
     WriteFileText(folder / "b.wav", "not a sound");
     EXPECT_FALSE(LoadSound(folder / "b.wav", 0));
     EXPECT_FALSE(PlaySound(nullptr));
-    EXPECT_EQ(ChannelPlaying(nullptr), 0);
+    EXPECT_FALSE(ChannelPlaying(nullptr));
     SetAudioDriver(previous);
 }
 
@@ -54,16 +54,16 @@ TEST_F(MixerDriver, AnyNonZeroFlagMakesTheSoundLoop) {
         auto channel = PlaySound(sound);
         testNow += mix::StartDelayMillisecs;
         Render(3);
-        EXPECT_EQ(ChannelPlaying(channel), flags ? 1 : 0) << flags;
+        EXPECT_EQ(ChannelPlaying(channel), flags != 0) << flags;
         StopChannel(channel);
     }
 }
 
 TEST_F(MixerDriver, BigEndianSamplesSoundLikeLittleEndianOnes) {
-    auto little = CreateAudioSample(600, 22050, SampleStereo16LE);
+    auto little = CreateAudioSample(600, 22050, SampleFormat::SampleStereo16LE);
     for (int i = 0; i < 1200; ++i)
         reinterpret_cast<int16_t*>(little->Samples())[i] = static_cast<int16_t>(i * 37 - 20000);
-    auto big = little->Convert(SampleStereo16BE);
+    auto big = little->Convert(SampleFormat::SampleStereo16BE);
     std::vector<std::vector<int16_t>> outputs;
     for (const auto& sample : {little, big}) {
         SetUp();
@@ -100,7 +100,7 @@ TEST_F(MixerDriver, ACuedSoundStartsFromItsFirstFrameWhenResumed) {
     auto sound = LoadSound(MonoRamp(3000, 1000), 0);
     auto channel = CueSound(sound);
     ASSERT_TRUE(channel);
-    EXPECT_EQ(ChannelPlaying(channel), 1);
+    EXPECT_TRUE(ChannelPlaying(channel));
     testNow += 500;
     auto quiet = Render(4);
     EXPECT_EQ(std::count(quiet.begin(), quiet.end(), 0), static_cast<long>(quiet.size()));
@@ -116,9 +116,9 @@ TEST_F(MixerDriver, AFinishedSoundLeavesItsAllocatedChannelValid) {
     auto channel = As<TMixerChannel>(AllocChannel());
     PlaySound(sound, channel);
     testNow += mix::StartDelayMillisecs;
-    EXPECT_EQ(ChannelPlaying(channel), 1);
+    EXPECT_TRUE(ChannelPlaying(channel));
     Render(2);
-    EXPECT_EQ(ChannelPlaying(channel), 0);
+    EXPECT_FALSE(ChannelPlaying(channel));
     EXPECT_EQ(MixerChannelStatus(channel->Handle()), mix::VoiceStopped);
     EXPECT_EQ(PlaySound(sound, channel), channel);
 }
@@ -130,7 +130,7 @@ TEST_F(MixerDriver, ASoundOutlivesItsObjectWhilePlaying) {
     sound.reset();
     auto out = Render(4);
     EXPECT_EQ(LeftAt(out, 2000), 3000);
-    EXPECT_EQ(ChannelPlaying(channel), 1);
+    EXPECT_TRUE(ChannelPlaying(channel));
 }
 
 TEST_F(MixerDriver, RefusesChannelsOfOtherDriversAndSamplesItCannotPlay) {
@@ -140,5 +140,5 @@ TEST_F(MixerDriver, RefusesChannelsOfOtherDriversAndSamplesItCannotPlay) {
     testNow += mix::StartDelayMillisecs;
     auto out = Render(1);
     EXPECT_EQ(std::count(out.begin(), out.end(), 0), static_cast<long>(out.size()));
-    EXPECT_FALSE(LoadSound(CreateAudioSample(10, 44100, 0), 0));
+    EXPECT_FALSE(LoadSound(CreateAudioSample(10, 44100, SampleFormat{}), 0));
 }

@@ -8,7 +8,7 @@ using namespace zandrel::test;
 
 namespace {
 
-Ref<TAudioSample> Tone(int frames, int hertz, int format) {
+Ref<TAudioSample> Tone(int frames, int hertz, SampleFormat format) {
     auto sample = CreateAudioSample(frames, hertz, format);
     for (int i = 0; i < sample->Capacity(); ++i)
         sample->Samples()[i] = static_cast<uint8_t>(i * 13);
@@ -36,10 +36,10 @@ TEST(MixerStress, PlaysSteersAndStopsThousandsOfSoundsWhileTheMixerRuns) {
     SetAudioDriver(New<TMixerAudioDriver>());
 
     std::vector<Ref<TSound>> sounds = {
-        LoadSound(Tone(300, 44100, SampleMono16LE), 0),
-        LoadSound(Tone(2000, 22050, SampleStereo16LE), 0),
-        LoadSound(Tone(500, 11025, SampleMono8), 1),
-        LoadSound(Tone(800, 48000, SampleStereo8), 0),
+        LoadSound(Tone(300, 44100, SampleFormat::SampleMono16LE), 0),
+        LoadSound(Tone(2000, 22050, SampleFormat::SampleStereo16LE), 0),
+        LoadSound(Tone(500, 11025, SampleFormat::SampleMono8), 1),
+        LoadSound(Tone(800, 48000, SampleFormat::SampleStereo8), 0),
     };
     std::vector<Ref<TChannel>> channels;
     for (int i = 0; i < 32; ++i)
@@ -80,7 +80,7 @@ TEST(MixerStress, PlaysSteersAndStopsThousandsOfSoundsWhileTheMixerRuns) {
             StopChannel(channel);
             break;
         case 9:
-            sound = LoadSound(Tone(400 + choose.Next(400), 22050, SampleMono16LE), 0);
+            sound = LoadSound(Tone(400 + choose.Next(400), 22050, SampleFormat::SampleMono16LE), 0);
             break;
         }
         played += ChannelPlaying(channel);

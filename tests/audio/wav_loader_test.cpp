@@ -46,18 +46,19 @@ private:
 
 TEST(WavLoader, LoadsEachPcmLayoutWithExactFrames) {
     struct Case {
-        int channels, bits, format;
+        int channels, bits;
+        SampleFormat format;
         ByteVector frames;
     };
     std::vector<Case> cases = {
-        {1, 8, SampleMono8, Bytes({0, 128, 255})},
-        {2, 8, SampleStereo8, Bytes({1, 2, 3, 4})},
-        {1, 16, SampleMono16LE, Pcm16({-32768, 0, 32767})},
-        {2, 16, SampleStereo16LE, Pcm16({100, -100, 7, -7})},
+        {1, 8, SampleFormat::SampleMono8, Bytes({0, 128, 255})},
+        {2, 8, SampleFormat::SampleStereo8, Bytes({1, 2, 3, 4})},
+        {1, 16, SampleFormat::SampleMono16LE, Pcm16({-32768, 0, 32767})},
+        {2, 16, SampleFormat::SampleStereo16LE, Pcm16({100, -100, 7, -7})},
     };
     for (const auto& c : cases) {
         auto sample = LoadBytes(PcmWave(c.channels, 11025, c.bits, c.frames));
-        ASSERT_TRUE(sample) << c.format;
+        ASSERT_TRUE(sample) << ToNumber(c.format);
         EXPECT_EQ(sample->Format(), c.format);
         EXPECT_EQ(sample->Hertz(), 11025);
         EXPECT_EQ(sample->Length(), static_cast<int>(c.frames.size()) / BytesPerSample[c.format]);
@@ -126,10 +127,11 @@ TEST(WavLoader, ReadsFilesWrittenBySox) {
     TempFolder folder;
     struct Case {
         std::string options;
-        int format, hertz;
+        SampleFormat format;
+        int hertz;
     };
-    for (const auto& c : {Case{"-r 22050 -b 16 -c 2", SampleStereo16LE, 22050},
-                          Case{"-r 8000 -b 8 -e unsigned -c 1", SampleMono8, 8000}}) {
+    for (const auto& c : {Case{"-r 22050 -b 16 -c 2", SampleFormat::SampleStereo16LE, 22050},
+                          Case{"-r 8000 -b 8 -e unsigned -c 1", SampleFormat::SampleMono8, 8000}}) {
         std::string wav = folder / "sox.wav", raw = folder / "sox.raw";
         ASSERT_TRUE(
             RunCommand("sox -n " + c.options + " " + wav + " synth 0.25 sine 440 sine 660"));

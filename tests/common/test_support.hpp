@@ -3,8 +3,19 @@
 
 #include <zandrel/runtime.hpp>
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+namespace zandrel {
+
+// Enums print as their numbers in test messages.
+template <class E>
+requires std::is_enum_v<E> std::ostream& operator<<(std::ostream& out, E value) {
+    return out << ToNumber(value);
+}
+
+} // namespace zandrel
 
 namespace zandrel::test {
 

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // A few bytes may rightly describe a large image; converting
             // that too would only measure the allocator.
             bool small = int64_t{pixmap->Pitch()} * pixmap->Height() <= convertLimit;
-            auto checked = small ? pixmap->Convert(FormatRGBA8888) : pixmap;
+            auto checked = small ? pixmap->Convert(PixelFormat::FormatRGBA8888) : pixmap;
             volatile uint32_t sink = 0;
             for (int y = 0; y < checked->Height(); ++y)
                 sink = sink + checked->ReadPixel(checked->Width() - 1, y);

@@ -67,15 +67,15 @@ TEST_F(Graphics, WindowHasItsClientAreaAt32And32) {
     EXPECT_EQ(GraphicsWidth(), 640);
     EXPECT_EQ(GraphicsHeight(), 480);
     EXPECT_EQ(GraphicsDepth(), 0);
-    EXPECT_EQ(GraphicsFlags(), BackBuffer);
+    EXPECT_EQ(CurrentGraphicsFlags(), GraphicsFlags::BackBuffer);
     auto* record = As<TGLGraphics>(g)->Context();
     EXPECT_EQ(record->kind, WindowedContext);
     // What the X server itself says about this very window.
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     ASSERT_TRUE(SDL_GetWindowWMInfo(record->window, &info));
-    std::string geometry = RunCapturing("xdotool getwindowgeometry " +
-                                        std::to_string(info.info.x11.window));
+    std::string geometry =
+        RunCapturing("xdotool getwindowgeometry " + std::to_string(info.info.x11.window));
     EXPECT_NE(geometry.find("Position: 32,32"), std::string::npos) << geometry;
     EXPECT_NE(geometry.find("Geometry: 640x480"), std::string::npos) << geometry;
     GLint viewport[4] = {};
@@ -115,7 +115,7 @@ TEST_F(Graphics, FullScreenTakesTheClosestDepthOfThatSize) {
 TEST_F(Graphics, FullScreenSizeTheDisplayLacksFails) {
     SetGraphicsDriver(GLGraphicsDriver());
     try {
-        GLGraphicsDriver()->CreateGraphics(800, 600, 16, 0, BackBuffer);
+        GLGraphicsDriver()->CreateGraphics(800, 600, 16, 0, GraphicsFlags::BackBuffer);
         FAIL() << "no error";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.Message(), u"GLGraphicsDriver failed to set display mode");
@@ -260,7 +260,7 @@ TEST_F(Graphics, AdjustTexSizeRoundsUpToPowersOfTwo) {
 
 TEST_F(Graphics, TexFromPixmapMakesEveryLevelAndLeavesTheBindingAlone) {
     ASSERT_TRUE(GLGraphics(64, 64));
-    auto pixmap = CreatePixmap(300, 20, FormatRGB888);
+    auto pixmap = CreatePixmap(300, 20, PixelFormat::FormatRGB888);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 300; ++x)
             pixmap->WritePixel(x, y, 0xFF0A141Eu);
@@ -293,7 +293,7 @@ TEST_F(Graphics, TexFromPixmapMakesEveryLevelAndLeavesTheBindingAlone) {
     EXPECT_EQ(texel[1], 20);
     EXPECT_EQ(texel[2], 30);
     EXPECT_EQ(texel[3], 255);
-    GLuint single = GLTexFromPixmap(CreatePixmap(4, 4, FormatRGBA8888), false);
+    GLuint single = GLTexFromPixmap(CreatePixmap(4, 4, PixelFormat::FormatRGBA8888), false);
     glBindTexture(GL_TEXTURE_2D, single);
     EXPECT_EQ(levelSize(1).first, 0);
     EXPECT_THROW(GLTexFromPixmap(nullptr, false), RuntimeError);
@@ -312,9 +312,9 @@ TEST(GraphicsWithoutContext, AdjustTexSizeFailsClearly) {
 TEST_F(Graphics, ModeListFromTheDisplay) {
     SetGraphicsDriver(GLGraphicsDriver());
     ASSERT_GE(CountGraphicsModes(), 1);
-    EXPECT_EQ(GraphicsModeExists(0, 0, 0, 0), 1);
-    EXPECT_EQ(GraphicsModeExists(1024, 768, 32), 1);
-    EXPECT_EQ(GraphicsModeExists(1023, 0, 0, 0), 0);
+    EXPECT_TRUE(GraphicsModeExists(0, 0, 0, 0));
+    EXPECT_TRUE(GraphicsModeExists(1024, 768, 32));
+    EXPECT_FALSE(GraphicsModeExists(1023, 0, 0, 0));
     int width, height, depth, hertz;
     GetGraphicsMode(0, width, height, depth, hertz);
     EXPECT_GE(depth, 16);
@@ -328,10 +328,10 @@ TEST_F(Graphics, SelectingTheSameDriverKeepsModesButForgetsTheCurrentGraphics) {
     ASSERT_TRUE(g);
     auto modes = ListGraphicsModes();
     ASSERT_FALSE(modes.empty());
-    SetGraphicsDriver(GLGraphicsDriver(), 0);
+    SetGraphicsDriver(GLGraphicsDriver(), GraphicsFlags::NoFlags);
     EXPECT_FALSE(CurrentGraphics());
     EXPECT_EQ(GraphicsWidth(), 0);
-    EXPECT_EQ(GraphicsDriverFlags(), 0);
+    EXPECT_EQ(GraphicsDriverFlags(), GraphicsFlags::NoFlags);
     ASSERT_EQ(ListGraphicsModes().size(), modes.size());
     EXPECT_EQ(ListGraphicsModes()[0], modes[0]); // the same cached objects
     SetGraphics(g);
@@ -347,7 +347,8 @@ TEST_F(Graphics, ContextsTravelThroughDataStreamsAsTheirSettings) {
     auto reread = As<TGraphics>(CreateDataStream(CreateBankStream(bank))->ReadObject());
     ASSERT_TRUE(reread);
     EXPECT_NE(reread, g);
-    int width, height, depth, hertz, flags;
+    int width, height, depth, hertz;
+    GraphicsFlags flags;
     reread->GetSettings(width, height, depth, hertz, flags);
     EXPECT_EQ(width, 320);
     EXPECT_EQ(height, 200);
@@ -396,18 +397,18 @@ TEST_F(Graphics, FullScreenFollowsTheFocus) {
     ASSERT_TRUE(g);
     auto* record = As<TGLGraphics>(g)->Context();
     DelayMillis(200); // the focus the new window got arrives first
-    while (PollEvent()) {
+    while (PollEvent() != EventId::NoEvent) {
     }
     SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_LOST);
-    EXPECT_EQ(IsAppSuspended(), 1);
+    EXPECT_TRUE(IsAppSuspended());
     EXPECT_FALSE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
     SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_GAINED);
-    EXPECT_EQ(IsAppSuspended(), 0);
+    EXPECT_FALSE(IsAppSuspended());
     EXPECT_TRUE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
     int suspends = 0, resumes = 0;
-    while (int id = PollEvent()) {
-        suspends += id == EventAppSuspend;
-        resumes += id == EventAppResume;
+    for (EventId id; (id = PollEvent()) != EventId::NoEvent;) {
+        suspends += id == EventId::AppSuspend;
+        resumes += id == EventId::AppResume;
     }
     // Windows of tests running beside this one may move the real focus too.
     EXPECT_GE(suspends, 1);

@@ -38,25 +38,25 @@ TEST(BmpLoader, UncompressedDepthsHeadersAndRowOrders) {
                 }
     BmpSpec grey;
     grey.bitCount = 8;
-    EXPECT_EQ(LoadFromBytes(MakeBmp(grey))->Format(), FormatBGR888);
+    EXPECT_EQ(LoadFromBytes(MakeBmp(grey))->Format(), PixelFormat::FormatBGR888);
     grey.bitCount = 32;
-    EXPECT_EQ(LoadFromBytes(MakeBmp(grey))->Format(), FormatBGRA8888);
+    EXPECT_EQ(LoadFromBytes(MakeBmp(grey))->Format(), PixelFormat::FormatBGRA8888);
 }
 
 TEST(BmpLoader, BitFieldMasks) {
     struct Case {
         int bits, compression, infoSize;
         uint32_t masks[4];
-        int format;
+        PixelFormat format;
     };
     const Case cases[] = {
-        {16, 0, 40, {0, 0, 0, 0}, FormatBGR888},                        // implied 5-5-5
-        {16, 3, 40, {0xF800, 0x07E0, 0x001F, 0}, FormatBGR888},         // 5-6-5
-        {16, 6, 40, {0x0F00, 0x00F0, 0x000F, 0xF000}, FormatBGRA8888},  // 4-4-4-4
-        {16, 3, 124, {0x7C00, 0x03E0, 0x001F, 0x8000}, FormatBGRA8888}, // 1-5-5-5
-        {32, 3, 40, {0x000000FF, 0x0000FF00, 0x00FF0000, 0}, FormatBGRA8888},
-        {32, 3, 108, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}, FormatBGRA8888},
-        {32, 3, 56, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}, FormatBGRA8888},
+        {16, 0, 40, {0, 0, 0, 0}, PixelFormat::FormatBGR888},                       // implied 5-5-5
+        {16, 3, 40, {0xF800, 0x07E0, 0x001F, 0}, PixelFormat::FormatBGR888},        // 5-6-5
+        {16, 6, 40, {0x0F00, 0x00F0, 0x000F, 0xF000}, PixelFormat::FormatBGRA8888}, // 4-4-4-4
+        {16, 3, 124, {0x7C00, 0x03E0, 0x001F, 0x8000}, PixelFormat::FormatBGRA8888}, // 1-5-5-5
+        {32, 3, 40, {0x000000FF, 0x0000FF00, 0x00FF0000, 0}, PixelFormat::FormatBGRA8888},
+        {32, 3, 108, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}, PixelFormat::FormatBGRA8888},
+        {32, 3, 56, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}, PixelFormat::FormatBGRA8888},
     };
     for (const auto& c : cases) {
         BmpSpec spec;

@@ -8,6 +8,12 @@
 
 namespace zandrel::test {
 
+// A format from its number: for loops over the six formats and for numbers
+// that are no format.
+inline PixelFormat Fmt(int number) {
+    return static_cast<PixelFormat>(number);
+}
+
 using Bytes8 = std::vector<uint8_t>;
 
 // The bytes as a bank, a stream over them, and what LoadPixmap makes of them.

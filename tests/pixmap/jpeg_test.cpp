@@ -45,7 +45,7 @@ Bytes8 EncodeWithLibjpeg(int width, int height, int components, J_COLOR_SPACE sp
 }
 
 Ref<TPixmap> Gradient(int width, int height) {
-    auto p = CreatePixmap(width, height, FormatRGB888);
+    auto p = CreatePixmap(width, height, PixelFormat::FormatRGB888);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             p->WritePixel(x, y, ARGB(255, x * 255 / width, y * 255 / height, 128));
@@ -81,12 +81,13 @@ size_t WriteBank(const void* buffer, size_t size, size_t count, void* stream) {
 TEST(JpegCodec, QualityHundredRoundTripsClosely) {
     TempFolder folder;
     auto source = Gradient(67, 45);
-    for (int format : {FormatRGB888, FormatBGRA8888, FormatI8}) {
+    for (PixelFormat format :
+         {PixelFormat::FormatRGB888, PixelFormat::FormatBGRA8888, PixelFormat::FormatI8}) {
         auto p = source->Convert(format);
         ASSERT_TRUE(SavePixmapJPEG(p, folder / "out.jpg", 100));
         auto back = LoadPixmap(folder / "out.jpg");
         ASSERT_TRUE(back);
-        EXPECT_EQ(back->Format(), FormatRGB888); // the writer always writes colour
+        EXPECT_EQ(back->Format(), PixelFormat::FormatRGB888); // the writer always writes colour
         EXPECT_EQ(back->Width(), 67);
         EXPECT_EQ(back->Height(), 45);
         EXPECT_LE(LargestChannelError(back, p), 6) << "format " << format;
@@ -98,7 +99,7 @@ TEST(JpegCodec, QualityHundredRoundTripsClosely) {
 TEST(JpegCodec, GreyLoadsAsI8AndCmykIsRefused) {
     auto grey = LoadFromBytes(EncodeWithLibjpeg(20, 10, 1, JCS_GRAYSCALE));
     ASSERT_TRUE(grey);
-    EXPECT_EQ(grey->Format(), FormatI8);
+    EXPECT_EQ(grey->Format(), PixelFormat::FormatI8);
     EXPECT_EQ(grey->Pitch(), 20);
     EXPECT_NEAR(grey->PixelPtr(7, 3)[0], 7 * 3 + 3 * 5, 4);
     EXPECT_FALSE(LoadFromBytes(EncodeWithLibjpeg(20, 10, 4, JCS_CMYK)));
@@ -137,7 +138,7 @@ TEST(JpegCodec, SmallFileForALargeImageStaysWithinTheLimit) {
     // grey image. It may load, but never beyond the pixel-memory limit.
     auto p = LoadPixmap(std::string(PIXMAP_DATA_DIR) + "/fuzz/jpeg-large-arithmetic.jpg");
     if (p) {
-        EXPECT_EQ(p->Format(), FormatI8);
+        EXPECT_EQ(p->Format(), PixelFormat::FormatI8);
         EXPECT_LE(int64_t{p->Pitch()} * p->Height(), MaxPixmapBytes);
     }
 }
@@ -171,5 +172,6 @@ TEST(JpegCodec, SaveReportsOutputThatCannotBeWritten) {
     EXPECT_FALSE(SavePixmapJPEG(p, "/no/such/folder/x.jpg", 80));
     uint8_t tiny[200];
     EXPECT_FALSE(SavePixmapJPEG(p, CreateMemoryStream(tiny, sizeof tiny, false, true), 80));
-    EXPECT_FALSE(SavePixmapJPEG(CreatePixmap(0, 0, FormatRGB888), CreateBankStream(), 80));
+    EXPECT_FALSE(
+        SavePixmapJPEG(CreatePixmap(0, 0, PixelFormat::FormatRGB888), CreateBankStream(), 80));
 }

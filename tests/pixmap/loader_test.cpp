@@ -10,7 +10,7 @@ using namespace zandrel::test;
 namespace {
 
 Bytes8 SmallPng() {
-    auto p = CreatePixmap(3, 2, FormatRGB888);
+    auto p = CreatePixmap(3, 2, PixelFormat::FormatRGB888);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
             p->WritePixel(x, y, PatternPixel(x, y));
@@ -21,7 +21,7 @@ Bytes8 SmallPng() {
 
 Bytes8 SmallJpeg() {
     auto bank = CreateBank(0);
-    SavePixmapJPEG(CreatePixmap(8, 8, FormatRGB888), CreateBankStream(bank), 75);
+    SavePixmapJPEG(CreatePixmap(8, 8, PixelFormat::FormatRGB888), CreateBankStream(bank), 75);
     return BankBytes(bank);
 }
 

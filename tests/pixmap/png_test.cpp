@@ -55,14 +55,14 @@ std::vector<uint8_t> ExpectedRow(const Reference& ref, int y) {
     return row;
 }
 
-int FormatFor(int colourType) {
+PixelFormat FormatFor(int colourType) {
     switch (colourType) {
     case PNG_COLOR_TYPE_GRAY:
-        return FormatI8;
+        return PixelFormat::FormatI8;
     case PNG_COLOR_TYPE_RGB:
-        return FormatRGB888;
+        return PixelFormat::FormatRGB888;
     default:
-        return FormatRGBA8888;
+        return PixelFormat::FormatRGBA8888;
     }
 }
 
@@ -146,18 +146,19 @@ TEST(PngLoader, SuiteMatchesLibpngAndRefusesCorruptFiles) {
 
 TEST(PngLoader, FormatsByColourType) {
     auto dir = SuiteFolder() + "/";
-    EXPECT_EQ(LoadPixmap(dir + "basn3p08.png")->Format(), FormatRGB888);   // palette
-    EXPECT_EQ(LoadPixmap(dir + "tbbn3p08.png")->Format(), FormatRGBA8888); // palette + tRNS
-    EXPECT_EQ(LoadPixmap(dir + "basn0g01.png")->Format(), FormatI8);       // 1-bit grey
-    auto deep = LoadPixmap(dir + "basn2c16.png");                          // 16-bit samples
-    EXPECT_EQ(deep->Format(), FormatRGB888);
+    EXPECT_EQ(LoadPixmap(dir + "basn3p08.png")->Format(), PixelFormat::FormatRGB888); // palette
+    EXPECT_EQ(LoadPixmap(dir + "tbbn3p08.png")->Format(),
+              PixelFormat::FormatRGBA8888);                                       // palette + tRNS
+    EXPECT_EQ(LoadPixmap(dir + "basn0g01.png")->Format(), PixelFormat::FormatI8); // 1-bit grey
+    auto deep = LoadPixmap(dir + "basn2c16.png");                                 // 16-bit samples
+    EXPECT_EQ(deep->Format(), PixelFormat::FormatRGB888);
     EXPECT_EQ(deep->Pitch(), 96);
 }
 
 TEST(PngLoader, GreyAlphaSpreadsToRGBA) {
     auto p = LoadFromBytes(MakePng(2, PNG_COLOR_TYPE_GRAY_ALPHA, {{200, 100, 7, 255}}));
     ASSERT_TRUE(p);
-    EXPECT_EQ(p->Format(), FormatRGBA8888);
+    EXPECT_EQ(p->Format(), PixelFormat::FormatRGBA8888);
     EXPECT_EQ(p->ReadPixel(0, 0), ARGB(100, 200, 200, 200));
     EXPECT_EQ(p->ReadPixel(1, 0), ARGB(255, 7, 7, 7));
 }
@@ -195,10 +196,12 @@ TEST(PngLoader, RefusesHugeDimensionsAndHugeChunks) {
 
 TEST(PngWriter, EveryFormatRoundTrips) {
     TempFolder folder;
-    const int readBack[7] = {
-        0, FormatI8, FormatRGBA8888, FormatRGB888, FormatRGB888, FormatRGBA8888, FormatRGBA8888};
-    for (int format = FormatI8; format <= FormatRGBA8888; ++format) {
-        auto p = CreatePixmap(13, 7, format);
+    const PixelFormat readBack[7] = {PixelFormat::FormatNone,     PixelFormat::FormatI8,
+                                     PixelFormat::FormatRGBA8888, PixelFormat::FormatRGB888,
+                                     PixelFormat::FormatRGB888,   PixelFormat::FormatRGBA8888,
+                                     PixelFormat::FormatRGBA8888};
+    for (int format = 1; format <= 6; ++format) {
+        auto p = CreatePixmap(13, 7, Fmt(format));
         for (int y = 0; y < 7; ++y)
             for (int x = 0; x < 13; ++x)
                 p->WritePixel(x, y, PatternPixel(x, y));
@@ -214,7 +217,7 @@ TEST(PngWriter, EveryFormatRoundTrips) {
 }
 
 TEST(PngWriter, ReportsOutputThatCannotBeWritten) {
-    auto p = CreatePixmap(64, 64, FormatRGBA8888);
+    auto p = CreatePixmap(64, 64, PixelFormat::FormatRGBA8888);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)
             p->WritePixel(x, y, PatternPixel(x, y));
@@ -222,7 +225,8 @@ TEST(PngWriter, ReportsOutputThatCannotBeWritten) {
     uint8_t small[100];
     auto full = CreateMemoryStream(small, sizeof small, false, true);
     EXPECT_FALSE(SavePixmapPNG(p, full, 6));
-    EXPECT_FALSE(SavePixmapPNG(CreatePixmap(0, 0, FormatRGB888), CreateBankStream(), 6));
+    EXPECT_FALSE(
+        SavePixmapPNG(CreatePixmap(0, 0, PixelFormat::FormatRGB888), CreateBankStream(), 6));
     auto bank = CreateBank(0);
     EXPECT_TRUE(SavePixmapPNG(p, CreateBankStream(bank), 6));
     EXPECT_EQ(bank->GetByteAt(1), 'P');

@@ -46,7 +46,8 @@ TEST(TgaLoader, DepthsEncodingsAndOrigins) {
                                     (topLeft ? " top-left" : " bottom-left");
                 auto p = LoadFromBytes(MakeTga(spec));
                 ASSERT_TRUE(p) << label;
-                EXPECT_EQ(p->Format(), depth == 16 || depth == 32 ? FormatRGBA8888 : FormatRGB888);
+                EXPECT_EQ(p->Format(), depth == 16 || depth == 32 ? PixelFormat::FormatRGBA8888
+                                                                  : PixelFormat::FormatRGB888);
                 for (int y = 0; y < spec.height; ++y)
                     for (int x = 0; x < spec.width; ++x)
                         ASSERT_EQ(p->ReadPixel(x, y), ExpectedTgaPixel(spec, x, y))

@@ -138,3 +138,30 @@ TEST(Utf8, EncodesPairsAsOneSequenceAndRefusesLoneSurrogatesWhenExact) {
     EXPECT_EQ(ToUtf8Exact(u"x/y").value(), "x/y");
     EXPECT_EQ(S("K\xC3\xA4se"), u"K\u00E4se");
 }
+
+namespace {
+
+enum class Sample : int { Empty = 0, A = 1, B = 2, C = 4 };
+
+} // namespace
+
+namespace zandrel {
+ZANDREL_FLAG_SET(Sample);
+} // namespace zandrel
+
+TEST(FlagSet, CombinesTestsAndMasks) {
+    Sample ab = Sample::A | Sample::B;
+    EXPECT_EQ(ToNumber(ab), 3);
+    EXPECT_TRUE(ab & Sample::B);
+    EXPECT_FALSE(ab & Sample::C);
+    EXPECT_TRUE((ab & (Sample::B | Sample::C)) == Sample::B);
+    Sample kept = ab & ~Sample::A;
+    EXPECT_EQ(kept, Sample::B);
+    kept |= Sample::C;
+    kept &= Sample::C | Sample::A;
+    EXPECT_EQ(kept, Sample::C);
+    bool any{Sample::Empty & Sample::A};
+    EXPECT_FALSE(any);
+    constexpr EnumTable<Sample, 5> table{{10, 11, 12, 13, 14}};
+    EXPECT_EQ(table[Sample::C], 14);
+}

@@ -143,11 +143,13 @@ TEST(DataStream, ThroughTextAndByteSwapStreams) {
     a->links = {MakeNode(5), nullptr};
     for (String proto : {u"utf8", u"bigendian"}) {
         auto bank = CreateBank(0);
-        auto out = proto == u"utf8" ? Ref<TStream>(CreateTextStream(CreateBankStream(bank), Utf8))
-                                    : BigEndianStream(CreateBankStream(bank));
+        auto out = proto == u"utf8"
+                       ? Ref<TStream>(CreateTextStream(CreateBankStream(bank), TextEncoding::Utf8))
+                       : BigEndianStream(CreateBankStream(bank));
         CreateDataStream(out)->WriteObject(a);
-        auto in = proto == u"utf8" ? Ref<TStream>(CreateTextStream(CreateBankStream(bank), Utf8))
-                                   : BigEndianStream(CreateBankStream(bank));
+        auto in = proto == u"utf8"
+                      ? Ref<TStream>(CreateTextStream(CreateBankStream(bank), TextEncoding::Utf8))
+                      : BigEndianStream(CreateBankStream(bank));
         auto back = As<Node>(CreateDataStream(in)->ReadObject());
         ASSERT_TRUE(back) << ToBytes(proto);
         EXPECT_EQ(back->value, -77);

@@ -77,15 +77,15 @@ TEST(PathText, Resolve) {
 TEST(FileOps, KindsSizesAndTimes) {
     TempFolder folder;
     WriteFileText(folder / "f.txt", "12345");
-    EXPECT_EQ(PathKind(FromBytes(folder / "f.txt")), FileRegular);
-    EXPECT_EQ(PathKind(FromBytes(folder.Path())), FileFolder);
-    EXPECT_EQ(PathKind(FromBytes(folder.Path() + "/")), FileFolder);
-    EXPECT_EQ(PathKind(FromBytes(folder / "missing")), FileNone);
+    EXPECT_EQ(PathKind(FromBytes(folder / "f.txt")), FileKind::Regular);
+    EXPECT_EQ(PathKind(FromBytes(folder.Path())), FileKind::Folder);
+    EXPECT_EQ(PathKind(FromBytes(folder.Path() + "/")), FileKind::Folder);
+    EXPECT_EQ(PathKind(FromBytes(folder / "missing")), FileKind::NoFile);
     EXPECT_EQ(FileByteSize(FromBytes(folder / "f.txt")), 5);
     EXPECT_EQ(FileByteSize(FromBytes(folder / "missing")), -1);
     EXPECT_EQ(FileModifiedTime(FromBytes(folder / "missing")), 0);
     EXPECT_GT(FileModifiedTime(FromBytes(folder / "f.txt")), 1600000000);
-    EXPECT_EQ(SetFilePermissions(FromBytes(folder / "f.txt"), 0640), 0);
+    EXPECT_TRUE(SetFilePermissions(FromBytes(folder / "f.txt"), 0640));
     EXPECT_EQ(FilePermissions(FromBytes(folder / "f.txt")), 0640);
     EXPECT_EQ(FilePermissions(FromBytes(folder / "missing")), -1);
 }
@@ -104,7 +104,7 @@ TEST(FileOps, CreateRenameCopyRemove) {
     EXPECT_FALSE(CopyFileContents(FromBytes(folder / "src.txt"), FromBytes(folder / "no/x.txt")));
 
     EXPECT_TRUE(RenamePath(FromBytes(folder / "dst.txt"), FromBytes(folder / "moved.txt")));
-    EXPECT_EQ(PathKind(FromBytes(folder / "dst.txt")), FileNone);
+    EXPECT_EQ(PathKind(FromBytes(folder / "dst.txt")), FileKind::NoFile);
     EXPECT_FALSE(RenamePath(FromBytes(folder / "dst.txt"), FromBytes(folder / "again.txt")));
 
     // Read-only files are removed too.
@@ -118,18 +118,18 @@ TEST(FileOps, FoldersRecursively) {
     String deep = FromBytes(folder / "x/y/z");
     EXPECT_FALSE(MakeFolder(deep, false));
     EXPECT_TRUE(MakeFolder(deep, true));
-    EXPECT_EQ(PathKind(deep), FileFolder);
+    EXPECT_EQ(PathKind(deep), FileKind::Folder);
     EXPECT_TRUE(MakeFolder(deep, true));
 
     WriteFileText(folder / "p", "");
     EXPECT_FALSE(MakeFolder(FromBytes(folder / "p/q/r"), true));
-    EXPECT_EQ(PathKind(FromBytes(folder / "p/q")), FileNone);
+    EXPECT_EQ(PathKind(FromBytes(folder / "p/q")), FileKind::NoFile);
 
     WriteFileText(folder / "x/a.txt", "a");
     WriteFileText(folder / "x/y/b.txt", "bb");
     EXPECT_TRUE(CopyFolder(FromBytes(folder / "x"), FromBytes(folder / "copy")));
     EXPECT_EQ(ReadFileBytes(folder / "copy/y/b.txt"), Bytes({'b', 'b'}));
-    EXPECT_EQ(PathKind(FromBytes(folder / "copy/y/z")), FileFolder);
+    EXPECT_EQ(PathKind(FromBytes(folder / "copy/y/z")), FileKind::Folder);
     EXPECT_FALSE(CopyFolder(FromBytes(folder / "x/a.txt"), FromBytes(folder / "c2")));
 
     auto names = ListFolder(FromBytes(folder / "x"), true);
@@ -141,7 +141,7 @@ TEST(FileOps, FoldersRecursively) {
 
     EXPECT_FALSE(RemoveFolder(FromBytes(folder / "x"), false));
     EXPECT_TRUE(RemoveFolder(FromBytes(folder / "x/"), true));
-    EXPECT_EQ(PathKind(FromBytes(folder / "x")), FileNone);
+    EXPECT_EQ(PathKind(FromBytes(folder / "x")), FileKind::NoFile);
     EXPECT_FALSE(RemoveFolder(FromBytes(folder / "x"), true));
 }
 

@@ -16,10 +16,10 @@ extern const std::size_t test_embedded_greeting_size;
 TEST(Embedded, OpensThroughIncbin) {
     using namespace zandrel::embedded;
     const int size = static_cast<int>(test_embedded_greeting_size);
-    EXPECT_EQ(RegisterEmbedded(u"greeting.txt", test_embedded_greeting, size), 1);
+    EXPECT_TRUE(RegisterEmbedded(u"greeting.txt", test_embedded_greeting, size));
     // The first registration stays.
     static const char other[] = "other";
-    EXPECT_EQ(RegisterEmbedded(u"greeting.txt", other, 5), 0);
+    EXPECT_FALSE(RegisterEmbedded(u"greeting.txt", other, 5));
     EXPECT_EQ(EmbeddedData(u"greeting.txt"), test_embedded_greeting);
     EXPECT_EQ(EmbeddedSize(u"greeting.txt"), size);
     EXPECT_EQ(EmbeddedSize(u"missing"), 0);
@@ -116,8 +116,8 @@ TEST(Bank, SaveLoadAndStreams) {
     TempFolder folder;
     auto bank = CreateBank(5);
     std::memcpy(bank->Buf(), "hello", 5);
-    EXPECT_EQ(SaveBank(bank, folder / "bank.bin"), 1);
-    EXPECT_EQ(SaveBank(bank, folder / "no/folder/bank.bin"), 0);
+    EXPECT_TRUE(SaveBank(bank, folder / "bank.bin"));
+    EXPECT_FALSE(SaveBank(bank, folder / "no/folder/bank.bin"));
     auto loaded = LoadBank(folder / "bank.bin");
     ASSERT_TRUE(loaded);
     EXPECT_EQ(BankBytes(loaded), BankBytes(bank));

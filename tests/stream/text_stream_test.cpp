@@ -59,7 +59,7 @@ TEST(ByteSwapStream, ReadsEitherOrder) {
 
 TEST(TextStream, EncodingsRoundTrip) {
     const String sample = u"A\u00E9\u07FF\u0800\u20AC\uFFFF\r\nz";
-    for (auto encoding : {Utf8, Utf16BE, Utf16LE}) {
+    for (auto encoding : {TextEncoding::Utf8, TextEncoding::Utf16BE, TextEncoding::Utf16LE}) {
         auto bank = CreateBank(0);
         auto text = CreateTextStream(CreateBankStream(bank), encoding);
         text->WriteString(sample);
@@ -67,14 +67,14 @@ TEST(TextStream, EncodingsRoundTrip) {
         EXPECT_EQ(text->ReadAllText(), sample) << encoding;
     }
     auto bank = CreateBank(0);
-    auto latin1 = CreateTextStream(CreateBankStream(bank), Latin1);
+    auto latin1 = CreateTextStream(CreateBankStream(bank), TextEncoding::Latin1);
     latin1->WriteString(u"\u00E9\u20AC");
     EXPECT_EQ(Text(bank), "\xE9\xAC");
 }
 
 TEST(TextStream, Utf8Bytes) {
     auto bank = CreateBank(0);
-    auto text = CreateTextStream(CreateBankStream(bank), Utf8);
+    auto text = CreateTextStream(CreateBankStream(bank), TextEncoding::Utf8);
     text->WriteChar(0x20AC);
     EXPECT_EQ(BankBytes(bank), Bytes({226, 130, 172}));
     text->Seek(0);
@@ -83,7 +83,8 @@ TEST(TextStream, Utf8Bytes) {
     // Four-byte forms are beyond 16-bit characters: they read as 0. A
     // truncated character reads with zeros for the missing bytes, and a stray
     // continuation byte is a replacement character.
-    auto odd = CreateTextStream(BankStreamOf(Bytes({0xF0, 0x9F, 0x98, 'a', 0x80, 'b'})), Utf8);
+    auto odd = CreateTextStream(BankStreamOf(Bytes({0xF0, 0x9F, 0x98, 'a', 0x80, 'b'})),
+                                TextEncoding::Utf8);
     EXPECT_EQ(odd->ReadChar(), 0);
     EXPECT_EQ(odd->ReadChar(), 'a');
     EXPECT_EQ(odd->ReadChar(), 0xFFFD);
@@ -92,7 +93,7 @@ TEST(TextStream, Utf8Bytes) {
 
 TEST(TextStream, NumbersAreDecimalLines) {
     auto bank = CreateBank(0);
-    auto text = CreateTextStream(CreateBankStream(bank), Latin1);
+    auto text = CreateTextStream(CreateBankStream(bank), TextEncoding::Latin1);
     text->WriteInt(42);
     EXPECT_EQ(Text(bank), "42\r\n");
     text->WriteByte(7);
@@ -114,7 +115,7 @@ TEST(TextStream, NumbersAreDecimalLines) {
 
 TEST(TextStream, RawBytesAsHexadecimalLines) {
     auto bank = CreateBank(0);
-    auto text = CreateTextStream(CreateBankStream(bank), Utf16LE);
+    auto text = CreateTextStream(CreateBankStream(bank), TextEncoding::Utf16LE);
     uint8_t raw[40];
     for (int i = 0; i < 40; ++i)
         raw[i] = static_cast<uint8_t>(i * 13);
@@ -142,7 +143,7 @@ TEST(TextStream, MalformedHexadecimalLines) {
         bytes.insert(bytes.end(), {'4', '1'});
     bytes.push_back(32);
     bytes.insert(bytes.end(), {'4', '1'});
-    auto text = CreateTextStream(BankStreamOf(bytes), Latin1);
+    auto text = CreateTextStream(BankStreamOf(bytes), TextEncoding::Latin1);
     uint8_t out[33];
     try {
         text->ReadBytes(out, 33);
@@ -152,10 +153,10 @@ TEST(TextStream, MalformedHexadecimalLines) {
     }
     auto lf = bytes;
     lf[64] = 10;
-    auto ok = CreateTextStream(BankStreamOf(lf), Latin1);
+    auto ok = CreateTextStream(BankStreamOf(lf), TextEncoding::Latin1);
     EXPECT_EQ(ok->ReadBytes(out, 33), 33);
     EXPECT_EQ(out[32], 'A');
-    auto notHex = CreateTextStream(BankStreamOf(Bytes({'4', 'G'})), Latin1);
+    auto notHex = CreateTextStream(BankStreamOf(Bytes({'4', 'G'})), TextEncoding::Latin1);
     EXPECT_THROW(notHex->ReadBytes(out, 1), RuntimeError);
 }
 
@@ -169,7 +170,7 @@ TEST(TextStream, OpensByProtocol) {
     EXPECT_EQ(ReadFileBytes(folder / "t.txt")[1], 'l');
     auto in = As<TTextStream>(OpenReadStream("UTF16BE::" + folder / "t.txt"));
     ASSERT_TRUE(in);
-    EXPECT_EQ(in->Encoding(), Utf16BE);
+    EXPECT_EQ(in->Encoding(), TextEncoding::Utf16BE);
     EXPECT_EQ(in->ReadLine(), u"line one");
     EXPECT_EQ(in->ReadLine(), u"zw\u00F6lf \u20AC");
     EXPECT_FALSE(OpenReadStream("utf8::" + folder / "missing.txt"));
@@ -239,7 +240,7 @@ std::string RunWithStdio(const std::string& input, void (*body)()) {
 } // namespace
 
 TEST(StandardText, PrintsAndPromptsInUtf8) {
-    EXPECT_EQ(StandardText()->Encoding(), Utf8);
+    EXPECT_EQ(StandardText()->Encoding(), TextEncoding::Utf8);
     std::string output = RunWithStdio("W\xC3\xB6rld\r\nrest\n", [] {
         String answer = PromptLine(u"name? ");
         PrintLine(u"hello " + answer + u" \u20AC");

@@ -1,6 +1,11 @@
+#include "system/system_native.hpp"
+#include "test_support.hpp"
+
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <zandrel/system.hpp>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,25 +83,26 @@ TEST(Hooks, IdsRunOut) {
 }
 
 TEST(Events, TextForm) {
-    auto key = TEvent::CreateEvent(EventKeyDown, nullptr, 65, 1, 0, 0, nullptr);
+    auto key = TEvent::CreateEvent(EventId::KeyDown, nullptr, 65, Modifier::Shift, 0, 0, nullptr);
     EXPECT_EQ(key->ToString(), u"KeyDown: data=65, mods=1, x=0, y=0, extra=\"\"");
-    auto move = TEvent::CreateEvent(EventMouseMove, nullptr, -2, 0, 10, -20, StringObject(S("hi")));
+    auto move = TEvent::CreateEvent(EventId::MouseMove, nullptr, -2, Modifier::NoModifier, 10, -20,
+                                    StringObject(S("hi")));
     EXPECT_EQ(move->ToString(), u"MouseMove: data=-2, mods=0, x=10, y=-20, extra=\"hi\"");
-    EXPECT_EQ(TEvent::CreateEvent(999)->ToString(),
+    EXPECT_EQ(TEvent::CreateEvent(static_cast<EventId>(999))->ToString(),
               u"Unknown Event, id=999: data=0, mods=0, x=0, y=0, extra=\"\"");
-    EXPECT_EQ(TEvent::CreateEvent(EventMenuAction)->ToString().substr(0, 11), u"MenuAction:");
+    EXPECT_EQ(TEvent::CreateEvent(EventId::MenuAction)->ToString().substr(0, 11), u"MenuAction:");
 }
 
 TEST(EventQueue, EmptyQueueGivesTheBlankEvent) {
-    EmitNewEvent(EventKeyDown, nullptr, 65, 1, 2, 3, StringObject(S("x")));
-    EXPECT_EQ(PollEvent(), EventKeyDown);
+    EmitNewEvent(EventId::KeyDown, nullptr, 65, Modifier::Shift, 2, 3, StringObject(S("x")));
+    EXPECT_EQ(PollEvent(), EventId::KeyDown);
     EXPECT_EQ(CurrentEventData(), 65);
     EXPECT_EQ(CurrentEventText(), u"x");
-    EXPECT_EQ(PollEvent(), 0);
+    EXPECT_EQ(PollEvent(), EventId::NoEvent);
     EXPECT_EQ(PeekEvent(), nullptr);
-    EXPECT_EQ(CurrentEventId(), 0);
+    EXPECT_EQ(CurrentEventId(), EventId::NoEvent);
     EXPECT_EQ(CurrentEventData(), 0);
-    EXPECT_EQ(CurrentEventMods(), 0);
+    EXPECT_EQ(CurrentEventMods(), Modifier::NoModifier);
     EXPECT_EQ(CurrentEventX(), 0);
     EXPECT_EQ(CurrentEventY(), 0);
     EXPECT_EQ(CurrentEventExtra(), nullptr);
@@ -108,42 +114,42 @@ TEST(EventQueue, EmptyQueueGivesTheBlankEvent) {
 TEST(EventQueue, TimerTicksOfOneSourceMergeOthersDoNot) {
     auto timerA = StringObject(S("a")), timerB = StringObject(S("b"));
     for (int tick = 1; tick <= 3; ++tick)
-        EmitNewEvent(EventTimerTick, timerA, tick);
-    EmitNewEvent(EventTimerTick, timerB, 7);
+        EmitNewEvent(EventId::TimerTick, timerA, tick);
+    EmitNewEvent(EventId::TimerTick, timerB, 7);
     for (int i = 0; i < 3; ++i)
-        EmitNewEvent(EventKeyDown, nullptr, 65);
-    EmitNewEvent(EventTimerTick, timerA, 4, 0, 5, 6);
+        EmitNewEvent(EventId::KeyDown, nullptr, 65);
+    EmitNewEvent(EventId::TimerTick, timerA, 4, Modifier::NoModifier, 5, 6);
 
     EXPECT_EQ(PeekEvent()->data, 4);
-    EXPECT_EQ(PollEvent(), EventTimerTick);
+    EXPECT_EQ(PollEvent(), EventId::TimerTick);
     EXPECT_EQ(CurrentEventSource(), timerA);
     EXPECT_EQ(CurrentEventData(), 4);
     EXPECT_EQ(CurrentEventX(), 5);
-    EXPECT_EQ(PollEvent(), EventTimerTick);
+    EXPECT_EQ(PollEvent(), EventId::TimerTick);
     EXPECT_EQ(CurrentEventData(), 7);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(PollEvent(), EventKeyDown);
-    EXPECT_EQ(PollEvent(), 0);
+        EXPECT_EQ(PollEvent(), EventId::KeyDown);
+    EXPECT_EQ(PollEvent(), EventId::NoEvent);
 }
 
 TEST(EventQueue, AFullQueueDropsTheNewest) {
     for (int i = 0; i < EventQueueSize + 10; ++i)
-        EmitNewEvent(EventKeyChar, nullptr, i);
+        EmitNewEvent(EventId::KeyChar, nullptr, i);
     for (int i = 0; i < EventQueueSize; ++i) {
-        ASSERT_EQ(PollEvent(), EventKeyChar);
+        ASSERT_EQ(PollEvent(), EventId::KeyChar);
         ASSERT_EQ(CurrentEventData(), i);
     }
-    EXPECT_EQ(PollEvent(), 0);
+    EXPECT_EQ(PollEvent(), EventId::NoEvent);
     // The ring goes on working after it wrapped.
-    EmitNewEvent(EventKeyUp, nullptr, 1);
-    EXPECT_EQ(PollEvent(), EventKeyUp);
+    EmitNewEvent(EventId::KeyUp, nullptr, 1);
+    EXPECT_EQ(PollEvent(), EventId::KeyUp);
 }
 
 TEST(EventQueue, SourceHandlesStayTheSameForOneObject) {
     auto source = StringObject(S("window"));
-    EmitNewEvent(EventAppResume, source);
-    EmitNewEvent(EventAppResume, source);
-    EmitNewEvent(EventAppResume, StringObject(S("other")));
+    EmitNewEvent(EventId::AppResume, source);
+    EmitNewEvent(EventId::AppResume, source);
+    EmitNewEvent(EventId::AppResume, StringObject(S("other")));
     PollEvent();
     int handle = CurrentEventSourceHandle();
     PollEvent();
@@ -155,5 +161,135 @@ TEST(EventQueue, SourceHandlesStayTheSameForOneObject) {
 
 TEST(EventQueue, NonEventsAreNotQueued) {
     EXPECT_EQ(RunHooks(EmitEventHook(), StringObject(S("not an event"))), nullptr);
-    EXPECT_EQ(PollEvent(), 0);
+    EXPECT_EQ(PollEvent(), EventId::NoEvent);
+}
+
+// Every code the key table gives carries a name of the Key enum.
+TEST(Keys, EveryTableCodeIsNamed) {
+    using enum Key;
+    const std::set<Key> named = {NoKey,
+                                 Backspace,
+                                 Tab,
+                                 Return,
+                                 Pause,
+                                 CapsLock,
+                                 Escape,
+                                 Space,
+                                 PageUp,
+                                 PageDown,
+                                 End,
+                                 Home,
+                                 Left,
+                                 Up,
+                                 Right,
+                                 Down,
+                                 PrintScreen,
+                                 Insert,
+                                 Delete,
+                                 Digit0,
+                                 Digit1,
+                                 Digit2,
+                                 Digit3,
+                                 Digit4,
+                                 Digit5,
+                                 Digit6,
+                                 Digit7,
+                                 Digit8,
+                                 Digit9,
+                                 A,
+                                 B,
+                                 C,
+                                 D,
+                                 E,
+                                 F,
+                                 G,
+                                 H,
+                                 I,
+                                 J,
+                                 K,
+                                 L,
+                                 M,
+                                 N,
+                                 O,
+                                 P,
+                                 Q,
+                                 R,
+                                 S,
+                                 T,
+                                 U,
+                                 V,
+                                 W,
+                                 X,
+                                 Y,
+                                 Z,
+                                 LeftSystem,
+                                 RightSystem,
+                                 Menu,
+                                 Numpad0,
+                                 Numpad1,
+                                 Numpad2,
+                                 Numpad3,
+                                 Numpad4,
+                                 Numpad5,
+                                 Numpad6,
+                                 Numpad7,
+                                 Numpad8,
+                                 Numpad9,
+                                 NumpadMultiply,
+                                 NumpadAdd,
+                                 NumpadSubtract,
+                                 NumpadDecimal,
+                                 NumpadDivide,
+                                 F1,
+                                 F2,
+                                 F3,
+                                 F4,
+                                 F5,
+                                 F6,
+                                 F7,
+                                 F8,
+                                 F9,
+                                 F10,
+                                 F11,
+                                 F12,
+                                 F13,
+                                 F14,
+                                 F15,
+                                 F16,
+                                 F17,
+                                 F18,
+                                 F19,
+                                 F20,
+                                 F21,
+                                 F22,
+                                 F23,
+                                 F24,
+                                 NumLock,
+                                 ScrollLock,
+                                 LeftShift,
+                                 RightShift,
+                                 LeftControl,
+                                 RightControl,
+                                 LeftAlt,
+                                 RightAlt,
+                                 Semicolon,
+                                 Equals,
+                                 Comma,
+                                 Minus,
+                                 Period,
+                                 Slash,
+                                 Grave,
+                                 LeftBracket,
+                                 Backslash,
+                                 RightBracket,
+                                 Apostrophe,
+                                 NonUsBackslash};
+    for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode)
+        EXPECT_TRUE(named.count(native::VirtualKeyOf(scancode))) << "scancode " << scancode;
+    const std::pair<int, Key> pinned[] = {
+        {SDL_SCANCODE_ESCAPE, Escape}, {SDL_SCANCODE_RETURN, Return}, {SDL_SCANCODE_LEFT, Left},
+        {SDL_SCANCODE_DOWN, Down},     {SDL_SCANCODE_A, A},           {SDL_SCANCODE_0, Digit0},
+        {SDL_SCANCODE_F1, F1},         {SDL_SCANCODE_RALT, RightAlt}};
+    for (auto [scancode, key] : pinned)
+        EXPECT_EQ(native::VirtualKeyOf(scancode), key) << "scancode " << scancode;
 }

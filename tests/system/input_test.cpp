@@ -33,7 +33,7 @@ protected:
         std::vector<Ref<TEvent>> events;
         int deadline = Millisecs() + ms;
         while (deadline - Millisecs() > 0) {
-            if (PollEvent())
+            if (PollEvent() != EventId::NoEvent)
                 events.push_back(CurrentEvent());
             else
                 DelayMillis(5);
@@ -41,7 +41,7 @@ protected:
         return events;
     }
 
-    static std::vector<Ref<TEvent>> OfId(const std::vector<Ref<TEvent>>& events, int id) {
+    static std::vector<Ref<TEvent>> OfId(const std::vector<Ref<TEvent>>& events, EventId id) {
         std::vector<Ref<TEvent>> matching;
         for (auto& event : events)
             if (event->id == id) matching.push_back(event);
@@ -54,10 +54,10 @@ protected:
 TEST_F(RealInput, KeyPressAndReleaseCarryVirtualKeyCodes) {
     Xdotool("key a");
     auto events = Collect(300);
-    auto downs = OfId(events, EventKeyDown), ups = OfId(events, EventKeyUp);
+    auto downs = OfId(events, EventId::KeyDown), ups = OfId(events, EventId::KeyUp);
     ASSERT_EQ(downs.size(), 1u);
     ASSERT_EQ(ups.size(), 1u);
-    EXPECT_EQ(downs[0]->data, 65);
+    EXPECT_EQ(downs[0]->AsKey(), Key::A);
     EXPECT_EQ(ups[0]->data, 65);
     EXPECT_FALSE(downs[0]->source);
 
@@ -65,28 +65,28 @@ TEST_F(RealInput, KeyPressAndReleaseCarryVirtualKeyCodes) {
     // only the right Control key's own events are looked at.
     Xdotool("key Control_R");
     events = Collect(300);
-    auto rightControl = [&](int id) {
+    auto rightControl = [&](EventId id) {
         std::vector<Ref<TEvent>> found;
         for (auto& event : OfId(events, id))
-            if (event->data == 163) found.push_back(event);
+            if (event->AsKey() == Key::RightControl) found.push_back(event);
         return found;
     };
-    ASSERT_EQ(rightControl(EventKeyDown).size(), 1u);
-    ASSERT_EQ(rightControl(EventKeyUp).size(), 1u);
-    EXPECT_EQ(rightControl(EventKeyDown)[0]->mods, ModControl);
-    EXPECT_EQ(rightControl(EventKeyUp)[0]->mods, 0);
-    EXPECT_EQ(ModifierFlags(), 0);
+    ASSERT_EQ(rightControl(EventId::KeyDown).size(), 1u);
+    ASSERT_EQ(rightControl(EventId::KeyUp).size(), 1u);
+    EXPECT_EQ(rightControl(EventId::KeyDown)[0]->mods, Modifier::Control);
+    EXPECT_EQ(rightControl(EventId::KeyUp)[0]->mods, Modifier::NoModifier);
+    EXPECT_EQ(ModifierFlags(), Modifier::NoModifier);
 }
 
 TEST_F(RealInput, LeftShiftHeldModifiesTheLetter) {
     Xdotool("keydown Shift_L key b keyup Shift_L");
     auto events = Collect(300);
-    auto downs = OfId(events, EventKeyDown);
+    auto downs = OfId(events, EventId::KeyDown);
     ASSERT_EQ(downs.size(), 2u);
-    EXPECT_EQ(downs[0]->data, 160);
-    EXPECT_EQ(downs[1]->data, 66);
-    EXPECT_EQ(downs[1]->mods, ModShift);
-    auto chars = OfId(events, EventKeyChar);
+    EXPECT_EQ(downs[0]->AsKey(), Key::LeftShift);
+    EXPECT_EQ(downs[1]->AsKey(), Key::B);
+    EXPECT_EQ(downs[1]->mods, Modifier::Shift);
+    auto chars = OfId(events, EventId::KeyChar);
     ASSERT_EQ(chars.size(), 1u);
     EXPECT_EQ(chars[0]->data, 'B');
 }
@@ -94,25 +94,25 @@ TEST_F(RealInput, LeftShiftHeldModifiesTheLetter) {
 TEST_F(RealInput, HeldKeyRepeatsAndCountsOneHit) {
     Xdotool("keydown c");
     auto held = Collect(1200);
-    EXPECT_EQ(IsKeyDown(67), 1);
+    EXPECT_TRUE(IsKeyDown(Key::C));
     Xdotool("keyup c");
     auto released = Collect(300);
     ASSERT_GE(held.size(), 2u);
-    EXPECT_EQ(held.front()->id, EventKeyDown);
-    EXPECT_GE(OfId(held, EventKeyRepeat).size(), 1u);
-    EXPECT_EQ(OfId(held, EventKeyDown).size(), 1u);
-    for (auto& repeat : OfId(held, EventKeyRepeat))
+    EXPECT_EQ(held.front()->id, EventId::KeyDown);
+    EXPECT_GE(OfId(held, EventId::KeyRepeat).size(), 1u);
+    EXPECT_EQ(OfId(held, EventId::KeyDown).size(), 1u);
+    for (auto& repeat : OfId(held, EventId::KeyRepeat))
         EXPECT_EQ(repeat->data, 67);
-    ASSERT_EQ(OfId(released, EventKeyUp).size(), 1u);
-    EXPECT_EQ(TakeKeyHits(67), 1);
-    EXPECT_EQ(TakeKeyHits(67), 0);
-    EXPECT_EQ(IsKeyDown(67), 0);
+    ASSERT_EQ(OfId(released, EventId::KeyUp).size(), 1u);
+    EXPECT_EQ(TakeKeyHits(Key::C), 1);
+    EXPECT_EQ(TakeKeyHits(Key::C), 0);
+    EXPECT_FALSE(IsKeyDown(Key::C));
 }
 
 TEST_F(RealInput, TypingGivesCharacters) {
     Xdotool("type 'Hi!'");
     Xdotool("key Return");
-    auto chars = OfId(Collect(400), EventKeyChar);
+    auto chars = OfId(Collect(400), EventId::KeyChar);
     std::vector<int> codes;
     for (auto& c : chars)
         codes.push_back(c->data);
@@ -130,33 +130,33 @@ TEST_F(RealInput, WaitsReturnInputThatArrivesWhileWaiting) {
         Xdotool("click 2");
     });
     EXPECT_EQ(WaitForChar(), 'z');
-    EXPECT_EQ(WaitForKey(), 112);
-    EXPECT_EQ(WaitForMouse(), 3);
+    EXPECT_EQ(WaitForKey(), Key::F1);
+    EXPECT_EQ(WaitForMouse(), MouseButton::Middle);
     typist.join();
 }
 
 TEST_F(RealInput, ClickGivesButtonEventsWithPosition) {
     Xdotool("mousemove 132 132 click 1");
     auto events = Collect(300);
-    auto downs = OfId(events, EventMouseDown), ups = OfId(events, EventMouseUp);
+    auto downs = OfId(events, EventId::MouseDown), ups = OfId(events, EventId::MouseUp);
     ASSERT_EQ(downs.size(), 1u);
     ASSERT_EQ(ups.size(), 1u);
-    EXPECT_EQ(downs[0]->data, 1);
+    EXPECT_EQ(downs[0]->AsButton(), MouseButton::Left);
     EXPECT_EQ(downs[0]->x, 100);
     EXPECT_EQ(downs[0]->y, 100);
     EXPECT_EQ(ups[0]->data, 1);
-    EXPECT_EQ(TakeMouseHits(1), 1);
-    EXPECT_EQ(IsMouseDown(1), 0);
+    EXPECT_EQ(TakeMouseHits(MouseButton::Left), 1);
+    EXPECT_FALSE(IsMouseDown(MouseButton::Left));
 
     Xdotool("click 3");
-    downs = OfId(Collect(300), EventMouseDown);
+    downs = OfId(Collect(300), EventId::MouseDown);
     ASSERT_EQ(downs.size(), 1u);
-    EXPECT_EQ(downs[0]->data, 2);
+    EXPECT_EQ(downs[0]->AsButton(), MouseButton::Right);
 }
 
 TEST_F(RealInput, MovesCarryPositionAndHeldButton) {
     Xdotool("mousemove 232 182");
-    auto moves = OfId(Collect(300), EventMouseMove);
+    auto moves = OfId(Collect(300), EventId::MouseMove);
     ASSERT_GE(moves.size(), 1u);
     EXPECT_EQ(moves.back()->x, 200);
     EXPECT_EQ(moves.back()->y, 150);
@@ -165,18 +165,18 @@ TEST_F(RealInput, MovesCarryPositionAndHeldButton) {
     EXPECT_EQ(MouseYPos(), 150);
 
     Xdotool("mousedown 3 mousemove 242 192 mouseup 3");
-    moves = OfId(Collect(300), EventMouseMove);
+    moves = OfId(Collect(300), EventId::MouseMove);
     ASSERT_GE(moves.size(), 1u);
     EXPECT_EQ(moves.back()->data, 2);
 }
 
 TEST_F(RealInput, WheelNotchesAreOneEach) {
     Xdotool("click 4");
-    auto wheels = OfId(Collect(300), EventMouseWheel);
+    auto wheels = OfId(Collect(300), EventId::MouseWheel);
     ASSERT_EQ(wheels.size(), 1u);
     EXPECT_EQ(wheels[0]->data, 1);
     Xdotool("click 5 click 5");
-    wheels = OfId(Collect(300), EventMouseWheel);
+    wheels = OfId(Collect(300), EventId::MouseWheel);
     ASSERT_EQ(wheels.size(), 2u);
     EXPECT_EQ(wheels[0]->data, -1);
     EXPECT_EQ(MouseWheelPos(), -1);
@@ -185,19 +185,19 @@ TEST_F(RealInput, WheelNotchesAreOneEach) {
 TEST_F(RealInput, LeavingAndEnteringAreReportedOnce) {
     Xdotool("mousemove 900 700");
     auto leaving = Collect(300);
-    ASSERT_EQ(OfId(leaving, EventMouseLeave).size(), 1u);
-    EXPECT_EQ(OfId(leaving, EventMouseEnter).size(), 0u);
+    ASSERT_EQ(OfId(leaving, EventId::MouseLeave).size(), 1u);
+    EXPECT_EQ(OfId(leaving, EventId::MouseEnter).size(), 0u);
     Xdotool("mousemove 950 720");
-    EXPECT_EQ(OfId(Collect(200), EventMouseLeave).size(), 0u);
+    EXPECT_EQ(OfId(Collect(200), EventId::MouseLeave).size(), 0u);
 
     Xdotool("mousemove 82 92");
     auto entering = Collect(300);
-    auto enters = OfId(entering, EventMouseEnter);
+    auto enters = OfId(entering, EventId::MouseEnter);
     ASSERT_EQ(enters.size(), 1u);
     EXPECT_EQ(enters[0]->x, 50);
     EXPECT_EQ(enters[0]->y, 60);
-    EXPECT_EQ(enters[0]->mods, 0);
-    EXPECT_EQ(OfId(entering, EventMouseLeave).size(), 0u);
+    EXPECT_EQ(enters[0]->mods, Modifier::NoModifier);
+    EXPECT_EQ(OfId(entering, EventId::MouseLeave).size(), 0u);
 }
 
 // SDL's own close request, as a window manager's close button sends it.
@@ -207,9 +207,9 @@ TEST_F(RealInput, CloseRequestBecomesTerminateRequest) {
     close.window.event = SDL_WINDOWEVENT_CLOSE;
     close.window.windowID = native::FirstGLContext()->windowId;
     SDL_PushEvent(&close);
-    EXPECT_EQ(TakeTerminateRequest(), 1);
-    EXPECT_EQ(TakeTerminateRequest(), 0);
-    EXPECT_EQ(PollEvent(), EventAppTerminate);
+    EXPECT_TRUE(TakeTerminateRequest());
+    EXPECT_FALSE(TakeTerminateRequest());
+    EXPECT_EQ(PollEvent(), EventId::AppTerminate);
 }
 
 // Message boxes answered from outside, as a person would.
@@ -237,10 +237,10 @@ TEST_F(MessageBoxes, ReturnAndEscapeChooseTheDefaultButtons) {
     EXPECT_EQ(AskYesNoCancel(S("Save the changes?"), true), -1);
     answer.join();
     answer = Answer("Return");
-    EXPECT_EQ(AskOkCancel(S("Go on?")), 1);
+    EXPECT_TRUE(AskOkCancel(S("Go on?")));
     answer.join();
     answer = Answer("Escape");
-    EXPECT_EQ(AskOkCancel(S("Go on?")), 0);
+    EXPECT_FALSE(AskOkCancel(S("Go on?")));
     answer.join();
     answer = Answer("Return");
     ShowNotice(S("Done."));

@@ -10,106 +10,106 @@ protected:
 };
 
 TEST_F(PolledInput, HeldKeyCountsOnceUntilReleased) {
-    EmitNewEvent(EventKeyDown, nullptr, 65);
-    EmitNewEvent(EventKeyRepeat, nullptr, 65);
-    EmitNewEvent(EventKeyDown, nullptr, 65); // a second down without an up
-    EXPECT_EQ(IsKeyDown(65), 1);
-    EXPECT_EQ(TakeKeyHits(65), 1);
-    EXPECT_EQ(TakeKeyHits(65), 0);
-    EXPECT_EQ(IsKeyDown(65), 1);
-    EmitNewEvent(EventKeyUp, nullptr, 65);
-    EXPECT_EQ(IsKeyDown(65), 0);
-    EmitNewEvent(EventKeyDown, nullptr, 65);
-    EmitNewEvent(EventKeyUp, nullptr, 65);
-    EmitNewEvent(EventKeyDown, nullptr, 65);
-    EXPECT_EQ(TakeKeyHits(65), 2);
+    EmitNewEvent(EventId::KeyDown, nullptr, 65);
+    EmitNewEvent(EventId::KeyRepeat, nullptr, 65);
+    EmitNewEvent(EventId::KeyDown, nullptr, 65); // a second down without an up
+    EXPECT_TRUE(IsKeyDown(Key::A));
+    EXPECT_EQ(TakeKeyHits(Key::A), 1);
+    EXPECT_EQ(TakeKeyHits(Key::A), 0);
+    EXPECT_TRUE(IsKeyDown(Key::A));
+    EmitNewEvent(EventId::KeyUp, nullptr, 65);
+    EXPECT_FALSE(IsKeyDown(Key::A));
+    EmitNewEvent(EventId::KeyDown, nullptr, 65);
+    EmitNewEvent(EventId::KeyUp, nullptr, 65);
+    EmitNewEvent(EventId::KeyDown, nullptr, 65);
+    EXPECT_EQ(TakeKeyHits(Key::A), 2);
 }
 
 TEST_F(PolledInput, MouseButtonsPositionAndWheel) {
-    EmitNewEvent(EventMouseDown, nullptr, 2, 0, 5, 6);
-    EmitNewEvent(EventMouseMove, nullptr, 2, 0, 40, 50);
-    EmitNewEvent(EventMouseWheel, nullptr, 1);
-    EmitNewEvent(EventMouseWheel, nullptr, 1);
-    EmitNewEvent(EventMouseWheel, nullptr, -3);
-    EXPECT_EQ(IsMouseDown(2), 1);
-    EXPECT_EQ(TakeMouseHits(2), 1);
-    EXPECT_EQ(TakeMouseHits(1), 0);
+    EmitNewEvent(EventId::MouseDown, nullptr, 2, Modifier::NoModifier, 5, 6);
+    EmitNewEvent(EventId::MouseMove, nullptr, 2, Modifier::NoModifier, 40, 50);
+    EmitNewEvent(EventId::MouseWheel, nullptr, 1);
+    EmitNewEvent(EventId::MouseWheel, nullptr, 1);
+    EmitNewEvent(EventId::MouseWheel, nullptr, -3);
+    EXPECT_TRUE(IsMouseDown(MouseButton::Right));
+    EXPECT_EQ(TakeMouseHits(MouseButton::Right), 1);
+    EXPECT_EQ(TakeMouseHits(MouseButton::Left), 0);
     EXPECT_EQ(MouseXPos(), 40);
     EXPECT_EQ(MouseYPos(), 50);
     EXPECT_EQ(MouseWheelPos(), -1);
-    EmitNewEvent(EventMouseUp, nullptr, 2);
-    EXPECT_EQ(IsMouseDown(2), 0);
+    EmitNewEvent(EventId::MouseUp, nullptr, 2);
+    EXPECT_FALSE(IsMouseDown(MouseButton::Right));
     ClearMouse();
     EXPECT_EQ(MouseWheelPos(), 0);
     EXPECT_EQ(MouseXPos(), 40); // the position stays
 }
 
 TEST_F(PolledInput, SuspendClearsEverythingAndResumeToo) {
-    EmitNewEvent(EventKeyDown, nullptr, 32);
-    EmitNewEvent(EventMouseDown, nullptr, 1);
-    EmitNewEvent(EventKeyChar, nullptr, 'q');
-    EmitNewEvent(EventAppSuspend);
-    EXPECT_EQ(IsAppSuspended(), 1);
-    EXPECT_EQ(IsKeyDown(32), 0);
-    EXPECT_EQ(TakeKeyHits(32), 0);
-    EXPECT_EQ(IsMouseDown(1), 0);
+    EmitNewEvent(EventId::KeyDown, nullptr, 32);
+    EmitNewEvent(EventId::MouseDown, nullptr, 1);
+    EmitNewEvent(EventId::KeyChar, nullptr, 'q');
+    EmitNewEvent(EventId::AppSuspend);
+    EXPECT_TRUE(IsAppSuspended());
+    EXPECT_FALSE(IsKeyDown(Key::Space));
+    EXPECT_EQ(TakeKeyHits(Key::Space), 0);
+    EXPECT_FALSE(IsMouseDown(MouseButton::Left));
     EXPECT_EQ(TakeChar(), 0);
-    EmitNewEvent(EventKeyDown, nullptr, 32);
-    EmitNewEvent(EventAppResume);
-    EXPECT_EQ(IsAppSuspended(), 0);
-    EXPECT_EQ(IsKeyDown(32), 0);
+    EmitNewEvent(EventId::KeyDown, nullptr, 32);
+    EmitNewEvent(EventId::AppResume);
+    EXPECT_FALSE(IsAppSuspended());
+    EXPECT_FALSE(IsKeyDown(Key::Space));
 }
 
 TEST_F(PolledInput, CharactersQueueUpToTheirLimit) {
     for (int i = 1; i <= 300; ++i)
-        EmitNewEvent(EventKeyChar, nullptr, i);
+        EmitNewEvent(EventId::KeyChar, nullptr, i);
     for (int i = 1; i <= 256; ++i)
         ASSERT_EQ(TakeChar(), i);
     EXPECT_EQ(TakeChar(), 0);
-    EmitNewEvent(EventKeyChar, nullptr, 'x');
+    EmitNewEvent(EventId::KeyChar, nullptr, 'x');
     EXPECT_EQ(TakeChar(), 'x');
 }
 
 TEST_F(PolledInput, TerminateRequestIsTakenOnce) {
-    EXPECT_EQ(TakeTerminateRequest(), 0);
-    EmitNewEvent(EventAppTerminate);
-    EXPECT_EQ(TakeTerminateRequest(), 1);
-    EXPECT_EQ(TakeTerminateRequest(), 0);
+    EXPECT_FALSE(TakeTerminateRequest());
+    EmitNewEvent(EventId::AppTerminate);
+    EXPECT_TRUE(TakeTerminateRequest());
+    EXPECT_FALSE(TakeTerminateRequest());
 }
 
 TEST_F(PolledInput, OutOfTableCodesAreIgnoredOrRefused) {
-    EmitNewEvent(EventKeyDown, nullptr, 300);
-    EmitNewEvent(EventKeyDown, nullptr, -1);
-    EmitNewEvent(EventMouseDown, nullptr, 9);
-    EXPECT_THROW(IsKeyDown(256), RuntimeError);
-    EXPECT_THROW(TakeMouseHits(4), RuntimeError);
-    EXPECT_EQ(IsKeyDown(255), 0);
+    EmitNewEvent(EventId::KeyDown, nullptr, 300);
+    EmitNewEvent(EventId::KeyDown, nullptr, -1);
+    EmitNewEvent(EventId::MouseDown, nullptr, 9);
+    EXPECT_THROW(IsKeyDown(static_cast<Key>(256)), RuntimeError);
+    EXPECT_THROW(TakeMouseHits(static_cast<MouseButton>(4)), RuntimeError);
+    EXPECT_FALSE(IsKeyDown(static_cast<Key>(255)));
 }
 
 TEST(PolledInputSource, OnlyTheChosenSourceCounts) {
     auto chosen = StringObject(S("chosen"));
     EnablePolledInput(chosen);
-    EmitNewEvent(EventKeyDown, StringObject(S("other")), 70);
-    EmitNewEvent(EventKeyDown, chosen, 71);
-    EXPECT_EQ(IsKeyDown(70), 0);
-    EXPECT_EQ(IsKeyDown(71), 1);
+    EmitNewEvent(EventId::KeyDown, StringObject(S("other")), 70);
+    EmitNewEvent(EventId::KeyDown, chosen, 71);
+    EXPECT_FALSE(IsKeyDown(Key::F));
+    EXPECT_TRUE(IsKeyDown(Key::G));
     DisablePolledInput();
-    EXPECT_EQ(IsKeyDown(71), 0);
-    EmitNewEvent(EventKeyDown, chosen, 72);
-    EXPECT_EQ(IsKeyDown(72), 0); // no longer listening
+    EXPECT_FALSE(IsKeyDown(Key::G));
+    EmitNewEvent(EventId::KeyDown, chosen, 72);
+    EXPECT_FALSE(IsKeyDown(Key::H)); // no longer listening
 }
 
 TEST(PolledInputOrder, PolledInputSeesEventsBeforeTheQueueAndAfterUrgentHooks) {
     static std::vector<int> seen;
     seen.clear();
     auto spy = [](int, const Ref<Object>& data, const Ref<Object>&) -> Ref<Object> {
-        seen.push_back(IsKeyDown(90));
+        seen.push_back(IsKeyDown(Key::Z));
         return data;
     };
     EnablePolledInput();
     AddHook(EmitEventHook(), spy, nullptr, 1);
     AddHook(EmitEventHook(), spy, nullptr, -1);
-    EmitNewEvent(EventKeyDown, nullptr, 90);
+    EmitNewEvent(EventId::KeyDown, nullptr, 90);
     EXPECT_EQ(seen, (std::vector<int>{0, 1}));
     DisablePolledInput();
 }

@@ -112,8 +112,8 @@ TEST(Maths, Degrees) {
     EXPECT_EQ(Floor(-1.5), -2.0);
     EXPECT_EQ(Ceil(-1.5), -1.0);
     EXPECT_EQ(SquareRoot(16), 4.0);
-    EXPECT_EQ(IsNan(std::nan("")), 1);
-    EXPECT_EQ(IsNan(INFINITY), 0);
-    EXPECT_EQ(IsInf(-INFINITY), 1);
-    EXPECT_EQ(IsInf(1e308), 0);
+    EXPECT_TRUE(IsNan(std::nan("")));
+    EXPECT_FALSE(IsNan(INFINITY));
+    EXPECT_TRUE(IsInf(-INFINITY));
+    EXPECT_FALSE(IsInf(1e308));
 }

@@ -26,18 +26,18 @@ TEST(Timer, TicksBecomeTimerTickEventsMergedInTheQueue) {
         ticks = timer->Ticks();
     }
     ASSERT_GE(ticks, 2);
-    EXPECT_EQ(PollEvent(), EventTimerTick);
+    EXPECT_EQ(PollEvent(), EventId::TimerTick);
     EXPECT_EQ(CurrentEventSource(), timer);
     EXPECT_EQ(CurrentEventData(), ticks); // one event, carrying the latest count
-    EXPECT_EQ(CurrentEventMods(), 0);
+    EXPECT_EQ(CurrentEventMods(), Modifier::NoModifier);
     StopTimer(timer);
 }
 
 TEST(Timer, EmitsItsOwnEventUnchanged) {
-    auto event = TEvent::CreateEvent(EventKeyChar, nullptr, 'k');
+    auto event = TEvent::CreateEvent(EventId::KeyChar, nullptr, 'k');
     auto timer = CreateTimer(100, event);
     timer->Wait();
-    ASSERT_EQ(PollEvent(), EventKeyChar);
+    ASSERT_EQ(PollEvent(), EventId::KeyChar);
     EXPECT_EQ(CurrentEvent(), event);
     EXPECT_EQ(CurrentEventData(), 'k');
     timer->Stop();
@@ -56,7 +56,7 @@ TEST(Timer, StopKeepsTheCountAndDropsLaterTicks) {
         EXPECT_EQ(timer->Ticks(), count);
         timer->Stop();
         EXPECT_EQ(timer->Wait(), 0); // stopped: no waiting forever
-        while (PollEvent()) {
+        while (PollEvent() != EventId::NoEvent) {
         } // queued ticks hold their timer
     }
     EXPECT_TRUE(watch.expired());

@@ -12,14 +12,14 @@ using Drawing = Vex2D;
 
 // An image of the pattern, unmasked, sampled nearest.
 Ref<TImage> PatternImage(int width, int height) {
-    return LoadImage(PatternPixmap(width, height), 0);
+    return LoadImage(PatternPixmap(width, height), ImageFlags::NoFlags);
 }
 
 } // namespace
 
 TEST_F(Drawing, ImageAtItsHandleUnrotated) {
     auto image = PatternImage(10, 20);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawImage(image, 100, 100);
     auto screen = Screen();
     for (int y = 0; y < 20; ++y)
@@ -32,7 +32,7 @@ TEST_F(Drawing, ImageAtItsHandleUnrotated) {
 // from its handle, and its left edge runs to the left.
 TEST_F(Drawing, RotatedNinetyDegreesRunsDownFromTheHandle) {
     auto image = PatternImage(10, 20);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     SetRotation(90);
     DrawImage(image, 100, 100);
     auto screen = Screen();
@@ -45,7 +45,7 @@ TEST_F(Drawing, RotatedNinetyDegreesRunsDownFromTheHandle) {
 
 TEST_F(Drawing, NegativeScaleMirrorsAboutTheHandle) {
     auto image = PatternImage(10, 20);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     SetScale(-1, 1);
     DrawImage(image, 100, 100);
     auto screen = Screen();
@@ -58,7 +58,7 @@ TEST_F(Drawing, NegativeScaleMirrorsAboutTheHandle) {
 TEST_F(Drawing, DoubleScaleAboutACentredHandle) {
     auto image = PatternImage(10, 20);
     CentreImageHandle(image);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     SetScale(2, 2);
     DrawImage(image, 100, 100);
     auto screen = Screen();
@@ -71,7 +71,7 @@ TEST_F(Drawing, DoubleScaleAboutACentredHandle) {
 TEST_F(Drawing, ImageRectStretchesButKeepsTheHandleInPixels) {
     auto image = PatternImage(10, 20);
     SetImageHandle(image, 2, 4);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawImageRect(image, 100, 100, 20, 40);
     auto screen = Screen();
     // The rectangle runs from -handle to size - handle.
@@ -81,7 +81,7 @@ TEST_F(Drawing, ImageRectStretchesButKeepsTheHandleInPixels) {
 }
 
 TEST_F(Drawing, OriginShiftsPrimitivesAndImagesButNotPixmaps) {
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     SetOrigin(10, 10);
     DrawRect(0, 0, 5, 5);
     EXPECT_EQ(PixelAt(10, 10), White);
@@ -99,7 +99,7 @@ TEST_F(Drawing, OriginShiftsPrimitivesAndImagesButNotPixmaps) {
 }
 
 TEST_F(Drawing, HandleMovesShapesAndTextButNotImages) {
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     SetHandle(5, 5);
     DrawRect(20, 20, 4, 4);
     EXPECT_EQ(PixelAt(15, 15), White);
@@ -135,7 +135,7 @@ TEST_F(Drawing, HandleMovesShapesAndTextButNotImages) {
 }
 
 TEST_F(Drawing, LinesPlotTheirLastPixelOnlyWhenAsked) {
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawLine(10, 10, 20, 10, 0);
     EXPECT_EQ(PixelAt(10, 10), White);
     EXPECT_EQ(PixelAt(19, 10), White);
@@ -146,7 +146,7 @@ TEST_F(Drawing, LinesPlotTheirLastPixelOnlyWhenAsked) {
 }
 
 TEST_F(Drawing, RotatedRectangleTurnsAboutItsPosition) {
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     SetRotation(90);
     DrawRect(100, 100, 30, 10);
     // 30 wide becomes 30 down; 10 high becomes 10 to the left.
@@ -166,7 +166,7 @@ TEST_F(Drawing, OvalSegmentCounts) {
 }
 
 TEST_F(Drawing, OvalFillsItsBox) {
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawOval(100, 100, 100, 60);
     EXPECT_EQ(PixelAt(150, 130), White);
     EXPECT_EQ(PixelAt(100, 130), White);
@@ -182,7 +182,7 @@ TEST_F(Drawing, OvalFillsItsBox) {
 }
 
 TEST_F(Drawing, PolygonsNeedThreePointsAndPairs) {
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawPoly({10, 10, 50, 10});
     DrawPoly({10, 10, 50, 10, 10, 50, 7});
     EXPECT_EQ(CountLit(), 0);
@@ -195,7 +195,7 @@ TEST_F(Drawing, PolygonsNeedThreePointsAndPairs) {
 
 TEST_F(Drawing, TileImageCoversTheViewportAlignedWithItsPosition) {
     auto image = PatternImage(16, 16);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     SetRotation(30); // tiles are never turned
     TileImage(image, 10, 5);
     auto screen = Screen();
@@ -219,7 +219,7 @@ TEST_F(Drawing, TileImageCoversTheViewportAlignedWithItsPosition) {
 
 TEST_F(Drawing, TileImageStartsOneColumnLeftOfTheViewportAtMost) {
     auto image = PatternImage(16, 16);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     SetViewport(40, 30, 100, 50);
     TileImage(image, 41, 30);
     auto screen = Screen();
@@ -230,7 +230,7 @@ TEST_F(Drawing, TileImageStartsOneColumnLeftOfTheViewportAtMost) {
 }
 
 TEST_F(Drawing, GrabThenDrawPixmapReproducesThePixels) {
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawImage(PatternImage(20, 20), 30, 40);
     SetColor(255, 0, 0);
     DrawOval(45, 50, 30, 20);
@@ -238,10 +238,10 @@ TEST_F(Drawing, GrabThenDrawPixmapReproducesThePixels) {
     auto grabbed = GrabPixmap(25, 35, 60, 50);
     ASSERT_EQ(grabbed->Width(), 60);
     ClearScreen();
-    SetBlendMode(Light); // pixmaps are drawn solid whatever the blend
+    SetBlendMode(BlendMode::Light); // pixmaps are drawn solid whatever the blend
     SetOrigin(7, 7);
     DrawPixmap(grabbed, 25, 35);
-    EXPECT_EQ(GetBlendMode(), Light);
+    EXPECT_EQ(GetBlendMode(), BlendMode::Light);
     auto after = Screen();
     for (int y = 0; y < Height; ++y)
         for (int x = 0; x < Width; ++x)
@@ -258,8 +258,8 @@ TEST_F(Drawing, GrabOutsideTheContextReadsTransparentBlack) {
 }
 
 TEST_F(Drawing, ColourAndAlphaTintImages) {
-    auto image = LoadImage(FilledPixmap(8, 8, White), 0);
-    SetBlendMode(Alpha);
+    auto image = LoadImage(FilledPixmap(8, 8, White), ImageFlags::NoFlags);
+    SetBlendMode(BlendMode::Alpha);
     SetColor(255, 128, 0);
     SetAlpha(1);
     DrawImage(image, 10, 10);

@@ -114,7 +114,7 @@ TEST(ImageFontOverALoadedFont, GlyphsAreMadeOnFirstUse) {
     AddFontLoader(loader);
     auto smooth = LoadImageFont(u"tiny", 12, 4 | 1);
     ASSERT_TRUE(smooth);
-    EXPECT_EQ(smooth->imageFlags, ImageFiltered | ImageMipmapped);
+    EXPECT_EQ(smooth->imageFlags, ImageFlags::Filtered | ImageFlags::Mipmapped);
     EXPECT_EQ(smooth->Style(), 5);
     EXPECT_EQ(smooth->Height(), 5);
     EXPECT_EQ(smooth->CountGlyphs(), 3);
@@ -132,12 +132,12 @@ TEST(ImageFontOverALoadedFont, GlyphsAreMadeOnFirstUse) {
     EXPECT_EQ(w, 2);
     EXPECT_EQ(h, 3);
     ASSERT_TRUE(a->Image());
-    EXPECT_EQ(a->Image()->flags, ImageFiltered | ImageMipmapped);
+    EXPECT_EQ(a->Image()->flags, ImageFlags::Filtered | ImageFlags::Mipmapped);
     EXPECT_EQ(a->Image()->handleX, 0.0f);
     EXPECT_FALSE(smooth->LoadGlyph(1)->Image()); // no ink
     EXPECT_FALSE(smooth->LoadGlyph(3));
     EXPECT_FALSE(smooth->LoadGlyph(-1));
-    EXPECT_EQ(LoadImageFont(u"tiny", 12, 0)->imageFlags, 0);
+    EXPECT_EQ(LoadImageFont(u"tiny", 12, 0)->imageFlags, ImageFlags::NoFlags);
 }
 
 TEST(BuiltInFont, EightBySixteenForCodes32To127) {
@@ -208,7 +208,7 @@ TEST_F(Text, GlyphsOfALoadedFontSitAtTheirOffsets) {
     EXPECT_EQ(TextHeight(), 5);
     // Advances of 2.5, 4, 2.5, 2.5 summed and truncated at each step: 2, 6, 8, 10.
     EXPECT_EQ(TextWidth(u"abca"), 10);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawText(u"a", 50, 50);
     // Ink 2 x 3 at offset 1, -3 from the pen.
     EXPECT_EQ(PixelAt(51, 47), White);

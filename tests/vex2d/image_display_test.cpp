@@ -1,5 +1,6 @@
 // Images as textures of the OpenGL 2D driver: margins, masks, filtering,
 // frames made again for a new context or a changed pixmap.
+#include "graphics/gl_graphics.hpp"
 #include "vex2d/gl_vex2d.hpp"
 #include "vex2d_test_support.hpp"
 
@@ -42,14 +43,14 @@ GLint TextureParameter(uint32_t texture, GLenum name) {
     return value;
 }
 
-Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, int flags = 0) {
+Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, ImageFlags flags = ImageFlags::NoFlags) {
     return As<TGLImageFrame>(GLVex2DDriver()->CreateFrame(pixmap, flags));
 }
 
 } // namespace
 
 TEST_F(ImageFrames, MarginRepeatsTheLastColumnAndRow) {
-    auto picture = PatternPixmap(100, 50, FormatRGB888);
+    auto picture = PatternPixmap(100, 50, PixelFormat::FormatRGB888);
     for (int y = 0; y < 50; ++y) // the pattern wraps past 25: keep the edges distinct
         picture->WritePixel(99, y, Rgb(1, y, 2));
     for (int x = 0; x < 100; ++x)
@@ -80,7 +81,7 @@ TEST_F(ImageFrames, MarginRepeatsTheLastColumnAndRow) {
 }
 
 TEST_F(ImageFrames, PowerOfTwoPictureNeedsNoMargin) {
-    auto picture = PatternPixmap(256, 256, FormatBGRA8888);
+    auto picture = PatternPixmap(256, 256, PixelFormat::FormatBGRA8888);
     auto frame = MakeFrame(picture);
     EXPECT_EQ(frame->uMax, 1.0f);
     EXPECT_EQ(frame->vMax, 1.0f);
@@ -92,7 +93,7 @@ TEST_F(ImageFrames, PowerOfTwoPictureNeedsNoMargin) {
 }
 
 TEST_F(ImageFrames, EmptyPictureMakesATinyTransparentTexture) {
-    auto frame = MakeFrame(CreatePixmap(0, 0, FormatRGBA8888));
+    auto frame = MakeFrame(CreatePixmap(0, 0, PixelFormat::FormatRGBA8888));
     auto texels = ReadTexture(frame->texture);
     EXPECT_EQ(texels.width, 1);
     EXPECT_EQ(texels.At(0, 0), 0u);
@@ -100,19 +101,19 @@ TEST_F(ImageFrames, EmptyPictureMakesATinyTransparentTexture) {
 }
 
 TEST_F(ImageFrames, FiltersAndMipmapsFollowTheImageFlags) {
-    auto nearest = MakeFrame(PatternPixmap(8, 8), 0);
+    auto nearest = MakeFrame(PatternPixmap(8, 8));
     EXPECT_EQ(TextureParameter(nearest->texture, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
     EXPECT_EQ(TextureParameter(nearest->texture, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
-    auto smooth = MakeFrame(PatternPixmap(8, 4), ImageFiltered | ImageMipmapped);
+    auto smooth = MakeFrame(PatternPixmap(8, 4), ImageFlags::Filtered | ImageFlags::Mipmapped);
     EXPECT_EQ(TextureParameter(smooth->texture, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
     EXPECT_EQ(TextureParameter(smooth->texture, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
     auto level3 = ReadTexture(smooth->texture, 3);
     EXPECT_EQ(level3.width, 1);
     EXPECT_EQ(level3.height, 1);
     EXPECT_NE(level3.At(0, 0), 0u);
-    auto blocky = MakeFrame(PatternPixmap(4, 4), ImageMipmapped);
+    auto blocky = MakeFrame(PatternPixmap(4, 4), ImageFlags::Mipmapped);
     EXPECT_EQ(TextureParameter(blocky->texture, GL_TEXTURE_MIN_FILTER), GL_NEAREST_MIPMAP_NEAREST);
-    auto filtered = MakeFrame(PatternPixmap(4, 4), ImageFiltered);
+    auto filtered = MakeFrame(PatternPixmap(4, 4), ImageFlags::Filtered);
     EXPECT_EQ(TextureParameter(filtered->texture, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
 }
 
@@ -128,13 +129,13 @@ TEST_F(ImageFrames, ReleasingAFrameDeletesItsTexture) {
 // holds the deleted texture bound, so the driver must not trust its cached
 // binding of that name.
 TEST_F(ImageFrames, ANameUsedAgainIsBoundAgain) {
-    SetBlendMode(Solid);
-    auto red = LoadImage(FilledPixmap(4, 4, Rgb(255, 0, 0)), 0);
+    SetBlendMode(BlendMode::Solid);
+    auto red = LoadImage(FilledPixmap(4, 4, Rgb(255, 0, 0)), ImageFlags::NoFlags);
     DrawImage(red, 0, 0);
     GLuint name = As<TGLImageFrame>(red->frames[0])->texture;
     red = nullptr;
     // Another picture under the same name, made where the driver makes them.
-    GLGraphicsDriver()->ToggleSharedContext();
+    TheGLGraphicsDriver().ToggleSharedContext();
     glBindTexture(GL_TEXTURE_2D, name);
     const uint32_t green[16] = {0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u,
                                 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u,
@@ -144,7 +145,7 @@ TEST_F(ImageFrames, ANameUsedAgainIsBoundAgain) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
     glFinish();
-    GLGraphicsDriver()->ToggleSharedContext();
+    TheGLGraphicsDriver().ToggleSharedContext();
     TGLImageFrame frame;
     frame.texture = name;
     frame.uMax = frame.vMax = 1;
@@ -154,29 +155,29 @@ TEST_F(ImageFrames, ANameUsedAgainIsBoundAgain) {
 }
 
 TEST_F(ImageFrames, MaskedBlackIsTransparent) {
-    auto picture = FilledPixmap(6, 6, Rgb(250, 250, 0), FormatRGB888);
+    auto picture = FilledPixmap(6, 6, Rgb(250, 250, 0), PixelFormat::FormatRGB888);
     picture->WritePixel(2, 2, Black);
     picture->WritePixel(3, 2, Black);
-    auto image = LoadImage(picture, ImageMasked);
+    auto image = LoadImage(picture, ImageFlags::Masked);
     SetClearColor(0, 0, 200);
     ClearScreen();
     DrawImage(image, 50, 50); // blend Mask: alpha below one half is dropped
     EXPECT_EQ(PixelAt(52, 52), Rgb(0, 0, 200));
     EXPECT_EQ(PixelAt(53, 52), Rgb(0, 0, 200));
     EXPECT_EQ(PixelAt(54, 52), Rgb(250, 250, 0));
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
     DrawImage(image, 80, 50);
     EXPECT_EQ(PixelAt(82, 52), Rgb(0, 0, 200));
     EXPECT_EQ(PixelAt(81, 52), Rgb(250, 250, 0));
     // Unmasked, black is drawn.
-    SetBlendMode(Mask);
-    DrawImage(LoadImage(picture, 0), 110, 50);
+    SetBlendMode(BlendMode::Mask);
+    DrawImage(LoadImage(picture, ImageFlags::NoFlags), 110, 50);
     EXPECT_EQ(PixelAt(112, 52), Black);
 }
 
 TEST_F(ImageFrames, ReopeningTheGraphicsRemakesTheFrameOnce) {
-    auto image = LoadImage(PatternPixmap(8, 8), 0);
-    SetBlendMode(Solid);
+    auto image = LoadImage(PatternPixmap(8, 8), ImageFlags::NoFlags);
+    SetBlendMode(BlendMode::Solid);
     DrawImage(image, 0, 0);
     auto first = image->frames[0];
     ASSERT_TRUE(first);
@@ -187,7 +188,7 @@ TEST_F(ImageFrames, ReopeningTheGraphicsRemakesTheFrameOnce) {
     first = nullptr;
 
     ASSERT_TRUE(OpenGraphics(Width, Height));
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawImage(image, 5, 5);
     auto second = image->frames[0];
     EXPECT_NE(second, nullptr);
@@ -200,8 +201,8 @@ TEST_F(ImageFrames, ReopeningTheGraphicsRemakesTheFrameOnce) {
 }
 
 TEST_F(ImageFrames, LockingForWritingRebuildsTheFrame) {
-    auto image = LoadImage(FilledPixmap(4, 4, Rgb(255, 0, 0)), 0);
-    SetBlendMode(Solid);
+    auto image = LoadImage(FilledPixmap(4, 4, Rgb(255, 0, 0)), ImageFlags::NoFlags);
+    SetBlendMode(BlendMode::Solid);
     DrawImage(image, 0, 0);
     auto frame = image->frames[0];
     image->Lock(0, 1, 0);
@@ -218,13 +219,13 @@ TEST_F(ImageFrames, LockingForWritingRebuildsTheFrame) {
 }
 
 TEST_F(ImageFrames, GrabImageTakesTheBackBuffer) {
-    SetBlendMode(Solid);
-    DrawImage(LoadImage(PatternPixmap(10, 10), 0), 40, 30);
-    auto image = CreateImage(10, 10, 2, 0);
+    SetBlendMode(BlendMode::Solid);
+    DrawImage(LoadImage(PatternPixmap(10, 10), ImageFlags::NoFlags), 40, 30);
+    auto image = CreateImage(10, 10, 2, ImageFlags::NoFlags);
     GrabImage(image, 40, 30, 1);
     EXPECT_EQ(ReadPixel(image->pixmaps[1], 9, 9), PatternColour(9, 9));
     // Masked: the black around the picture becomes transparent.
-    auto masked = CreateImage(12, 12, 1, ImageMasked);
+    auto masked = CreateImage(12, 12, 1, ImageFlags::Masked);
     GrabImage(masked, 39, 29);
     EXPECT_EQ(ReadPixel(masked->pixmaps[0], 0, 0) >> 24, 0u);
     EXPECT_EQ(ReadPixel(masked->pixmaps[0], 1, 1), PatternColour(0, 0));
@@ -234,14 +235,14 @@ TEST_F(ImageFrames, GrabImageTakesTheBackBuffer) {
 }
 
 TEST_F(ImageFrames, DrawnInASecondContextFromTheSameTexture) {
-    auto image = LoadImage(PatternPixmap(8, 8), 0);
-    SetBlendMode(Solid);
+    auto image = LoadImage(PatternPixmap(8, 8), ImageFlags::NoFlags);
+    SetBlendMode(BlendMode::Solid);
     DrawImage(image, 0, 0);
     auto frame = image->frames[0];
     auto second = CreateGraphics(64, 64);
     ASSERT_TRUE(second);
     SetGraphics(second);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     DrawImage(image, 4, 4);
     EXPECT_EQ(image->frames[0], frame); // the same context sequence: no new texture
     EXPECT_EQ(PixelAt(11, 11), PatternColour(7, 7));

@@ -8,16 +8,16 @@ using namespace zandrel;
 using namespace zandrel::test;
 
 TEST(Image, CreateMakesEmptyFramesOfTransparentBlack) {
-    auto image = CreateImage(5, 3, 2, 0);
+    auto image = CreateImage(5, 3, 2, ImageFlags::NoFlags);
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->flags, ImageDynamic);
+    EXPECT_EQ(image->flags, ImageFlags::Dynamic);
     EXPECT_EQ(image->FrameCount(), 2);
     EXPECT_EQ(image->frames.size(), 2u);
     EXPECT_EQ(image->seqs[1], 0u);
     EXPECT_FALSE(image->pixmaps[0]);
     auto& pixmap = LockImage(image, 1);
     ASSERT_TRUE(pixmap);
-    EXPECT_EQ(pixmap->Format(), FormatRGBA8888);
+    EXPECT_EQ(pixmap->Format(), PixelFormat::FormatRGBA8888);
     EXPECT_EQ(pixmap->Width(), 5);
     EXPECT_EQ(ReadPixel(pixmap, 4, 2), 0u);
     EXPECT_EQ(image->Lock(1, 1, 0), pixmap); // made once
@@ -27,38 +27,38 @@ TEST(Image, CreateMakesEmptyFramesOfTransparentBlack) {
 }
 
 TEST(Image, MaskedPictureWithoutAlphaLosesItsMaskColour) {
-    auto picture = FilledPixmap(4, 2, Rgb(200, 10, 10), FormatRGB888);
+    auto picture = FilledPixmap(4, 2, Rgb(200, 10, 10), PixelFormat::FormatRGB888);
     picture->WritePixel(1, 1, Black);
-    auto image = TImage::Load(picture, ImageMasked, 0, 0, 0);
+    auto image = TImage::Load(picture, ImageFlags::Masked, 0, 0, 0);
     ASSERT_TRUE(image);
     auto& pixmap = image->pixmaps[0];
-    EXPECT_EQ(pixmap->Format(), FormatRGBA8888);
+    EXPECT_EQ(pixmap->Format(), PixelFormat::FormatRGBA8888);
     EXPECT_EQ(ReadPixel(pixmap, 1, 1) >> 24, 0u);
     EXPECT_EQ(ReadPixel(pixmap, 0, 0), Rgb(200, 10, 10));
     // Another mask colour.
-    auto red = TImage::Load(picture, ImageMasked, 200, 10, 10);
+    auto red = TImage::Load(picture, ImageFlags::Masked, 200, 10, 10);
     EXPECT_EQ(ReadPixel(red->pixmaps[0], 0, 0) >> 24, 0u);
     EXPECT_EQ(ReadPixel(red->pixmaps[0], 1, 1), Black);
     // Unmasked images keep the picture as it is.
-    auto plain = TImage::Load(picture, 0, 0, 0, 0);
+    auto plain = TImage::Load(picture, ImageFlags::NoFlags, 0, 0, 0);
     EXPECT_EQ(plain->pixmaps[0], picture);
 }
 
 TEST(Image, MaskedPictureWithAlphaKeepsItsOwn) {
     auto picture = FilledPixmap(2, 2, 0x80000000u);
-    auto image = TImage::Load(picture, ImageMasked, 0, 0, 0);
+    auto image = TImage::Load(picture, ImageFlags::Masked, 0, 0, 0);
     EXPECT_EQ(image->pixmaps[0], picture);
     EXPECT_EQ(ReadPixel(image->pixmaps[0], 0, 0), 0x80000000u);
 }
 
 TEST(Image, LoadsFilesAndRefusesWhatIsNoPicture) {
     TempFolder folder;
-    ASSERT_TRUE(SavePixmapPNG(PatternPixmap(12, 7, FormatRGB888), folder / "p.png"));
-    auto image = LoadImage(folder / "p.png", 8);
+    ASSERT_TRUE(SavePixmapPNG(PatternPixmap(12, 7, PixelFormat::FormatRGB888), folder / "p.png"));
+    auto image = LoadImage(folder / "p.png", ImageFlags::Dynamic);
     ASSERT_TRUE(image);
     EXPECT_EQ(ImageWidth(image), 12);
     EXPECT_EQ(ImageHeight(image), 7);
-    EXPECT_EQ(image->flags, 8);
+    EXPECT_EQ(image->flags, ImageFlags::Dynamic);
     EXPECT_EQ(ReadPixel(image->pixmaps[0], 11, 6), PatternColour(11, 6));
     WriteFileText(folder / "not.png", "hello");
     EXPECT_FALSE(LoadImage(folder / "not.png"));
@@ -68,7 +68,7 @@ TEST(Image, LoadsFilesAndRefusesWhatIsNoPicture) {
 
 TEST(Image, AnimCellsRunAcrossThenDown) {
     auto strip = PatternPixmap(64, 32);
-    auto image = LoadAnimImage(strip, 16, 16, 2, 6, 0);
+    auto image = LoadAnimImage(strip, 16, 16, 2, 6, ImageFlags::NoFlags);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->FrameCount(), 6);
     EXPECT_EQ(ImageWidth(image), 16);
@@ -81,36 +81,36 @@ TEST(Image, AnimCellsRunAcrossThenDown) {
                   ReadPixel(strip, corners[i][0] + 15, corners[i][1] + 15));
         EXPECT_NE(cell->Capacity(), -1) << "a copy, not a view of the strip";
     }
-    EXPECT_FALSE(LoadAnimImage(strip, 16, 16, 2, 7, 0));
-    EXPECT_FALSE(LoadAnimImage(strip, 0, 16, 0, 1, 0));
-    EXPECT_FALSE(LoadAnimImage(strip, 16, 16, -1, 2, 0));
-    EXPECT_FALSE(LoadAnimImage(strip, 16, 16, 0, -1, 0));
+    EXPECT_FALSE(LoadAnimImage(strip, 16, 16, 2, 7, ImageFlags::NoFlags));
+    EXPECT_FALSE(LoadAnimImage(strip, 0, 16, 0, 1, ImageFlags::NoFlags));
+    EXPECT_FALSE(LoadAnimImage(strip, 16, 16, -1, 2, ImageFlags::NoFlags));
+    EXPECT_FALSE(LoadAnimImage(strip, 16, 16, 0, -1, ImageFlags::NoFlags));
 }
 
 TEST(Image, AutomaticMidHandleAppliesToImagesMadeAfterwards) {
     SetAutoMidHandle(1);
-    auto image = LoadImage(PatternPixmap(100, 50), 0);
+    auto image = LoadImage(PatternPixmap(100, 50), ImageFlags::NoFlags);
     EXPECT_EQ(image->handleX, 50.0f);
     EXPECT_EQ(image->handleY, 25.0f);
     auto created = CreateImage(10, 4);
     EXPECT_EQ(created->handleX, 5.0f);
     SetAutoMidHandle(0);
     EXPECT_EQ(image->handleX, 50.0f);
-    EXPECT_EQ(LoadImage(PatternPixmap(100, 50), 0)->handleX, 0.0f);
+    EXPECT_EQ(LoadImage(PatternPixmap(100, 50), ImageFlags::NoFlags)->handleX, 0.0f);
     SetImageHandle(image, 3, 4);
     EXPECT_EQ(image->handleY, 4.0f);
 }
 
 // Each test runs in a process of its own, so no 2D context has been made yet.
 TEST(Image, AutomaticFlagsAreZeroBeforeAnyTwoDContext) {
-    EXPECT_EQ(LoadImage(PatternPixmap(2, 2))->flags, 0);
-    AutoImageFlags(ImageFiltered);
-    EXPECT_EQ(LoadImage(PatternPixmap(2, 2), -1)->flags, ImageFiltered);
-    AutoImageFlags(-1); // changes nothing
-    EXPECT_EQ(GetAutoImageFlags(), ImageFiltered);
+    EXPECT_EQ(LoadImage(PatternPixmap(2, 2))->flags, ImageFlags::NoFlags);
+    AutoImageFlags(ImageFlags::Filtered);
+    EXPECT_EQ(LoadImage(PatternPixmap(2, 2), ImageFlags::Auto)->flags, ImageFlags::Filtered);
+    AutoImageFlags(ImageFlags::Auto); // changes nothing
+    EXPECT_EQ(GetAutoImageFlags(), ImageFlags::Filtered);
     SetGraphicsDriver(GLVex2DDriver());
     ASSERT_TRUE(OpenGraphics(32, 32));
-    EXPECT_EQ(LoadImage(PatternPixmap(2, 2))->flags, ImageMasked | ImageFiltered);
+    EXPECT_EQ(LoadImage(PatternPixmap(2, 2))->flags, ImageFlags::Masked | ImageFlags::Filtered);
     EndGraphics();
 }
 
@@ -119,15 +119,15 @@ TEST(Image, ModuleMaskColourGoesToNewImages) {
     int r, g, b;
     GetMaskColor(r, g, b);
     EXPECT_EQ(r + g + b, 6);
-    auto picture = FilledPixmap(2, 1, Rgb(1, 2, 3), FormatRGB888);
-    auto image = LoadImage(picture, ImageMasked);
+    auto picture = FilledPixmap(2, 1, Rgb(1, 2, 3), PixelFormat::FormatRGB888);
+    auto image = LoadImage(picture, ImageFlags::Masked);
     EXPECT_EQ(image->maskBlue, 3);
     EXPECT_EQ(ReadPixel(image->pixmaps[0], 0, 0) >> 24, 0u);
     SetMaskColor(0, 0, 0);
 }
 
 TEST(Image, TravelsThroughADataStream) {
-    auto image = TImage::Create(3, 2, 2, ImageMasked | ImageMipmapped, 9, 8, 7);
+    auto image = TImage::Create(3, 2, 2, ImageFlags::Masked | ImageFlags::Mipmapped, 9, 8, 7);
     image->handleX = 1.5f;
     image->handleY = -2;
     image->SetPixmap(0, PatternPixmap(3, 2));
@@ -138,7 +138,7 @@ TEST(Image, TravelsThroughADataStream) {
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->width, 3);
     EXPECT_EQ(copy->height, 2);
-    EXPECT_EQ(copy->flags, ImageMasked | ImageMipmapped);
+    EXPECT_EQ(copy->flags, ImageFlags::Masked | ImageFlags::Mipmapped);
     EXPECT_EQ(copy->maskRed + copy->maskGreen + copy->maskBlue, 24);
     EXPECT_EQ(copy->handleX, 1.5f);
     EXPECT_EQ(copy->handleY, -2.0f);

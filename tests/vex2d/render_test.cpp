@@ -21,7 +21,7 @@ TEST_F(RenderState, FirstActivationSetsTheDefaults) {
     GetColor(r, g, b);
     EXPECT_EQ(r + g + b, 3 * 255);
     EXPECT_EQ(GetAlpha(), 1.0f);
-    EXPECT_EQ(GetBlendMode(), Mask);
+    EXPECT_EQ(GetBlendMode(), BlendMode::Mask);
     GetClearColor(r, g, b);
     EXPECT_EQ(r + g + b, 0);
     int x, y, w, h;
@@ -36,7 +36,7 @@ TEST_F(RenderState, FirstActivationSetsTheDefaults) {
     EXPECT_EQ(sy, 1.0f);
     EXPECT_EQ(GetRotation(), 0.0f);
     EXPECT_EQ(GetLineWidth(), 1.0f);
-    EXPECT_EQ(GetAutoImageFlags(), ImageMasked | ImageFiltered);
+    EXPECT_EQ(GetAutoImageFlags(), ImageFlags::Masked | ImageFlags::Filtered);
     EXPECT_TRUE(GetImageFont());
     EXPECT_EQ(GetImageFont()->CountGlyphs(), 96);
     // Both buffers were cleared and flipped.
@@ -71,23 +71,23 @@ TEST_F(RenderState, RotationAndScaleMakeTheMatrix) {
 }
 
 TEST_F(RenderState, BlendModeReachesTheGLOnceUntilTheContextIsMadeCurrentAgain) {
-    SetBlendMode(Light);
+    SetBlendMode(BlendMode::Light);
     EXPECT_TRUE(BlendOn());
     glDisable(GL_BLEND); // behind the driver's back
-    SetBlendMode(Light);
+    SetBlendMode(BlendMode::Light);
     EXPECT_FALSE(BlendOn()) << "the cached mode was sent again";
     SetGraphics(CurrentGraphics());
-    SetBlendMode(Light);
+    SetBlendMode(BlendMode::Light);
     EXPECT_TRUE(BlendOn());
     GLint source = 0, destination = 0;
     glGetIntegerv(GL_BLEND_SRC, &source);
     glGetIntegerv(GL_BLEND_DST, &destination);
     EXPECT_EQ(source, GL_SRC_ALPHA);
     EXPECT_EQ(destination, GL_ONE);
-    SetBlendMode(Mask);
+    SetBlendMode(BlendMode::Mask);
     EXPECT_FALSE(BlendOn());
     EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
-    SetBlendMode(99); // unknown modes are Solid
+    SetBlendMode(static_cast<BlendMode>(99)); // unknown modes are Solid
     EXPECT_FALSE(BlendOn());
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
 }
@@ -117,14 +117,15 @@ TEST_F(RenderState, AlphaAndColourAreClampedIntoBytes) {
 // Background 100, 100, 100; a rectangle of 200, 50, 0 at alpha one half.
 TEST_F(RenderState, EachBlendModeAgainstAKnownBackground) {
     struct Case {
-        int mode;
+        BlendMode mode;
         uint32_t expected;
     };
     const Case cases[] = {
-        {Solid, Rgb(200, 50, 0)},    {Alpha, Rgb(150, 75, 50)}, // (src + dst) / 2
-        {Light, Rgb(200, 125, 100)},                            // src / 2 + dst
-        {Shade, Rgb(78, 20, 0)},                                // src * dst
-        {Mask, Rgb(100, 100, 100)},                             // alpha 127 / 255 is below one half
+        {BlendMode::Solid, Rgb(200, 50, 0)},
+        {BlendMode::Alpha, Rgb(150, 75, 50)},   // (src + dst) / 2
+        {BlendMode::Light, Rgb(200, 125, 100)}, // src / 2 + dst
+        {BlendMode::Shade, Rgb(78, 20, 0)},     // src * dst
+        {BlendMode::Mask, Rgb(100, 100, 100)},  // alpha 127 / 255 is below one half
     };
     SetClearColor(100, 100, 100);
     SetColor(200, 50, 0);
@@ -136,7 +137,7 @@ TEST_F(RenderState, EachBlendModeAgainstAKnownBackground) {
         EXPECT_TRUE(ColourNear(PixelAt(15, 15), c.expected)) << "mode " << c.mode;
         EXPECT_EQ(PixelAt(35, 15), Rgb(100, 100, 100));
     }
-    SetBlendMode(Mask);
+    SetBlendMode(BlendMode::Mask);
     SetAlpha(0.51f);
     DrawRect(10, 10, 20, 20);
     EXPECT_EQ(PixelAt(15, 15), Rgb(200, 50, 0));
@@ -171,14 +172,14 @@ TEST_F(RenderState, APartialViewportScissors) {
 TEST_F(RenderState, EachContextKeepsItsOwnState) {
     auto first = CurrentGraphics();
     SetColor(10, 20, 30);
-    SetBlendMode(Light);
+    SetBlendMode(BlendMode::Light);
     auto second = CreateGraphics(64, 48);
     ASSERT_TRUE(second);
     SetGraphics(second);
     int r, g, b;
     GetColor(r, g, b);
     EXPECT_EQ(r, 255); // a new context starts from the defaults
-    EXPECT_EQ(GetBlendMode(), Mask);
+    EXPECT_EQ(GetBlendMode(), BlendMode::Mask);
     int x, y, w, h;
     GetViewport(x, y, w, h);
     EXPECT_EQ(w, 64);
@@ -187,7 +188,7 @@ TEST_F(RenderState, EachContextKeepsItsOwnState) {
     SetGraphics(first);
     GetColor(r, g, b);
     EXPECT_EQ(r, 10);
-    EXPECT_EQ(GetBlendMode(), Light);
+    EXPECT_EQ(GetBlendMode(), BlendMode::Light);
     // The driver was given the colour again.
     float current[4];
     glGetFloatv(GL_CURRENT_COLOR, current);

@@ -45,7 +45,7 @@ uint32_t PatternColour(int x, int y) {
     return Rgb(40 + x * 8, 40 + y * 8, 200);
 }
 
-Ref<TPixmap> PatternPixmap(int width, int height, int format) {
+Ref<TPixmap> PatternPixmap(int width, int height, PixelFormat format) {
     auto pixmap = CreatePixmap(width, height, format);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
@@ -53,7 +53,7 @@ Ref<TPixmap> PatternPixmap(int width, int height, int format) {
     return pixmap;
 }
 
-Ref<TPixmap> FilledPixmap(int width, int height, uint32_t argb, int format) {
+Ref<TPixmap> FilledPixmap(int width, int height, uint32_t argb, PixelFormat format) {
     auto pixmap = CreatePixmap(width, height, format);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <zandrel/vex2d.hpp>
 
+#include "test_support.hpp"
+
 namespace zandrel::test {
 
 constexpr uint32_t Black = 0xFF000000u;
@@ -25,8 +27,9 @@ protected:
 
 // Red from x, green from y: every pixel of a small picture differs.
 uint32_t PatternColour(int x, int y);
-Ref<TPixmap> PatternPixmap(int width, int height, int format = FormatRGBA8888);
-Ref<TPixmap> FilledPixmap(int width, int height, uint32_t argb, int format = FormatRGBA8888);
+Ref<TPixmap> PatternPixmap(int width, int height, PixelFormat format = PixelFormat::FormatRGBA8888);
+Ref<TPixmap> FilledPixmap(int width, int height, uint32_t argb,
+                          PixelFormat format = PixelFormat::FormatRGBA8888);
 
 // Within `tolerance` in each of the four channels.
 ::testing::AssertionResult ColourNear(uint32_t actual, uint32_t expected, int tolerance = 1);

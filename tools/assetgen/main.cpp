@@ -22,7 +22,8 @@ assetgen::FontBitmap LoadFont(const std::string& path) {
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 void SavePicture(const assetgen::Picture& picture, const assetgen::FontBitmap& font,
@@ -30,11 +31,11 @@ void SavePicture(const assetgen::Picture& picture, const assetgen::FontBitmap& f
     assetgen::Canvas canvas = picture.paint(font);
     std::vector<uint8_t> rgba = canvas.ToRgba8();
     auto pixmap = CreateStaticPixmap(rgba.data(), canvas.Width(), canvas.Height(),
-                                     canvas.Width() * 4, FormatRGBA8888);
+                                     canvas.Width() * 4, PixelFormat::FormatRGBA8888);
     std::string path = folder + "/" + picture.fileName;
-    auto stored = picture.alpha ? pixmap : ConvertPixmap(pixmap, FormatRGB888);
-    bool saved = EndsWith(path, ".jpg") ? SavePixmapJPEG(stored, path, 92)
-                                        : SavePixmapPNG(stored, path, 9);
+    auto stored = picture.alpha ? pixmap : ConvertPixmap(pixmap, PixelFormat::FormatRGB888);
+    bool saved =
+        EndsWith(path, ".jpg") ? SavePixmapJPEG(stored, path, 92) : SavePixmapPNG(stored, path, 9);
     if (!saved) throw RuntimeError("Unable to write " + path);
 }
 
@@ -49,7 +50,8 @@ int main(int argc, char** argv) {
     std::string folder = argv[1];
     try {
         assetgen::FontBitmap font = LoadFont(argv[2]);
-        for (const auto& picture : assetgen::ShowPictures()) SavePicture(picture, font, folder);
+        for (const auto& picture : assetgen::ShowPictures())
+            SavePicture(picture, font, folder);
         assetgen::WriteOggVorbis(assetgen::ComposeSong(), folder + "/diskox.ogg", 0.5f);
     } catch (const RuntimeError& error) {
         std::fprintf(stderr, "zandrel-assetgen: %s\n", error.what());

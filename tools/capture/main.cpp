@@ -6,7 +6,7 @@
 #include "scene_report.hpp"
 #include "wav_writer.hpp"
 
-#include <zandrel/app.hpp>
+#include "show.hpp"
 #include <zandrel/zandrel.hpp>
 
 #include <algorithm>
@@ -20,6 +20,7 @@ namespace capture {
 namespace {
 
 using namespace zandrel;
+using namespace zandrel::show;
 using Clock = std::chrono::steady_clock;
 
 constexpr int audioRate = 44100;
@@ -169,7 +170,6 @@ void Prepare(const Options& options) {
     // Offline, the music is mixed here: no sound card is needed or opened.
     if (!options.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
     StartZandrel();
-    StartAppModule();
     if (!options.realtime) {
         recorder.clock = options.startClock;
         SetMillisecsSource(VirtualClock);
@@ -221,6 +221,6 @@ int main(int argc, char** argv) {
     capture::EnterVirtualDisplay(argc, argv, *options);
     return zandrel::RunProgram(argc, argv, [&] {
         capture::Prepare(*options);
-        return zandrel::RunShow();
+        return zandrel::show::RunShow();
     });
 }

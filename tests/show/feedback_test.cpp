@@ -1,5 +1,5 @@
+#include "show.hpp"
 #include <gtest/gtest.h>
-#include <zandrel/app.hpp>
 #include <zandrel/graphics.hpp>
 #include <zandrel/pixmap.hpp>
 #include <zandrel/vex2d.hpp>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 using namespace zandrel;
+using namespace zandrel::show;
 
 namespace {
 
@@ -23,11 +24,11 @@ struct Rgb {
 class Feedback : public testing::Test {
 protected:
     void SetUp() override {
-        StartAppModule();
-        SetGraphicsDriver(GLVex2DDriver(), 2);
-        ASSERT_TRUE(OpenGraphics(W, H, 0, 0, 0));
+        StartZandrel();
+        SetGraphicsDriver(GLVex2DDriver(), GraphicsFlags::BackBuffer);
+        ASSERT_TRUE(OpenGraphics(W, H));
         InitFeedback(W, H);
-        SetBlendMode(Solid);
+        SetBlendMode(BlendMode::Solid);
         SetClearColor(0, 0, 0);
         ClearScreen();
     }
@@ -50,7 +51,9 @@ protected:
         Box(40, 30, 60, 20, {255, 255, 255}); // breaks the top-left quarter's symmetry
     }
 
-    static Ref<TPixmap> Frame() { return ConvertPixmap(GrabPixmap(0, 0, W, H), FormatRGBA8888); }
+    static Ref<TPixmap> Frame() {
+        return ConvertPixmap(GrabPixmap(0, 0, W, H), PixelFormat::FormatRGBA8888);
+    }
 
     static Rgb At(const Ref<TPixmap>& p, int x, int y) {
         uint32_t argb = p->ReadPixel(x, y);
@@ -161,7 +164,7 @@ TEST_F(Feedback, BlurAddsTheClearColour) {
 }
 
 TEST_F(Feedback, EffectsLeaveTheRendererAsTheyFoundIt) {
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
     SetAlpha(0.5f);
     SetColor(10, 200, 30);
     SetClearColor(5, 6, 7);
@@ -184,7 +187,7 @@ TEST_F(Feedback, EffectsLeaveTheRendererAsTheyFoundIt) {
     }
     // And drawing afterwards looks as it did before any effect.
     SetViewport(0, 0, W, H);
-    SetBlendMode(Solid);
+    SetBlendMode(BlendMode::Solid);
     ClearScreen();
     Box(100, 100, 50, 50, {1, 2, 3});
     auto drawn = Frame();

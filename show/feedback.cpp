@@ -1,10 +1,10 @@
 // Full-screen passes over the back buffer. They talk to OpenGL beside the 2D
 // driver, so each one saves what it touches and puts it back.
-#include <zandrel/app.hpp>
+#include "show.hpp"
 
 #include <GL/gl.h>
 
-namespace zandrel {
+namespace zandrel::show {
 
 namespace {
 
@@ -242,4 +242,4 @@ void FeedbackPixelate(float size, int nearest, int blend, float red, float green
     EndEffect();
 }
 
-} // namespace zandrel
+} // namespace zandrel::show

@@ -1,16 +1,15 @@
-// The show: its timeline and scenes, and the frame-buffer feedback effects
-// it runs over its frames.
+// The show, a program on the framework: its timeline and scenes, and the
+// frame-buffer feedback effects it runs over its frames. Shared by the
+// zandrel-show executable, the capture tool and the show's tests; main thread
+// only, after StartZandrel().
 #pragma once
 
-#include <zandrel/audio.hpp>
-#include <zandrel/vex2d.hpp>
+#include <zandrel/zandrel.hpp>
 
 #include <array>
 #include <functional>
 
-namespace zandrel {
-
-void StartAppModule();
+namespace zandrel::show {
 
 // ---------------------------------------------------------------------------
 // Feedback effects: each copies the back buffer into a texture and draws it
@@ -73,4 +72,4 @@ int RunShow();
 // 0 is the lead-in.
 void SetSceneListener(std::function<void(int scene)> listener);
 
-} // namespace zandrel
+} // namespace zandrel::show

@@ -1,11 +1,8 @@
 #include "show_state.hpp"
 
-#include <zandrel/graphics.hpp>
-#include <zandrel/system.hpp>
-
 #include <cstdio>
 
-namespace zandrel {
+namespace zandrel::show {
 
 namespace {
 
@@ -32,7 +29,7 @@ int GrowRadius(int radius) {
 
 ShowTables BuildShowTables() {
     ShowTables t;
-    for (int i = 0; i < show::driftCount; ++i) {
+    for (int i = 0; i < driftCount; ++i) {
         t.driftX1[i] = static_cast<float>(RandomRange(800, 0));
         t.driftX2[i] = static_cast<float>(RandomRange(800, 0));
         t.driftX3[i] = static_cast<float>(RandomRange(800, 0));
@@ -40,7 +37,7 @@ ShowTables BuildShowTables() {
         t.driftY2[i] = static_cast<float>(RandomRange(600, 0));
         t.driftY3[i] = static_cast<float>(RandomRange(600, 0));
     }
-    for (int i = 0; i < show::swarmCount; ++i) {
+    for (int i = 0; i < swarmCount; ++i) {
         t.swarmAngle[i] = static_cast<int>(RandomRange(359, 0));
         t.swarmRadius[i] = static_cast<int>(RandomRange(500, 0));
         t.swarmSpin[i] = static_cast<int>(RandomRange(359, 0));
@@ -62,8 +59,6 @@ float ShowClock::Elapsed() const {
     return static_cast<float>((intoFirstSecond + since) / 1000);
 }
 
-namespace show {
-
 namespace {
 
 // One line on standard error and exit code 1, for the failures a user can mend.
@@ -72,7 +67,7 @@ int Refuse(const std::string& what) {
     return 1;
 }
 
-bool LoadPicture(Ref<TImage>& image, const char* file, int flags, std::string& missing) {
+bool LoadPicture(Ref<TImage>& image, const char* file, ImageFlags flags, std::string& missing) {
     image = LoadImage(file, flags);
     if (!image && missing.empty()) missing = file;
     return static_cast<bool>(image);
@@ -84,17 +79,17 @@ std::string LoadResources(ShowState& s) {
     s.music = LoadSound("diskox.ogg", 0);
     if (!s.music) missing = "diskox.ogg";
     Pictures& p = s.pictures;
-    LoadPicture(p.saippua, "saippua.jpg", 1, missing);
-    LoadPicture(p.blow, "blow.png", 1, missing);
-    LoadPicture(p.seta, "seta.png", 1, missing);
-    LoadPicture(p.seta2, "seta2.png", 1, missing);
-    LoadPicture(p.ost, "ost.png", 1, missing);
-    LoadPicture(p.soaps, "soaps.jpg", 1, missing);
-    LoadPicture(p.ilove, "ilove.png", 1, missing);
-    LoadPicture(p.ilove2, "ilove2.png", 1, missing);
-    LoadPicture(p.vurn, "vurn.jpg", 8, missing);
-    LoadPicture(p.brenti, "brenti.png", 1, missing);
-    LoadPicture(p.thend, "thend.jpg", 8, missing);
+    LoadPicture(p.saippua, "saippua.jpg", ImageFlags::Masked, missing);
+    LoadPicture(p.blow, "blow.png", ImageFlags::Masked, missing);
+    LoadPicture(p.seta, "seta.png", ImageFlags::Masked, missing);
+    LoadPicture(p.seta2, "seta2.png", ImageFlags::Masked, missing);
+    LoadPicture(p.ost, "ost.png", ImageFlags::Masked, missing);
+    LoadPicture(p.soaps, "soaps.jpg", ImageFlags::Masked, missing);
+    LoadPicture(p.ilove, "ilove.png", ImageFlags::Masked, missing);
+    LoadPicture(p.ilove2, "ilove2.png", ImageFlags::Masked, missing);
+    LoadPicture(p.vurn, "vurn.jpg", ImageFlags::Dynamic, missing);
+    LoadPicture(p.brenti, "brenti.png", ImageFlags::Masked, missing);
+    LoadPicture(p.thend, "thend.jpg", ImageFlags::Dynamic, missing);
     return missing;
 }
 
@@ -125,9 +120,9 @@ void RunScene(ShowState& s, int number, const Scene& scene) {
 
 // Opens the display; false when the driver cannot give it.
 bool OpenDisplay() {
-    SetGraphicsDriver(GLVex2DDriver(), 2);
+    SetGraphicsDriver(GLVex2DDriver(), GraphicsFlags::BackBuffer);
     try {
-        if (!OpenGraphics(800, 600, 16, 0, 0)) return false;
+        if (!OpenGraphics(800, 600, 16, 0, GraphicsFlags::NoFlags)) return false;
     } catch (const RuntimeError&) {
         return false;
     }
@@ -136,32 +131,30 @@ bool OpenDisplay() {
 
 } // namespace
 
-} // namespace show
-
 int RunShow() {
     static bool ran = false;
     if (ran) return 0;
     ran = true;
-    StartAppModule();
-    if (!show::OpenDisplay()) return show::Refuse("unable to open the 800 x 600 display");
+    StartZandrel();
+    if (!OpenDisplay()) return Refuse("unable to open the 800 x 600 display");
     InitFeedback(800, 600);
     HideMouse();
 
-    static show::ShowState s;
-    std::string missing = show::LoadResources(s);
-    if (!missing.empty()) return show::Refuse("unable to load " + missing);
+    static ShowState s;
+    std::string missing = LoadResources(s);
+    if (!missing.empty()) return Refuse("unable to load " + missing);
     s.tables = BuildShowTables();
     PlaySound(s.music, nullptr);
     s.clock.Start();
     SetClearColor(0, 0, 0);
     SetColor(255, 255, 255);
 
-    show::LeadIn(s);
-    const auto& scenes = show::Scenes();
+    LeadIn(s);
+    const auto& scenes = Scenes();
     for (size_t k = 0; k < scenes.size(); ++k)
-        show::RunScene(s, static_cast<int>(k + 1), scenes[k]);
+        RunScene(s, static_cast<int>(k + 1), scenes[k]);
     ExitProgram();
     return 0;
 }
 
-} // namespace zandrel
+} // namespace zandrel::show

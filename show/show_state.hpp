@@ -2,7 +2,7 @@
 // and the animation angles that several scenes share.
 #pragma once
 
-#include <zandrel/app.hpp>
+#include "show.hpp"
 
 #include <array>
 #include <cstdint>

@@ -8,7 +8,7 @@ namespace zandrel::show {
 
 namespace {
 
-constexpr int Alpha = 3, Light = 4;
+constexpr BlendMode Alpha = BlendMode::Alpha, Light = BlendMode::Light;
 
 void PhaseStep(ShowState& s) {
     s.phase += 0.5f;
@@ -46,7 +46,7 @@ void DrawBanner(const Ref<TImage>& banner) {
 // --- Scene 1: drifting sprites ------------------------------------------------
 
 void DriftEnter(ShowState&) {
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
     SetClearColor(200, 200, 255);
 }
 
@@ -103,7 +103,7 @@ void TheEndFrame(ShowState& s) {
 
 void PulseEnter(ShowState&) {
     SetClearColor(255, 255, 255);
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
     SetAlpha(0.8f);
     SetScale(0.5f, 0.5f);
 }
@@ -120,7 +120,7 @@ void PulseFrame(ShowState& s) {
 
 void AdditiveOrbitEnter(ShowState&) {
     SetScale(0.4f, 0.4f);
-    SetBlendMode(Light);
+    SetBlendMode(BlendMode::Light);
     SetAlpha(0.3f);
     SetClearColor(0, 0, 0);
 }
@@ -139,7 +139,7 @@ void AdditiveOrbitFrame(ShowState& s) {
 }
 
 void MirroredOrbitEnter(ShowState&) {
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
     SetAlpha(0.5f);
     SetClearColor(255, 255, 255);
     SetScale(0.4f, 0.4f);
@@ -154,7 +154,7 @@ void MirroredOrbitFrame(ShowState& s) {
 
 void ColouredRingsEnter(ShowState&) {
     SetClearColor(0, 0, 100);
-    SetBlendMode(Light);
+    SetBlendMode(BlendMode::Light);
     SetAlpha(0.4f);
     SetScale(1, 1);
 }
@@ -178,7 +178,7 @@ void ColouredRingsFrame(ShowState& s) {
 void BlackRingsEnter(ShowState&) {
     SetClearColor(255, 255, 255);
     SetColor(0, 0, 0);
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
 }
 
 void BlackRingsFrame(ShowState& s) {
@@ -196,7 +196,7 @@ void BlackRingsFrame(ShowState& s) {
 void SquaresEnter(ShowState&) {
     SetClearColor(255, 155, 155);
     SetColor(0, 0, 0);
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
 }
 
 void SquaresFrame(ShowState& s) {
@@ -216,7 +216,7 @@ void SquaresFrame(ShowState& s) {
 void SoapsEnter(ShowState&) {
     SetClearColor(0, 0, 0);
     SetColor(55, 155, 255);
-    SetBlendMode(Light);
+    SetBlendMode(BlendMode::Light);
     SetRotation(0);
     SetAlpha(1);
     SetScale(1, 1);
@@ -246,7 +246,7 @@ void BurstFrame(ShowState& s) {
 void GridEnter(ShowState&) {
     SetClearColor(210, 115, 50);
     SetColor(255, 255, 255);
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
 }
 
 void DrawGrid(ShowState& s) {

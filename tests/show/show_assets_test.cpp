@@ -29,8 +29,8 @@ const Expected pictures[] = {
     {"ilove2.png", 600, 120, false},
 };
 
-bool HasAlpha(int format) {
-    return format == FormatRGBA8888 || format == FormatBGRA8888;
+bool HasAlpha(PixelFormat format) {
+    return format == PixelFormat::FormatRGBA8888 || format == PixelFormat::FormatBGRA8888;
 }
 
 } // namespace
@@ -52,7 +52,7 @@ TEST(ShowAssets, PicturesLoadWithTheirSizesAndFormats) {
 // punch through.
 TEST(ShowAssets, StillsHaveNoMaskedPixels) {
     for (const char* name : {"saippua.jpg", "soaps.jpg"}) {
-        auto pixmap = ConvertPixmap(LoadPixmap(ShowFile(name)), FormatRGBA8888);
+        auto pixmap = ConvertPixmap(LoadPixmap(ShowFile(name)), PixelFormat::FormatRGBA8888);
         int black = 0;
         for (int y = 0; y < pixmap->Height(); ++y)
             for (int x = 0; x < pixmap->Width(); ++x)
@@ -77,7 +77,7 @@ TEST(ShowAssets, MusicLengthAndPeak) {
     ASSERT_TRUE(sample);
     EXPECT_EQ(sample->Hertz(), 44100);
     EXPECT_GE(sample->Length(), 164 * 44100);
-    ASSERT_EQ(sample->Format(), SampleStereo16LE);
+    ASSERT_EQ(sample->Format(), SampleFormat::SampleStereo16LE);
     const auto* values = reinterpret_cast<const int16_t*>(sample->Samples());
     int peak = 0;
     int64_t count = int64_t(sample->Length()) * 2;

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
-#include <zandrel/app.hpp>
+#include "show.hpp"
 #include <zandrel/system.hpp>
 
 #include <climits>
 
 using namespace zandrel;
+using namespace zandrel::show;
 
 namespace {
 
