@@ -16,11 +16,11 @@ using namespace zandrel::test;
 namespace {
 
 Ref<TImage> AlphaImage(int width, int height, int (*alpha)(int x, int y)) {
-    auto pixmap = CreatePixmap(width, height, FormatRGBA8888);
+    auto pixmap = CreatePixmap(width, height, PixelFormat::FormatRGBA8888);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             pixmap->WritePixel(x, y, static_cast<uint32_t>(alpha(x, y)) << 24 | 0xFFFFFFu);
-    return TImage::Load(pixmap, 0, 0, 0, 0);
+    return TImage::Load(pixmap, ImageFlags::NoFlags, 0, 0, 0);
 }
 
 // Two 64 x 64 pictures turned 30 degrees, the second half way along the

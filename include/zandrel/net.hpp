@@ -29,14 +29,8 @@ constexpr uint32_t LoopbackIp = 0x7F000001;
 constexpr uint32_t NoIp = 0xFFFFFFFF;
 
 // What Send and Recv may ask of the transfer; combine with |.
-enum class SocketFlags { None = 0, OutOfBand = 1, Peek = 2, DontRoute = 4 };
-
-constexpr SocketFlags operator|(SocketFlags a, SocketFlags b) {
-    return static_cast<SocketFlags>(static_cast<int>(a) | static_cast<int>(b));
-}
-constexpr bool operator&(SocketFlags a, SocketFlags b) {
-    return (static_cast<int>(a) & static_cast<int>(b)) != 0;
-}
+enum class SocketFlags { NoFlags = 0, OutOfBand = 1, Peek = 2, DontRoute = 4 };
+ZANDREL_FLAG_SET(SocketFlags);
 
 // Not raised by any operation here; kept for programs that report a failed
 // socket call as an error.
@@ -53,8 +47,8 @@ public:
 
     // Bytes moved; 0 when the call fails (a peer that has gone never raises
     // SIGPIPE).
-    virtual int Send(const void* buf, int count, SocketFlags flags = SocketFlags::None);
-    virtual int Recv(void* buf, int count, SocketFlags flags = SocketFlags::None);
+    virtual int Send(const void* buf, int count, SocketFlags flags = SocketFlags::NoFlags);
+    virtual int Recv(void* buf, int count, SocketFlags flags = SocketFlags::NoFlags);
     // Closes the system socket too when made with autoClose.
     virtual void Close();
     // False, and the socket closed, once the peer has closed and every byte
@@ -99,8 +93,9 @@ private:
 Ref<TSocket> CreateTCPSocket();
 Ref<TSocket> CreateUDPSocket();
 int Send(const Ref<TSocket>& socket, const void* buf, int count,
-         SocketFlags flags = SocketFlags::None);
-int Recv(const Ref<TSocket>& socket, void* buf, int count, SocketFlags flags = SocketFlags::None);
+         SocketFlags flags = SocketFlags::NoFlags);
+int Recv(const Ref<TSocket>& socket, void* buf, int count,
+         SocketFlags flags = SocketFlags::NoFlags);
 void Close(const Ref<TSocket>& socket);
 bool Connected(const Ref<TSocket>& socket);
 bool Bind(const Ref<TSocket>& socket, int port, uint32_t ip = 0);

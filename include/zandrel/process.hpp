@@ -68,11 +68,8 @@ private:
 
 // HideWindow asks for no window where a platform gives children one; it is
 // accepted and has nothing to do here.
-enum class ProcessFlags : int { None = 0, HideWindow = 1 };
-
-constexpr ProcessFlags operator|(ProcessFlags a, ProcessFlags b) {
-    return static_cast<ProcessFlags>(static_cast<int>(a) | static_cast<int>(b));
-}
+enum class ProcessFlags : int { NoFlags = 0, HideWindow = 1 };
+ZANDREL_FLAG_SET(ProcessFlags);
 
 namespace native {
 struct ProcessInfo;
@@ -103,7 +100,7 @@ public:
 
     // Runs `/bin/sh -c command`. No object when the pipes or the process
     // cannot be made, or the command holds a lone surrogate or a 0 character.
-    static Ref<TProcess> Create(const String& command, ProcessFlags flags = ProcessFlags::None);
+    static Ref<TProcess> Create(const String& command, ProcessFlags flags = ProcessFlags::NoFlags);
 
 private:
     String name_;
@@ -113,7 +110,7 @@ private:
     int exitCode_ = -1;
 };
 
-Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags = ProcessFlags::None);
+Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags = ProcessFlags::NoFlags);
 // False for no process.
 bool ChildProcessStatus(const Ref<TProcess>& process);
 // -1 while it runs, and for no process.

@@ -42,7 +42,7 @@ struct TFreeTypeFont::Face {
     ~Face();
 };
 
-// The rendered bitmap as a FormatA8 pixmap framed by `border` transparent
+// The rendered bitmap as a PixelFormat::FormatA8 pixmap framed by `border` transparent
 // pixels: grey levels scaled to 0-255, one-bit pixels 0 or 255. No object
 // for an empty bitmap or one whose rows are shorter than its width.
 Ref<TPixmap> GlyphPixmap(FT_Library library, const FT_Bitmap& bitmap, int border);

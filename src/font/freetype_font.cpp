@@ -70,7 +70,7 @@ bool FitsRenderLimit(FT_GlyphSlot slot, int pixelSize) {
     FT_Outline_Get_CBox(&slot->outline, &box);
     int64_t side = int64_t{8} * pixelSize + 64;
     int64_t width = (box.xMax - box.xMin) / 64 + 2, height = (box.yMax - box.yMin) / 64 + 2;
-    return width <= side && height <= side && PixmapFits(width, height, FormatA8);
+    return width <= side && height <= side && PixmapFits(width, height, PixelFormat::FormatA8);
 }
 
 int Pixels26Dot6(FT_Pos value) {

@@ -314,7 +314,7 @@ TexelMask::TexelMask(const TPixmap* pixmap) {
     pixels_ = pixmap->PixelPtr(0, 0);
     pitch_ = pixmap->Pitch();
     bytesPerPixel_ = BytesPerPixel[pixmap->Format()];
-    alphaOffset_ = pixmap->Format() == FormatA8 ? 0 : 3;
+    alphaOffset_ = pixmap->Format() == PixelFormat::FormatA8 ? 0 : 3;
     columns_ = pixmap->Width();
     rows_ = pixmap->Height();
     width_ = static_cast<float>(columns_);

@@ -25,7 +25,14 @@ for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.2
 done
-[ -n "$window" ] || fail "no window of $1 appeared"
+if [ -z "$window" ]; then
+    if ! kill -0 "$pid" 2>/dev/null; then
+        status=0
+        wait "$pid" || status=$?
+        fail "$1 ended with exit code $status before its window appeared"
+    fi
+    fail "no window of $1 appeared"
+fi
 
 sleep 1
 # Keyboard focus follows the pointer on a display without a window manager.

@@ -89,7 +89,7 @@ TEST_F(FontText, BitmapFontDrawsItsOneBitPixels) {
     auto font = LoadImageFont(FromUtf8(folder / "tiny.bdf"), TinySize + 1);
     ASSERT_TRUE(font);
     SetImageFont(font);
-    SetBlendMode(Alpha);
+    SetBlendMode(BlendMode::Alpha);
     DrawText(u"A A", 40, 30); // 'A', a space of 7, 'A' 15 pixels on
     auto screen = Screen();
     for (int pen : {40, 55})

@@ -60,7 +60,7 @@ Rect RectOf(TGlyph& glyph) {
 // The alpha of each pixel, `border` pixels in from the pixmap's edge.
 void ExpectPixels(const FT_Bitmap& bitmap, const Ref<TPixmap>& pixmap, int border) {
     ASSERT_TRUE(pixmap);
-    ASSERT_EQ(pixmap->Format(), FormatA8);
+    ASSERT_EQ(pixmap->Format(), PixelFormat::FormatA8);
     for (int y = 0; y < static_cast<int>(bitmap.rows); ++y)
         for (int x = 0; x < static_cast<int>(bitmap.width); ++x)
             ASSERT_EQ(*pixmap->PixelPtr(x + border, y + border),
@@ -145,8 +145,8 @@ TEST(FreeTypeFont, SmoothStyleFramesEachGlyphInATransparentPixel) {
             ASSERT_EQ(*pixels->PixelPtr(0, y) | *pixels->PixelPtr(pixels->Width() - 1, y), 0);
     }
     EXPECT_FALSE(GlyphOf(smooth, ' ')->pixels);
-    EXPECT_EQ(LoadImageFont(DejaVuSans, 24, 4)->imageFlags, ImageFiltered | ImageMipmapped);
-    EXPECT_EQ(LoadImageFont(DejaVuSans, 24, 0)->imageFlags, 0);
+    EXPECT_EQ(LoadImageFont(DejaVuSans, 24, 4)->imageFlags, ImageFlags::Filtered | ImageFlags::Mipmapped);
+    EXPECT_EQ(LoadImageFont(DejaVuSans, 24, 0)->imageFlags, ImageFlags::NoFlags);
 }
 
 // A bitmap-only face gives the largest of its sizes at or below the one asked

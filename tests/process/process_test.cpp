@@ -169,10 +169,10 @@ TEST_F(ProcessTest, ExitCodeIsTheShells) {
         int code;
     };
     const Case cases[] = {
-        {"true", ProcessFlags::None, 0},
+        {"true", ProcessFlags::NoFlags, 0},
         {"exit 3", ProcessFlags::HideWindow, 3},
-        {"no_such_program_zandrel", ProcessFlags::None, 127},
-        {"kill -9 $$", ProcessFlags::None, 128 + SIGKILL},
+        {"no_such_program_zandrel", ProcessFlags::NoFlags, 127},
+        {"kill -9 $$", ProcessFlags::NoFlags, 128 + SIGKILL},
     };
     for (auto& c : cases) {
         auto process = CreateChildProcess(S(c.command), c.flags);

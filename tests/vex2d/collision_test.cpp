@@ -17,7 +17,7 @@ namespace {
 using AlphaAt = std::function<int(int x, int y)>;
 
 Ref<TPixmap> AlphaPixmap(int width, int height, const AlphaAt& alpha) {
-    auto pixmap = CreatePixmap(width, height, FormatRGBA8888);
+    auto pixmap = CreatePixmap(width, height, PixelFormat::FormatRGBA8888);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             pixmap->WritePixel(x, y, static_cast<uint32_t>(alpha(x, y)) << 24 | 0xFFFFFFu);
@@ -25,7 +25,7 @@ Ref<TPixmap> AlphaPixmap(int width, int height, const AlphaAt& alpha) {
 }
 
 Ref<TImage> AlphaImage(int width, int height, const AlphaAt& alpha) {
-    return TImage::Load(AlphaPixmap(width, height, alpha), 0, 0, 0, 0);
+    return TImage::Load(AlphaPixmap(width, height, alpha), ImageFlags::NoFlags, 0, 0, 0);
 }
 
 Ref<TImage> OpaqueImage(int width, int height) {
@@ -79,18 +79,22 @@ TEST_F(Collision, OnlySolidTexelsCollide) {
     EXPECT_FALSE(ImagesCollide(ring, 0, 0, 0, block, -2, -2, 0)); // in a corner outside it
 
     struct Case {
-        int format, alpha;
+        PixelFormat format;
+        int alpha;
         bool collide;
     } cases[] = {
-        {FormatRGBA8888, 127, false}, {FormatRGBA8888, 128, true}, {FormatRGBA8888, 0, false},
-        {FormatBGRA8888, 127, false}, {FormatBGRA8888, 128, true}, {FormatA8, 127, false},
-        {FormatA8, 255, true},        {FormatRGB888, 0, true},     {FormatI8, 0, true},
+        {PixelFormat::FormatRGBA8888, 127, false}, {PixelFormat::FormatRGBA8888, 128, true},
+        {PixelFormat::FormatRGBA8888, 0, false},   {PixelFormat::FormatBGRA8888, 127, false},
+        {PixelFormat::FormatBGRA8888, 128, true},  {PixelFormat::FormatA8, 127, false},
+        {PixelFormat::FormatA8, 255, true},        {PixelFormat::FormatRGB888, 0, true},
+        {PixelFormat::FormatI8, 0, true},
     };
     auto solid = OpaqueImage(4, 4);
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "format " << c.format << ", alpha " << c.alpha);
+        SCOPED_TRACE(testing::Message()
+                     << "format " << ToNumber(c.format) << ", alpha " << c.alpha);
         auto pixmap = ConvertPixmap(AlphaPixmap(4, 4, [&](int, int) { return c.alpha; }), c.format);
-        auto image = TImage::Load(pixmap, 0, 0, 0, 0);
+        auto image = TImage::Load(pixmap, ImageFlags::NoFlags, 0, 0, 0);
         EXPECT_EQ(ImagesCollide(solid, 10, 10, 0, image, 11, 11, 0), c.collide);
     }
 }
@@ -167,8 +171,8 @@ TEST_F(Collision, PlacesNothingForMissingFramesOrEmptySizes) {
     std::function<std::vector<Ref<Object>>()> cases[] = {
         [&] { return CollideImage(image, 0, 0, 1, 1, 2); },
         [&] { return CollideImage(image, 0, 0, -1, 1, 2); },
-        [&] { return CollideImage(CreateImage(8, 8, 0, 0), 0, 0, 0, 1, 2); },
-        [&] { return CollideImage(CreateImage(0, 8, 1, 0), 0, 0, 0, 1, 2); },
+        [&] { return CollideImage(CreateImage(8, 8, 0, ImageFlags::NoFlags), 0, 0, 0, 1, 2); },
+        [&] { return CollideImage(CreateImage(0, 8, 1, ImageFlags::NoFlags), 0, 0, 0, 1, 2); },
         [&] { return CollideRect(0, 0, 0, 5, 1, 2); },
         [&] { return CollideRect(0, 0, 5, 0, 1, 2); },
         [&] { return CollideRect(NAN, 0, 5, 5, 1, 2); },
