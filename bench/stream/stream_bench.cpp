@@ -1,9 +1,13 @@
-// Stream throughput against plain C runtime reads of the same file.
+// Stream throughput against plain C runtime reads of the same file, and
+// checked bank reads against plain loads from the same block.
+#include "ratio_reporter.hpp"
+
 #include <benchmark/benchmark.h>
 #include <zandrel/zandrel.hpp>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -68,11 +72,37 @@ void LoadBytesWholeFile(benchmark::State& state) {
         benchmark::DoNotOptimize(LoadBytes(TestFile()).data());
 }
 
-void BankStreamReadInt(benchmark::State& state) {
+Ref<TBank> IntBank() {
     auto bank = CreateBank(1 << 20);
     for (int i = 0; i < bank->Size() / 4; ++i)
         bank->SetIntAt(i * 4, i);
-    auto stream = CreateBankStream(bank);
+    return bank;
+}
+
+// The baseline of the int readers below: one plain load an iteration.
+void PlainIntLoad(benchmark::State& state) {
+    auto bank = IntBank();
+    const uint8_t* block = bank->Buf();
+    int offset = 0;
+    for (auto _ : state) {
+        int32_t value;
+        std::memcpy(&value, block + offset, sizeof value);
+        benchmark::DoNotOptimize(value);
+        offset = offset + 4 == bank->Size() ? 0 : offset + 4;
+    }
+}
+
+void BankGetIntAt(benchmark::State& state) {
+    auto bank = IntBank();
+    int offset = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(bank->GetIntAt(offset));
+        offset = offset + 4 == bank->Size() ? 0 : offset + 4;
+    }
+}
+
+void BankStreamReadInt(benchmark::State& state) {
+    auto stream = CreateBankStream(IntBank());
     for (auto _ : state) {
         if (stream->Eof()) stream->Seek(0);
         benchmark::DoNotOptimize(stream->ReadInt());
@@ -85,12 +115,22 @@ BENCHMARK(FreadBlocks)->Unit(benchmark::kMillisecond);
 BENCHMARK(StreamReadBytesBlocks)->Unit(benchmark::kMillisecond);
 BENCHMARK(FreadWholeFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadBytesWholeFile)->Unit(benchmark::kMillisecond);
-BENCHMARK(BankStreamReadInt);
+BENCHMARK(PlainIntLoad)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BankGetIntAt)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BankStreamReadInt)->Repetitions(5)->ReportAggregatesOnly();
 
 int main(int argc, char** argv) {
     StartZandrel();
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter([](const RatioReporter& r) {
+        std::printf("Time over the baseline's:\n");
+        r.PrintRatio("StreamReadBytesBlocks", "FreadBlocks", "");
+        r.PrintRatio("LoadBytesWholeFile", "FreadWholeFile", "");
+        r.PrintRatio("BankGetIntAt", "PlainIntLoad", "bounds checked");
+        r.PrintRatio("BankStreamReadInt", "PlainIntLoad", "");
+    });
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
     std::remove(TestFile().c_str());
     return 0;
 }

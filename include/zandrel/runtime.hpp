@@ -140,9 +140,14 @@ private:
 // and message. A surrogate pair becomes one 4-byte sequence; a lone surrogate,
 // which no UTF-8 can hold, becomes U+FFFD.
 std::string ToUtf8(const String& text);
-// As ToUtf8, but no value when the text holds a lone surrogate: for names
-// handed to the OS, where a substitute would name something else.
+// As ToUtf8, but no value when the text holds a lone surrogate, where a
+// substitute would say something else.
 std::optional<std::string> ToUtf8Exact(const String& text);
+// The one way a name reaches the OS (a path, an argument, an environment
+// value, a command line, a host name): its UTF-8 bytes, or no value when it
+// holds a lone surrogate or a 0, either of which would reach the OS as some
+// other name. Names that come back from the OS are read with FromUtf8.
+std::optional<std::string> ToOsName(const String& name);
 // Strict decoding: each ill-formed sequence (overlong forms, encoded
 // surrogates, values above U+10FFFF, stray or missing continuation bytes)
 // gives one U+FFFD and decoding resumes at the first byte that cannot
@@ -165,6 +170,8 @@ public:
     static constexpr char32_t Replacement = 0xFFFD;
     static constexpr char32_t EndOfInput = 0xFFFFFFFF;
     char32_t Next(const std::function<int()>& nextByte);
+    // True while it holds a byte for the next call.
+    bool HoldsByte() const { return pending_ >= 0; }
 
 private:
     int pending_ = -1;
@@ -199,8 +206,9 @@ String ToLowerAscii(String text);
 class RuntimeError : public std::exception {
 public:
     explicit RuntimeError(String message);
-    explicit RuntimeError(std::string_view message);
+    explicit RuntimeError(std::string_view utf8Message);
     const String& Message() const { return message_; }
+    // The message as UTF-8.
     const char* what() const noexcept override { return bytes_.c_str(); }
 
 private:

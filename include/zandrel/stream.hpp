@@ -18,15 +18,16 @@ void StartStreamModule();
 // URLs
 
 // Where a file is opened: a path or "proto::rest" text, or an object (an
-// open stream, a bank, or anything an opener knows).
+// open stream, a bank, or anything an opener knows). Narrow text is read as
+// UTF-8, as C++ source text is.
 class Url {
 public:
     Url() = default;
     Url(std::nullptr_t) {}
     Url(String text) : text_(std::move(text)) {}
     Url(const char16_t* text) : text_(text) {}
-    Url(const char* text) : text_(FromBytes(std::string_view(text))) {}
-    Url(const std::string& text) : text_(FromBytes(text)) {}
+    Url(const char* text) : text_(FromUtf8(text)) {}
+    Url(const std::string& text) : text_(FromUtf8(text)) {}
     template <class T, class = std::enable_if_t<std::is_base_of_v<Object, T>>>
     Url(const Ref<T>& object) : object_(object) {}
 
@@ -178,7 +179,8 @@ public:
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
 
-    // No object when fopen refuses the path.
+    // No object when fopen refuses the path or the path cannot be a name
+    // (see ToOsName).
     static Ref<TFileStream> OpenPath(const String& path, bool readable, bool writeable);
     static Ref<TFileStream> WrapCFile(FILE* file, int mode);
 
@@ -424,10 +426,15 @@ enum class TextEncoding : int { Latin1 = 1, Utf8 = 2, Utf16BE = 3, Utf16LE = 4 }
 
 // Characters in one encoding; numbers as decimal lines; raw bytes as lines of
 // hexadecimal digits. Reading a malformed hexadecimal digit or line end throws
-// RuntimeError.
+// RuntimeError. UTF-8 is read strictly: each ill-formed sequence reads as one
+// U+FFFD, and a character above U+FFFF as a surrogate pair, one ReadChar each;
+// a surrogate pair written one WriteChar at a time becomes one 4-byte
+// sequence, and a lone surrogate U+FFFD.
 class TTextStream : public TForwardingStream {
 public:
+    ~TTextStream() override;
     String ReadAllText();
+    // The next 16-bit character; 0 at the end of data.
     int ReadChar();
     void WriteChar(int c);
     static Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
@@ -438,6 +445,12 @@ public:
 
     TextEncoding Encoding() const { return encoding_; }
 
+    // Not at the end while a character read from the inner stream is still
+    // to be delivered.
+    bool Eof() override;
+    int Seek(int pos) override;
+    int Flush() override;
+    int Close() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
     int ReadByte() override;
@@ -458,8 +471,16 @@ public:
     void WriteString(const String& text) override;
 
 private:
+    int ReadUtf8Char();
+    void WriteUtf8Char(char16_t c);
+    void WriteUtf8(const String& text);
+    void WriteHeldSurrogate();
+
     TextEncoding encoding_ = TextEncoding::Latin1;
     int hexCount_ = 0;
+    Utf8Decoder decoder_;
+    char16_t lowSurrogateToRead_ = 0;
+    char16_t highSurrogateToWrite_ = 0;
 };
 
 Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);

@@ -259,6 +259,7 @@ void DelayMillis(int ms); // negative: no delay
 String CurrentDate();     // "%d %b %Y"
 String CurrentTime();     // "%H:%M:%S"
 [[noreturn]] void ExitProgram();
+// The standard streams carry UTF-8 text.
 void WriteStdout(const String& text);
 void WriteStderr(const String& text);
 String ReadStdin(); // one line without its "\n", at most 1023 bytes

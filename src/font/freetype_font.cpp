@@ -21,13 +21,11 @@ bool IsPlainPath(const Url& url) {
     return split == String::npos || split == 0;
 }
 
-// No value for a path that UTF-8 cannot hold or that a 0 byte would cut
-// short: either would open some other file.
+// As a file stream opens it: a backslash separates too.
 std::optional<std::string> NativePath(String path) {
-    if (path.find(u'\0') != String::npos) return std::nullopt;
     for (auto& c : path)
         if (c == u'\\') c = u'/';
-    return ToUtf8Exact(path);
+    return ToOsName(path);
 }
 
 ByteArray ReadWhole(const Url& url) {

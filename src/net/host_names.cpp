@@ -3,9 +3,8 @@
 namespace zandrel {
 
 std::vector<uint32_t> HostIps(const String& name) {
-    auto bytes = ToUtf8Exact(name);
-    // A NUL would end the name early and look up another one.
-    if (!bytes || bytes->empty() || bytes->find('\0') != std::string::npos) return {};
+    auto bytes = ToOsName(name);
+    if (!bytes || bytes->empty()) return {};
     return native::ResolveHost(*bytes);
 }
 

@@ -70,7 +70,7 @@ void TPixmap::WritePixel(int x, int y, uint32_t argb) {
 Ref<TPixmap> TPixmap::Create(int width, int height, PixelFormat format, int align) {
     int64_t pitch = PixmapPitchFor(width, format, align);
     int64_t capacity = pitch * height;
-    if (width < 0 || height < 0 || capacity > INT_MAX)
+    if (width < 0 || height < 0 || pitch > INT_MAX || capacity > INT_MAX)
         throw RuntimeError("Pixmap dimensions out of range");
     auto pixmap = New<TPixmap>();
     // malloc(0) may give no block; a block of one byte keeps Pixels() valid.

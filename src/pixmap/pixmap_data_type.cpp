@@ -4,6 +4,14 @@ namespace zandrel {
 
 namespace {
 
+// Within the limit the loaders use; an empty pixmap (no columns or no rows)
+// is allowed, and its rows cost nothing to read.
+bool RecordFits(int width, int height, PixelFormat format) {
+    if (!IsPixelFormat(format) || width < 0 || height < 0) return false;
+    if (width > MaxPixmapBytes || height > MaxPixmapBytes) return false;
+    return PixmapPitchFor(width, format, 4) * height <= MaxPixmapBytes;
+}
+
 // Width, height and format, then the rows without their padding.
 class TPixmapDataType : public TDataType {
 public:
@@ -13,13 +21,14 @@ public:
         int width = stream.ReadInt();
         int height = stream.ReadInt();
         auto format = static_cast<PixelFormat>(stream.ReadInt());
-        if (width < 0 || height < 0 || !IsPixelFormat(format))
+        if (!RecordFits(width, height, format))
             throw RuntimeError("Pixmap in data stream has bad dimensions or format");
         int64_t rowBytes = int64_t{width} * BytesPerPixel[format];
         CheckDataLength(stream, rowBytes * height);
         auto pixmap = CreatePixmap(width, height, format, 4);
-        for (int y = 0; y < height; ++y)
-            stream.ReadBytes(pixmap->PixelPtr(0, y), static_cast<int>(rowBytes));
+        if (rowBytes > 0)
+            for (int y = 0; y < height; ++y)
+                ReadExactly(stream, pixmap->PixelPtr(0, y), static_cast<int>(rowBytes));
         return pixmap;
     }
 

@@ -61,12 +61,11 @@ int TProcess::ExitCode() {
     return native::ProcessRunning(*handle_) ? -1 : handle_->exitCode;
 }
 
-// A command the OS would read differently (a lone surrogate, or a 0 that
-// would cut it short) starts nothing.
+// A command the OS would read differently (see ToOsName) starts nothing.
 Ref<TProcess> TProcess::Create(const String& command, ProcessFlags flags) {
     StartProcessModule();
-    auto bytes = ToUtf8Exact(command);
-    if (!bytes || bytes->find('\0') != std::string::npos) return nullptr;
+    auto bytes = ToOsName(command);
+    if (!bytes) return nullptr;
     auto handle = std::make_unique<native::ProcessInfo>();
     native::ChildPipes pipes;
     if (!native::StartProcess(*bytes, static_cast<int>(flags), *handle, pipes)) return nullptr;

@@ -32,7 +32,7 @@ void RecordProcess(int argc, char** argv) {
     values.executableFolder = FolderOf(values.executablePath);
     values.arguments.clear();
     for (int i = 0; i < argc; ++i)
-        values.arguments.push_back(FromBytes(std::string_view(argv[i])));
+        values.arguments.push_back(FromUtf8(argv[i]));
     if (!values.executableFolder.empty()) native::ChangeWorkingFolder(values.executableFolder);
 }
 
@@ -42,7 +42,7 @@ void RecordProcess(int argc, char** argv) {
     } catch (const RuntimeError& error) {
         ExitWithError(error.Message());
     } catch (const std::exception& error) {
-        ExitWithError(FromBytes(std::string_view(error.what())));
+        ExitWithError(FromUtf8(error.what()));
     } catch (...) {
         ExitWithError(S("Unhandled exception"));
     }

@@ -44,7 +44,7 @@ void RunExitHandlers() {
             handler();
         } catch (const RuntimeError& error) {
             // The process is already ending: report and go on with the rest.
-            std::string text = ToBytes(error.Message()) + "\n";
+            std::string text = ToUtf8(error.Message()) + "\n";
             std::fwrite(text.data(), 1, text.size(), stderr);
         }
     }

@@ -114,6 +114,13 @@ std::optional<std::string> ToUtf8Exact(const String& text) {
     return out;
 }
 
+std::optional<std::string> ToOsName(const String& name) {
+    auto bytes = ToUtf8Exact(name);
+    // The OS reads a name up to its first 0: the rest would be dropped.
+    if (bytes && bytes->find('\0') != std::string::npos) return std::nullopt;
+    return bytes;
+}
+
 String FromUtf8(std::string_view bytes) {
     String text;
     text.reserve(bytes.size());

@@ -2,13 +2,44 @@
 #include "whole_url.hpp"
 
 #include <algorithm>
-#include <cassert>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 namespace zandrel {
 
 namespace {
+
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowOutOfRange(int offset, int count, int size) {
+    throw RuntimeError(S("Bank offset ") + FromInt(offset) + S(" out of range for ") +
+                       FromInt(count) + S(" bytes in a bank of ") + FromInt(size));
+}
+
+// Throws unless count bytes at offset lie inside a bank of `size` bytes.
+inline void CheckRange(int offset, int count, int size) {
+    if (offset < 0 || count < 0 || count > size - offset) [[unlikely]]
+        ThrowOutOfRange(offset, count, size);
+}
+
+// The first bytes to read of a bank whose size a stream that cannot seek has
+// announced: the bank grows as more arrive, so a short input costs what it holds.
+constexpr int firstUnseekableChunk = 64 * 1024;
+
+Ref<TBank> ReadBankBytes(TStream& stream, int size) {
+    if (stream.Pos() >= 0) {
+        auto bank = TBank::CreateBank(size);
+        ReadExactly(stream, bank->Buf(), size);
+        return bank;
+    }
+    auto bank = TBank::CreateBank(0);
+    for (int have = 0; have < size;) {
+        int chunk = std::min(size - have, std::max(have, firstUnseekableChunk));
+        bank->Resize(have + chunk);
+        ReadExactly(stream, bank->Buf() + have, chunk);
+        have += chunk;
+    }
+    return bank;
+}
 
 // Writes a bank as its size and its bytes.
 class TBankDataType : public TDataType {
@@ -18,9 +49,7 @@ public:
     Ref<Object> Read(TStream& stream) override {
         int size = stream.ReadInt();
         CheckDataLength(stream, size);
-        auto bank = TBank::CreateBank(size);
-        stream.ReadBytes(bank->Buf(), size);
-        return bank;
+        return ReadBankBytes(stream, size);
     }
 
     void Write(const Ref<Object>& object, TStream& stream) override {
@@ -56,7 +85,7 @@ void TBank::Unlock() {
 }
 
 void TBank::Resize(int size) {
-    assert(size >= 0);
+    if (size < 0) throw RuntimeError("Bank size must not be negative");
     if (capacity_ < size) {
         int capacity = capacity_ * 3 / 2;
         if (capacity < size) capacity = size;
@@ -73,24 +102,24 @@ void TBank::Resize(int size) {
 }
 
 int TBank::ReadFrom(TStream& stream, int offset, int count) {
-    assert(offset >= 0 && count >= 0 && offset + count <= size_);
+    CheckRange(offset, count, size_);
     return stream.Read(buf_ + offset, count);
 }
 
 int TBank::WriteTo(TStream& stream, int offset, int count) {
-    assert(offset >= 0 && count >= 0 && offset + count <= size_);
+    CheckRange(offset, count, size_);
     return stream.Write(buf_ + offset, count);
 }
 
 template <class T> T TBank::Get(int offset) const {
-    assert(offset >= 0 && offset + static_cast<int>(sizeof(T)) <= size_);
+    CheckRange(offset, sizeof(T), size_);
     T value;
     std::memcpy(&value, buf_ + offset, sizeof(T));
     return value;
 }
 
 template <class T> void TBank::Set(int offset, T value) {
-    assert(offset >= 0 && offset + static_cast<int>(sizeof(T)) <= size_);
+    CheckRange(offset, sizeof(T), size_);
     std::memcpy(buf_ + offset, &value, sizeof(T));
 }
 
@@ -159,6 +188,7 @@ Ref<TBank> TBank::CreateBank(int size) {
 }
 
 Ref<TBank> TBank::CreateBankOver(void* address, int size) {
+    if (size < 0) throw RuntimeError("Bank size must not be negative");
     auto bank = New<TBank>();
     bank->buf_ = static_cast<uint8_t*>(address);
     bank->size_ = size;
@@ -241,8 +271,8 @@ bool SaveBank(const Ref<TBank>& bank, const Url& url) {
 
 void CopyBankBytes(const Ref<TBank>& source, int sourceOffset, const Ref<TBank>& target,
                    int targetOffset, int count) {
-    assert(sourceOffset >= 0 && sourceOffset + count <= source->Size());
-    assert(targetOffset >= 0 && targetOffset + count <= target->Size());
+    CheckRange(sourceOffset, count, source->Size());
+    CheckRange(targetOffset, count, target->Size());
     const uint8_t* from = source->Buf() + sourceOffset;
     uint8_t* to = target->Buf() + targetOffset;
     for (int i = 0; i < count; ++i)
@@ -264,7 +294,8 @@ int TBankStream::Read(void* buf, int count) {
 }
 
 int TBankStream::Write(const void* buf, int count) {
-    if (count < 1 || pos_ > Size()) return 0;
+    // A bank holds at most INT_MAX bytes.
+    if (count < 1 || pos_ > Size() || count > INT_MAX - pos_) return 0;
     if (pos_ + count > Size()) bank_->Resize(pos_ + count);
     std::memcpy(bank_->Buf() + pos_, buf, static_cast<size_t>(count));
     pos_ += count;

@@ -49,7 +49,9 @@ Ref<TFileStream> TFileStream::OpenPath(const String& path, bool readable, bool w
         if (c == u'\\') c = u'/';
     int mode = readable && writeable ? 3 : writeable ? 2 : 1;
     static const char* const modeText[] = {"", "rb", "wb", "r+b"};
-    FILE* file = std::fopen(ToBytes(name).c_str(), modeText[mode]);
+    auto osName = ToOsName(name);
+    if (!osName) return nullptr;
+    FILE* file = std::fopen(osName->c_str(), modeText[mode]);
     if (!file) return nullptr;
     return WrapCFile(file, mode);
 }

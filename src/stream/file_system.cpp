@@ -2,6 +2,7 @@
 #include "runtime/process_native.hpp"
 
 #include <cstdio>
+#include <optional>
 
 namespace zandrel {
 
@@ -13,14 +14,21 @@ bool HasDrivePrefix(const String& path) {
     return path.size() >= 3 && path[1] == u':' && path[2] == u'/';
 }
 
-std::string NativePath(String path, bool isFolder = false) {
+// The name the OS knows the path by; no value when the path cannot be one
+// (ToOsName), and then no operation touches the disk.
+std::optional<std::string> NativePath(String path, bool isFolder = false) {
     NormalizePath(path, isFolder);
-    return ToBytes(path);
+    return ToOsName(path);
+}
+
+bool Examine(const String& path, native::FileStatus& status, bool isFolder = false) {
+    auto name = NativePath(path, isFolder);
+    return name && native::StatPath(*name, status);
 }
 
 native::FileStatus Status(const String& path, bool isFolder = false) {
     native::FileStatus status;
-    native::StatPath(NativePath(path, isFolder), status);
+    Examine(path, status, isFolder);
     return status;
 }
 
@@ -115,33 +123,38 @@ FileKind PathKind(String path) {
 
 int64_t FileModifiedTime(String path) {
     native::FileStatus status;
-    return native::StatPath(NativePath(path), status) ? status.modifiedTime : 0;
+    return Examine(path, status) ? status.modifiedTime : 0;
 }
 
 int64_t FileByteSize(String path) {
     native::FileStatus status;
-    return native::StatPath(NativePath(path), status) ? status.size : -1;
+    return Examine(path, status) ? status.size : -1;
 }
 
 int FilePermissions(String path) {
     native::FileStatus status;
-    return native::StatPath(NativePath(path), status) ? status.mode : -1;
+    return Examine(path, status) ? status.mode : -1;
 }
 
 bool SetFilePermissions(String path, int mode) {
-    return native::ChangeMode(NativePath(path), mode);
+    auto name = NativePath(path);
+    return name && native::ChangeMode(*name, mode);
 }
 
 bool MakeEmptyFile(String path) {
+    auto name = NativePath(path);
+    if (!name) return false;
     RemoveFile(path);
-    FILE* file = std::fopen(NativePath(path).c_str(), "wb");
+    FILE* file = std::fopen(name->c_str(), "wb");
     if (file) std::fclose(file);
     return PathKind(path) == FileKind::Regular;
 }
 
 bool MakeFolder(String path, bool recursive) {
+    auto name = NativePath(path, true);
+    if (!name) return false;
     if (!recursive) {
-        native::MakeDirectory(NativePath(path, true));
+        native::MakeDirectory(*name);
         return Status(path, true).kind == FileKind::Folder;
     }
     String full = ResolvePath(path);
@@ -153,21 +166,23 @@ bool MakeFolder(String path, bool recursive) {
         if (kind == FileKind::Folder) continue;
         if (kind == FileKind::Regular) return false;
         String folder = full.substr(0, slash);
-        native::MakeDirectory(ToBytes(folder));
+        if (auto folderName = NativePath(folder)) native::MakeDirectory(*folderName);
         if (Status(folder).kind != FileKind::Folder) return false;
     }
     return true;
 }
 
 bool RemoveFile(String path) {
-    std::string name = NativePath(path);
-    native::ChangeMode(name, 0666);
-    std::remove(name.c_str());
+    auto name = NativePath(path);
+    if (!name) return false;
+    native::ChangeMode(*name, 0666);
+    std::remove(name->c_str());
     return PathKind(path) == FileKind::NoFile;
 }
 
 bool RenamePath(String from, String to) {
-    return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+    auto source = NativePath(from), target = NativePath(to);
+    return source && target && std::rename(source->c_str(), target->c_str()) == 0;
 }
 
 bool CopyFileContents(String from, String to) {
@@ -209,6 +224,8 @@ bool CopyFolder(String from, String to) {
 
 bool RemoveFolder(String path, bool recursive) {
     NormalizePath(path, true);
+    auto name = NativePath(path);
+    if (!name) return false;
     if (recursive) {
         FolderListing* listing = OpenFolderListing(path);
         if (!listing) return false;
@@ -222,20 +239,22 @@ bool RemoveFolder(String path, bool recursive) {
         }
         CloseFolderListing(listing);
     }
-    native::RemoveDirectory(ToBytes(path));
+    native::RemoveDirectory(*name);
     return PathKind(path) == FileKind::NoFile;
 }
 
 bool ChangeFolder(String path) {
-    return native::ChangeDirectory(NativePath(path, true));
+    auto name = NativePath(path, true);
+    return name && native::ChangeDirectory(*name);
 }
 
 FolderListing* OpenFolderListing(String path) {
-    return native::OpenDirectory(NativePath(path, true));
+    auto name = NativePath(path, true);
+    return name ? native::OpenDirectory(*name) : nullptr;
 }
 
 String NextFolderEntry(FolderListing* listing) {
-    return FromBytes(native::ReadDirectory(listing));
+    return FromUtf8(native::ReadDirectory(listing));
 }
 
 void CloseFolderListing(FolderListing* listing) {

@@ -1,4 +1,5 @@
-// The operating-system side of the file-system helpers. Paths are bytes.
+// The operating-system side of the file-system helpers. Paths are the OS's
+// names: UTF-8 bytes made by ToOsName.
 #pragma once
 
 #include <zandrel/stream.hpp>

@@ -1,6 +1,8 @@
 #include "openers.hpp"
 #include "whole_url.hpp"
 
+#include <utility>
+
 namespace zandrel {
 
 namespace {
@@ -16,7 +18,20 @@ int HexValue(int digit) {
 
 constexpr int hexLineBytes = 32;
 
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
 } // namespace
+
+// A character still held is written as it stands; an error on the way out
+// has nobody to report to.
+TTextStream::~TTextStream() {
+    try {
+        if (inner_) WriteHeldSurrogate();
+    } catch (const RuntimeError&) {
+    }
+}
 
 int TTextStream::ReadRawByte() {
     return Target().ReadByte();
@@ -27,29 +42,32 @@ void TTextStream::WriteRawByte(int b) {
 
 int TTextStream::ReadChar() {
     EndHexLineIn();
-    int a = ReadRawByte();
     switch (encoding_) {
     case TextEncoding::Latin1:
-        return a;
+        return ReadRawByte();
     case TextEncoding::Utf16BE: {
-        int b = ReadRawByte();
-        return a * 256 + b;
+        int a = ReadRawByte();
+        return a * 256 + ReadRawByte();
     }
     case TextEncoding::Utf16LE: {
-        int b = ReadRawByte();
-        return a + b * 256;
+        int a = ReadRawByte();
+        return a + ReadRawByte() * 256;
     }
     case TextEncoding::Utf8:
         break;
     }
-    if (a < 128) return a;
-    // A continuation byte cannot start a character.
-    if (a < 192) return 0xFFFD;
-    int c = ReadRawByte();
-    if (a < 224) return (a - 192) * 64 + (c - 128);
-    int d = ReadRawByte();
-    if (a >= 240) return 0;
-    return (a - 224) * 4096 + (c - 128) * 64 + (d - 128);
+    return ReadUtf8Char();
+}
+
+int TTextStream::ReadUtf8Char() {
+    if (lowSurrogateToRead_) return std::exchange(lowSurrogateToRead_, 0);
+    char32_t c = decoder_.Next([this] { return Target().Eof() ? -1 : ReadRawByte(); });
+    if (c == Utf8Decoder::EndOfInput) return 0;
+    if (c < 0x10000) return static_cast<int>(c);
+    String pair;
+    AppendCodePoint(pair, c);
+    lowSurrogateToRead_ = pair[1];
+    return pair[0];
 }
 
 void TTextStream::WriteChar(int c) {
@@ -70,16 +88,50 @@ void TTextStream::WriteChar(int c) {
     case TextEncoding::Utf8:
         break;
     }
-    if (x <= 127) {
-        WriteRawByte(x);
-    } else if (x <= 2047) {
-        WriteRawByte(192 + x / 64);
-        WriteRawByte(128 + x % 64);
-    } else {
-        WriteRawByte(224 + x / 4096);
-        WriteRawByte(128 + (x / 64) % 64);
-        WriteRawByte(128 + x % 64);
+    WriteUtf8Char(static_cast<char16_t>(x));
+}
+
+// A high surrogate waits for the low one that completes it.
+void TTextStream::WriteUtf8Char(char16_t c) {
+    String text;
+    if (highSurrogateToWrite_) text.push_back(std::exchange(highSurrogateToWrite_, 0));
+    if (IsHighSurrogate(c)) {
+        if (!text.empty()) WriteUtf8(text);
+        highSurrogateToWrite_ = c;
+        return;
     }
+    text.push_back(c);
+    WriteUtf8(text);
+}
+
+void TTextStream::WriteUtf8(const String& text) {
+    for (char byte : ToUtf8(text))
+        WriteRawByte(static_cast<uint8_t>(byte));
+}
+
+void TTextStream::WriteHeldSurrogate() {
+    if (highSurrogateToWrite_) WriteUtf8(String(1, std::exchange(highSurrogateToWrite_, 0)));
+}
+
+bool TTextStream::Eof() {
+    return !lowSurrogateToRead_ && !decoder_.HoldsByte() && Target().Eof();
+}
+
+int TTextStream::Seek(int pos) {
+    WriteHeldSurrogate();
+    lowSurrogateToRead_ = 0;
+    decoder_ = Utf8Decoder();
+    return Target().Seek(pos);
+}
+
+int TTextStream::Flush() {
+    WriteHeldSurrogate();
+    return Target().Flush();
+}
+
+int TTextStream::Close() {
+    WriteHeldSurrogate();
+    return Target().Close();
 }
 
 String TTextStream::ReadAllText() {
@@ -186,6 +238,7 @@ int TTextStream::Read(void* buf, int count) {
 }
 
 int TTextStream::Write(const void* buf, int count) {
+    WriteHeldSurrogate();
     const auto* p = static_cast<const uint8_t*>(buf);
     for (int i = 0; i < count; ++i) {
         WriteRawByte(hexDigits[p[i] >> 4]);

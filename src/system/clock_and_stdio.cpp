@@ -23,11 +23,11 @@ void DelayMillis(int ms) {
 }
 
 String CurrentDate() {
-    return FromBytes(native::FormatLocalTime("%d %b %Y"));
+    return FromUtf8(native::FormatLocalTime("%d %b %Y"));
 }
 
 String CurrentTime() {
-    return FromBytes(native::FormatLocalTime("%H:%M:%S"));
+    return FromUtf8(native::FormatLocalTime("%H:%M:%S"));
 }
 
 void ExitProgram() {
@@ -35,12 +35,12 @@ void ExitProgram() {
 }
 
 void WriteStdout(const String& text) {
-    std::fputs(ToBytes(text).c_str(), stdout);
+    std::fputs(ToUtf8(text).c_str(), stdout);
     std::fflush(stdout);
 }
 
 void WriteStderr(const String& text) {
-    std::fputs(ToBytes(text).c_str(), stderr);
+    std::fputs(ToUtf8(text).c_str(), stderr);
     std::fflush(stderr);
 }
 
@@ -48,11 +48,12 @@ String ReadStdin() {
     char line[1024];
     if (!std::fgets(line, sizeof line, stdin)) return String();
     line[std::strcspn(line, "\n")] = 0;
-    return FromBytes(std::string_view(line));
+    return FromUtf8(line);
 }
 
 String FindProgramOnPath(const String& name) {
-    return FromBytes(native::FindProgram(ToBytes(name)));
+    auto osName = ToOsName(name);
+    return osName ? FromUtf8(native::FindProgram(*osName)) : String();
 }
 
 } // namespace zandrel

@@ -27,15 +27,17 @@ std::string Patterns(const FileFilter& filter, const char* separator) {
     return patterns;
 }
 
+// Titles and filter names are only shown, so a lone surrogate in them may
+// become U+FFFD; paths are names and go through ToOsName.
 std::vector<std::string> ZenityFileCommand(const std::string& zenity, const String& title,
                                            const std::vector<FileFilter>& filters, bool save,
-                                           const String& initialPath) {
+                                           const std::string& initialPath) {
     std::vector<std::string> command = {zenity, "--file-selection", "--title=" + ToUtf8(title)};
     if (save) {
         command.push_back("--save");
         command.push_back("--confirm-overwrite");
     }
-    if (!initialPath.empty()) command.push_back("--filename=" + ToUtf8(initialPath));
+    if (!initialPath.empty()) command.push_back("--filename=" + initialPath);
     for (auto& filter : filters)
         command.push_back("--file-filter=" + ToUtf8(filter.name) + " | " + Patterns(filter, " "));
     return command;
@@ -43,13 +45,13 @@ std::vector<std::string> ZenityFileCommand(const std::string& zenity, const Stri
 
 std::vector<std::string> KdialogFileCommand(const std::string& kdialog, const String& title,
                                             const std::vector<FileFilter>& filters, bool save,
-                                            const String& initialPath) {
+                                            const std::string& initialPath) {
     std::string filterText;
     for (auto& filter : filters) {
         if (!filterText.empty()) filterText += "\n";
         filterText += Patterns(filter, " ") + "|" + ToUtf8(filter.name);
     }
-    std::string start = initialPath.empty() ? std::string(".") : ToUtf8(initialPath);
+    std::string start = initialPath.empty() ? std::string(".") : initialPath;
     std::vector<std::string> command = {kdialog, "--title", ToUtf8(title),
                                         save ? "--getsavefilename" : "--getopenfilename", start};
     if (!filterText.empty()) command.push_back(filterText);
@@ -80,15 +82,19 @@ std::vector<FileFilter> ParseFileFilter(const String& filter) {
 std::vector<std::string> FileRequesterCommand(const String& title,
                                               const std::vector<FileFilter>& filters, bool save,
                                               const String& initialPath) {
+    auto start = ToOsName(initialPath);
+    if (!start) return {};
     if (auto zenity = native::FindProgram("zenity"); !zenity.empty())
-        return ZenityFileCommand(zenity, title, filters, save, initialPath);
+        return ZenityFileCommand(zenity, title, filters, save, *start);
     if (auto kdialog = native::FindProgram("kdialog"); !kdialog.empty())
-        return KdialogFileCommand(kdialog, title, filters, save, initialPath);
+        return KdialogFileCommand(kdialog, title, filters, save, *start);
     return {};
 }
 
 std::vector<std::string> FolderRequesterCommand(const String& title, const String& initialPath) {
-    std::string folder = ToUtf8(FullFolderPath(initialPath));
+    auto start = ToOsName(FullFolderPath(initialPath));
+    if (!start) return {};
+    const std::string& folder = *start;
     if (auto zenity = native::FindProgram("zenity"); !zenity.empty())
         return {zenity, "--file-selection", "--directory", "--title=" + ToUtf8(title),
                 "--filename=" + folder + "/"};

@@ -133,7 +133,7 @@ String TDesktopSystemDriver::RequestFolderPath(const String& title, const String
 }
 
 void TDesktopSystemDriver::OpenLocation(const String& url) {
-    native::Launch({"xdg-open", ToUtf8(LocationUrl(url))});
+    if (auto location = ToOsName(LocationUrl(url))) native::Launch({"xdg-open", *location});
 }
 
 void StartSystemDriver() {

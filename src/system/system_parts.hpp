@@ -33,7 +33,7 @@ struct FileFilter {
 std::vector<FileFilter> ParseFileFilter(const String& filter);
 
 // The command line of the desktop's requester (zenity or kdialog); empty when
-// neither is installed.
+// neither is installed or the initial path cannot be a name (ToOsName).
 std::vector<std::string> FileRequesterCommand(const String& title,
                                               const std::vector<FileFilter>& filters, bool save,
                                               const String& initialPath);

@@ -269,3 +269,39 @@ TEST(Pixmap, DataStreamRefusesBadDimensions) {
     bank->SetIntAt(fields, -2);
     EXPECT_THROW(readBack(), RuntimeError);
 }
+
+// A record of a few bytes is refused before any work when its pixmap would be
+// out of range, and an empty pixmap costs nothing whatever its other side.
+TEST(Pixmap, DataStreamRecordsCostWhatTheyHold) {
+    struct Case {
+        int width, height;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {0, 0x7FFFFFFF, false},    {0x7FFFFFFF, 0, false}, {0x40000000, 0, false},
+        {0x20000, 0x20000, false}, {-1, 0, false},         {0, -1, false},
+        {0, 1 << 20, true},        {5, 0, true},
+    };
+    for (const auto& c : cases) {
+        auto bank = CreateBank(0);
+        auto out = CreateBankStream(bank);
+        out->WriteByte(1);
+        out->WriteLine(u"KVO.Pixmap.TPixmap");
+        for (int field : {c.width, c.height, ToNumber(PixelFormat::FormatRGBA8888)})
+            out->WriteInt(field);
+        ASSERT_EQ(bank->Size(), 33);
+        auto read = [&] {
+            return As<TPixmap>(CreateDataStream(CreateBankStream(bank))->ReadObject());
+        };
+        if (!c.accepted) {
+            EXPECT_THROW(read(), RuntimeError) << c.width << " x " << c.height;
+            continue;
+        }
+        auto pixmap = read();
+        ASSERT_TRUE(pixmap);
+        EXPECT_EQ(pixmap->Width(), c.width);
+        EXPECT_EQ(pixmap->Height(), c.height);
+        EXPECT_GE(pixmap->Pitch(), 0);
+    }
+    EXPECT_THROW(CreatePixmap(0x7FFFFFFF, 0, PixelFormat::FormatRGBA8888), RuntimeError);
+}

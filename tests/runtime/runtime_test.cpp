@@ -42,6 +42,10 @@ TEST(Errors, CarryTheirMessage) {
         EXPECT_EQ(error.Message(), u"Stream is not readable");
         EXPECT_STREQ(error.what(), "Stream is not readable");
     }
+    // Narrow messages are UTF-8, as C++ source text is, and so is what().
+    RuntimeError narrow("Unable to open \"café\"");
+    EXPECT_EQ(narrow.Message(), u"Unable to open \"caf\u00E9\"");
+    EXPECT_STREQ(RuntimeError(u"\u20AC").what(), "\xE2\x82\xAC");
     EXPECT_THROW(ThrowAbstract(), RuntimeError);
 }
 
@@ -91,15 +95,15 @@ TEST(ProcessDeathTest, ExitHandlersRunWhenTheProcessExits) {
 
 TEST(ProcessDeathTest, RunProgramMovesToTheExecutablesFolder) {
     char name[] = "program";
-    char arg[] = "--flag";
+    char arg[] = "--flag=café";
     char* argv[] = {name, arg, nullptr};
     EXPECT_EXIT(RunProgram(2, argv,
                            [] {
                                char cwd[4096];
                                if (!getcwd(cwd, sizeof cwd)) return 1;
-                               if (FromBytes(std::string_view(cwd)) != ExecutableFolder()) return 2;
+                               if (FromUtf8(cwd) != ExecutableFolder()) return 2;
                                if (ProgramArguments().size() != 2) return 3;
-                               if (ProgramArguments()[1] != u"--flag") return 4;
+                               if (ProgramArguments()[1] != u"--flag=caf\u00E9") return 4;
                                if (InitialFolder().empty()) return 5;
                                return 7;
                            }),
@@ -136,6 +140,11 @@ TEST(Utf8, EncodesPairsAsOneSequenceAndRefusesLoneSurrogatesWhenExact) {
         EXPECT_NE(ToUtf8(text).find("\xEF\xBF\xBD"), std::string::npos);
     }
     EXPECT_EQ(ToUtf8Exact(u"x/y").value(), "x/y");
+    // A name for the OS: exact, and no 0 that would end it early.
+    EXPECT_EQ(ToOsName(u"d\u00E9j\u00E0/\U0001F600").value(),
+              "d\xC3\xA9j\xC3\xA0/\xF0\x9F\x98\x80");
+    EXPECT_FALSE(ToOsName(u"a\xD800").has_value());
+    EXPECT_FALSE(ToOsName(String(u"ab\0cd", 5)).has_value());
     EXPECT_EQ(S("K\xC3\xA4se"), u"K\u00E4se");
 }
 

@@ -212,6 +212,30 @@ TEST(DataStream, BadInputIsARuntimeError) {
     expectError(negative, nullptr);
 }
 
+// Over a source that cannot seek, a bank grows as its bytes arrive: a length
+// that the input does not hold is an error, not a block of that size.
+TEST(DataStream, BanksOverAnUnseekableSourceGrowAsBytesArrive) {
+    auto record = [](int32_t size, int bytes) {
+        std::vector<uint8_t> data = {1};
+        for (char c : std::string("KVO.Bank.TBank\n"))
+            data.push_back(static_cast<uint8_t>(c));
+        for (int i = 0; i < 4; ++i)
+            data.push_back(static_cast<uint8_t>(size >> (8 * i)));
+        for (int i = 0; i < bytes; ++i)
+            data.push_back(static_cast<uint8_t>(i * 7));
+        return data;
+    };
+    auto shortInput = record(1 << 28, 9);
+    ASSERT_EQ(shortInput.size(), 29u);
+    auto reader = CreateDataStream(New<ScriptedSource>(shortInput, 7, false));
+    EXPECT_THROW(reader->ReadObject(), TStreamReadError);
+
+    auto whole = record(300000, 300000);
+    auto bank = As<TBank>(CreateDataStream(New<ScriptedSource>(whole, 4096, false))->ReadObject());
+    ASSERT_TRUE(bank);
+    EXPECT_EQ(BankBytes(bank), std::vector<uint8_t>(whole.end() - 300000, whole.end()));
+}
+
 TEST(DataStream, OpenerAndTypeLimits) {
     TempFolder folder;
     try {

@@ -184,3 +184,59 @@ TEST(FileOps, SeekableStreams) {
     EXPECT_EQ(CloseStream(seekable), 0);
     EXPECT_FALSE(OpenSeekableRead(folder / "missing"));
 }
+
+// A name reaches the disk as its UTF-8 bytes and nothing else: no look-alike
+// of "/", NUL or ".." by its low eight bits, and no two names on one file.
+TEST(FileNames, TravelAsUtf8ThroughCreateListAndOpen) {
+    const std::vector<String> names = {
+        u"x\u012Fy.txt",                         // low byte "/"
+        u"ab\u0100cd.txt",                       // low byte NUL
+        u"\u022E\u022E",                         // low bytes ".."
+        u"café.txt",       u"\u20AC", u"\u00AC", // one low byte for both
+        u"\U0001F600.bin",
+    };
+    TempFolder folder;
+    String base = FromUtf8(folder.Path()) + u"/";
+    for (const String& name : names) {
+        ASSERT_TRUE(MakeEmptyFile(base + name)) << ToUtf8(name);
+        std::string utf8 = ToUtf8(name);
+        SaveBytes(ByteArray(utf8.begin(), utf8.end()), base + name);
+    }
+    auto listed = ListFolder(base, true);
+    auto expected = names;
+    std::sort(listed.begin(), listed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+    for (const String& name : names) {
+        std::string utf8 = ToUtf8(name);
+        auto bytes = ReadFileBytes(folder / utf8);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), utf8);
+        ByteArray loaded = LoadBytes(base + name);
+        EXPECT_EQ(std::string(loaded.begin(), loaded.end()), utf8);
+    }
+}
+
+TEST(FileNames, ForeignNamesAreFoundAndUnencodableNamesTouchNothing) {
+    TempFolder folder;
+    WriteFileText(folder / "grüße.txt", "hi");
+    mkdir((folder / "déjà").c_str(), 0777);
+    String base = FromUtf8(folder.Path()) + u"/";
+    EXPECT_EQ(PathKind(base + u"grüße.txt"), FileKind::Regular);
+    EXPECT_EQ(LoadByteString(folder / "grüße.txt"), u"hi"); // narrow text is UTF-8
+    EXPECT_TRUE(RenamePath(base + u"déjà", base + u"voilà"));
+    auto listed = ListFolder(base, true);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<String>{u"grüße.txt", u"voilà"}));
+
+    const String unencodable[] = {u"a\xD800.txt", String(u"ab\0cd", 5)};
+    for (const String& name : unencodable) {
+        String path = base + name;
+        EXPECT_FALSE(MakeEmptyFile(path));
+        EXPECT_FALSE(OpenWriteStream(path));
+        EXPECT_FALSE(MakeFolder(path, true));
+        EXPECT_FALSE(RenamePath(base + u"grüße.txt", path));
+        EXPECT_FALSE(ChangeFolder(path));
+        EXPECT_EQ(PathKind(path), FileKind::NoFile);
+    }
+    EXPECT_EQ(ListFolder(base, true).size(), 2u);
+}

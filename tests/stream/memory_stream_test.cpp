@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cstring>
 
 using namespace zandrel;
@@ -110,6 +112,46 @@ TEST(Bank, TypedAccessAndCopies) {
         pattern->SetByteAt(i, i);
     CopyBankBytes(pattern, 0, pattern, 2, 4);
     EXPECT_EQ(BankBytes(pattern), Bytes({0, 1, 0, 1, 0, 1}));
+}
+
+// Every access outside the bank is refused in every build, naming the offset.
+TEST(Bank, AccessOutsideIsARuntimeError) {
+    auto bank = CreateBank(16);
+    auto other = CreateBank(4);
+    auto stream = CreateBankStream(CreateBank(64));
+    struct Case {
+        int offset;
+        std::function<void()> access;
+    };
+    const Case cases[] = {
+        {13, [&] { bank->GetIntAt(13); }},
+        {-1, [&] { PeekByte(bank, -1); }},
+        {16, [&] { bank->SetByteAt(16, 0); }},
+        {9, [&] { PokeLong(bank, 9, 0); }},
+        {0, [&] { bank->ReadFrom(*stream, 0, 17); }},
+        {10, [&] { bank->WriteTo(*stream, 10, 7); }},
+        {12, [&] { bank->ReadFrom(*stream, 12, -1); }},
+        {14, [&] { CopyBankBytes(bank, 14, other, 0, 3); }},
+        {2, [&] { CopyBankBytes(bank, 0, other, 2, 3); }},
+        {2147483647, [&] { bank->GetShortAt(2147483647); }},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.access();
+            ADD_FAILURE() << "no error at " << c.offset;
+        } catch (const RuntimeError& e) {
+            EXPECT_NE(e.Message().find(u"offset " + FromInt(c.offset) + u" "), String::npos)
+                << ToUtf8(e.Message());
+        }
+    }
+    // The edges themselves are inside.
+    bank->SetIntAt(12, 7);
+    EXPECT_EQ(bank->GetIntAt(12), 7);
+    EXPECT_EQ(bank->ReadFrom(*stream, 16, 0), 0);
+    CopyBankBytes(bank, 12, other, 0, 4);
+    EXPECT_EQ(other->GetIntAt(0), 7);
+    EXPECT_THROW(bank->Resize(-1), RuntimeError);
+    EXPECT_EQ(bank->Size(), 16);
 }
 
 TEST(Bank, SaveLoadAndStreams) {

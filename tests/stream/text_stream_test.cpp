@@ -79,16 +79,57 @@ TEST(TextStream, Utf8Bytes) {
     EXPECT_EQ(BankBytes(bank), Bytes({226, 130, 172}));
     text->Seek(0);
     EXPECT_EQ(text->ReadChar(), 0x20AC);
+}
 
-    // Four-byte forms are beyond 16-bit characters: they read as 0. A
-    // truncated character reads with zeros for the missing bytes, and a stray
-    // continuation byte is a replacement character.
-    auto odd = CreateTextStream(BankStreamOf(Bytes({0xF0, 0x9F, 0x98, 'a', 0x80, 'b'})),
-                                TextEncoding::Utf8);
-    EXPECT_EQ(odd->ReadChar(), 0);
-    EXPECT_EQ(odd->ReadChar(), 'a');
-    EXPECT_EQ(odd->ReadChar(), 0xFFFD);
-    EXPECT_EQ(odd->ReadChar(), 'b');
+TEST(TextStream, Utf8ReadsStrictly) {
+    struct Case {
+        std::vector<uint8_t> bytes;
+        String text;
+    };
+    const Case cases[] = {
+        {{0xC0, 0xAF}, u"\uFFFD\uFFFD"},                 // an overlong "/"
+        {{0xE0, 0x80, 0xAF}, u"\uFFFD\uFFFD\uFFFD"},     // another
+        {{0xC3, 'A'}, u"\uFFFDA"},                       // the "A" is kept
+        {{0xED, 0xA0, 0x80}, u"\uFFFD\uFFFD\uFFFD"},     // an encoded surrogate
+        {{0xF0, 0x9F, 0x98, 0x80, 'x'}, u"\U0001F600x"}, // a surrogate pair
+        {{0xF0, 0x9F, 0x98, 'a', 0x80, 'b'}, u"\uFFFDa\uFFFDb"},
+        {{'o', 'k', 0xE2, 0x82}, u"ok\uFFFD"}, // cut short by the end of data
+    };
+    for (const auto& c : cases) {
+        auto text = CreateTextStream(BankStreamOf(c.bytes), TextEncoding::Utf8);
+        EXPECT_EQ(text->ReadAllText(), c.text) << c.bytes.size() << " bytes";
+        EXPECT_TRUE(text->Eof());
+        EXPECT_EQ(text->ReadChar(), 0);
+    }
+    auto lines = CreateTextStream(BankStreamOf(Bytes({0xC3, '\n', 0xF0, 0x9F, 0x98, 0x80})),
+                                  TextEncoding::Utf8);
+    EXPECT_EQ(lines->ReadLine(), u"\uFFFD");
+    EXPECT_EQ(lines->ReadLine(), u"\U0001F600");
+}
+
+TEST(TextStream, Utf8WritesPairsAsOneSequence) {
+    struct Case {
+        std::vector<char16_t> chars;
+        std::vector<uint8_t> bytes;
+    };
+    const Case cases[] = {
+        {{0xD83D, 0xDE00}, {0xF0, 0x9F, 0x98, 0x80}},
+        {{0xD83D, 'a'}, {0xEF, 0xBF, 0xBD, 'a'}},
+        {{0xDE00, 0xD83D, 0xD83D, 0xDE00},
+         {0xEF, 0xBF, 0xBD, 0xEF, 0xBF, 0xBD, 0xF0, 0x9F, 0x98, 0x80}},
+        {{'z', 0xD83D}, {'z', 0xEF, 0xBF, 0xBD}}, // held until the stream closes
+    };
+    for (const auto& c : cases) {
+        auto bank = CreateBank(0);
+        auto text = CreateTextStream(CreateBankStream(bank), TextEncoding::Utf8);
+        for (char16_t ch : c.chars)
+            text->WriteChar(ch);
+        text->Close();
+        EXPECT_EQ(BankBytes(bank), c.bytes) << c.chars.size() << " characters";
+    }
+    auto bank = CreateBank(0);
+    CreateTextStream(CreateBankStream(bank), TextEncoding::Utf8)->WriteLine(u"\U0001F600");
+    EXPECT_EQ(BankBytes(bank), Bytes({0xF0, 0x9F, 0x98, 0x80, 13, 10}));
 }
 
 TEST(TextStream, NumbersAreDecimalLines) {

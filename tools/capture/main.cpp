@@ -127,7 +127,7 @@ Ref<Object> OnFlip(int, const Ref<Object>& data, const Ref<Object>&) {
 }
 
 bool HasProgram(const char* name) {
-    return !FindProgramOnPath(FromBytes(name)).empty();
+    return !FindProgramOnPath(FromUtf8(name)).empty();
 }
 
 void MakeVideo() {
@@ -159,13 +159,13 @@ void Finish() {
 
 std::string AbsoluteFolder(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
-    return ToBytes(InitialFolder()) + "/" + path;
+    return ToUtf8(InitialFolder()) + "/" + path;
 }
 
 void Prepare(const Options& options) {
     recorder.options = options;
     recorder.folder = AbsoluteFolder(options.out);
-    if (!MakeFolder(FromBytes(recorder.folder + "/frames"), true))
+    if (!MakeFolder(FromUtf8(recorder.folder + "/frames"), true))
         throw RuntimeError("Unable to make the folder " + recorder.folder);
     // Offline, the music is mixed here: no sound card is needed or opened.
     if (!options.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
