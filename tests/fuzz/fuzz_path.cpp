@@ -47,11 +47,11 @@ void FileSystemFunctions(const String& text) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     StartStreamModule();
-    fuzz::EnterScratchFolder();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::EnterScratchFolder();
     if (size < 1 || size > 4096) return 0;
     String text = fuzz::TextFromBytes(data + 1, size - 1, data[0] & 1);
     TextFunctions(text);

@@ -36,6 +36,7 @@ String TextFromBytes(const uint8_t* data, size_t size, bool utf16) {
 }
 
 void EnterScratchFolder() {
+    if (!scratchFolder.empty()) return;
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/zandrel-fuzz-XXXXXX";
     if (!mkdtemp(pattern.data()) || chdir(pattern.c_str()) != 0) std::abort();

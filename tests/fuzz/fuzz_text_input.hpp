@@ -16,7 +16,9 @@ String TextFromBytes(const uint8_t* data, size_t size, bool utf16);
 
 // A fresh folder under the system's temporary folder, made current, holding
 // a few files and folders whose names differ in case; everything in it is
-// removed at exit. Call once.
+// removed at exit. Only the first call does anything. Call it from the first
+// input, not at start-up: libFuzzer reads its corpus folders after start-up,
+// and they may be named relative to where it was started.
 void EnterScratchFolder();
 
 // True when the file system sees the text, as a path or inside a URL, only

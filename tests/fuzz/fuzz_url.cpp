@@ -30,11 +30,11 @@ void ReadSome(TStream& stream) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     StartStreamModule();
     RegisterEmbedded(u"res.bin", embedded, sizeof embedded - 1);
-    fuzz::EnterScratchFolder();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::EnterScratchFolder();
     if (size < 1 || size > 4096) return 0;
     int mode = data[0];
     Url url;
