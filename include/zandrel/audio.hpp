@@ -50,8 +50,11 @@ public:
     Ref<TAudioSample> Copy() const;
     Ref<TAudioSample> Convert(SampleFormat format) const;
 
-    // Keeps the first `length` frames (no more than the sample has).
-    void Truncate(int length);
+    // Makes the sample `length` frames long, keeping the frames both lengths
+    // share; an owning sample's buffer is reallocated to fit exactly, so its
+    // Capacity() follows. Throws RuntimeError as CreateAudioSample, and for
+    // growing a sample over borrowed memory.
+    void Resize(int length);
 
     // Owns `length` frames of undefined contents. Throws RuntimeError for a
     // negative length, a format outside the table or when the memory cannot

@@ -28,6 +28,14 @@ size_t ByteCount(SampleFormat format, int count) {
     return static_cast<size_t>(count) * static_cast<size_t>(BytesPerSample[format]);
 }
 
+// The bytes an owning sample of that shape holds; the count must fit Capacity().
+size_t OwnedBytes(int length, SampleFormat format) {
+    CheckShape(length, format);
+    size_t bytes = ByteCount(format, length);
+    if (bytes > INT_MAX) throw RuntimeError("Audio sample too large");
+    return bytes;
+}
+
 int16_t LoadLE(const uint8_t* p) {
     return static_cast<int16_t>(p[0] | p[1] << 8);
 }
@@ -115,9 +123,7 @@ TAudioSample::~TAudioSample() {
 }
 
 Ref<TAudioSample> TAudioSample::CreateAudioSample(int length, int hertz, SampleFormat format) {
-    CheckShape(length, format);
-    size_t bytes = ByteCount(format, length);
-    if (bytes > INT_MAX) throw RuntimeError("Audio sample too large");
+    size_t bytes = OwnedBytes(length, format);
     auto sample = New<TAudioSample>();
     // One spare byte so that an empty sample still has an address of its own.
     sample->samples_ = static_cast<uint8_t*>(std::malloc(bytes + 1));
@@ -154,8 +160,18 @@ Ref<TAudioSample> TAudioSample::Convert(SampleFormat format) const {
     return converted;
 }
 
-void TAudioSample::Truncate(int length) {
-    if (length >= 0 && length < length_) length_ = length;
+void TAudioSample::Resize(int length) {
+    size_t bytes = OwnedBytes(length, format_);
+    if (capacity_ < 0) {
+        if (length > length_) throw RuntimeError("Cannot grow a sample over borrowed memory");
+        length_ = length;
+        return;
+    }
+    auto* samples = static_cast<uint8_t*>(std::realloc(samples_, bytes + 1));
+    if (!samples) throw RuntimeError("Out of memory for audio sample");
+    samples_ = samples;
+    length_ = length;
+    capacity_ = static_cast<int>(bytes);
 }
 
 Ref<TAudioSample> CreateAudioSample(int length, int hertz, SampleFormat format) {

@@ -29,10 +29,11 @@ using OggTellFunc = long (*)(void* source);
 // the frame count of the first logical stream (-1 when unknown).
 void* OggOpen(void* source, OggReadFunc read, OggSeekFunc seek, OggCloseFunc close,
               OggTellFunc tell, int* length, int* channels, int* hertz);
-// Decodes signed 16-bit little-endian PCM into `buffer` until `bytes` are
-// filled: 0 when they are, the count still missing when the data ended
-// first, a negative code on a decoding error. With no buffer it releases the
-// decoder instead.
+// Decodes signed 16-bit little-endian PCM of the first logical stream into
+// `buffer` until `bytes` are filled: 0 when they are, the count still missing
+// when the data or the first stream ended first or a decoding error ended it,
+// a negative code when a decoding error came before any byte. Holes (damaged
+// or missing pages) are skipped. With no buffer it releases the decoder instead.
 int OggRead(void* decoder, void* buffer, int bytes);
 
 } // namespace zandrel

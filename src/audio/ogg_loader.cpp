@@ -3,6 +3,7 @@
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -89,32 +90,72 @@ int OggRead(void* decoder, void* buffer, int bytes) {
     }
     auto* out = static_cast<char*>(buffer);
     int left = bytes;
-    int bitstream = 0;
+    int link = 0;
     while (left > 0) {
-        long n = ov_read(file, out, left, 0, 2, 1, &bitstream);
-        if (n < 0) return static_cast<int>(n);
-        if (n == 0) break;
+        long n = ov_read(file, out, left, 0, 2, 1, &link);
+        // A damaged or missing page is a gap in the sound, as vorbisfile
+        // itself plays it, not the end of it.
+        if (n == OV_HOLE) continue;
+        if (n < 0) return left == bytes ? static_cast<int>(n) : left;
+        // A later link of a chained file may have other channels or rates.
+        if (n == 0 || link != 0) break;
         out += n;
         left -= static_cast<int>(n);
     }
     return left;
 }
 
+namespace {
+
+// Decoded 16-bit PCM is at most this many times the size of its Vorbis stream
+// in all but near-silent files: the buffer starts there, not at the length
+// the last page claims, which damage can make absurd, and grows for the rest.
+constexpr int64_t usualExpansion = 64;
+constexpr int64_t leastFirstFrames = 4096;
+
+int FirstLength(int64_t streamBytes, int frameBytes, int limit) {
+    int64_t frames = std::max(streamBytes * usualExpansion / frameBytes, leastFirstFrames);
+    return static_cast<int>(std::min<int64_t>(frames, limit));
+}
+
+int GrownLength(int length, int limit) {
+    return static_cast<int>(std::min<int64_t>(int64_t{length} * 3 / 2 + leastFirstFrames, limit));
+}
+
+// Decodes into the sample, growing it as needed up to `limit` frames: the
+// frames decoded, or -1 when a decoding error came before any.
+int DecodeInto(void* decoder, TAudioSample& sample, int limit) {
+    int frameBytes = BytesPerSample[sample.Format()];
+    int decoded = 0;
+    for (;;) {
+        int room = sample.Length() - decoded;
+        int missing = OggRead(decoder, sample.Samples() + static_cast<size_t>(decoded) * frameBytes,
+                              room * frameBytes);
+        if (missing < 0) return decoded > 0 ? decoded : -1;
+        decoded += room - (missing + frameBytes - 1) / frameBytes;
+        if (missing > 0 || decoded >= limit) return decoded;
+        sample.Resize(GrownLength(sample.Length(), limit));
+    }
+}
+
+} // namespace
+
 // More than two channels is refused rather than mixed down: the sample
-// formats hold two at most.
+// formats hold two at most. The stream's own total only bounds the decode.
 Ref<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(const Ref<TStream>& stream) {
+    int64_t streamBytes = std::max(stream->Size() - stream->Pos(), 0);
     int length = 0, channels = 0, hertz = 0;
     DecoderHandle decoder(OggOpen(stream.get(), ReadStream, SeekStream, KeepStreamOpen, TellStream,
                                   &length, &channels, &hertz));
-    if (!decoder || length < 0 || channels < 1 || channels > 2 || hertz <= 0) return nullptr;
+    if (!decoder || channels < 1 || channels > 2 || hertz <= 0) return nullptr;
     int frameBytes = 2 * channels;
-    if (length > INT_MAX / frameBytes) return nullptr;
-    auto sample = CreateAudioSample(length, hertz,
+    int limit = std::min(length >= 0 ? length : INT_MAX, INT_MAX / frameBytes);
+    auto sample = CreateAudioSample(FirstLength(streamBytes, frameBytes, limit), hertz,
                                     channels == 1 ? SampleFormat::SampleMono16LE
                                                   : SampleFormat::SampleStereo16LE);
-    int missing = OggRead(decoder.get(), sample->Samples(), length * frameBytes);
-    if (missing < 0) return nullptr;
-    sample->Truncate(length - (missing + frameBytes - 1) / frameBytes);
+    int decoded = DecodeInto(decoder.get(), *sample, limit);
+    if (decoded < 0) return nullptr;
+    sample->Resize(decoded);
     return sample;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 namespace zandrel {
 
@@ -78,24 +79,34 @@ Ref<TAudioSample> ReadDataChunk(TStream& stream, const WaveFormat& wave) {
     int frames = static_cast<int>(size / frameBytes);
     auto sample = CreateAudioSample(frames, wave.hertz, wave.format);
     int got = ReadUpTo(stream, sample->Samples(), frames * frameBytes);
-    sample->Truncate(got / frameBytes);
+    sample->Resize(got / frameBytes);
     return sample;
 }
 
 } // namespace
 
+// Recorders put JUNK padding or LIST/INFO chunks anywhere, even before the
+// format; a data chunk met before its format is read once the format is known.
 Ref<TAudioSample> TAudioSampleLoaderWAV::LoadAudioSample(const Ref<TStream>& source) {
     auto stream = LittleEndianStream(source);
     int riffStart = stream->Pos();
     if (ReadTag(*stream) != u"RIFF") return nullptr;
     stream->ReadInt(); // the RIFF size says nothing the chunks do not
-    if (ReadTag(*stream) != u"WAVE" || ReadTag(*stream) != u"fmt ") return nullptr;
-    WaveFormat wave = ReadFormatChunk(*stream);
-    if (wave.format == SampleFormat{}) return nullptr;
+    if (ReadTag(*stream) != u"WAVE") return nullptr;
+    std::optional<WaveFormat> wave;
+    int dataSizeAt = -1;
     while (!stream->Eof()) {
         String tag = ReadChunkTag(*stream, riffStart);
         if (tag.empty()) break;
-        if (tag == u"data") return ReadDataChunk(*stream, wave);
+        if (tag == u"fmt " && !wave) {
+            wave = ReadFormatChunk(*stream);
+            if (wave->format == SampleFormat{}) return nullptr;
+            if (dataSizeAt < 0) continue;
+            stream->Seek(dataSizeAt);
+            return ReadDataChunk(*stream, *wave);
+        }
+        if (tag == u"data" && wave) return ReadDataChunk(*stream, *wave);
+        if (tag == u"data" && dataSizeAt < 0) dataSizeAt = stream->Pos();
         if (!SkipChunk(*stream, ReadChunkSize(*stream))) break;
     }
     return nullptr;

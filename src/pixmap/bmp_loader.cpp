@@ -10,6 +10,8 @@ namespace zandrel {
 namespace {
 
 constexpr int fileHeaderSize = 14;
+// The OS/2 1.x header: 16-bit sizes, no compression, 3-byte palette entries.
+constexpr int coreHeaderSize = 12;
 constexpr int largestInfoHeader = 124;
 constexpr int uncompressed = 0;
 constexpr int bitFields = 3;
@@ -32,6 +34,8 @@ struct BmpHeader {
     int compression = 0;
     int coloursUsed = 0;
     Channel channels[4]; // red, green, blue, alpha
+
+    bool IsCore() const { return infoSize == coreHeaderSize; }
 };
 
 // False for a mask whose bits are not one run.
@@ -52,7 +56,8 @@ uint8_t ScaleChannel(uint32_t pixel, const Channel& c, uint8_t absent) {
 }
 
 bool IsKnownInfoSize(int size) {
-    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+    return size == coreHeaderSize || size == 40 || size == 52 || size == 56 || size == 108 ||
+           size == 124;
 }
 
 bool IsDecodable(const BmpHeader& h) {
@@ -101,29 +106,50 @@ bool ReadBmpHeader(TStream& stream, BmpHeader& h, int& consumed) {
     if (!IsKnownInfoSize(h.infoSize)) return false;
     ReadExactly(stream, info + 4, h.infoSize - 4);
     consumed = fileHeaderSize + h.infoSize;
-    h.width = LittleInt32(info + 4);
-    int height = LittleInt32(info + 8);
-    h.bitCount = LittleUint16(info + 14);
-    h.compression = LittleInt32(info + 16);
-    h.coloursUsed = LittleInt32(info + 32);
+    int height = 0;
+    if (h.IsCore()) {
+        h.width = LittleUint16(info + 4);
+        height = LittleUint16(info + 6);
+        h.bitCount = LittleUint16(info + 10);
+    } else {
+        h.width = LittleInt32(info + 4);
+        height = LittleInt32(info + 8);
+        h.bitCount = LittleUint16(info + 14);
+        h.compression = LittleInt32(info + 16);
+        h.coloursUsed = LittleInt32(info + 32);
+    }
     if (height == INT_MIN || height == 0 || h.width <= 0) return false;
     h.topDown = height < 0;
     h.height = height < 0 ? -height : height;
     return IsDecodable(h) && ReadMasks(stream, info, h, consumed);
 }
 
-// The palette as B, G, R, reserved entries. A 1-bit file always has two
-// entries whatever it says it uses; a larger table than the depth can index
-// is refused.
+// Entries stored in the file. A 1-bit file always has two whatever it says
+// it uses; an OS/2 1.x file has as many as the depth indexes, or as many as
+// fit before the pixels when that is fewer.
+int StoredPaletteEntries(const BmpHeader& h, int consumed) {
+    int tableSize = 1 << h.bitCount;
+    if (h.IsCore())
+        return static_cast<int>(
+            std::clamp<int64_t>((int64_t{h.dataOffset} - consumed) / 3, 0, tableSize));
+    return h.bitCount == 1 ? 2 : h.coloursUsed == 0 ? tableSize : h.coloursUsed;
+}
+
+// The palette as B, G, R, 0 entries; a larger table than the depth can
+// index is refused.
 bool ReadPalette(TStream& stream, const BmpHeader& h, std::vector<uint8_t>& palette,
                  int& consumed) {
     if (h.bitCount > 8) return true;
     int tableSize = 1 << h.bitCount;
-    int entries = h.bitCount == 1 ? 2 : h.coloursUsed == 0 ? tableSize : h.coloursUsed;
+    int entries = StoredPaletteEntries(h, consumed);
     if (entries < 0 || entries > tableSize) return false;
+    int entryBytes = h.IsCore() ? 3 : 4;
+    std::vector<uint8_t> stored(static_cast<size_t>(entries) * entryBytes);
+    ReadExactly(stream, stored.data(), static_cast<int>(stored.size()));
+    consumed += static_cast<int>(stored.size());
     palette.assign(static_cast<size_t>(tableSize) * 4, 0);
-    ReadExactly(stream, palette.data(), entries * 4);
-    consumed += entries * 4;
+    for (int i = 0; i < entries; ++i)
+        std::copy_n(stored.data() + i * entryBytes, 3, palette.data() + i * 4);
     return true;
 }
 

@@ -75,29 +75,47 @@ void ReadRawRow(TStream& stream, const TTGAHeader& h, std::vector<uint8_t>& scra
     DecodePixels(scratch.data(), h.depth, out, h.width);
 }
 
-// Packets of up to 128 pixels; one that reaches past the row is cut there
-// (its literal bytes are still read, so the next row starts in step).
-void ReadRunLengthRow(TStream& stream, const TTGAHeader& h, std::vector<uint8_t>& scratch,
-                      uint8_t* out) {
-    int bytes = h.BytesPerPixel();
-    for (int x = 0; x < h.width;) {
-        uint8_t packet = 0;
-        ReadExactly(stream, &packet, 1);
-        int count = (packet & 0x7F) + 1;
-        int kept = std::min(count, h.width - x);
-        if (packet & 0x80) {
-            ReadExactly(stream, scratch.data(), bytes);
-            uint8_t pixel[4];
-            DecodePixel(scratch.data(), h.depth, pixel);
-            for (int i = 0; i < kept; ++i)
-                std::copy_n(pixel, 4, out + (x + i) * 4);
-        } else {
-            ReadExactly(stream, scratch.data(), count * bytes);
-            DecodePixels(scratch.data(), h.depth, out + x * 4, kept);
+// Packets of up to 128 pixels. Older writers let a packet run on into the
+// next row, so what is left of one carries over; what would reach past the
+// last row is never read.
+class RunLengthDecoder {
+public:
+    RunLengthDecoder(TStream& stream, const TTGAHeader& h) : stream_(stream), h_(h) {}
+
+    void ReadRow(uint8_t* out) {
+        for (int x = 0; x < h_.width;) {
+            if (left_ == 0) StartPacket();
+            int n = std::min(left_, h_.width - x);
+            if (repeat_) {
+                for (int i = 0; i < n; ++i)
+                    std::copy_n(pixel_, 4, out + (x + i) * 4);
+            } else {
+                ReadExactly(stream_, scratch_, n * h_.BytesPerPixel());
+                DecodePixels(scratch_, h_.depth, out + x * 4, n);
+            }
+            x += n;
+            left_ -= n;
         }
-        x += kept;
     }
-}
+
+private:
+    void StartPacket() {
+        uint8_t packet = 0;
+        ReadExactly(stream_, &packet, 1);
+        left_ = (packet & 0x7F) + 1;
+        repeat_ = packet & 0x80;
+        if (!repeat_) return;
+        ReadExactly(stream_, scratch_, h_.BytesPerPixel());
+        DecodePixel(scratch_, h_.depth, pixel_);
+    }
+
+    TStream& stream_;
+    const TTGAHeader& h_;
+    int left_ = 0;
+    bool repeat_ = false;
+    uint8_t pixel_[4] = {};
+    uint8_t scratch_[128 * 4] = {};
+};
 
 void ReverseRow(uint8_t* row, int width) {
     auto* words = reinterpret_cast<uint32_t*>(row);
@@ -113,23 +131,23 @@ Ref<TPixmap> TPixmapLoaderTGA::LoadPixmap(const Ref<TStream>& stream) {
     PixelFormat format =
         h.depth == 16 || h.depth == 32 ? PixelFormat::FormatRGBA8888 : PixelFormat::FormatRGB888;
     in->SkipBytes(h.idLength);
-    // Raw rows have a known size; a run-length row takes at least one packet
+    // Raw pixels have a known size; run-length data takes at least one packet
     // per 128 pixels.
-    int64_t leastBytes = h.imageType == trueColour
-                             ? int64_t{h.width} * h.height * h.BytesPerPixel()
-                             : int64_t{(h.width + 127) / 128} * h.height * (1 + h.BytesPerPixel());
+    int64_t pixels = int64_t{h.width} * h.height;
+    int64_t leastBytes = h.imageType == trueColour ? pixels * h.BytesPerPixel()
+                                                   : (pixels + 127) / 128 * (1 + h.BytesPerPixel());
     if (!MayHoldBytes(*in, leastBytes)) return nullptr;
     auto pixmap = CreateImagePixmap(h.width, h.height, format);
     if (!pixmap) return nullptr;
-    // Large enough for a whole raw row and for a packet of 128 pixels.
-    std::vector<uint8_t> scratch(static_cast<size_t>(std::max(h.width, 128)) * 4);
+    std::vector<uint8_t> scratch(static_cast<size_t>(h.width) * 4);
     std::vector<uint32_t> words(static_cast<size_t>(h.width));
     auto* row = reinterpret_cast<uint8_t*>(words.data());
+    RunLengthDecoder runLength(*in, h);
     for (int i = 0; i < h.height; ++i) {
         if (h.imageType == trueColour)
             ReadRawRow(*in, h, scratch, row);
         else
-            ReadRunLengthRow(*in, h, scratch, row);
+            runLength.ReadRow(row);
         if (h.descriptor & rightToLeft) ReverseRow(row, h.width);
         int y = h.descriptor & topLeftOrigin ? i : h.height - 1 - i;
         ConvertPixels(row, PixelFormat::FormatBGRA8888, pixmap->PixelPtr(0, y), format, h.width);

@@ -70,6 +70,10 @@ DirectDecode DecodeWithVorbisfile(const std::string& path) {
     int bitstream = 0;
     for (;;) {
         long n = ov_read(&file, buffer, sizeof buffer, 0, 2, 1, &bitstream);
+        if (n == OV_HOLE) {
+            ++result.holes;
+            continue;
+        }
         if (n <= 0) break;
         result.pcm.insert(result.pcm.end(), buffer, buffer + n);
     }

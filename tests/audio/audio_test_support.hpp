@@ -37,12 +37,14 @@ ByteVector Pcm16(const std::vector<int16_t>& values);
 bool RunCommand(const std::string& command);
 
 // The frames vorbisfile decodes from the file when called directly, as 16-bit
-// little-endian PCM, and the total it reports.
+// little-endian PCM, going on past holes (damaged pages), and the total it
+// reports.
 struct DirectDecode {
     ByteVector pcm;
     int channels = 0;
     int hertz = 0;
     int64_t total = 0;
+    int holes = 0;
 };
 DirectDecode DecodeWithVorbisfile(const std::string& path);
 

@@ -117,6 +117,26 @@ TEST(AudioSample, StaticSamplesLeaveTheMemoryToItsOwner) {
     EXPECT_EQ(frames, Bytes({1, 2, 3, 4}));
 }
 
+TEST(AudioSample, ResizeKeepsSharedFramesAndFitsTheBuffer) {
+    auto sample = CreateAudioSample(4, 8000, SampleFormat::SampleMono16LE);
+    for (int i = 0; i < 8; ++i)
+        sample->Samples()[i] = static_cast<uint8_t>(i + 1);
+    for (int length : {1000, 3, 0, 2}) {
+        sample->Resize(length);
+        EXPECT_EQ(sample->Length(), length);
+        EXPECT_EQ(sample->Capacity(), length * 2);
+    }
+    EXPECT_EQ(ByteVector(sample->Samples(), sample->Samples() + 4), Bytes({1, 2, 3, 4}));
+
+    ByteVector frames{1, 2, 3, 4};
+    auto borrowed = CreateStaticAudioSample(frames.data(), 4, 8000, SampleFormat::SampleMono8);
+    borrowed->Resize(2);
+    EXPECT_EQ(borrowed->Length(), 2);
+    EXPECT_EQ(borrowed->Samples(), frames.data());
+    EXPECT_THROW(borrowed->Resize(3), RuntimeError);
+    EXPECT_THROW(sample->Resize(-1), RuntimeError);
+}
+
 TEST(AudioSample, RefusesImpossibleShapes) {
     EXPECT_THROW(CreateAudioSample(-1, 44100, SampleFormat::SampleMono8), RuntimeError);
     EXPECT_THROW(CreateAudioSample(1, 44100, static_cast<SampleFormat>(7)), RuntimeError);

@@ -77,6 +77,24 @@ TEST(WavLoader, SkipsExtraFormatBytesAndOtherChunks) {
     EXPECT_EQ(SampleBytes(sample), frames);
 }
 
+TEST(WavLoader, FindsFormatAndDataAmongOtherChunksInEitherOrder) {
+    auto frames = Pcm16({11, -11, 22, -22});
+    RiffChunk junk{"JUNK", ByteVector(28, 0)}, info{"LIST", ByteVector(9, 'i')};
+    RiffChunk unpadded{"LIST", ByteVector(9, 'i'), false};
+    RiffChunk format = FormatChunk(1, 2, 22050, 16), data{"data", frames};
+    std::vector<std::vector<RiffChunk>> layouts = {
+        {junk, format, data},       {info, format, data}, {unpadded, junk, format, data},
+        {junk, data, info, format}, {data, format},
+    };
+    for (size_t i = 0; i < layouts.size(); ++i) {
+        auto sample = LoadBytes(WaveFile(layouts[i]));
+        ASSERT_TRUE(sample) << "layout " << i;
+        EXPECT_EQ(sample->Format(), SampleFormat::SampleStereo16LE);
+        EXPECT_EQ(sample->Hertz(), 22050);
+        EXPECT_EQ(SampleBytes(sample), frames) << "layout " << i;
+    }
+}
+
 TEST(WavLoader, FindsTheDataAfterOddChunksWithOrWithoutTheirPadByte) {
     auto frames = Pcm16({-5, 5});
     for (bool pad : {true, false}) {
@@ -112,8 +130,9 @@ TEST(WavLoader, RefusesWhatItCannotPlay) {
         WaveFile({FormatChunk(1, 1, 8000, 24), {"data", ByteVector(6)}}),
         WaveFile({FormatChunk(1, 3, 8000, 16), {"data", ByteVector(6)}}),
         WaveFile({FormatChunk(1, 1, 0, 16), {"data", pcm}}),
-        WaveFile({{"data", pcm}, FormatChunk(1, 1, 8000, 16)}),           // "fmt " must come first
-        WaveFile({{"fmt ", ByteVector(12)}, {"data", pcm}}),              // format chunk too short
+        WaveFile({{"data", pcm}, FormatChunk(3, 1, 8000, 32)}), // data before a float format
+        WaveFile({{"LIST", ByteVector(4)}, {"data", pcm}}),     // no format at all
+        WaveFile({{"fmt ", ByteVector(12)}, {"data", pcm}}),    // format chunk too short
         WaveFile({FormatChunk(1, 1, 8000, 16), {"LIST", ByteVector(4)}}), // no data at all
         WaveFile({FormatChunk(1, 1, 8000, 16), {"LIST", ByteVector(4), true, 5000}, {"data", pcm}}),
         Bytes({'R', 'I', 'F', 'F', 0, 0}),

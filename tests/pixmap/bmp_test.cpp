@@ -43,6 +43,30 @@ TEST(BmpLoader, UncompressedDepthsHeadersAndRowOrders) {
     EXPECT_EQ(LoadFromBytes(MakeBmp(grey))->Format(), PixelFormat::FormatBGRA8888);
 }
 
+TEST(BmpLoader, ReadsTheTwelveByteOs2Header) {
+    for (int bits : {1, 4, 8, 24})
+        for (int width : {1, 3, 9}) {
+            BmpSpec spec;
+            spec.infoSize = 12;
+            spec.bitCount = bits;
+            spec.width = width;
+            ExpectBmpPixels(spec, "OS/2 " + std::to_string(bits) + "-bit, width " +
+                                      std::to_string(width));
+        }
+    BmpSpec shortPalette; // entries up to where the pixels start
+    shortPalette.infoSize = 12;
+    shortPalette.bitCount = 8;
+    shortPalette.paletteEntries = 5;
+    ExpectBmpPixels(shortPalette, "OS/2 8-bit with 5 entries");
+
+    BmpSpec odd = shortPalette;
+    odd.bitCount = 7;
+    EXPECT_FALSE(LoadFromBytes(MakeBmp(odd)));
+    odd.bitCount = 8;
+    odd.width = 0;
+    EXPECT_FALSE(LoadFromBytes(MakeBmp(odd)));
+}
+
 TEST(BmpLoader, BitFieldMasks) {
     struct Case {
         int bits, compression, infoSize;
@@ -132,7 +156,6 @@ TEST(BmpLoader, RefusesWhatItCannotDecode) {
         setInt(22, 100000)(f);
     }));
     EXPECT_TRUE(refused(plain, setInt(22, 0x80000000u)));      // -2^31 rows
-    EXPECT_TRUE(refused(plain, setInt(14, 12)));               // old 12-byte header
     EXPECT_TRUE(refused(plain, setInt(14, 0x7FFFFFFF)));       // absurd header size
     EXPECT_TRUE(refused(plain, setInt(10, 20)));               // pixels inside the header
     EXPECT_TRUE(refused(plain, [](Bytes8& f) { f[28] = 7; })); // 7 bits per pixel

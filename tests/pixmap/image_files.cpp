@@ -108,7 +108,24 @@ uint32_t PaletteColour(int index) {
     return ARGB(0, (index * 40) & 255, (index * 90 + 7) & 255, (index * 15 + 3) & 255);
 }
 
-Bytes8 MakeBmp(const BmpSpec& s) {
+namespace {
+
+// The OS/2 1.x header: 16-bit sizes and 3-byte palette entries.
+Bytes8 CoreInfo(const BmpSpec& s) {
+    Bytes8 info;
+    PutLE(info, 12, 4);
+    PutLE(info, s.width, 2);
+    PutLE(info, s.height, 2);
+    PutLE(info, 1, 2);
+    PutLE(info, s.bitCount, 2);
+    if (s.bitCount <= 8)
+        for (int i = 0; i < StoredEntries(s); ++i)
+            PutLE(info, PaletteColour(i), 3);
+    return info;
+}
+
+// The 40-byte header or a newer one, its masks and its palette.
+Bytes8 InfoHeader(const BmpSpec& s) {
     Bytes8 info;
     PutLE(info, s.infoSize, 4);
     PutLE(info, s.width, 4);
@@ -132,6 +149,13 @@ Bytes8 MakeBmp(const BmpSpec& s) {
     if (s.bitCount <= 8)
         for (int i = 0; i < StoredEntries(s); ++i)
             PutLE(info, PaletteColour(i), 4);
+    return info;
+}
+
+} // namespace
+
+Bytes8 MakeBmp(const BmpSpec& s) {
+    Bytes8 info = s.infoSize == 12 ? CoreInfo(s) : InfoHeader(s);
     info.resize(info.size() + s.gapBeforePixels, 0xEE);
 
     int stride = (s.width * s.bitCount + 31) / 32 * 4;

@@ -32,7 +32,7 @@ struct BmpSpec {
     int height = 5;
     int bitCount = 24;
     int compression = 0;
-    int infoSize = 40;
+    int infoSize = 40; // 12: the OS/2 1.x header
     bool topDown = false;
     int coloursUsed = 0;     // written as is
     int paletteEntries = -1; // entries stored; -1: what the depth indexes (2 for 1-bit)

@@ -64,23 +64,46 @@ TEST(TgaLoader, SixteenBitAlphaAndColourExpansion) {
     EXPECT_EQ(p->ReadPixel(1, 0), ARGB(255, 248, 248, 248));
 }
 
-TEST(TgaLoader, RunReachingPastItsRowIsClipped) {
-    // 3 x 2, bottom-left: a run of 5 red pixels, then a literal row of blue.
-    Bytes8 file = TgaHeader(10, 3, 2, 24);
-    file.insert(file.end(), {0x84, 0, 0, 255, 0x02, 255, 0, 0, 255, 0, 0, 255, 0, 0});
-    auto p = LoadFromBytes(file);
-    ASSERT_TRUE(p);
-    for (int x = 0; x < 3; ++x) {
-        EXPECT_EQ(p->ReadPixel(x, 1), 0xFFFF0000u);
-        EXPECT_EQ(p->ReadPixel(x, 0), 0xFF0000FFu);
+TEST(TgaLoader, RunLengthPacketsCarryOnIntoTheNextRow) {
+    // 24-bit grey pixels g are stored g, g, g; `rows` lists them top row first.
+    struct Case {
+        const char* label;
+        int width, height, descriptor;
+        Bytes8 packets;
+        std::vector<Bytes8> rows;
+    };
+    const Case cases[] = {
+        {"run across rows",
+         3,
+         2,
+         0,
+         {0x84, 7, 7, 7, 0x00, 200, 200, 200},
+         {{7, 7, 200}, {7, 7, 7}}},
+        {"literal across rows",
+         3,
+         2,
+         0x20,
+         {0x03, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 0x81, 9, 9, 9},
+         {{1, 2, 3}, {4, 9, 9}}},
+        {"mirrored rows",
+         2,
+         2,
+         0x30,
+         {0x02, 1, 1, 1, 2, 2, 2, 3, 3, 3, 0x80, 4, 4, 4},
+         {{2, 1}, {4, 3}}},
+        {"run past the last row", 2, 2, 0, {0x89, 5, 5, 5}, {{5, 5}, {5, 5}}},
+        {"literal past the last row", 2, 1, 0, {0x02, 6, 6, 6, 8, 8, 8}, {{6, 8}}},
+    };
+    for (const auto& c : cases) {
+        Bytes8 file = TgaHeader(10, c.width, c.height, 24, c.descriptor);
+        file.insert(file.end(), c.packets.begin(), c.packets.end());
+        auto p = LoadFromBytes(file);
+        ASSERT_TRUE(p) << c.label;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                EXPECT_EQ(p->ReadPixel(x, y), ARGB(255, c.rows[y][x], c.rows[y][x], c.rows[y][x]))
+                    << c.label << " at " << x << "," << y;
     }
-    // A literal packet of 4 in a 3-wide row: its fourth pixel is read and dropped.
-    file = TgaHeader(10, 3, 2, 24, 0x20);
-    file.insert(file.end(), {0x03, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 0x82, 9, 9, 9});
-    p = LoadFromBytes(file);
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->ReadPixel(2, 0), 0xFF030303u);
-    EXPECT_EQ(p->ReadPixel(0, 1), 0xFF090909u);
 }
 
 TEST(TgaLoader, RightToLeftRowsAreMirrored) {
