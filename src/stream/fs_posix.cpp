@@ -70,7 +70,8 @@ std::string FollowLinks(const std::string& path) {
         if (n <= 0 || n == static_cast<ssize_t>(sizeof link)) return std::string();
         std::string next(link, static_cast<size_t>(n));
         auto slash = current.rfind('/');
-        if (next[0] != '/' && slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+        if (next[0] != '/' && slash != std::string::npos)
+            next = current.substr(0, slash + 1) + next;
         current = next;
     }
     return std::string(); // a loop, as the system itself would report it

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 

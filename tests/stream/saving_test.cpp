@@ -123,8 +123,7 @@ TEST(Saving, AFullDiskKeepsTheOldFile) {
     for (const Saver& saver : savers) {
         EXPECT_TRUE(saver.failed(disk / "old.bin", smallData)) << saver.name;
         EXPECT_EQ(ReadFileBytes(disk / "old.bin"), old) << saver.name;
-        EXPECT_EQ(Entries(disk.Path()), (std::vector<String>{u"filler", u"old.bin"}))
-            << saver.name;
+        EXPECT_EQ(Entries(disk.Path()), (std::vector<String>{u"filler", u"old.bin"})) << saver.name;
     }
 }
 

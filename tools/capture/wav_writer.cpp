@@ -47,7 +47,8 @@ bool WavWriter::WriteHeader() {
     PutLittle(h + 34, 16, 2);
     std::memcpy(h + 36, "data", 4);
     PutLittle(h + 40, dataBytes, 4);
-    return std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(h, 1, headerBytes, file_) == size_t{headerBytes} &&
+    return std::fseek(file_, 0, SEEK_SET) == 0 &&
+           std::fwrite(h, 1, headerBytes, file_) == size_t{headerBytes} &&
            std::fseek(file_, 0, SEEK_END) == 0;
 }
 
