@@ -143,6 +143,7 @@ TEST(Saving, UnwritablePlacesCannotBeOpened) {
         EXPECT_TRUE(OpenRefused(path)) << path;
         EXPECT_FALSE(CreateBank(4)->Save(path)) << path;
         EXPECT_FALSE(OpenSaveStream(path)) << path;
+        EXPECT_THROW(SaveObjectTo(nullptr, "data::" + path), RuntimeError) << path;
     }
     EXPECT_EQ(ReadFileBytes(kept), smallData);
     chmod((folder / "ro").c_str(), 0777);
@@ -189,6 +190,8 @@ TEST(Saving, OnlyCloseReplacesTheFile) {
         throw TStreamWriteError();
     } catch (const TStreamWriteError&) {
     }
+    // A plain file carries no objects: the writer throws, the file stays.
+    EXPECT_THROW(SaveObjectTo(CreateBank(1), path), RuntimeError);
     EXPECT_EQ(ReadFileBytes(path), Bytes({'o', 'l', 'd'}));
     EXPECT_EQ(Entries(folder.Path()), std::vector<String>{u"doc.txt"});
 
