@@ -1,5 +1,7 @@
 // Pixmap loading against direct libpng / libjpeg decoding of the same files,
-// pixel conversion against memcpy of the same output, resizing and masking.
+// pixel conversion against memcpy of the same output, resizing and masking;
+// saving a PNG whole (new file, flushed to the disk, renamed over the old one)
+// against writing it in place.
 // Prints the ratios to the baselines after the table.
 #include <benchmark/benchmark.h>
 #include <zandrel/zandrel.hpp>
@@ -131,6 +133,27 @@ void LoadPixmapJpeg(benchmark::State& state) {
         benchmark::DoNotOptimize(LoadPixmap(JpegFile()));
 }
 
+// SavePixmapPNG given a path: a new file beside the old one, synced to the
+// disk and renamed over it.
+void SavePngReplacing(benchmark::State& state) {
+    auto picture = Picture(side, side);
+    std::string path = TempPath("saved.png");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(SavePixmapPNG(picture, path));
+}
+
+// The same PNG into a stream the caller opened: the old file is truncated and
+// overwritten, nothing waits for the disk.
+void SavePngInPlace(benchmark::State& state) {
+    auto picture = Picture(side, side);
+    std::string path = TempPath("saved.png");
+    for (auto _ : state) {
+        auto stream = OpenWriteStream(path);
+        benchmark::DoNotOptimize(SavePixmapPNG(picture, stream));
+        stream->Close();
+    }
+}
+
 constexpr int runPixels = side * side / 4;
 
 void ConvertRun(benchmark::State& state, PixelFormat from) {
@@ -194,6 +217,7 @@ public:
         Ratio("LoadPixmapJpeg", "LibjpegDecode", "mark <= 1.10");
         Ratio("ConvertRGB888ToRGBA8888", "MemcpySameOutput", "time over memcpy");
         Ratio("ConvertBGRA8888ToRGBA8888", "MemcpySameOutput", "time over memcpy");
+        Ratio("SavePngReplacing", "SavePngInPlace", "the cost of saving whole");
     }
 
 private:
@@ -213,6 +237,8 @@ BENCHMARK(LibpngDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadPixmapPng)->Unit(benchmark::kMillisecond);
 BENCHMARK(LibjpegDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(LoadPixmapJpeg)->Unit(benchmark::kMillisecond);
+BENCHMARK(SavePngInPlace)->Unit(benchmark::kMillisecond);
+BENCHMARK(SavePngReplacing)->Unit(benchmark::kMillisecond);
 BENCHMARK(MemcpySameOutput)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ConvertRGB888ToRGBA8888)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ConvertBGRA8888ToRGBA8888)->Unit(benchmark::kMicrosecond);

@@ -150,8 +150,9 @@ TPixmapLoader* FirstPixmapLoader();
 // unrecognised or damaged data.
 Ref<TPixmap> LoadPixmap(const Url& url);
 
-// Compression is the zlib level 0-9, quality the JPEG quality 0-100. False
-// when the output cannot be opened or the image could not be written whole.
+// Compression is the zlib level 0-9, quality the JPEG quality 0-100. Written
+// through OpenSaveStream: false when the output cannot be opened or the image
+// did not all reach it, and an existing file is then kept as it was.
 bool SavePixmapPNG(const Ref<TPixmap>& pixmap, const Url& url, int compression = 5);
 bool SavePixmapJPEG(const Ref<TPixmap>& pixmap, const Url& url, int quality = 75);
 

@@ -70,7 +70,9 @@ public:
     virtual int Pos(); // -1 when not seekable
     virtual int Size();
     virtual int Seek(int pos); // the new position, -1 when not seekable
+    // Non-zero when written data could not be passed on (a full disk).
     virtual int Flush();
+    // Non-zero when written data did not all reach its destination.
     virtual int Close();
     // Bytes read; 0 when nothing could be read. Throws RuntimeError "Stream
     // is not readable" in a stream that cannot read.
@@ -210,6 +212,15 @@ TStreamOpener* FirstStreamOpener();
 Ref<TStream> OpenStream(const Url& url, bool readable = true, bool writeable = true);
 Ref<TStream> OpenReadStream(const Url& url);
 Ref<TStream> OpenWriteStream(const Url& url);
+// For writing a whole file, as the savers do. A plain path (no "::") gets a
+// stream over a new file in the same folder; its Close pushes the data to the
+// disk and renames the new file over the path (over where a symbolic link
+// there points; permission bits kept), or returns non-zero and leaves the old
+// file exactly as it was. Dropping the stream without Close, or an exception
+// unwinding through its writer, removes the new file. Devices, other URLs and
+// objects are opened by OpenWriteStream and written in place. No object when
+// the URL cannot be opened.
+Ref<TStream> OpenSaveStream(const Url& url);
 
 bool Eof(const Ref<TStream>& stream);
 int Pos(const Ref<TStream>& stream);
@@ -235,7 +246,9 @@ String ReadString(const Ref<TStream>& stream, int length);
 void WriteString(const Ref<TStream>& stream, const String& text);
 
 // Whole-URL helpers. Throw RuntimeError "Unable to open ..." when the URL
-// cannot be opened (unlike OpenStream), and TStreamError when a transfer fails.
+// cannot be opened (unlike OpenStream), and TStreamError when a transfer fails;
+// TStreamWriteError also when the data does not all reach the file at close.
+// The savers write through OpenSaveStream: a failed save keeps the old file.
 ByteArray LoadBytes(const Url& url);
 String LoadByteString(const Url& url);
 void SaveBytes(const ByteArray& bytes, const Url& url);
@@ -303,7 +316,9 @@ public:
     double GetDoubleAt(int offset) const;
     void SetDoubleAt(int offset, double value);
 
-    bool Save(const Url& url); // false when the URL cannot be opened
+    // Through OpenSaveStream; false when the URL cannot be opened or the bytes
+    // did not all reach it.
+    bool Save(const Url& url);
 
     static Ref<TBank> LoadBank(const Url& url); // no object when it cannot be opened
     // Throws RuntimeError for a negative size or when the memory cannot be had.
@@ -501,7 +516,8 @@ const Ref<TTextStream>& StandardText();
 // RuntimeError when the URL cannot be opened.
 String ReadTextFrom(const Url& url);
 // Latin-1 when every character fits a byte, else UTF-16LE with a mark.
-// Throws RuntimeError when the URL cannot be opened.
+// Throws RuntimeError when the URL cannot be opened and TStreamWriteError when
+// the text does not all reach it (the old file is then kept).
 void WriteTextTo(const String& text, const Url& url);
 void PrintLine(const String& text);
 String PromptLine(const String& prompt);
@@ -530,6 +546,9 @@ bool MakeEmptyFile(String path);
 bool MakeFolder(String path, bool recursive = false);
 bool RemoveFile(String path);
 bool RenamePath(String from, String to);
+// Through OpenSaveStream; false when either cannot be opened or the copy did
+// not all reach `to` (an old `to` is then kept). Throws TStreamReadError when
+// reading `from` fails midway.
 bool CopyFileContents(String from, String to);
 bool CopyFolder(String from, String to);
 bool RemoveFolder(String path, bool recursive = false);

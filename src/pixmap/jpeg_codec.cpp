@@ -64,8 +64,10 @@ Ref<TPixmap> TPixmapLoaderJPG::LoadPixmap(const Ref<TStream>& stream) {
     return result == 0 ? target.pixmap : nullptr;
 }
 
+// A save that fails leaves its stream unclosed, so that an existing file is
+// not replaced (see OpenSaveStream).
 bool SavePixmapJPEG(const Ref<TPixmap>& pixmap, const Url& url, int quality) {
-    auto stream = OpenWriteStream(url);
+    auto stream = OpenSaveStream(url);
     if (!stream) return false;
     auto rgb = pixmap->Format() == PixelFormat::FormatRGB888
                    ? pixmap
@@ -73,13 +75,12 @@ bool SavePixmapJPEG(const Ref<TPixmap>& pixmap, const Url& url, int quality) {
     StreamLink link{stream.get(), nullptr};
     int result = JpegEncode(&link, WriteToStream, rgb->Width(), rgb->Height(), rgb->Pitch(),
                             rgb->Pixels(), quality);
-    stream->Close();
     try {
         RethrowHeld(link);
     } catch (const TStreamError&) {
         return false;
     }
-    return result == 0;
+    return result == 0 && stream->Close() == 0;
 }
 
 } // namespace zandrel

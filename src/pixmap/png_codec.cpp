@@ -62,7 +62,9 @@ void WriteCallback(png_structp png, png_bytep data, size_t length) {
 
 void FlushCallback(png_structp png) {
     auto& session = SessionOf(png);
-    if (!HoldException(session.held, [&] { session.stream->Flush(); })) png_error(png, "flush");
+    int result = -1;
+    HoldException(session.held, [&] { result = session.stream->Flush(); });
+    if (result != 0) png_error(png, "flush");
 }
 
 // The setjmp functions below hold no object with a destructor: libpng's
@@ -221,15 +223,16 @@ bool EncodePng(PngSession& s, TPixmap& pixmap, int compression) {
 
 } // namespace
 
+// A save that fails leaves its stream unclosed, so that an existing file is
+// not replaced (see OpenSaveStream).
 bool SavePixmapPNG(const Ref<TPixmap>& pixmap, const Url& url, int compression) {
-    auto stream = OpenWriteStream(url);
+    auto stream = OpenSaveStream(url);
     if (!stream) return false;
     bool pngLayout = pixmap->Format() != PixelFormat::FormatA8 && IsPixelFormat(pixmap->Format());
     auto source = pngLayout ? pixmap : pixmap->Convert(PixelFormat::FormatRGBA8888);
     PngSession s;
     s.stream = stream.get();
     bool written = EncodePng(s, *source, compression);
-    stream->Close();
     if (s.held) {
         try {
             std::rethrow_exception(s.held);
@@ -237,7 +240,7 @@ bool SavePixmapPNG(const Ref<TPixmap>& pixmap, const Url& url, int compression) 
             return false;
         }
     }
-    return written;
+    return written && stream->Close() == 0;
 }
 
 } // namespace zandrel

@@ -161,11 +161,14 @@ void TBank::SetDoubleAt(int offset, double value) {
 }
 
 bool TBank::Save(const Url& url) {
-    auto stream = OpenWriteStream(url);
+    auto stream = OpenSaveStream(url);
     if (!stream) return false;
-    stream->WriteBytes(buf_, size_);
-    stream->Close();
-    return true;
+    try {
+        stream->WriteBytes(buf_, size_);
+    } catch (const TStreamWriteError&) {
+        return false;
+    }
+    return stream->Close() == 0;
 }
 
 Ref<TBank> TBank::LoadBank(const Url& url) {

@@ -2,6 +2,8 @@
 
 namespace zandrel {
 
+// Dropped without Close (an exception on its way): the file is closed, and a
+// failure has nobody left to report to.
 TFileStream::~TFileStream() {
     Close();
 }
@@ -13,19 +15,21 @@ int TFileStream::Seek(int pos) {
     return pos_;
 }
 
+// Small writes wait in the C runtime's buffer, so a full disk or a failing
+// device is often noticed only here and in Close.
 int TFileStream::Flush() {
-    if (file_) std::fflush(file_);
+    if (file_ && std::fflush(file_) != 0) return -1;
     return 0;
 }
 
 int TFileStream::Close() {
     if (!file_) return 0;
-    Flush();
-    std::fclose(file_);
+    bool flushed = std::fflush(file_) == 0;
+    bool closed = std::fclose(file_) == 0;
     pos_ = 0;
     size_ = 0;
     file_ = nullptr;
-    return 0;
+    return flushed && closed ? 0 : -1;
 }
 
 int TFileStream::Read(void* buf, int count) {

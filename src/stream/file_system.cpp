@@ -190,7 +190,7 @@ bool CopyFileContents(String from, String to) {
     NormalizePath(to);
     auto source = OpenReadStream(from);
     if (!source) return false;
-    auto target = OpenWriteStream(to);
+    auto target = OpenSaveStream(to);
     if (!target) {
         source->Close();
         return false;
@@ -201,7 +201,9 @@ bool CopyFileContents(String from, String to) {
     } catch (const TStreamWriteError&) {
         copied = false;
     }
-    target->Close();
+    // A copy that failed is dropped unclosed, so that it does not replace `to`.
+    copied = copied && target->Close() == 0;
+    target = nullptr;
     source->Close();
     return copied;
 }

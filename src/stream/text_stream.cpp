@@ -341,13 +341,13 @@ void WriteTextTo(const String& text, const Url& url) {
     for (char16_t c : text)
         latin1 = latin1 && c <= 255;
     if (latin1) return SaveByteString(text, url);
-    auto stream = OpenOrThrow(url, false, true);
-    stream->WriteByte(255);
-    stream->WriteByte(254);
-    auto textStream = CreateTextStream(stream, TextEncoding::Utf16LE);
-    textStream->WriteString(text);
-    textStream->Close();
-    stream->Close();
+    std::string bytes = "\xFF\xFE";
+    bytes.reserve(2 + text.size() * 2);
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    SaveBlock(bytes.data(), bytes.size(), url);
 }
 
 void PrintLine(const String& text) {

@@ -4,11 +4,32 @@
 
 namespace zandrel {
 
-Ref<TStream> OpenOrThrow(const Url& url, bool readable, bool writeable) {
-    auto stream = OpenStream(url, readable, writeable);
+namespace {
+
+Ref<TStream> OpenedOrThrow(Ref<TStream> stream, const Url& url, bool readable) {
     if (stream) return stream;
     String what = url.AsObject() ? S("the given object") : S("\"") + url.Text() + S("\"");
     throw RuntimeError(S("Unable to open ") + what + S(readable ? " for reading" : " for writing"));
+}
+
+void CloseOrThrow(TStream& stream) {
+    if (stream.Close() != 0) throw TStreamWriteError();
+}
+
+} // namespace
+
+Ref<TStream> OpenOrThrow(const Url& url, bool readable, bool writeable) {
+    return OpenedOrThrow(OpenStream(url, readable, writeable), url, readable);
+}
+
+Ref<TStream> OpenSaveOrThrow(const Url& url) {
+    return OpenedOrThrow(OpenSaveStream(url), url, false);
+}
+
+void SaveBlock(const void* data, size_t size, const Url& url) {
+    auto stream = OpenSaveOrThrow(url);
+    stream->WriteBytes(data, static_cast<int>(size));
+    CloseOrThrow(*stream);
 }
 
 // The array starts at 1024 bytes, or at what the stream says is left so that
@@ -45,16 +66,12 @@ String LoadByteString(const Url& url) {
 }
 
 void SaveBytes(const ByteArray& bytes, const Url& url) {
-    auto stream = OpenOrThrow(url, false, true);
-    stream->WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
-    stream->Close();
+    SaveBlock(bytes.data(), bytes.size(), url);
 }
 
 void SaveByteString(const String& text, const Url& url) {
     std::string bytes = ToBytes(text);
-    auto stream = OpenOrThrow(url, false, true);
-    stream->WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
-    stream->Close();
+    SaveBlock(bytes.data(), bytes.size(), url);
 }
 
 Ref<Object> LoadObjectFrom(const Url& url) {
@@ -66,10 +83,9 @@ Ref<Object> LoadObjectFrom(const Url& url) {
 }
 
 void SaveObjectTo(const Ref<Object>& object, const Url& url) {
-    auto stream = OpenWriteStream(url);
-    if (!stream) return;
+    auto stream = OpenSaveOrThrow(url);
     stream->WriteObject(object);
-    stream->Close();
+    CloseOrThrow(*stream);
 }
 
 void CopyStreamData(TStream& from, TStream& to, int bufferSize) {

@@ -7,6 +7,11 @@ namespace zandrel {
 
 // The opened stream, or a RuntimeError naming the URL.
 Ref<TStream> OpenOrThrow(const Url& url, bool readable, bool writeable);
+// OpenSaveStream, or a RuntimeError naming the URL.
+Ref<TStream> OpenSaveOrThrow(const Url& url);
+// Writes the block through OpenSaveOrThrow and closes the stream. Throws
+// TStreamWriteError when any of it did not reach the file.
+void SaveBlock(const void* data, size_t size, const Url& url);
 // Every byte from the stream's position to its end.
 ByteArray ReadRemainingBytes(TStream& stream);
 

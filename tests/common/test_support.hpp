@@ -35,6 +35,28 @@ private:
     std::string path_;
 };
 
+// A tmpfs of `bytes` mounted on a new folder, for full and read-only disks;
+// unmounted when this goes. Mounting needs root: tests skip when !Mounted().
+class SmallFilesystem {
+public:
+    explicit SmallFilesystem(size_t bytes);
+    ~SmallFilesystem();
+    SmallFilesystem(const SmallFilesystem&) = delete;
+    SmallFilesystem& operator=(const SmallFilesystem&) = delete;
+
+    bool Mounted() const { return mounted_; }
+    const std::string& Path() const { return folder_.Path(); }
+    std::string operator/(const std::string& name) const { return folder_ / name; }
+    // Writes a filler file until no byte more fits.
+    void Fill() const;
+    bool MakeReadOnly() const;
+
+private:
+    TempFolder folder_;
+    std::string options_;
+    bool mounted_ = false;
+};
+
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);
 std::vector<uint8_t> ReadFileBytes(const std::string& path);

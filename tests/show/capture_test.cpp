@@ -24,15 +24,22 @@ struct SceneRow {
 struct CaptureRun {
     int exitCode = -1;
     std::map<int, SceneRow> scenes;
+    std::vector<std::string> messages; // the tool's own lines on standard error
 };
 
-CaptureRun RunCapture(const std::string& out, const std::string& options) {
+CaptureRun RunCapture(const std::string& out, const std::string& options,
+                      std::string log = std::string()) {
+    if (log.empty()) log = out + ".log";
     std::string command = "env -u ZANDREL_CAPTURE_DISPLAY " + std::string(ZANDREL_SHOW_DIR) +
-                          "/zandrel-capture --out " + out + " " + options + " > " + out +
-                          ".log 2>&1";
+                          "/zandrel-capture --out " + out + " " + options + " > " + log + " 2>&1";
     CaptureRun run;
     int status = std::system(command.c_str());
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (auto text = OpenReadStream(log))
+        while (!text->Eof())
+            if (std::string line = ToBytes(text->ReadLine());
+                line.rfind("zandrel-capture:", 0) == 0)
+                run.messages.push_back(line);
     auto csv = OpenReadStream(out + "/scenes.csv");
     if (!csv) return run;
     csv->ReadLine();
@@ -131,4 +138,30 @@ TEST(Capture, RenderedFrames) {
                                       [](auto& a, auto& b) { return a.second < b.second; });
     EXPECT_TRUE(nearBackground(commonest->first)) << std::hex << commonest->first;
     EXPECT_GT(commonest->second, 40);
+}
+
+// A file the tool cannot write (a full disk) ends the run at once: one line
+// naming it, exit code 1.
+TEST(Capture, StopsWhenAFileCannotBeWritten) {
+    struct Case {
+        const char* options;
+        bool fullFromStart;
+        const char* file;
+    } cases[] = {
+        {"--no-audio --frame-ms 100 --until 30", false, "/frames/"},
+        {"--no-frames --until 3", false, "/music.wav"},
+        {"--no-frames --no-audio --frame-ms 4000", true, "/scenes.csv"},
+    };
+    for (const Case& c : cases) {
+        test::SmallFilesystem disk(64 << 10);
+        if (!disk.Mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root";
+        if (c.fullFromStart) disk.Fill();
+        test::TempFolder logs;
+        std::string out = disk / "out";
+        CaptureRun run = RunCapture(out, c.options, logs / "log");
+        EXPECT_EQ(run.exitCode, 1) << c.file;
+        ASSERT_EQ(run.messages.size(), 1u) << c.file;
+        EXPECT_EQ(run.messages[0].rfind("zandrel-capture: unable to write " + out + c.file, 0), 0u)
+            << run.messages[0];
+    }
 }

@@ -66,7 +66,7 @@ void DrainBlocks(Encoder& e, zandrel::TStream& out) {
 } // namespace
 
 void WriteOggVorbis(const StereoBuffer& music, const zandrel::Url& url, float quality) {
-    auto out = zandrel::OpenWriteStream(url);
+    auto out = zandrel::OpenSaveStream(url);
     if (!out) throw zandrel::RuntimeError("Unable to write the music file");
     Encoder e;
     if (vorbis_encode_init_vbr(&e.info, 2, sampleRate, quality) != 0)
@@ -88,7 +88,7 @@ void WriteOggVorbis(const StereoBuffer& music, const zandrel::Url& url, float qu
     }
     vorbis_analysis_wrote(&e.dsp, 0);
     DrainBlocks(e, *out);
-    out->Close();
+    if (out->Close() != 0) throw zandrel::RuntimeError("Unable to write the music file");
 }
 
 } // namespace assetgen

@@ -39,9 +39,24 @@ struct Recorder {
     Clock::time_point frameStart = Clock::now();
     bool running = false; // from the lead-in on; flips while the display opens don't count
     bool finished = false;
+    bool failed = false; // a write failed: the run is ending, nothing more is written
 };
 
 Recorder recorder;
+
+// A file that cannot be written (a full disk) ends the run at once with one
+// line and exit code 1; the exit handlers still close the display and mixer.
+[[noreturn]] void Stop(const std::string& what) {
+    std::fprintf(stderr, "%szandrel-capture: %s\n", isatty(2) ? "\n" : "", what.c_str());
+    recorder.failed = true;
+    RunExitHandlers();
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
+[[noreturn]] void StopWriting(const std::string& path) {
+    Stop("unable to write " + path);
+}
 
 int32_t VirtualClock() {
     return recorder.clock;
@@ -85,15 +100,16 @@ void WriteFrame() {
     char name[32];
     std::snprintf(name, sizeof name, "/frames/%06d.png", recorder.frame);
     auto pixels = GrabPixmap(0, 0, GraphicsWidth(), GraphicsHeight());
-    if (!pixels || !SavePixmapPNG(pixels, recorder.folder + name, 1))
-        throw RuntimeError(std::string("Unable to write frame ") + name);
+    if (!pixels) throw RuntimeError(std::string("Unable to read back frame ") + name);
+    if (!SavePixmapPNG(pixels, recorder.folder + name, 1)) StopWriting(recorder.folder + name);
 }
 
 void MixAudio(int millis) {
     int frames = AudioFramesFor(millis);
     recorder.audio.resize(static_cast<size_t>(frames) * 2);
     RenderOfflineMixer(recorder.audio.data(), frames);
-    recorder.wav.Append(recorder.audio.data(), frames);
+    if (!recorder.wav.Append(recorder.audio.data(), frames))
+        StopWriting(recorder.folder + "/music.wav");
 }
 
 void ShowProgress() {
@@ -148,12 +164,19 @@ void MakeVideo() {
 void Finish() {
     if (recorder.finished) return;
     recorder.finished = true;
-    recorder.wav.Close();
+    bool wavWritten = recorder.wav.Close();
+    if (recorder.failed) return;
+    if (!wavWritten) StopWriting(recorder.folder + "/music.wav");
     if (isatty(2)) std::fputc('\n', stderr);
     std::string table = recorder.report.Table();
     std::fputs(table.c_str(), stdout);
     std::fflush(stdout);
-    SaveByteString(FromBytes(recorder.report.Csv()), recorder.folder + "/scenes.csv");
+    std::string csv = recorder.folder + "/scenes.csv";
+    try {
+        SaveByteString(FromBytes(recorder.report.Csv()), csv);
+    } catch (const RuntimeError&) {
+        StopWriting(csv);
+    }
     MakeVideo();
 }
 
@@ -166,7 +189,7 @@ void Prepare(const Options& options) {
     recorder.options = options;
     recorder.folder = AbsoluteFolder(options.out);
     if (!MakeFolder(FromUtf8(recorder.folder + "/frames"), true))
-        throw RuntimeError("Unable to make the folder " + recorder.folder);
+        Stop("unable to make the folder " + recorder.folder + "/frames");
     // Offline, the music is mixed here: no sound card is needed or opened.
     if (!options.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
     StartZandrel();
@@ -176,7 +199,7 @@ void Prepare(const Options& options) {
         if (options.audio) {
             StartOfflineMixer(VirtualClock);
             if (!recorder.wav.Open(recorder.folder + "/music.wav", audioRate))
-                throw RuntimeError("Unable to write music.wav");
+                StopWriting(recorder.folder + "/music.wav");
         }
     }
     SetSceneListener([](int scene) {

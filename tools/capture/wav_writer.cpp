@@ -20,17 +20,19 @@ bool WavWriter::Open(const std::string& path, int rate) {
     file_ = std::fopen(path.c_str(), "wb");
     rate_ = rate;
     frames_ = 0;
-    if (file_) WriteHeader();
-    return file_ != nullptr;
+    return file_ && WriteHeader();
 }
 
-void WavWriter::Append(const int16_t* interleaved, int frames) {
-    if (!file_ || frames <= 0) return;
+bool WavWriter::Append(const int16_t* interleaved, int frames) {
+    if (!file_) return false;
+    if (frames <= 0) return true;
     // WAV samples are little-endian, as this machine's are.
-    frames_ += static_cast<int64_t>(std::fwrite(interleaved, bytesPerFrame, frames, file_));
+    size_t written = std::fwrite(interleaved, bytesPerFrame, static_cast<size_t>(frames), file_);
+    frames_ += static_cast<int64_t>(written);
+    return written == static_cast<size_t>(frames);
 }
 
-void WavWriter::WriteHeader() {
+bool WavWriter::WriteHeader() {
     uint8_t h[headerBytes] = {};
     uint32_t dataBytes = static_cast<uint32_t>(frames_ * bytesPerFrame);
     std::memcpy(h, "RIFF", 4);
@@ -45,16 +47,17 @@ void WavWriter::WriteHeader() {
     PutLittle(h + 34, 16, 2);
     std::memcpy(h + 36, "data", 4);
     PutLittle(h + 40, dataBytes, 4);
-    std::fseek(file_, 0, SEEK_SET);
-    std::fwrite(h, 1, headerBytes, file_);
-    std::fseek(file_, 0, SEEK_END);
+    return std::fseek(file_, 0, SEEK_SET) == 0 &&
+           std::fwrite(h, 1, headerBytes, file_) == size_t{headerBytes} &&
+           std::fseek(file_, 0, SEEK_END) == 0;
 }
 
-void WavWriter::Close() {
-    if (!file_) return;
-    WriteHeader();
-    std::fclose(file_);
+bool WavWriter::Close() {
+    if (!file_) return true;
+    bool written = WriteHeader();
+    written = std::fclose(file_) == 0 && written;
     file_ = nullptr;
+    return written;
 }
 
 } // namespace capture

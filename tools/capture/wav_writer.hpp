@@ -1,4 +1,5 @@
 // A 16-bit stereo WAV file written as it grows; the sizes go in at Close.
+// Each call answers false when its bytes did not all reach the file.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +16,12 @@ public:
     WavWriter& operator=(const WavWriter&) = delete;
 
     bool Open(const std::string& path, int rate);
-    void Append(const int16_t* interleaved, int frames);
-    void Close();
+    bool Append(const int16_t* interleaved, int frames);
+    bool Close();
     int64_t Frames() const { return frames_; }
 
 private:
-    void WriteHeader();
+    bool WriteHeader();
 
     FILE* file_ = nullptr;
     int rate_ = 0;
