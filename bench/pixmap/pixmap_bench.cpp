@@ -3,6 +3,8 @@
 // saving a PNG whole (new file, flushed to the disk, renamed over the old one)
 // against writing it in place.
 // Prints the ratios to the baselines after the table.
+#include "ratio_reporter.hpp"
+
 #include <benchmark/benchmark.h>
 #include <zandrel/zandrel.hpp>
 
@@ -10,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -198,39 +199,6 @@ void Mask800x600(benchmark::State& state) {
         benchmark::DoNotOptimize(MaskPixmap(p, 0, 0, 0));
 }
 
-// Keeps each benchmark's time so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        // With repetitions the median stands for the benchmark.
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-            times[run.run_name.function_name] = {run.GetAdjustedRealTime(),
-                                                 run.GetAdjustedCPUTime()};
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        Ratio("LoadPixmapPng", "LibpngDecode", "mark <= 1.10");
-        Ratio("LoadPixmapJpeg", "LibjpegDecode", "mark <= 1.10");
-        Ratio("ConvertRGB888ToRGBA8888", "MemcpySameOutput", "time over memcpy");
-        Ratio("ConvertBGRA8888ToRGBA8888", "MemcpySameOutput", "time over memcpy");
-        Ratio("SavePngReplacing", "SavePngInPlace", "the cost of saving whole");
-    }
-
-private:
-    void Ratio(const std::string& measured, const std::string& baseline, const char* note) {
-        auto a = times.find(measured), b = times.find(baseline);
-        if (a == times.end() || b == times.end()) return;
-        std::printf("%-26s / %-16s = %.3f real, %.3f CPU  (%s)\n", measured.c_str(),
-                    baseline.c_str(), a->second.first / b->second.first,
-                    a->second.second / b->second.second, note);
-    }
-    std::map<std::string, std::pair<double, double>> times; // real, CPU
-};
-
 } // namespace
 
 BENCHMARK(LibpngDecode)->Unit(benchmark::kMillisecond);
@@ -248,7 +216,13 @@ BENCHMARK(Mask800x600)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     StartZandrel();
-    RatioReporter reporter;
+    RatioReporter reporter([](const RatioReporter& r) {
+        r.PrintRatio("LoadPixmapPng", "LibpngDecode", "mark <= 1.10");
+        r.PrintRatio("LoadPixmapJpeg", "LibjpegDecode", "mark <= 1.10");
+        r.PrintRatio("ConvertRGB888ToRGBA8888", "MemcpySameOutput", "time over memcpy");
+        r.PrintRatio("ConvertBGRA8888ToRGBA8888", "MemcpySameOutput", "time over memcpy");
+        r.PrintRatio("SavePngReplacing", "SavePngInPlace", "the cost of saving whole");
+    });
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
