@@ -28,13 +28,14 @@ void FrameSchedule::Start(int hertz) {
     remainder_ = 1000 - period_ * hertz;
     accumulator_ = 0;
     nextFrame_ = Millisecs();
+    lastFrame_ = Advanced(nextFrame_, -period_);
 }
 
 // The 1000 mod hertz milliseconds left over each second are spread one at a
-// time, so that hertz frames take exactly one second. A frame that goes late,
-// because the caller was slow or the sleep woke late, moves the schedule: a
-// later frame never comes sooner than a period to make up for it. The clock's
-// own millisecond of jitter is not lateness.
+// time, so that hertz frames take exactly one second. A caller who comes late
+// moves the schedule: that lateness is not made up. A sleep that woke late is
+// made up, but gently: no frame goes sooner than a period, less the clock's
+// own millisecond, after the one before it.
 void FrameSchedule::WaitForNextFrame() {
     nextFrame_ = Advanced(nextFrame_, period_);
     accumulator_ += remainder_;
@@ -42,12 +43,15 @@ void FrameSchedule::WaitForNextFrame() {
         accumulator_ -= hertz_;
         nextFrame_ = Advanced(nextFrame_, 1);
     }
-    int wait = Elapsed(Millisecs(), nextFrame_);
-    if (wait > 0) {
-        DelayMillis(wait);
-        if (Elapsed(nextFrame_, Millisecs()) <= 1) return;
-    }
-    nextFrame_ = Millisecs();
+    int now = Millisecs();
+    if (Elapsed(now, nextFrame_) <= 0) nextFrame_ = now;
+    int earliest = Advanced(lastFrame_, period_ - 1);
+    int due = Elapsed(nextFrame_, earliest) > 0 ? earliest : nextFrame_;
+    DelayMillis(Elapsed(now, due));
+    lastFrame_ = Millisecs();
+    // A clock that did not move while this slept is a program's own: the
+    // schedule does not run ahead of it.
+    if (Elapsed(lastFrame_, nextFrame_) > 1) nextFrame_ = lastFrame_;
 }
 
 // Three synchronised flips in a row within 1 ms of the nominal period.

@@ -19,12 +19,13 @@ class FrameSchedule {
 public:
     // The first frame is due one period from now.
     void Start(int hertz);
-    // Sleeps until the next frame is due; a late frame moves the schedule
-    // instead of being made up later.
+    // Sleeps until the next frame is due; a caller's lateness moves the
+    // schedule instead of being made up later.
     void WaitForNextFrame();
 
 private:
-    int hertz_ = 0, period_ = 0, remainder_ = 0, accumulator_ = 0, nextFrame_ = 0;
+    int hertz_ = 0, period_ = 0, remainder_ = 0, accumulator_ = 0;
+    int nextFrame_ = 0, lastFrame_ = 0;
 };
 
 // Whether `synchronisedFlip` already waits for a display at `hertz`: three

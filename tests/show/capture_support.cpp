@@ -1,0 +1,32 @@
+#include "capture_support.hpp"
+#include "test_support.hpp"
+
+#include <zandrel/stream.hpp>
+
+#include <cstdio>
+
+namespace zandrel::test {
+
+CaptureRun RunCapture(const std::string& out, const std::string& options) {
+    std::string command = "SDL_AUDIODRIVER=dummy " + std::string(ZANDREL_SHOW_DIR) +
+                          "/zandrel-capture --use-display --out " + out + " " + options + " > " +
+                          out + ".log 2>&1";
+    CaptureRun run;
+    run.exitCode = PrivateDisplay(800, 600).Run(command);
+    auto csv = OpenReadStream(out + "/scenes.csv");
+    if (!csv) return run;
+    csv->ReadLine();
+    while (!csv->Eof()) {
+        std::string line = ToBytes(csv->ReadLine());
+        SceneRow row;
+        int scene = 0, started = 0;
+        if (std::sscanf(line.c_str(), "%d,%d,%d,%d,%lld", &scene, &started, &row.frames,
+                        &row.firstFrame, &row.firstClock) == 5) {
+            row.started = started;
+            run.scenes[scene] = row;
+        }
+    }
+    return run;
+}
+
+} // namespace zandrel::test

@@ -1,0 +1,24 @@
+// The capture tool run as the show's tests run it: in a process of its own,
+// on a private 800 x 600 X server, its table of scenes read back.
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace zandrel::test {
+
+struct SceneRow {
+    bool started = false;
+    int frames = 0, firstFrame = -1;
+    long long firstClock = 0;
+};
+
+struct CaptureRun {
+    int exitCode = -1;
+    std::map<int, SceneRow> scenes; // 0 is the lead-in
+};
+
+// Writes into the folder `out` (and its log beside it).
+CaptureRun RunCapture(const std::string& out, const std::string& options);
+
+} // namespace zandrel::test
