@@ -5,20 +5,37 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace zandrel;
 
-// The lead-in lasts until the clock has counted four whole seconds since the
-// music started: 3 to 4 seconds, by the second's fraction at the start.
+namespace {
+
+// The lead-in's frames against 60 a second over the time it lasted; empty
+// when they are within 5 %.
+std::string LeadInPace(const std::string& out) {
+    test::CaptureRun run = test::RunCapture(out, "--realtime --no-frames --until 4.2");
+    if (run.exitCode != 0) return "the capture tool ended with " + std::to_string(run.exitCode);
+    if (!run.scenes[1].started) return "scene 1 did not start";
+    // The lead-in lasts until the clock has counted four whole seconds since
+    // the music started: 3 to 4 seconds, by the second's fraction at the start.
+    long long millis = run.scenes[1].firstClock - run.scenes[0].firstClock;
+    double expected = static_cast<double>(millis) * 60 / 1000;
+    int frames = run.scenes[0].frames;
+    if (millis < 2900 || millis > 4100 || std::fabs(frames - expected) > expected * 0.05)
+        return std::to_string(frames) + " frames in " + std::to_string(millis) + " ms";
+    return "";
+}
+
+} // namespace
+
+// A machine shared with other work can starve one run of its frames (a late
+// frame is not made up), so a short count gets one more try; a pace that is
+// wrong is wrong both times.
 TEST(ShowPace, LeadInRunsAtSixtyFramesASecond) {
     test::TempFolder folder;
-    test::CaptureRun run = test::RunCapture(folder / "pace", "--realtime --no-frames --until 4.2");
-    ASSERT_EQ(run.exitCode, 0);
-    const test::SceneRow& lead = run.scenes[0];
-    const test::SceneRow& first = run.scenes[1];
-    ASSERT_TRUE(first.started);
-    long long millis = first.firstClock - lead.firstClock;
-    EXPECT_GE(millis, 2900);
-    EXPECT_LE(millis, 4100);
-    double expected = static_cast<double>(millis) * 60 / 1000;
-    EXPECT_NEAR(lead.frames, expected, expected * 0.05) << "in " << millis << " ms";
+    std::string first = LeadInPace(folder / "first");
+    if (first.empty()) return;
+    std::string second = LeadInPace(folder / "second");
+    EXPECT_EQ(second, "") << "and before it: " << first;
 }
