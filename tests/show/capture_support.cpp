@@ -20,8 +20,8 @@ CaptureRun RunCapture(const std::string& out, const std::string& options) {
         std::string line = ToBytes(csv->ReadLine());
         SceneRow row;
         int scene = 0, started = 0;
-        if (std::sscanf(line.c_str(), "%d,%d,%d,%d,%lld", &scene, &started, &row.frames,
-                        &row.firstFrame, &row.firstClock) == 5) {
+        if (std::sscanf(line.c_str(), "%d,%d,%d,%d,%lld,%lf", &scene, &started, &row.frames,
+                        &row.firstFrame, &row.firstClock, &row.meanMillis) == 6) {
             row.started = started;
             run.scenes[scene] = row;
         }

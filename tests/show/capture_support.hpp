@@ -11,6 +11,7 @@ struct SceneRow {
     bool started = false;
     int frames = 0, firstFrame = -1;
     long long firstClock = 0;
+    double meanMillis = 0; // from one flip to the next, over the scene's frames
 };
 
 struct CaptureRun {
