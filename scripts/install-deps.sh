@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libsdl2-dev libgl-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
     libfreetype-dev libgtest-dev libbenchmark-dev
-    xvfb xauth libgl1-mesa-dri xdotool x11-utils xfonts-base fonts-dejavu-core sox vorbis-tools
+    xvfb xauth libgl1-mesa-dri xdotool x11-utils x11-apps xfonts-base fonts-dejavu-core sox vorbis-tools
     clang libclang-rt-14-dev libopenal-dev
 )
 

@@ -1,8 +1,15 @@
-// Frame pacing of Flip(-1) in a window against a plain sleep-per-frame loop,
-// and the cost of an idle pump against SDL's own event poll.
+// Frame pacing of Flip(-1) in a window against a plain sleep-per-frame loop;
+// the cost of an idle pump against SDL's own event poll; and the cost of an
+// 800 x 600 full screen shown scaled against a real 800 x 600 flip and a flip
+// at the display's own size. Run the
+// last under a display larger than 800 x 600, as the figures it gives are for
+// one: xvfb-run -s "-screen 0 1920x1080x24" build/bench/graphics/bench_graphics
+#include "ratio_reporter.hpp"
+
 #include <benchmark/benchmark.h>
 #include <zandrel/zandrel.hpp>
 
+#include <GL/gl.h>
 #include <SDL.h>
 
 #include <algorithm>
@@ -99,8 +106,53 @@ void IdleSdlPollEvent(benchmark::State& state) {
     EndGraphics();
 }
 
+// One frame: a clear, a flip without waiting for the display, and the GL
+// finished, so that the flip's work is measured rather than queued.
+void FlipFrames(benchmark::State& state, int width, int height, int depth) {
+    if (!GLGraphics(width, height, depth)) {
+        state.SkipWithError("no context of that size");
+        return;
+    }
+    int shownWidth = 0, shownHeight = 0;
+    SDL_GL_GetDrawableSize(SDL_GL_GetCurrentWindow(), &shownWidth, &shownHeight);
+    for (auto _ : state) {
+        glClearColor(0.2f, 0.4f, 0.6f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        Flip(0);
+        glFinish();
+    }
+    state.SetLabel(std::to_string(shownWidth) + " x " + std::to_string(shownHeight));
+    EndGraphics();
+}
+
+// The real 800 x 600 flip: a window of that size, whose picture is swapped as it is.
+void RealFlip800x600(benchmark::State& state) {
+    FlipFrames(state, 800, 600, 0);
+}
+
+// Full screen shown scaled on the display.
+void ScaledFlip800x600(benchmark::State& state) {
+    SetGLFullScreenScaling(FullScreenScaling::Always);
+    FlipFrames(state, 800, 600, 32);
+    SetGLFullScreenScaling(FullScreenScaling::WhenNeeded);
+}
+
+// Full screen in the display's own mode: what swapping a picture of that size
+// costs without any scaling, to tell the swap from the blit.
+void DesktopFlip(benchmark::State& state) {
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        state.SkipWithError(SDL_GetError());
+        return;
+    }
+    FlipFrames(state, desktop.w, desktop.h, 32);
+}
+
 } // namespace
 
+BENCHMARK(RealFlip800x600)->Repetitions(5)->ReportAggregatesOnly()->Unit(benchmark::kMillisecond);
+BENCHMARK(ScaledFlip800x600)->Repetitions(5)->ReportAggregatesOnly()->Unit(benchmark::kMillisecond);
+BENCHMARK(DesktopFlip)->Repetitions(5)->ReportAggregatesOnly()->Unit(benchmark::kMillisecond);
 BENCHMARK(PacedFlips)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(SleepPerFrameFlips)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(IdlePollSystemEvents)->Unit(benchmark::kMicrosecond);
@@ -109,7 +161,13 @@ BENCHMARK(IdleSdlPollEvent)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
     StartZandrel();
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter([](const RatioReporter& r) {
+        for (const char* name : {"RealFlip800x600", "ScaledFlip800x600", "DesktopFlip"})
+            std::printf("%-18s %.3f ms per flip\n", name, r.Time(name).real);
+        r.PrintRatio("ScaledFlip800x600", "RealFlip800x600", "the cost of showing it scaled");
+        r.PrintRatio("ScaledFlip800x600", "DesktopFlip", "the scaling beside the big swap");
+    });
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -79,13 +80,14 @@ template <class Frame> void RunFrames(benchmark::State& state, Frame& frame) {
         benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// An 800 x 600 window of the 2D driver; made afresh for each benchmark,
-// because SDL's renderer makes its own context current behind the driver.
+// An 800 x 600 window of the 2D driver, or the full screen when
+// ZANDREL_FULLSCREEN is set (=scaled: shown scaled); made afresh for each
+// benchmark, because SDL's renderer makes its own context current behind the driver.
 class Display {
 public:
     Display() {
         SetGraphicsDriver(GLVex2DDriver());
-        OpenGraphics(ScreenWidth, ScreenHeight, 0, 0);
+        OpenGraphics(ScreenWidth, ScreenHeight, std::getenv("ZANDREL_FULLSCREEN") ? 32 : 0, 0);
     }
     ~Display() { EndGraphics(); }
     Display(const Display&) = delete;

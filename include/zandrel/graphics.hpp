@@ -128,11 +128,28 @@ int FlipHook();
 void Flip(int sync = -1);
 
 // ---------------------------------------------------------------------------
-// The OpenGL graphics driver. Its CreateGraphics throws RuntimeError
-// "GLGraphicsDriver failed to set display mode" when a full-screen mode cannot
-// be set (the free CreateGraphics and OpenGraphics then give no object).
+// The OpenGL graphics driver. A synchronised flip (Flip(1)) keeps the
+// display's refresh rate even where the swap cannot wait for it. A full-screen
+// context switches the display's mode; where the display has no such mode or
+// cannot switch, it is shown scaled (see FullScreenScaling). Its CreateGraphics
+// throws RuntimeError "GLGraphicsDriver failed to set display mode" when a
+// full-screen context can be given neither way (the free CreateGraphics and
+// OpenGraphics then give no object).
 
 const Ref<TGraphicsDriver>& GLGraphicsDriver();
+
+// How a full-screen context is given. Scaled, the desktop keeps its mode: the
+// context draws into a picture of exactly its size, which each flip scales to
+// fill the display with its aspect ratio kept and black bars around it; its
+// size, pixels, read-backs and mouse positions are those of the size asked for.
+enum class FullScreenScaling : int {
+    WhenNeeded = 0, // switch the display's mode; scale only where that fails
+    Always = 1,     // always scale, kinder to flat panels
+};
+// The environment variable ZANDREL_FULLSCREEN=scaled asks for Always too.
+// Takes effect for contexts created afterwards.
+void SetGLFullScreenScaling(FullScreenScaling scaling);
+FullScreenScaling GLFullScreenScaling();
 // Selects the OpenGL driver with default flags BackBuffer and opens the graphics.
 Ref<TGraphics> GLGraphics(int width, int height, int depth = 0, int hertz = 0,
                           GraphicsFlags flags = GraphicsFlags::NoFlags);

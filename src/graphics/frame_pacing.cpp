@@ -4,17 +4,6 @@ namespace zandrel {
 
 namespace {
 
-struct FramePacing {
-    bool software = false;
-    int hertz = 0;
-    int period = 0;
-    int remainder = 0;
-    int accumulator = 0;
-    int nextFlip = 0;
-};
-
-FramePacing pacing;
-
 // Clock differences wrap like the clock itself.
 int Elapsed(int from, int to) {
     return static_cast<int>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
@@ -24,13 +13,54 @@ int Advanced(int time, int ms) {
     return static_cast<int>(static_cast<uint32_t>(time) + static_cast<uint32_t>(ms));
 }
 
+struct FlipPacing {
+    bool software = false;
+    FrameSchedule schedule;
+};
+
+FlipPacing pacing;
+
+} // namespace
+
+void FrameSchedule::Start(int hertz) {
+    hertz_ = hertz;
+    period_ = hertz != 0 ? 1000 / hertz : 0;
+    remainder_ = 1000 - period_ * hertz;
+    accumulator_ = 0;
+    nextFrame_ = Millisecs();
+    lastFrame_ = Advanced(nextFrame_, -period_);
+}
+
+// The 1000 mod hertz milliseconds left over each second are spread one at a
+// time, so that hertz frames take exactly one second. A caller who comes late
+// moves the schedule: that lateness is not made up. A sleep that woke late is
+// made up, but gently: no frame goes sooner than a period, less the clock's
+// own millisecond, after the one before it.
+void FrameSchedule::WaitForNextFrame() {
+    nextFrame_ = Advanced(nextFrame_, period_);
+    accumulator_ += remainder_;
+    if (accumulator_ >= hertz_) {
+        accumulator_ -= hertz_;
+        nextFrame_ = Advanced(nextFrame_, 1);
+    }
+    int now = Millisecs();
+    if (Elapsed(now, nextFrame_) <= 0) nextFrame_ = now;
+    int earliest = Advanced(lastFrame_, period_ - 1);
+    int due = Elapsed(nextFrame_, earliest) > 0 ? earliest : nextFrame_;
+    DelayMillis(Elapsed(now, due));
+    lastFrame_ = Millisecs();
+    // A clock that did not move while this slept is a program's own: the
+    // schedule does not run ahead of it.
+    if (Elapsed(lastFrame_, nextFrame_) > 1) nextFrame_ = lastFrame_;
+}
+
 // Three synchronised flips in a row within 1 ms of the nominal period.
-bool HardwarePaces(TGraphicsDriver& driver, int hertz) {
+bool HardwarePaces(const std::function<void()>& synchronisedFlip, int hertz) {
     int deadline = Advanced(Millisecs(), 1000);
     int hits = 0;
     while (Elapsed(Millisecs(), deadline) > 0) {
         int start = Millisecs();
-        driver.Flip(1);
+        synchronisedFlip();
         int error = Elapsed(start, Millisecs()) - 1000 / hertz;
         if (error < -1 || error > 1) {
             hits = 0;
@@ -41,37 +71,20 @@ bool HardwarePaces(TGraphicsDriver& driver, int hertz) {
     return false;
 }
 
-} // namespace
-
 // A negative rate asks for no particular rate, like 0.
 void StartFramePacing(TGraphicsDriver& driver, int depth, int hertz) {
     if (hertz < 0) hertz = 0;
-    pacing.software = hertz != 0 && !(depth != 0 && HardwarePaces(driver, hertz));
-    pacing.hertz = hertz;
-    pacing.period = hertz != 0 ? 1000 / hertz : 0;
-    pacing.remainder = 1000 - pacing.period * hertz;
-    pacing.accumulator = 0;
-    pacing.nextFlip = Millisecs();
+    pacing.software =
+        hertz != 0 && !(depth != 0 && HardwarePaces([&driver] { driver.Flip(1); }, hertz));
+    pacing.schedule.Start(hertz);
 }
 
 bool SoftwarePacing() {
     return pacing.software;
 }
 
-// The 1000 mod hertz milliseconds left over each second are spread one at a
-// time, so that hertz frames take exactly one second.
 void WaitForNextFrame() {
-    pacing.nextFlip = Advanced(pacing.nextFlip, pacing.period);
-    pacing.accumulator += pacing.remainder;
-    if (pacing.accumulator >= pacing.hertz) {
-        pacing.accumulator -= pacing.hertz;
-        pacing.nextFlip = Advanced(pacing.nextFlip, 1);
-    }
-    int wait = Elapsed(Millisecs(), pacing.nextFlip);
-    if (wait > 0)
-        DelayMillis(wait);
-    else
-        pacing.nextFlip = Advanced(pacing.nextFlip, -wait);
+    pacing.schedule.WaitForNextFrame();
 }
 
 } // namespace zandrel

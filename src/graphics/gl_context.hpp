@@ -1,10 +1,13 @@
 // The native side of the OpenGL driver: one record per GL context, the
-// hidden shared context, display modes and buffer swaps, over SDL.
+// hidden shared context, display modes, buffer swaps and full screen shown
+// scaled, over SDL. A new platform provides each function declared here.
 #pragma once
 
 #include "gl_graphics.hpp"
+#include "gl_scaled_framebuffer.hpp"
 
 #include <array>
+#include <functional>
 #include <vector>
 
 struct SDL_Window;
@@ -26,19 +29,38 @@ struct GLContext {
     SDL_Window* window = nullptr;
     void* glContext = nullptr;
     uint32_t windowId = 0;
+    // A full-screen context shown scaled on the desktop's own mode draws here.
+    ScaledFramebuffer scaled;
+
+    bool Scaled() const { return scaled.framebuffer != 0; }
 };
 
 namespace native {
 
-// No record when the window or the context cannot be made; a full-screen
-// mode that cannot be set raises "GLGraphicsDriver failed to set display mode".
-GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags);
+// No record when the window or the context cannot be made. A full-screen
+// context switches the display's mode; where the display has no such mode or
+// cannot switch (or always, with `scaledOnly`) it is shown scaled on the
+// desktop's mode instead. One that cannot be given either way raises
+// "GLGraphicsDriver failed to set display mode".
+GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags,
+                           bool scaledOnly);
 GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags);
 void GetGLContextSettings(GLContext* context, int& width, int& height, int& depth, int& hertz,
                           GraphicsFlags& flags);
 void CloseGLContext(GLContext* context);
 void MakeGLContextCurrent(GLContext* context);
-void FlipGLContext(int sync);
+// Swap interval 0 or 1 for the current context's swaps; only a change is
+// passed to the platform. False when the platform cannot give the interval.
+bool SetGLSwapInterval(int interval);
+// Presents the current context (a scaled one's picture scaled into its window).
+void SwapGLBuffers();
+// The refresh rate of the display showing the current context; 0 when the
+// platform does not say.
+int GLDisplayRefreshRate();
+// The size in pixels of the window that shows the context.
+void GLWindowSize(const GLContext* context, int& width, int& height);
+// The address of a GL function of the current context's library, or null.
+void* GLProcAddress(const char* name);
 void ToggleGLSharedContext();
 
 // Width, height, bits per pixel and refresh rate of each mode of 16 bits or more.
@@ -50,6 +72,14 @@ GLContext* FirstGLContext();
 GLContext* SharedGLContext();
 GLContext* CurrentGLContext();
 int SwapIntervalCalls();
+
+// For tests: stands in for the platform's swap interval and buffer swap, as a
+// display whose swaps really wait would; empty functions put the platform's back.
+struct SwapStandIn {
+    std::function<bool(int interval)> setInterval; // true when the interval is taken
+    std::function<void()> swap;
+};
+void SetSwapStandIn(SwapStandIn standIn);
 
 } // namespace native
 

@@ -12,7 +12,9 @@ GLContext* shared = nullptr;
 GLContext* current = nullptr;
 GLContext* fullScreen = nullptr;
 int lastSwapInterval = -1;
+bool swapIntervalTaken = false;
 int swapIntervalCalls = 0;
+SwapStandIn swapStandIn;
 
 // Focus changes of the full-screen window are handled here, not by SDL. Video
 // that the program started itself (SDL_CreateWindow starts it implicitly) is
@@ -53,9 +55,17 @@ void RestoreCurrent() {
         SDL_GL_MakeCurrent(nullptr, nullptr);
 }
 
-void SetSwapInterval(int interval) {
+bool SetSwapInterval(int interval) {
     ++swapIntervalCalls;
-    if (SDL_GL_GetCurrentContext()) SDL_GL_SetSwapInterval(interval);
+    if (swapStandIn.setInterval) return swapStandIn.setInterval(interval);
+    return SDL_GL_GetCurrentContext() && SDL_GL_SetSwapInterval(interval) == 0;
+}
+
+// What a focus change sets is not what the flips asked for: the next flip
+// asks again, so that a synchronised flip stays synchronised after it.
+void SetFocusSwapInterval(int interval) {
+    SetSwapInterval(interval);
+    lastSwapInterval = -1;
 }
 
 // A context in `window` that shares its textures with the shared context.
@@ -83,8 +93,12 @@ bool EnsureSharedContext() {
         SDL_DestroyWindow(window);
         return false;
     }
-    shared = new GLContext{nullptr, SharedContext,          1,      1,       0,
-                           0,       GraphicsFlags::NoFlags, window, context, 0};
+    shared = new GLContext;
+    shared->kind = SharedContext;
+    shared->width = 1;
+    shared->height = 1;
+    shared->window = window;
+    shared->glContext = context;
     RestoreCurrent();
     return true;
 }
@@ -133,14 +147,58 @@ bool EnterFullScreen(GLContext* record) {
     if (SDL_SetWindowDisplayMode(record->window, &mode) != 0) return false;
     if (SDL_SetWindowFullscreen(record->window, SDL_WINDOW_FULLSCREEN) != 0) return false;
     fullScreen = record;
-    SetSwapInterval(rateApplied ? 1 : 0);
+    SetFocusSwapInterval(rateApplied ? 1 : 0);
     return true;
 }
 
 void RestoreDesktopMode(GLContext* record) {
     SDL_SetWindowFullscreen(record->window, 0);
-    SetSwapInterval(0);
+    SetFocusSwapInterval(0);
     fullScreen = nullptr;
+}
+
+void DesktopSize(int& width, int& height) {
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        width = desktop.w;
+        height = desktop.h;
+    }
+}
+
+// Mouse positions of the window are then the picture's own.
+void UpdateScaledArea(GLContext* record, int windowWidth, int windowHeight) {
+    ScaledArea area = FitScaled(record->width, record->height, windowWidth, windowHeight);
+    if (area == record->scaled.area) return;
+    record->scaled.area = area;
+    SetClientScaling(record->windowId,
+                     {record->width, record->height, area.left, area.top, area.width, area.height});
+}
+
+// The desktop keeps its mode: the window covers it, and the picture is drawn
+// at the size asked for into a framebuffer that every swap scales into it.
+bool ShowScaled(GLContext* record) {
+    int width = record->width, height = record->height;
+    DesktopSize(width, height);
+    int shownWidth = 0, shownHeight = 0;
+    SDL_GetWindowSize(record->window, &shownWidth, &shownHeight);
+    if (shownWidth != width || shownHeight != height) {
+        SDL_SetWindowPosition(record->window, 0, 0);
+        SDL_SetWindowSize(record->window, width, height);
+    }
+    SDL_SetWindowFullscreen(record->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    SDL_GL_MakeCurrent(record->window, record->glContext);
+    bool made =
+        CreateScaledFramebuffer(record->scaled, record->width, record->height, record->flags);
+    RestoreCurrent();
+    if (made) UpdateScaledArea(record, width, height);
+    return made;
+}
+
+void PresentScaledPicture(GLContext* record) {
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(record->window, &width, &height);
+    UpdateScaledArea(record, width, height);
+    PresentScaled(record->scaled, record->scaled.area, height);
 }
 
 bool Listed(const GLContext* record) {
@@ -153,7 +211,7 @@ void WindowProcedure(GLContext* record, const TWindowMessage& message) {
     if (!Listed(record)) return;
     TranslateWindowMessage(message, nullptr);
     if (message.kind == TWindowMessage::FocusGained && record->kind == FullScreenContext &&
-        fullScreen != record) {
+        !record->Scaled() && fullScreen != record) {
         if (!EnterFullScreen(record))
             throw RuntimeError("GLGraphicsDriver failed to set display mode");
     } else if (message.kind == TWindowMessage::FocusLost && fullScreen == record) {
@@ -184,35 +242,52 @@ void ShowAndActivate(GLContext* record) {
     SDL_SetWindowInputFocus(record->window);
 }
 
-SDL_Window* CreateWindow(int kind, int width, int height) {
+// A window to be shown scaled is made at the desktop's size from the start.
+SDL_Window* CreateWindow(const GLContext& record, bool scaled) {
     std::string title = ToUtf8(ApplicationTitle());
     Uint32 style = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (kind == FullScreenContext)
+    int width = record.width, height = record.height;
+    if (scaled) DesktopSize(width, height);
+    if (record.kind == FullScreenContext)
         return SDL_CreateWindow(title.c_str(), 0, 0, width, height, style | SDL_WINDOW_BORDERLESS);
     return SDL_CreateWindow(title.c_str(), 32, 32, width, height, style);
 }
 
+bool HasDisplayMode(const GLContext& record) {
+    SDL_DisplayMode mode;
+    bool rateApplied = false;
+    return ChooseDisplayMode(record, mode, rateApplied);
+}
+
 } // namespace
 
-GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags) {
+GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags,
+                           bool scaledOnly) {
     if (width <= 0 || height <= 0 || !EnsureSharedContext()) return nullptr;
     int kind = depth != 0 ? FullScreenContext : WindowedContext;
+    auto* record = new GLContext;
+    record->kind = kind;
+    record->width = width;
+    record->height = height;
+    record->depth = depth;
+    record->hertz = hertz;
+    record->flags = flags;
+    bool scaled = kind == FullScreenContext && (scaledOnly || !HasDisplayMode(*record));
     SetPixelFormat(flags);
-    SDL_Window* window = CreateWindow(kind, width, height);
-    if (!window) return nullptr;
-    SDL_GLContext context = CreateSharingContext(window, flags);
-    if (!context) {
-        SDL_DestroyWindow(window);
+    record->window = CreateWindow(*record, scaled);
+    if (record->window) record->glContext = CreateSharingContext(record->window, flags);
+    if (!record->glContext) {
+        if (record->window) SDL_DestroyWindow(record->window);
+        delete record;
         return nullptr;
     }
-    auto* record = new GLContext{nullptr, kind,  width,  height,  depth,
-                                 hertz,   flags, window, context, SDL_GetWindowID(window)};
+    record->windowId = SDL_GetWindowID(record->window);
     Push(record);
     RegisterWindowProcedure(record->windowId, [record](const TWindowMessage& message) {
         WindowProcedure(record, message);
     });
     ShowAndActivate(record);
-    if (kind == FullScreenContext && !EnterFullScreen(record)) {
+    if (kind == FullScreenContext && (scaled || !EnterFullScreen(record)) && !ShowScaled(record)) {
         CloseGLContext(record);
         throw RuntimeError("GLGraphicsDriver failed to set display mode");
     }
@@ -230,9 +305,14 @@ GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags) {
     }
     int width = 0, height = 0;
     SDL_GetWindowSize(window, &width, &height);
-    auto* record =
-        new GLContext{nullptr, AttachedContext, width,  height,  0,
-                      0,       flags,           window, context, SDL_GetWindowID(window)};
+    auto* record = new GLContext;
+    record->kind = AttachedContext;
+    record->width = width;
+    record->height = height;
+    record->flags = flags;
+    record->window = window;
+    record->glContext = context;
+    record->windowId = SDL_GetWindowID(window);
     Push(record);
     return record;
 }
@@ -253,6 +333,12 @@ void GetGLContextSettings(GLContext* context, int& width, int& height, int& dept
 void CloseGLContext(GLContext* context) {
     if (!Listed(context)) return;
     if (context == current) MakeGLContextCurrent(nullptr);
+    // Its buffers belong to every context that shares textures with it.
+    if (context->Scaled()) {
+        SDL_GL_MakeCurrent(context->window, context->glContext);
+        DeleteScaledFramebuffer(context->scaled);
+        RestoreCurrent();
+    }
     SDL_GL_DeleteContext(context->glContext);
     if (context->kind != AttachedContext) UnregisterWindowProcedure(context->windowId);
     if (context == fullScreen) RestoreDesktopMode(context);
@@ -267,14 +353,37 @@ void MakeGLContextCurrent(GLContext* context) {
     RestoreCurrent();
 }
 
-void FlipGLContext(int sync) {
-    if (!current) return;
-    int interval = sync != 0 ? 1 : 0;
+bool SetGLSwapInterval(int interval) {
     if (interval != lastSwapInterval) {
         lastSwapInterval = interval;
-        SetSwapInterval(interval);
+        swapIntervalTaken = SetSwapInterval(interval);
     }
-    SDL_GL_SwapWindow(current->window);
+    return swapIntervalTaken;
+}
+
+void SwapGLBuffers() {
+    if (!current) return;
+    if (current->Scaled()) PresentScaledPicture(current);
+    if (swapStandIn.swap)
+        swapStandIn.swap();
+    else
+        SDL_GL_SwapWindow(current->window);
+}
+
+int GLDisplayRefreshRate() {
+    if (!current) return 0;
+    int display = SDL_GetWindowDisplayIndex(current->window);
+    SDL_DisplayMode mode;
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
+    return mode.refresh_rate;
+}
+
+void GLWindowSize(const GLContext* context, int& width, int& height) {
+    SDL_GL_GetDrawableSize(context->window, &width, &height);
+}
+
+void* GLProcAddress(const char* name) {
+    return SDL_GL_GetProcAddress(name);
 }
 
 void ToggleGLSharedContext() {
@@ -307,6 +416,10 @@ GLContext* CurrentGLContext() {
 }
 int SwapIntervalCalls() {
     return swapIntervalCalls;
+}
+
+void SetSwapStandIn(SwapStandIn standIn) {
+    swapStandIn = std::move(standIn);
 }
 
 } // namespace zandrel::native

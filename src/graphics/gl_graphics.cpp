@@ -1,7 +1,71 @@
 #include "gl_context.hpp"
 #include "graphics_parts.hpp"
 
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <unordered_map>
+
 namespace zandrel {
+
+namespace {
+
+FullScreenScaling fullScreenScaling = FullScreenScaling::WhenNeeded;
+
+// How synchronised flips of one context keep the display's pace.
+struct DisplayPacing {
+    bool measured = false;
+    bool swapWaits = false; // measured: the swap itself waits for the display
+    bool scheduled = false;
+    FrameSchedule schedule;
+};
+
+std::unordered_map<const GLContext*, DisplayPacing> displayPacing;
+
+// Desktops that cannot switch modes still have a rate; 60 Hz where none is said.
+int DisplayRate() {
+    int hertz = native::GLDisplayRefreshRate();
+    return hertz > 0 ? hertz : 60;
+}
+
+// The schedule a synchronised flip keeps after its swap, or none when the
+// swap itself waits for the display: a swap that cannot be told to wait, or
+// that is seen not to, is paced here at the display's rate.
+FrameSchedule* SoftwarePace(const GLContext* context, bool intervalTaken) {
+    DisplayPacing& pacing = displayPacing[context];
+    if (intervalTaken && !pacing.measured) {
+        pacing.swapWaits = HardwarePaces([] { native::SwapGLBuffers(); }, DisplayRate());
+        pacing.measured = true;
+    }
+    if (intervalTaken && pacing.swapWaits) return nullptr;
+    if (!pacing.scheduled) {
+        pacing.schedule.Start(DisplayRate());
+        pacing.scheduled = true;
+    }
+    return &pacing.schedule;
+}
+
+bool ScaledOnly() {
+    const char* asked = std::getenv("ZANDREL_FULLSCREEN");
+    return fullScreenScaling == FullScreenScaling::Always ||
+           (asked && std::string_view(asked) == "scaled");
+}
+
+// Said once for each size and display, so that the user knows why the picture
+// is not sharp.
+void ReportScaled(const GLContext* context) {
+    static std::string said;
+    int width = 0, height = 0;
+    native::GLWindowSize(context, width, height);
+    char line[128];
+    std::snprintf(line, sizeof line, "%d x %d shown scaled on a %d x %d display\n", context->width,
+                  context->height, width, height);
+    if (said == line) return;
+    said = line;
+    std::fputs(line, stderr);
+}
+
+} // namespace
 
 Ref<TGraphicsDriver> TGLGraphics::Driver() {
     return GLGraphicsDriver();
@@ -19,6 +83,7 @@ void TGLGraphics::GetSettings(int& width, int& height, int& depth, int& hertz,
 
 void TGLGraphics::Close() {
     if (!context_) return;
+    displayPacing.erase(context_);
     native::CloseGLContext(context_);
     context_ = nullptr;
 }
@@ -50,7 +115,9 @@ Ref<TGraphics> TGLGraphicsDriver::AttachGraphics(NativeWidget widget, GraphicsFl
 
 Ref<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int height, int depth, int hertz,
                                                  GraphicsFlags flags) {
-    return Wrap(native::CreateGLContext(width, height, depth, hertz, flags));
+    GLContext* context = native::CreateGLContext(width, height, depth, hertz, flags, ScaledOnly());
+    if (context && context->Scaled()) ReportScaled(context);
+    return Wrap(context);
 }
 
 void TGLGraphicsDriver::SetGraphics(const Ref<TGraphics>& g) {
@@ -59,7 +126,14 @@ void TGLGraphicsDriver::SetGraphics(const Ref<TGraphics>& g) {
 }
 
 void TGLGraphicsDriver::Flip(int sync) {
-    native::FlipGLContext(sync);
+    GLContext* context = native::CurrentGLContext();
+    if (!context) return;
+    bool intervalTaken = native::SetGLSwapInterval(sync != 0 ? 1 : 0);
+    FrameSchedule* pace = sync != 0 ? SoftwarePace(context, intervalTaken) : nullptr;
+    native::SwapGLBuffers();
+    // After the swap, as a display's wait would be: however long the swap
+    // took, the flip returns on the display's beat.
+    if (pace) pace->WaitForNextFrame();
 }
 
 void TGLGraphicsDriver::ToggleSharedContext() {
@@ -75,6 +149,19 @@ const Ref<TGraphicsDriver>& GLGraphicsDriver() {
 
 TGLGraphicsDriver& TheGLGraphicsDriver() {
     return static_cast<TGLGraphicsDriver&>(*GLGraphicsDriver());
+}
+
+void SetGLFullScreenScaling(FullScreenScaling scaling) {
+    fullScreenScaling = scaling;
+}
+
+FullScreenScaling GLFullScreenScaling() {
+    return fullScreenScaling;
+}
+
+bool PacedInSoftware(const TGLGraphics& g) {
+    auto found = displayPacing.find(g.Context());
+    return found != displayPacing.end() && found->second.scheduled;
 }
 
 Ref<TGraphics> GLGraphics(int width, int height, int depth, int hertz, GraphicsFlags flags) {

@@ -38,4 +38,8 @@ public:
 // The driver GLGraphicsDriver() gives, as its own class.
 TGLGraphicsDriver& TheGLGraphicsDriver();
 
+// For tests: whether synchronised flips of the context wait in software for
+// the display (known from its first synchronised flip on).
+bool PacedInSoftware(const TGLGraphics& g);
+
 } // namespace zandrel

@@ -17,7 +17,7 @@ public:
 
     void Poll() override;
     void Wait() override;
-    void MoveMouse(int x, int y) override { native::WarpMouseToActiveWindow(x, y); }
+    void MoveMouse(int x, int y) override { WarpMouse(x, y); }
     void SetMouseVisible(bool visible) override;
     void ShowNotice(const String& text, bool serious) override;
     bool AskOkCancel(const String& text, bool serious) override;

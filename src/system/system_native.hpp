@@ -34,7 +34,10 @@ Key VirtualKeyOf(int scancode);
 Modifier ModifierState();
 bool WindowClientSize(uint32_t window, int& width, int& height);
 bool CursorInWindow(uint32_t window, int& x, int& y);
-void WarpMouseToActiveWindow(int x, int y);
+// The window with the keyboard focus, 0 for none.
+uint32_t ActiveWindow();
+// In window coordinates of `window`; screen coordinates for window 0.
+void WarpMouseInWindow(uint32_t window, int x, int y);
 void SetCursorShown(bool shown);
 void CaptureMouse(bool capture);
 

@@ -17,6 +17,10 @@ void DeliverTimerTick(int handle);
 // Hands a message to the procedure of its window, if that is a framework window.
 void DispatchWindowMessage(const TWindowMessage& message);
 
+// Puts the pointer at client coordinates of the active window (with none
+// known yet, the newest framework window).
+void WarpMouse(int x, int y);
+
 // Mouse tracking and cursor visibility over framework windows.
 void TrackMouse(uint32_t window, const Ref<Object>& source, int x, int y);
 void UpdateCursorVisibility();

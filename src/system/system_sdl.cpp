@@ -236,10 +236,15 @@ bool CursorInWindow(uint32_t window, int& x, int& y) {
     return true;
 }
 
-void WarpMouseToActiveWindow(int x, int y) {
+uint32_t ActiveWindow() {
+    SDL_Window* active = VideoStarted() ? SDL_GetKeyboardFocus() : nullptr;
+    return active ? SDL_GetWindowID(active) : 0;
+}
+
+void WarpMouseInWindow(uint32_t window, int x, int y) {
     if (!VideoStarted()) return;
-    if (auto* active = SDL_GetKeyboardFocus())
-        SDL_WarpMouseInWindow(active, x, y);
+    if (auto* sdlWindow = WindowOf(window))
+        SDL_WarpMouseInWindow(sdlWindow, x, y);
     else
         SDL_WarpMouseGlobal(x, y);
 }

@@ -1,6 +1,7 @@
 #include "system_native.hpp"
 #include "system_parts.hpp"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace zandrel {
@@ -8,6 +9,8 @@ namespace zandrel {
 namespace {
 
 std::unordered_map<uint32_t, WindowProcedure> windowProcedures;
+std::unordered_map<uint32_t, ClientScaling> clientScalings;
+uint32_t newestWindow = 0;
 Modifier modifierFlags = Modifier::NoModifier;
 
 struct MouseTracking {
@@ -18,9 +21,44 @@ struct MouseTracking {
 
 MouseTracking tracking;
 
+const ClientScaling* ScalingOf(uint32_t window) {
+    auto found = clientScalings.find(window);
+    return found == clientScalings.end() ? nullptr : &found->second;
+}
+
+// A window position on one axis as a client pixel, clamped to the client area.
+int ToClient(int position, int shownStart, int shown, int client) {
+    if (shown <= 0 || client <= 0) return 0;
+    int64_t pixel = (int64_t{position} - shownStart) * client / shown;
+    return static_cast<int>(std::clamp<int64_t>(pixel, 0, client - 1));
+}
+
+// The window position at the centre of a client pixel.
+int FromClient(int pixel, int shownStart, int shown, int client) {
+    if (client <= 0) return shownStart;
+    return shownStart + static_cast<int>((2 * int64_t{pixel} + 1) * shown / (2 * int64_t{client}));
+}
+
+void MapToClient(uint32_t window, int& x, int& y) {
+    if (const ClientScaling* s = ScalingOf(window)) {
+        x = ToClient(x, s->shownLeft, s->shownWidth, s->width);
+        y = ToClient(y, s->shownTop, s->shownHeight, s->height);
+    }
+}
+
+bool IsPositionMessage(const TWindowMessage& message) {
+    return message.kind == TWindowMessage::MouseDown || message.kind == TWindowMessage::MouseUp ||
+           message.kind == TWindowMessage::MouseMove;
+}
+
 bool InsideClientArea(uint32_t window, int x, int y) {
     int width = 0, height = 0;
-    if (!native::WindowClientSize(window, width, height)) return false;
+    if (const ClientScaling* s = ScalingOf(window)) {
+        width = s->width;
+        height = s->height;
+    } else if (!native::WindowClientSize(window, width, height)) {
+        return false;
+    }
     return x >= 0 && y >= 0 && x < width && y < height;
 }
 
@@ -75,10 +113,13 @@ void TranslateMouse(const TWindowMessage& message, const Ref<Object>& source) {
 
 void RegisterWindowProcedure(uint32_t window, WindowProcedure procedure) {
     windowProcedures[window] = std::move(procedure);
+    newestWindow = window;
 }
 
 void UnregisterWindowProcedure(uint32_t window) {
     windowProcedures.erase(window);
+    clientScalings.erase(window);
+    if (newestWindow == window) newestWindow = 0;
     if (tracking.window == window) {
         tracking.window = 0;
         tracking.source = nullptr;
@@ -86,11 +127,28 @@ void UnregisterWindowProcedure(uint32_t window) {
     }
 }
 
+void SetClientScaling(uint32_t window, const ClientScaling& scaling) {
+    clientScalings[window] = scaling;
+}
+
 void DispatchWindowMessage(const TWindowMessage& message) {
     auto found = windowProcedures.find(message.window);
     if (found == windowProcedures.end()) return;
     auto procedure = found->second; // it may unregister itself
-    procedure(message);
+    if (!IsPositionMessage(message)) return procedure(message);
+    TWindowMessage mapped = message;
+    MapToClient(mapped.window, mapped.x, mapped.y);
+    procedure(mapped);
+}
+
+void WarpMouse(int x, int y) {
+    uint32_t window = native::ActiveWindow();
+    if (!window) window = newestWindow;
+    if (const ClientScaling* s = ScalingOf(window)) {
+        x = FromClient(x, s->shownLeft, s->shownWidth, s->width);
+        y = FromClient(y, s->shownTop, s->shownHeight, s->height);
+    }
+    native::WarpMouseInWindow(window, x, y);
 }
 
 void TranslateWindowMessage(const TWindowMessage& message, const Ref<Object>& source) {
@@ -122,6 +180,7 @@ void TrackMouse(uint32_t window, const Ref<Object>& source, int x, int y) {
     if (tracking.window) {
         int leftX = 0, leftY = 0;
         native::CursorInWindow(tracking.window, leftX, leftY);
+        MapToClient(tracking.window, leftX, leftY);
         EmitNewEvent(EventId::MouseLeave, tracking.source, 0, Modifier::NoModifier, leftX, leftY);
     }
     tracking.window = window;

@@ -43,6 +43,17 @@ using WindowProcedure = std::function<void(const TWindowMessage&)>;
 void RegisterWindowProcedure(uint32_t window, WindowProcedure procedure);
 void UnregisterWindowProcedure(uint32_t window);
 
+// A framework window that shows its client area scaled: the program's
+// `width` x `height` pixels fill `shownWidth` x `shownHeight` window pixels
+// from (`shownLeft`, `shownTop`). From then on the window's mouse positions are
+// client pixels (a position outside the shown part clamped to its edge), and
+// MoveMouse places the pointer by them. Unregistering the window forgets it.
+struct ClientScaling {
+    int width = 0, height = 0;
+    int shownLeft = 0, shownTop = 0, shownWidth = 0, shownHeight = 0;
+};
+void SetClientScaling(uint32_t window, const ClientScaling& scaling);
+
 // Turns a window message into at most one framework event and emits it.
 void TranslateWindowMessage(const TWindowMessage& message, const Ref<Object>& source);
 

@@ -1,13 +1,17 @@
 #include "test_support.hpp"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <poll.h>
 #include <stdexcept>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace zandrel::test {
@@ -45,6 +49,91 @@ void SmallFilesystem::Fill() const {
 
 bool SmallFilesystem::MakeReadOnly() const {
     return mount("tmpfs", Path().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, options_.c_str()) == 0;
+}
+
+namespace {
+
+int ExitCodeOf(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int WaitFor(pid_t child) {
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return -1;
+    return ExitCodeOf(status);
+}
+
+// The display number Xvfb writes once it is ready; empty when it ended first
+// or said nothing for a minute.
+std::string ReadDisplayNumber(int fd) {
+    std::string number;
+    pollfd ready{fd, POLLIN, 0};
+    while (number.find('\n') == std::string::npos && poll(&ready, 1, 60000) > 0) {
+        char buffer[16];
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0) return "";
+        number.append(buffer, static_cast<size_t>(got));
+    }
+    auto end = number.find('\n');
+    return end == std::string::npos ? "" : number.substr(0, end);
+}
+
+} // namespace
+
+PrivateDisplay::PrivateDisplay(int width, int height) {
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    server_ = fork();
+    if (server_ == 0) {
+        if (pipeFds[1] == 3)
+            fcntl(3, F_SETFD, 0);
+        else
+            dup2(pipeFds[1], 3); // the copy is left open across exec
+        int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten",
+               "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    std::string number = server_ > 0 ? ReadDisplayNumber(pipeFds[0]) : "";
+    close(pipeFds[0]);
+    if (number.empty()) {
+        if (server_ > 0) {
+            kill(server_, SIGTERM);
+            WaitFor(server_);
+        }
+        throw std::runtime_error("Xvfb did not start");
+    }
+    name_ = ":" + number;
+}
+
+PrivateDisplay::~PrivateDisplay() {
+    kill(server_, SIGTERM);
+    WaitFor(server_);
+}
+
+int PrivateDisplay::Run(const std::string& command) const {
+    return RunChild([&command] { return ExitCodeOf(std::system(command.c_str())); });
+}
+
+int PrivateDisplay::RunChild(const std::function<int()>& body) const {
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        setenv("DISPLAY", name_.c_str(), 1);
+        int code = 125;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        std::fflush(nullptr);
+        _exit(code);
+    }
+    return WaitFor(child);
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -3,8 +3,10 @@
 
 #include <zandrel/runtime.hpp>
 
+#include <functional>
 #include <ostream>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace zandrel {
@@ -55,6 +57,32 @@ private:
     TempFolder folder_;
     std::string options_;
     bool mounted_ = false;
+};
+
+// A private virtual X server of a given size, for tests that need a display
+// other than the suite's. Xvfb itself picks a free display number and tells
+// it through -displayfd; it is stopped when this goes. Throws
+// std::runtime_error when Xvfb cannot start.
+class PrivateDisplay {
+public:
+    PrivateDisplay(int width, int height);
+    ~PrivateDisplay();
+    PrivateDisplay(const PrivateDisplay&) = delete;
+    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
+
+    // ":N", for DISPLAY.
+    const std::string& Name() const { return name_; }
+    // Runs a shell command on this display: its exit code, -1 when it did not
+    // end by itself.
+    int Run(const std::string& command) const;
+    // Runs `body` in a child process on this display: its result is the
+    // child's exit code (125 when it threw). The child ends without exit
+    // handlers, so the body closes what it opened.
+    int RunChild(const std::function<int()>& body) const;
+
+private:
+    pid_t server_ = -1;
+    std::string name_;
 };
 
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);

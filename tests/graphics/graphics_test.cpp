@@ -112,17 +112,65 @@ TEST_F(Graphics, FullScreenTakesTheClosestDepthOfThatSize) {
     EXPECT_TRUE(GLGraphics(1024, 768, 16));
 }
 
-TEST_F(Graphics, FullScreenSizeTheDisplayLacksFails) {
+// The display (1024 x 768) has no 800 x 600 mode: the desktop keeps its mode,
+// and the context draws into a picture of its own size.
+TEST_F(Graphics, FullScreenSizeTheDisplayLacksIsShownScaled) {
+    auto g = GLGraphics(800, 600, 16);
+    ASSERT_TRUE(g);
+    auto* record = As<TGLGraphics>(g)->Context();
+    EXPECT_TRUE(record->Scaled());
+    EXPECT_EQ(GraphicsWidth(), 800);
+    EXPECT_EQ(GraphicsHeight(), 600);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(record->window, &width, &height);
+    EXPECT_EQ(width, 1024);
+    EXPECT_EQ(height, 768);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 800);
+    EXPECT_EQ(viewport[3], 600);
+    ClearBlack();
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(799, 0, 1, 1);
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    EXPECT_EQ(PixelAt(799, 599), 0xFF0000FFu); // the picture's own bottom-right pixel
+    Flip(0);
+    EXPECT_EQ(PixelAt(799, 599), 0xFF0000FFu); // still drawing into the picture
+}
+
+// Not even a picture of that size can be made.
+TEST_F(Graphics, FullScreenThatCannotBeGivenFails) {
     SetGraphicsDriver(GLGraphicsDriver());
     try {
-        GLGraphicsDriver()->CreateGraphics(800, 600, 16, 0, GraphicsFlags::BackBuffer);
+        GLGraphicsDriver()->CreateGraphics(40000, 30000, 16, 0, GraphicsFlags::BackBuffer);
         FAIL() << "no error";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.Message(), u"GLGraphicsDriver failed to set display mode");
     }
     EXPECT_EQ(native::FirstGLContext(), nullptr); // nothing left behind
-    EXPECT_FALSE(OpenGraphics(800, 600, 16));
+    EXPECT_FALSE(OpenGraphics(40000, 30000, 16));
     EXPECT_FALSE(CurrentGraphics());
+}
+
+TEST(ScaledArea, FitsTheWindowWithItsAspectKept) {
+    const struct {
+        int windowWidth, windowHeight;
+        ScaledArea area;
+        bool whole;
+    } cases[] = {
+        {1920, 1080, {240, 0, 1440, 1080}, false}, // bars left and right
+        {1024, 768, {0, 0, 1024, 768}, false},     // no bars
+        {800, 1000, {0, 200, 800, 600}, true},     // bars above and below
+        {1600, 1200, {0, 0, 1600, 1200}, true},    // twice the size
+        {640, 480, {0, 0, 640, 480}, false},       // smaller than the picture
+    };
+    for (const auto& c : cases) {
+        ScaledArea area = FitScaled(800, 600, c.windowWidth, c.windowHeight);
+        EXPECT_EQ(area, c.area) << c.windowWidth << " x " << c.windowHeight;
+        EXPECT_EQ(WholeScale(area, 800, 600), c.whole) << c.windowWidth << " x " << c.windowHeight;
+    }
 }
 
 TEST_F(Graphics, SeqAdvancesOnOpenAndClose) {
@@ -135,7 +183,7 @@ TEST_F(Graphics, SeqAdvancesOnOpenAndClose) {
     EXPECT_EQ(GraphicsSeq(), start + 4);
     EndGraphics(); // nothing open: nothing changes
     EXPECT_EQ(GraphicsSeq(), start + 4);
-    EXPECT_FALSE(OpenGraphics(800, 600, 16)); // a failed open does not advance it
+    EXPECT_FALSE(OpenGraphics(40000, 30000, 16)); // a failed open does not advance it
     EXPECT_EQ(GraphicsSeq(), start + 4);
 }
 
@@ -405,6 +453,14 @@ TEST_F(Graphics, FullScreenFollowsTheFocus) {
     SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_GAINED);
     EXPECT_FALSE(IsAppSuspended());
     EXPECT_TRUE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
+    // The focus set the swap interval: a synchronised flip asks for its own again.
+    Flip(1);
+    int before = native::SwapIntervalCalls();
+    SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_LOST);
+    SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_GAINED);
+    PollSystemEvents();
+    Flip(1);
+    EXPECT_EQ(native::SwapIntervalCalls(), before + 3);
     int suspends = 0, resumes = 0;
     for (EventId id; (id = PollEvent()) != EventId::NoEvent;) {
         suspends += id == EventId::AppSuspend;

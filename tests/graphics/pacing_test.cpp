@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 #include <zandrel/graphics.hpp>
 
+#include "graphics/gl_context.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 using namespace zandrel;
@@ -27,12 +32,98 @@ int Sum(const std::vector<int>& values) {
     return sum;
 }
 
+int Shortest(const std::vector<int>& values) {
+    return *std::min_element(values.begin(), values.end());
+}
+
+// A display whose swaps wait when asked to: each returns at the next tick of
+// a 60 Hz clock. It notes how long each flip waited after its swap.
+class WaitingDisplay {
+public:
+    WaitingDisplay(bool takesInterval, bool waits) {
+        native::SetSwapStandIn(
+            {[takesInterval](int) { return takesInterval; }, [this, waits] { Swap(waits); }});
+    }
+    ~WaitingDisplay() { native::SetSwapStandIn({}); }
+    WaitingDisplay(const WaitingDisplay&) = delete;
+    WaitingDisplay& operator=(const WaitingDisplay&) = delete;
+
+    // Flip(1), noting the wait after the swap.
+    void Flip() {
+        zandrel::Flip(1);
+        waits_.push_back(Millisecs() - swapped_);
+    }
+    const std::vector<int>& WaitsAfterSwap() const { return waits_; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    void Swap(bool waits) {
+        auto period = std::chrono::nanoseconds(1000000000 / 60);
+        if (waits)
+            std::this_thread::sleep_until(epoch_ + ((Clock::now() - epoch_) / period + 1) * period);
+        swapped_ = Millisecs();
+    }
+
+    Clock::time_point epoch_ = Clock::now();
+    int swapped_ = 0;
+    std::vector<int> waits_;
+};
+
 } // namespace
 
 class Pacing : public testing::Test {
 protected:
     void TearDown() override { EndGraphics(); }
 };
+
+// Under Xvfb the swap interval cannot be set: synchronised flips wait for the
+// display's period in software (60 Hz, as Xvfb reports no rate), and only they do.
+TEST_F(Pacing, SynchronisedFlipsKeepTheDisplaysPace) {
+    const struct {
+        const char* name;
+        int width, height, depth;
+    } contexts[] = {{"window", 160, 120, 0}, {"full screen", 1024, 768, 32}};
+    for (const auto& c : contexts) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(GLGraphics(c.width, c.height, c.depth));
+        Flip(1);
+        auto intervals = TimeFlips(120, [] { Flip(1); });
+        EXPECT_NEAR(Sum(intervals), 2000, 60);
+        EXPECT_GE(Shortest(intervals), 15) << testing::PrintToString(intervals);
+        EXPECT_LT(Sum(TimeFlips(120, [] { Flip(0); })), 500);
+    }
+}
+
+// Where the platform takes the swap interval, a swap that is seen to wait is
+// left alone; one that does not, or an interval refused, is paced here.
+TEST_F(Pacing, SoftwareWaitOnlyWhereTheSwapDoesNotWait) {
+    const struct {
+        bool takesInterval, swapWaits, softwareWait;
+    } cases[] = {{true, true, false}, {true, false, true}, {false, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "interval taken " << c.takesInterval << ", swap waits " << c.swapWaits);
+        WaitingDisplay display(c.takesInterval, c.swapWaits);
+        auto g = GLGraphics(160, 120);
+        ASSERT_TRUE(g);
+        Flip(0); // the interval is asked for again on this display
+        display.Flip();
+        EXPECT_EQ(PacedInSoftware(*As<TGLGraphics>(g)), c.softwareWait);
+        auto intervals = TimeFlips(30, [&display] {
+            DelayMillis(5); // drawing the frame
+            display.Flip();
+        });
+        EXPECT_GE(Sum(intervals), 30 * 16 - 5);
+        auto waits = display.WaitsAfterSwap();
+        std::sort(waits.begin(), waits.end());
+        int median = waits[waits.size() / 2];
+        if (c.softwareWait)
+            EXPECT_GE(median, 8) << testing::PrintToString(waits);
+        else
+            EXPECT_LE(median, 1) << testing::PrintToString(waits);
+        EndGraphics();
+    }
+}
 
 TEST_F(Pacing, WindowAtSixtyHertzTakesOneSecondPerSixtyFlips) {
     ASSERT_TRUE(GLGraphics(160, 120, 0, 60));

@@ -1,5 +1,5 @@
-// The show run through the capture tool on its virtual clock, in a process
-// (and a virtual X server) of its own.
+// The show run through the capture tool on its virtual clock.
+#include "capture_support.hpp"
 #include "test_support.hpp"
 
 #include <gtest/gtest.h>
@@ -9,52 +9,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
-#include <sys/wait.h>
 
 using namespace zandrel;
+using test::CaptureRun;
+using test::RunCapture;
+using test::SceneRow;
 
 namespace {
-
-struct SceneRow {
-    bool started = false;
-    int frames = 0, firstFrame = -1;
-    long long firstClock = 0;
-};
-
-struct CaptureRun {
-    int exitCode = -1;
-    std::map<int, SceneRow> scenes;
-    std::vector<std::string> messages; // the tool's own lines on standard error
-};
-
-CaptureRun RunCapture(const std::string& out, const std::string& options,
-                      std::string log = std::string()) {
-    if (log.empty()) log = out + ".log";
-    std::string command = "env -u ZANDREL_CAPTURE_DISPLAY " + std::string(ZANDREL_SHOW_DIR) +
-                          "/zandrel-capture --out " + out + " " + options + " > " + log + " 2>&1";
-    CaptureRun run;
-    int status = std::system(command.c_str());
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (auto text = OpenReadStream(log))
-        while (!text->Eof())
-            if (std::string line = ToBytes(text->ReadLine());
-                line.rfind("zandrel-capture:", 0) == 0)
-                run.messages.push_back(line);
-    auto csv = OpenReadStream(out + "/scenes.csv");
-    if (!csv) return run;
-    csv->ReadLine();
-    while (!csv->Eof()) {
-        std::string line = ToBytes(csv->ReadLine());
-        SceneRow row;
-        int scene = 0, started = 0;
-        if (std::sscanf(line.c_str(), "%d,%d,%d,%d,%lld", &scene, &started, &row.frames,
-                        &row.firstFrame, &row.firstClock) == 5) {
-            row.started = started;
-            run.scenes[scene] = row;
-        }
-    }
-    return run;
-}
 
 std::string FramePath(const std::string& out, int frame) {
     char name[32];

@@ -203,7 +203,12 @@ void Prepare(const Options& options) {
         }
     }
     SetSceneListener([](int scene) {
-        if (!recorder.running) recorder.frameStart = Clock::now();
+        if (!recorder.running) {
+            recorder.frameStart = Clock::now();
+            // On the real clock the show's time counts from the lead-in, right
+            // after the music started, not from whenever the clock began.
+            if (recorder.options.realtime) recorder.options.startClock = Millisecs();
+        }
         recorder.running = true;
         recorder.report.SceneStarted(scene, recorder.frame, recorder.clock);
     });
