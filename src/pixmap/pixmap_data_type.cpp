@@ -39,8 +39,10 @@ public:
         stream.WriteInt(pixmap->Height());
         stream.WriteInt(ToNumber(format));
         int rowBytes = IsPixelFormat(format) ? pixmap->Width() * BytesPerPixel[format] : 0;
-        for (int y = 0; y < pixmap->Height(); ++y)
-            stream.WriteBytes(pixmap->PixelPtr(0, y), rowBytes);
+        // Rows of no bytes cost nothing to write, however many there are.
+        if (rowBytes > 0)
+            for (int y = 0; y < pixmap->Height(); ++y)
+                stream.WriteBytes(pixmap->PixelPtr(0, y), rowBytes);
     }
 };
 

@@ -280,7 +280,7 @@ TEST(Pixmap, DataStreamRecordsCostWhatTheyHold) {
     const Case cases[] = {
         {0, 0x7FFFFFFF, false},    {0x7FFFFFFF, 0, false}, {0x40000000, 0, false},
         {0x20000, 0x20000, false}, {-1, 0, false},         {0, -1, false},
-        {0, 1 << 20, true},        {5, 0, true},
+        {0, 1 << 20, true},        {5, 0, true},           {0, 256 << 20, true},
     };
     for (const auto& c : cases) {
         auto bank = CreateBank(0);
@@ -302,6 +302,10 @@ TEST(Pixmap, DataStreamRecordsCostWhatTheyHold) {
         EXPECT_EQ(pixmap->Width(), c.width);
         EXPECT_EQ(pixmap->Height(), c.height);
         EXPECT_GE(pixmap->Pitch(), 0);
+        // Written back, its rows of no bytes take no time either.
+        auto copy = CreateBank(0);
+        CreateDataStream(CreateBankStream(copy))->WriteObject(pixmap);
+        EXPECT_EQ(copy->Size(), 33);
     }
     EXPECT_THROW(CreatePixmap(0x7FFFFFFF, 0, PixelFormat::FormatRGBA8888), RuntimeError);
 }
