@@ -80,21 +80,21 @@ std::vector<FileFilter> ParseFileFilter(const String& filter) {
 std::vector<std::string> FileRequesterCommand(const String& title,
                                               const std::vector<FileFilter>& filters, bool save,
                                               const String& initialPath) {
-    if (auto zenity = native::FindProgram("zenity"); !zenity.empty())
-        return ZenityFileCommand(zenity, title, filters, save, initialPath);
-    if (auto kdialog = native::FindProgram("kdialog"); !kdialog.empty())
-        return KdialogFileCommand(kdialog, title, filters, save, initialPath);
-    return {};
+    auto tool = native::FindDialogTool();
+    if (!tool) return {};
+    if (tool->kind == native::DialogTool::Zenity)
+        return ZenityFileCommand(tool->path, title, filters, save, initialPath);
+    return KdialogFileCommand(tool->path, title, filters, save, initialPath);
 }
 
 std::vector<std::string> FolderRequesterCommand(const String& title, const String& initialPath) {
     std::string folder = ToUtf8(FullFolderPath(initialPath));
-    if (auto zenity = native::FindProgram("zenity"); !zenity.empty())
-        return {zenity, "--file-selection", "--directory", "--title=" + ToUtf8(title),
+    auto tool = native::FindDialogTool();
+    if (!tool) return {};
+    if (tool->kind == native::DialogTool::Zenity)
+        return {tool->path, "--file-selection", "--directory", "--title=" + ToUtf8(title),
                 "--filename=" + folder + "/"};
-    if (auto kdialog = native::FindProgram("kdialog"); !kdialog.empty())
-        return {kdialog, "--title", ToUtf8(title), "--getexistingdirectory", folder};
-    return {};
+    return {tool->path, "--title", ToUtf8(title), "--getexistingdirectory", folder};
 }
 
 String RunRequester(const std::vector<std::string>& command) {

@@ -4,6 +4,7 @@
 
 #include "window_messages.hpp"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,17 @@ void SetCursorShown(bool shown);
 void CaptureMouse(bool capture);
 
 enum class MessageBoxKind { Notice, OkCancel, YesNoCancel };
-// The chosen button: 1 OK or Yes, 0 No, -1 Cancel or closed.
+// The chosen button: 1 OK or Yes, 0 No, -1 Cancel or closed. Never fails
+// silently: where SDL cannot show its box (no display, no X core fonts) the
+// desktop's dialog tool asks, and without one the message goes to standard
+// error and the answer is the default button's (OK, Yes).
 int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
                    bool serious);
+// SDL's box alone: false when SDL cannot show it.
+bool ShowSdlMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
+                       bool serious, int& chosen);
+// For tests: off, SDL's box fails as it does on a desktop without X core fonts.
+void EnableSdlMessageBoxes(bool enabled);
 
 // Timer ticks come back through NextMessage with their handle.
 bool StartTickSource(int handle, int delayMs);
@@ -53,8 +62,17 @@ std::string FormatLocalTime(const char* format);
 
 // A program found on PATH, or empty.
 std::string FindProgram(const std::string& name);
-// Runs a program with arguments and returns its standard output; empty when
-// it could not run or ended with a non-zero code.
+// The desktop's dialog tool on PATH: zenity, else kdialog; no value without either.
+struct DialogTool {
+    enum Kind { Zenity, Kdialog };
+    Kind kind;
+    std::string path;
+};
+std::optional<DialogTool> FindDialogTool();
+// Runs a program with arguments, collects its standard output and returns
+// its exit code; -1 when it could not run or did not exit normally.
+int RunTool(const std::vector<std::string>& command, std::string& output);
+// Standard output of a program that ended with code 0, else empty.
 std::string RunForOutput(const std::vector<std::string>& command);
 // Starts a program and does not wait for it.
 void Launch(const std::vector<std::string>& command);

@@ -14,6 +14,7 @@ Uint32 tickEventType = 0;
 std::unordered_map<int, SDL_TimerID> tickSources;
 // One SDL event can stand for several messages (text input, Enter).
 std::deque<PumpedMessage> pending;
+bool sdlMessageBoxes = true;
 
 SDL_Window* WindowOf(uint32_t id) {
     return VideoStarted() ? SDL_GetWindowFromID(id) : nullptr;
@@ -252,8 +253,9 @@ void CaptureMouse(bool capture) {
     if (VideoStarted()) SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE);
 }
 
-int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
-                   bool serious) {
+bool ShowSdlMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
+                       bool serious, int& chosen) {
+    if (!sdlMessageBoxes) return false;
     constexpr Uint32 returnKey = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
     constexpr Uint32 escapeKey = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
     std::vector<SDL_MessageBoxButtonData> buttons;
@@ -276,9 +278,12 @@ int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::str
     box.message = text.c_str();
     box.numbuttons = static_cast<int>(buttons.size());
     box.buttons = buttons.data();
-    int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) return -1;
-    return chosen;
+    chosen = -1;
+    return SDL_ShowMessageBox(&box, &chosen) == 0;
+}
+
+void EnableSdlMessageBoxes(bool enabled) {
+    sdlMessageBoxes = enabled;
 }
 
 bool StartTickSource(int handle, int delayMs) {
