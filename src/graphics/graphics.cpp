@@ -1,4 +1,5 @@
 #include "graphics_parts.hpp"
+#include "system/termination.hpp"
 
 namespace zandrel {
 
@@ -231,6 +232,7 @@ int FlipHook() {
 }
 
 void Flip(int sync) {
+    EndOnIgnoredTerminationSignal(); // every frame loop passes here, pumping or not
     RunHooks(state.flipHook, nullptr);
     auto& driver = CurrentDriver();
     if (sync != -1) {

@@ -28,6 +28,21 @@ struct PumpedMessage {
 bool NextMessage(PumpedMessage& message);
 // Blocks until some message is pending.
 void WaitForMessage();
+// Ends a WaitForMessage that blocks; may be called from any thread.
+void WakePump();
+
+// Termination signals (Ctrl+C, kill), caught instead of ending the process
+// at once, so that the exit handlers run on the main thread. Starting asks
+// StartEvents' platform not to catch them itself.
+void StartTerminationSignals();
+void StopTerminationSignals();
+// The pump's part: true once for a first signal, which becomes a terminate
+// request; a second signal ends the process through the exit handlers with
+// exit code 128 + the signal.
+bool TakeTerminationSignal();
+// A frame point's part (Flip, each slice of a delay): ends the process so
+// when a signal waits that no pump has taken for a while, or a second came.
+void EndOnIgnoredSignal();
 
 // The key code of an SDL scan code; Key::NoKey for a key without one.
 Key VirtualKeyOf(int scancode);

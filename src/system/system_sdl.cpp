@@ -11,6 +11,7 @@ namespace zandrel::native {
 namespace {
 
 Uint32 tickEventType = 0;
+Uint32 wakeEventType = 0;
 std::unordered_map<int, SDL_TimerID> tickSources;
 // One SDL event can stand for several messages (text input, Enter).
 std::deque<PumpedMessage> pending;
@@ -185,9 +186,13 @@ Uint32 PostTick(Uint32 interval, void* handle) {
 } // namespace
 
 bool StartEvents() {
+    // The framework catches the termination signals itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) return false;
-    tickEventType = SDL_RegisterEvents(1);
-    return tickEventType != static_cast<Uint32>(-1);
+    tickEventType = SDL_RegisterEvents(2);
+    if (tickEventType == static_cast<Uint32>(-1)) return false;
+    wakeEventType = tickEventType + 1;
+    return true;
 }
 
 void StopEvents() {
@@ -213,6 +218,14 @@ bool NextMessage(PumpedMessage& message) {
 
 void WaitForMessage() {
     if (pending.empty()) SDL_WaitEvent(nullptr);
+}
+
+// The pump passes over the event; SDL_PushEvent may be called from any thread.
+void WakePump() {
+    if (wakeEventType == 0) return;
+    SDL_Event event{};
+    event.type = wakeEventType;
+    SDL_PushEvent(&event);
 }
 
 Modifier ModifierState() {
