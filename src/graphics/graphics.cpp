@@ -260,11 +260,13 @@ void Present(TGraphicsDriver& driver, int sync) {
 void Flip(int sync) {
     EndOnIgnoredTerminationSignal(); // every frame loop passes here, pumping or not
     RunHooks(state.flipHook, nullptr);
+    bool last = LastUnattendedFrame();
     Present(CurrentDriver(), sync);
     auto now = std::chrono::steady_clock::now();
     if (state.lastFlip)
         state.frameSeconds = std::chrono::duration<float>(now - *state.lastFlip).count();
     state.lastFlip = now;
+    if (last) EndUnattendedRun();
 }
 
 float FrameSeconds() {
