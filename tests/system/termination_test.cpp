@@ -93,8 +93,8 @@ struct Case {
 
 TEST(TerminationSignals, EndEveryKindOfProgram) {
     const Case cases[] = {
-        {"reads", SIGINT, 1, 3, "terminate request", 600},
-        {"polls", SIGTERM, 1, 3, "terminate request", 600},
+        {"reads", SIGINT, 1, 3, "terminate request", 1000},
+        {"polls", SIGTERM, 1, 3, "terminate request", 1000},
         {"flips", SIGINT, 1, 130, "exit handlers ran, graphics closed", 1000},
         {"flips", SIGTERM, 1, 143, "exit handlers ran, graphics closed", 1000},
         {"sleeps", SIGTERM, 1, 143, "exit handlers ran", 1000},
