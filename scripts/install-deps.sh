@@ -8,7 +8,7 @@ packages=(
     libsdl2-dev libgl-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
     libfreetype-dev libgtest-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri xdotool x11-utils x11-apps xfonts-base fonts-dejavu-core sox vorbis-tools
-    clang libclang-rt-14-dev libopenal-dev
+    clang libclang-rt-14-dev libopenal-dev doxygen
 )
 
 missing=()

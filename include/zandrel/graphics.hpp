@@ -126,6 +126,9 @@ int FlipHook();
 // sync -1: the display's pace in full screen, the requested hertz in a window
 // (without catching up on lateness); 0 or 1 go straight to the driver.
 void Flip(int sync = -1);
+// Seconds between the two latest Flips, for moving things by time rather
+// than by frame; 0 until the application context has flipped twice.
+float FrameSeconds();
 
 // ---------------------------------------------------------------------------
 // The OpenGL graphics driver. A synchronised flip (Flip(1)) keeps the

@@ -241,6 +241,17 @@ const String& ExecutableFolder();
 const String& InitialFolder();
 const std::vector<String>& ProgramArguments();
 
+// Two options RunProgram takes for itself, for running a program unattended
+// (tests, screenshots), and removes from ProgramArguments: "--frames N" ends
+// the program with exit code 0 at its Nth Flip, and "--screenshot FILE"
+// first saves that frame as a PNG (alone it means --frames 1). FILE is
+// relative to the start folder.
+struct UnattendedRun {
+    int frames = 0;    // 0: no limit
+    String screenshot; // absolute; empty for none
+};
+const UnattendedRun& UnattendedRunOptions();
+
 // Writes the message of an escaping error and ends the process with -1.
 [[noreturn]] void ExitWithError(const String& message);
 

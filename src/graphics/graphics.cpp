@@ -1,4 +1,8 @@
 #include "graphics_parts.hpp"
+#include "system/termination.hpp"
+
+#include <chrono>
+#include <optional>
 
 namespace zandrel {
 
@@ -19,6 +23,9 @@ struct GraphicsState {
     uint32_t seq = 1;
     int flipHook = -1;
     bool endRegistered = false;
+    // Frame times restart with each application context.
+    std::optional<std::chrono::steady_clock::time_point> lastFlip;
+    float frameSeconds = 0;
 };
 
 GraphicsState state;
@@ -196,6 +203,8 @@ Ref<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, Graphic
     state.seq = NextGraphicsSeq(state.seq);
     SetGraphics(g);
     StartFramePacing(CurrentDriver(), depth, hertz);
+    state.lastFlip.reset();
+    state.frameSeconds = 0;
     state.application = g;
     EnablePolledInput(nullptr);
     if (depth != 0) MoveMouse(width / 2, height / 2);
@@ -230,9 +239,10 @@ int FlipHook() {
     return state.flipHook;
 }
 
-void Flip(int sync) {
-    RunHooks(state.flipHook, nullptr);
-    auto& driver = CurrentDriver();
+namespace {
+
+// Sent to the driver as Flip(sync) asks, pacing included.
+void Present(TGraphicsDriver& driver, int sync) {
     if (sync != -1) {
         driver.Flip(sync);
         return;
@@ -243,6 +253,24 @@ void Flip(int sync) {
     }
     WaitForNextFrame();
     driver.Flip(0);
+}
+
+} // namespace
+
+void Flip(int sync) {
+    EndOnIgnoredTerminationSignal(); // every frame loop passes here, pumping or not
+    RunHooks(state.flipHook, nullptr);
+    bool last = LastUnattendedFrame();
+    Present(CurrentDriver(), sync);
+    auto now = std::chrono::steady_clock::now();
+    if (state.lastFlip)
+        state.frameSeconds = std::chrono::duration<float>(now - *state.lastFlip).count();
+    state.lastFlip = now;
+    if (last) EndUnattendedRun();
+}
+
+float FrameSeconds() {
+    return state.frameSeconds;
 }
 
 } // namespace zandrel

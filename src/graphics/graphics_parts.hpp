@@ -40,4 +40,10 @@ bool SoftwarePacing();
 // The application context's schedule, as FrameSchedule::WaitForNextFrame.
 void WaitForNextFrame();
 
+// A program run with --frames (UnattendedRunOptions): true at the Flip that
+// ends it, after saving the frame it shows when a screenshot was asked for.
+bool LastUnattendedFrame();
+// Exit code 0, or 1 when the screenshot could not be saved.
+[[noreturn]] void EndUnattendedRun();
+
 } // namespace zandrel

@@ -12,6 +12,7 @@ struct ProcessValues {
     String executableFolder;
     String initialFolder;
     std::vector<String> arguments;
+    UnattendedRun unattended;
 };
 
 ProcessValues& Values() {
@@ -25,6 +26,38 @@ String FolderOf(const String& path) {
     return slash == 0 ? S("/") : path.substr(0, slash);
 }
 
+// A whole positive decimal number, else 0.
+int PositiveCount(const String& text) {
+    if (text.empty() || text.size() > 9) return 0;
+    int count = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9') return 0;
+        count = count * 10 + (c - u'0');
+    }
+    return count;
+}
+
+// Takes RunProgram's own options out of the arguments; a malformed one is
+// left to the program.
+UnattendedRun TakeUnattendedOptions(std::vector<String>& arguments, const String& startFolder) {
+    UnattendedRun run;
+    for (size_t i = 1; i + 1 < arguments.size();) {
+        const String& value = arguments[i + 1];
+        if (arguments[i] == u"--frames" && PositiveCount(value) > 0) {
+            run.frames = PositiveCount(value);
+        } else if (arguments[i] == u"--screenshot" && !value.empty()) {
+            run.screenshot = value[0] == u'/' ? value : startFolder + u"/" + value;
+        } else {
+            ++i;
+            continue;
+        }
+        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                        arguments.begin() + static_cast<std::ptrdiff_t>(i + 2));
+    }
+    if (!run.screenshot.empty() && run.frames == 0) run.frames = 1;
+    return run;
+}
+
 void RecordProcess(int argc, char** argv) {
     auto& values = Values();
     values.initialFolder = native::WorkingFolder();
@@ -33,6 +66,7 @@ void RecordProcess(int argc, char** argv) {
     values.arguments.clear();
     for (int i = 0; i < argc; ++i)
         values.arguments.push_back(FromUtf8(argv[i]));
+    values.unattended = TakeUnattendedOptions(values.arguments, values.initialFolder);
     if (!values.executableFolder.empty()) native::ChangeWorkingFolder(values.executableFolder);
 }
 
@@ -78,6 +112,9 @@ const String& InitialFolder() {
 }
 const std::vector<String>& ProgramArguments() {
     return Values().arguments;
+}
+const UnattendedRun& UnattendedRunOptions() {
+    return Values().unattended;
 }
 
 } // namespace zandrel

@@ -1,4 +1,7 @@
 #include "system_native.hpp"
+#include "termination.hpp"
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +21,19 @@ int Millisecs() {
     return millisecsSource ? millisecsSource() : native::MonotonicMillis();
 }
 
+// In slices, each a point where a termination signal that the program does
+// not read events for ends it. The system clock, not Millisecs, counts the
+// delay: a tool's clock of its own may stand still while the program sleeps.
 void DelayMillis(int ms) {
-    if (ms >= 0) native::SleepMillis(ms);
+    if (ms < 0) return;
+    constexpr int SliceMs = 100;
+    uint32_t until = static_cast<uint32_t>(native::MonotonicMillis()) + static_cast<uint32_t>(ms);
+    for (;;) {
+        EndOnIgnoredTerminationSignal();
+        int left = static_cast<int>(until - static_cast<uint32_t>(native::MonotonicMillis()));
+        if (left <= 0) return;
+        native::SleepMillis(std::min(left, SliceMs));
+    }
 }
 
 String CurrentDate() {

@@ -83,24 +83,22 @@ std::vector<std::string> FileRequesterCommand(const String& title,
                                               const std::vector<FileFilter>& filters, bool save,
                                               const String& initialPath) {
     auto start = ToOsName(initialPath);
-    if (!start) return {};
-    if (auto zenity = native::FindProgram("zenity"); !zenity.empty())
-        return ZenityFileCommand(zenity, title, filters, save, *start);
-    if (auto kdialog = native::FindProgram("kdialog"); !kdialog.empty())
-        return KdialogFileCommand(kdialog, title, filters, save, *start);
-    return {};
+    auto tool = native::FindDialogTool();
+    if (!start || !tool) return {};
+    if (tool->kind == native::DialogTool::Zenity)
+        return ZenityFileCommand(tool->path, title, filters, save, *start);
+    return KdialogFileCommand(tool->path, title, filters, save, *start);
 }
 
 std::vector<std::string> FolderRequesterCommand(const String& title, const String& initialPath) {
     auto start = ToOsName(FullFolderPath(initialPath));
-    if (!start) return {};
+    auto tool = native::FindDialogTool();
+    if (!start || !tool) return {};
     const std::string& folder = *start;
-    if (auto zenity = native::FindProgram("zenity"); !zenity.empty())
-        return {zenity, "--file-selection", "--directory", "--title=" + ToUtf8(title),
+    if (tool->kind == native::DialogTool::Zenity)
+        return {tool->path, "--file-selection", "--directory", "--title=" + ToUtf8(title),
                 "--filename=" + folder + "/"};
-    if (auto kdialog = native::FindProgram("kdialog"); !kdialog.empty())
-        return {kdialog, "--title", ToUtf8(title), "--getexistingdirectory", folder};
-    return {};
+    return {tool->path, "--title", ToUtf8(title), "--getexistingdirectory", folder};
 }
 
 String RunRequester(const std::vector<std::string>& command) {

@@ -1,5 +1,6 @@
 #include "system_native.hpp"
 #include "system_parts.hpp"
+#include "termination.hpp"
 
 namespace zandrel {
 
@@ -12,6 +13,8 @@ public:
     TDesktopSystemDriver() {
         native::StartEvents();
         AddExitHandler(native::StopEvents);
+        native::StartTerminationSignals();
+        AddExitHandler(native::StopTerminationSignals);
         SetCursorVisibleFlag(true);
     }
 
@@ -87,7 +90,9 @@ void TSystemDriver::OpenLocation(const String&) {
     ThrowAbstract();
 }
 
+// A termination signal comes first, as the close button's request would.
 void TDesktopSystemDriver::Poll() {
+    if (native::TakeTerminationSignal()) EmitNewEvent(EventId::AppTerminate);
     native::PumpedMessage message;
     while (native::NextMessage(message)) {
         if (message.type == native::PumpedMessage::TimerTick) {
@@ -142,6 +147,10 @@ void StartSystemDriver() {
 
 const Ref<TSystemDriver>& SystemDriver() {
     return currentDriver;
+}
+
+void EndOnIgnoredTerminationSignal() {
+    native::EndOnIgnoredSignal();
 }
 
 void PollSystemEvents() {

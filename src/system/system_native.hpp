@@ -4,6 +4,7 @@
 
 #include "window_messages.hpp"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,21 @@ struct PumpedMessage {
 bool NextMessage(PumpedMessage& message);
 // Blocks until some message is pending.
 void WaitForMessage();
+// Ends a WaitForMessage that blocks; may be called from any thread.
+void WakePump();
+
+// Termination signals (Ctrl+C, kill), caught instead of ending the process
+// at once, so that the exit handlers run on the main thread. Starting asks
+// StartEvents' platform not to catch them itself.
+void StartTerminationSignals();
+void StopTerminationSignals();
+// The pump's part: true once for a first signal, which becomes a terminate
+// request; a second signal ends the process through the exit handlers with
+// exit code 128 + the signal.
+bool TakeTerminationSignal();
+// A frame point's part (Flip, each slice of a delay): ends the process so
+// when a signal waits that no pump has taken for a while, or a second came.
+void EndOnIgnoredSignal();
 
 // The key code of an SDL scan code; Key::NoKey for a key without one.
 Key VirtualKeyOf(int scancode);
@@ -42,9 +58,17 @@ void SetCursorShown(bool shown);
 void CaptureMouse(bool capture);
 
 enum class MessageBoxKind { Notice, OkCancel, YesNoCancel };
-// The chosen button: 1 OK or Yes, 0 No, -1 Cancel or closed.
+// The chosen button: 1 OK or Yes, 0 No, -1 Cancel or closed. Never fails
+// silently: where SDL cannot show its box (no display, no X core fonts) the
+// desktop's dialog tool asks, and without one the message goes to standard
+// error and the answer is the default button's (OK, Yes).
 int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
                    bool serious);
+// SDL's box alone: false when SDL cannot show it.
+bool ShowSdlMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
+                       bool serious, int& chosen);
+// For tests: off, SDL's box fails as it does on a desktop without X core fonts.
+void EnableSdlMessageBoxes(bool enabled);
 
 // Timer ticks come back through NextMessage with their handle.
 bool StartTickSource(int handle, int delayMs);
@@ -56,8 +80,17 @@ std::string FormatLocalTime(const char* format);
 
 // A program found on PATH, or empty.
 std::string FindProgram(const std::string& name);
-// Runs a program with arguments and returns its standard output; empty when
-// it could not run or ended with a non-zero code.
+// The desktop's dialog tool on PATH: zenity, else kdialog; no value without either.
+struct DialogTool {
+    enum Kind { Zenity, Kdialog };
+    Kind kind;
+    std::string path;
+};
+std::optional<DialogTool> FindDialogTool();
+// Runs a program with arguments, collects its standard output and returns
+// its exit code; -1 when it could not run or did not exit normally.
+int RunTool(const std::vector<std::string>& command, std::string& output);
+// Standard output of a program that ended with code 0, else empty.
 std::string RunForOutput(const std::vector<std::string>& command);
 // Starts a program and does not wait for it.
 void Launch(const std::vector<std::string>& command);

@@ -77,9 +77,18 @@ std::string FindProgram(const std::string& name) {
     return std::string();
 }
 
-std::string RunForOutput(const std::vector<std::string>& command) {
+std::optional<DialogTool> FindDialogTool() {
+    if (auto zenity = FindProgram("zenity"); !zenity.empty())
+        return DialogTool{DialogTool::Zenity, zenity};
+    if (auto kdialog = FindProgram("kdialog"); !kdialog.empty())
+        return DialogTool{DialogTool::Kdialog, kdialog};
+    return std::nullopt;
+}
+
+int RunTool(const std::vector<std::string>& command, std::string& output) {
+    output.clear();
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return std::string();
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
@@ -88,7 +97,6 @@ std::string RunForOutput(const std::vector<std::string>& command) {
     int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
-    std::string output;
     if (!failed) {
         char buffer[4096];
         ssize_t got;
@@ -101,8 +109,12 @@ std::string RunForOutput(const std::vector<std::string>& command) {
         }
     }
     close(pipeEnds[0]);
-    if (failed || WaitForExit(pid) != 0) return std::string();
-    return output;
+    return failed ? -1 : WaitForExit(pid);
+}
+
+std::string RunForOutput(const std::vector<std::string>& command) {
+    std::string output;
+    return RunTool(command, output) == 0 ? output : std::string();
 }
 
 // A shell starts the program in the background and ends at once, so the

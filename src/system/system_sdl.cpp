@@ -11,9 +11,11 @@ namespace zandrel::native {
 namespace {
 
 Uint32 tickEventType = 0;
+Uint32 wakeEventType = 0;
 std::unordered_map<int, SDL_TimerID> tickSources;
 // One SDL event can stand for several messages (text input, Enter).
 std::deque<PumpedMessage> pending;
+bool sdlMessageBoxes = true;
 
 SDL_Window* WindowOf(uint32_t id) {
     return VideoStarted() ? SDL_GetWindowFromID(id) : nullptr;
@@ -184,9 +186,13 @@ Uint32 PostTick(Uint32 interval, void* handle) {
 } // namespace
 
 bool StartEvents() {
+    // The framework catches the termination signals itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) return false;
-    tickEventType = SDL_RegisterEvents(1);
-    return tickEventType != static_cast<Uint32>(-1);
+    tickEventType = SDL_RegisterEvents(2);
+    if (tickEventType == static_cast<Uint32>(-1)) return false;
+    wakeEventType = tickEventType + 1;
+    return true;
 }
 
 void StopEvents() {
@@ -212,6 +218,14 @@ bool NextMessage(PumpedMessage& message) {
 
 void WaitForMessage() {
     if (pending.empty()) SDL_WaitEvent(nullptr);
+}
+
+// The pump passes over the event; SDL_PushEvent may be called from any thread.
+void WakePump() {
+    if (wakeEventType == 0) return;
+    SDL_Event event{};
+    event.type = wakeEventType;
+    SDL_PushEvent(&event);
 }
 
 Modifier ModifierState() {
@@ -257,8 +271,9 @@ void CaptureMouse(bool capture) {
     if (VideoStarted()) SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE);
 }
 
-int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
-                   bool serious) {
+bool ShowSdlMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
+                       bool serious, int& chosen) {
+    if (!sdlMessageBoxes) return false;
     constexpr Uint32 returnKey = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
     constexpr Uint32 escapeKey = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
     std::vector<SDL_MessageBoxButtonData> buttons;
@@ -281,9 +296,12 @@ int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::str
     box.message = text.c_str();
     box.numbuttons = static_cast<int>(buttons.size());
     box.buttons = buttons.data();
-    int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) return -1;
-    return chosen;
+    chosen = -1;
+    return SDL_ShowMessageBox(&box, &chosen) == 0;
+}
+
+void EnableSdlMessageBoxes(bool enabled) {
+    sdlMessageBoxes = enabled;
 }
 
 bool StartTickSource(int handle, int delayMs) {

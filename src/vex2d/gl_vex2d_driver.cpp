@@ -21,6 +21,13 @@ Matrix matrix;
 uint8_t colour[4] = {255, 255, 255, 255};
 std::vector<gl2d::Vertex> polygon; // reused: drawing allocates only to grow it
 
+// GL lights the pixels whose diamond a line leaves, so a line from pixel
+// centre to pixel centre lights its start and not its end; but the centres
+// sit exactly on that rule's edge, and the projection's rounding tips some
+// directions (downward lines on Mesa) over it. Both ends moved back a
+// sixteenth of a pixel along the line stay clear of the edge either way.
+constexpr float LineBias = 1.0f / 16;
+
 gl2d::Vertex Map(float x, float y, float tx, float ty) {
     return {x * matrix.ix + y * matrix.iy + tx, x * matrix.jx + y * matrix.jy + ty};
 }
@@ -221,7 +228,11 @@ void TGLVex2DDriver::Plot(float x, float y) {
 
 void TGLVex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
     auto from = Map(x0, y0, tx, ty), to = Map(x1, y1, tx, ty);
-    gl2d::DrawLine({from.x + 0.5f, from.y + 0.5f}, {to.x + 0.5f, to.y + 0.5f});
+    float dx = to.x - from.x, dy = to.y - from.y;
+    float length = std::sqrt(dx * dx + dy * dy);
+    float back = length > 0 ? LineBias / length : 0.0f;
+    gl2d::DrawLine({from.x + 0.5f - dx * back, from.y + 0.5f - dy * back},
+                   {to.x + 0.5f - dx * back, to.y + 0.5f - dy * back});
 }
 
 void TGLVex2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {

@@ -141,6 +141,18 @@ TEST_F(Pacing, WindowAtSixtyHertzTakesOneSecondPerSixtyFlips) {
     EXPECT_LE(belowFifteen, 6) << testing::PrintToString(intervals);
 }
 
+TEST_F(Pacing, FrameSecondsIsTheTimeBetweenTheLatestFlips) {
+    ASSERT_TRUE(GLGraphics(160, 120));
+    Flip();
+    EXPECT_EQ(FrameSeconds(), 0);
+    DelayMillis(50); // ends on a millisecond tick: up to 1 ms short
+    Flip();
+    EXPECT_GE(FrameSeconds(), 0.049f);
+    EXPECT_LT(FrameSeconds(), 0.5f);
+    ASSERT_TRUE(GLGraphics(160, 120)); // a new context starts again
+    EXPECT_EQ(FrameSeconds(), 0);
+}
+
 TEST_F(Pacing, ExplicitSyncGoesStraightToTheDriver) {
     ASSERT_TRUE(GLGraphics(160, 120, 0, 60));
     auto intervals = TimeFlips(20, [] { Flip(0); });

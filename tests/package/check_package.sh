@@ -37,5 +37,11 @@ export PKG_CONFIG_PATH=$libdir
 # shellcheck disable=SC2046
 g++ -std=c++20 "$source/main.cpp" -o "$work/pc-consumer" $(pkg-config --cflags --libs zandrel)
 LD_LIBRARY_PATH="$(dirname "$libdir")" "$work/pc-consumer" "$work/b.txt"
+# With the library's folder recorded in the program (as the README shows), it
+# runs without LD_LIBRARY_PATH.
+# shellcheck disable=SC2046
+g++ -std=c++20 "$source/main.cpp" -o "$work/pc-rpath" $(pkg-config --cflags --libs zandrel) \
+    -Wl,-rpath,"$(pkg-config --variable=libdir zandrel)"
+env -u LD_LIBRARY_PATH "$work/pc-rpath" "$work/c.txt"
 # shellcheck disable=SC2046
 g++ -std=c++20 -Wall -Wextra -Werror "$example" -o "$work/example" $(pkg-config --cflags --libs zandrel)

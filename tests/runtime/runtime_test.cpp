@@ -110,6 +110,46 @@ TEST(ProcessDeathTest, RunProgramMovesToTheExecutablesFolder) {
                 testing::ExitedWithCode(7), "");
 }
 
+TEST(ProcessDeathTest, RunProgramTakesTheUnattendedOptions) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<std::string> left; // after the program's name
+        int frames;
+        std::string screenshot; // a relative one is taken from the start folder
+    };
+    const Case cases[] = {
+        {{"--frames", "30", "--screenshot", "shot.png", "x"}, {"x"}, 30, "shot.png"},
+        {{"a", "--screenshot", "/tmp/s.png"}, {"a"}, 1, "/tmp/s.png"},
+        {{"--frames", "0", "--frames", "-2", "--frames"},
+         {"--frames", "0", "--frames", "-2", "--frames"},
+         0,
+         ""},
+        {{"--frames", "2x"}, {"--frames", "2x"}, 0, ""},
+    };
+    for (auto& c : cases) {
+        std::vector<std::string> storage = {"program"};
+        storage.insert(storage.end(), c.arguments.begin(), c.arguments.end());
+        std::vector<char*> argv;
+        for (auto& argument : storage)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        auto body = [&] {
+            std::vector<std::string> left;
+            for (size_t i = 1; i < ProgramArguments().size(); ++i)
+                left.push_back(ToUtf8(ProgramArguments()[i]));
+            String expected = S(c.screenshot);
+            if (!expected.empty() && expected[0] != u'/')
+                expected = InitialFolder() + u"/" + expected;
+            auto& run = UnattendedRunOptions();
+            bool taken = left == c.left && run.frames == c.frames && run.screenshot == expected;
+            return taken ? 7 : 1;
+        };
+        EXPECT_EXIT(RunProgram(static_cast<int>(storage.size()), argv.data(), body),
+                    testing::ExitedWithCode(7), "")
+            << storage[1];
+    }
+}
+
 TEST(Utf8, DecodesStrictlyWithOneReplacementPerIllFormedSequence) {
     struct Case {
         std::string bytes;

@@ -2,12 +2,14 @@
 #include <zandrel/stream.hpp>
 #include <zandrel/system.hpp>
 
+#include "system/system_native.hpp"
 #include "system/system_parts.hpp"
 #include "test_support.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 using namespace zandrel;
@@ -25,17 +27,52 @@ std::string RunCapturing(const std::string& command) {
     return output;
 }
 
+// An environment variable set (or, for no value, removed) for one test.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* saved = std::getenv(name)) saved_ = saved;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (saved_)
+            setenv(name_, saved_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
 // PATH with a folder of stand-in desktop tools in front, for one test.
 class ToolsOnPath {
 public:
-    explicit ToolsOnPath(const std::string& folder) : saved_(std::getenv("PATH")) {
-        setenv("PATH", (folder + ":" + saved_).c_str(), 1);
-    }
-    ~ToolsOnPath() { setenv("PATH", saved_.c_str(), 1); }
+    explicit ToolsOnPath(const std::string& folder)
+        : path_("PATH", (folder + ":" + std::getenv("PATH")).c_str()) {}
 
 private:
-    std::string saved_;
+    ScopedEnv path_;
 };
+
+// A stand-in desktop tool: logs its arguments one a line, prints `output`
+// and exits with `code`.
+void WriteTool(const std::string& path, int code, const std::string& output = "",
+               const std::string& log = "/dev/null") {
+    test::WriteFileText(path, "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\" >> '" + log +
+                                  "'; done\nprintf '" + output + "'\nexit " + std::to_string(code) +
+                                  "\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}
+
+std::string FileText(const std::string& path) {
+    auto bytes = test::ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
 
 } // namespace
 
@@ -108,33 +145,25 @@ TEST(FileFilter, NamedEntries) {
 TEST(Requesters, RunTheDesktopsRequesterAndReturnItsChoice) {
     test::TempFolder tools;
     std::string log = tools / "arguments";
-    test::WriteFileText(tools / "zenity", "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\" >> '" + log +
-                                              "'; done\necho /home/user/chosen.png\n");
-    std::filesystem::permissions(tools / "zenity", std::filesystem::perms::owner_all);
+    WriteTool(tools / "zenity", 0, "/home/user/chosen.png\\n", log);
     ToolsOnPath path(tools.Path());
     EXPECT_EQ(RequestFilePath(S("Pick"), S("png,jpg"), true, S("start.png")),
               u"/home/user/chosen.png");
-    auto arguments = test::ReadFileBytes(log);
-    std::string text(arguments.begin(), arguments.end());
-    EXPECT_EQ(text, "--file-selection\n--title=Pick\n--save\n--confirm-overwrite\n"
-                    "--filename=start.png\n--file-filter=Files | *.png *.jpg\n");
+    EXPECT_EQ(FileText(log), "--file-selection\n--title=Pick\n--save\n--confirm-overwrite\n"
+                             "--filename=start.png\n--file-filter=Files | *.png *.jpg\n");
 }
 
 TEST(Requesters, CancelGivesTheEmptyString) {
     test::TempFolder tools;
-    test::WriteFileText(tools / "zenity", "#!/bin/sh\nexit 1\n");
-    std::filesystem::permissions(tools / "zenity", std::filesystem::perms::owner_all);
+    WriteTool(tools / "zenity", 1);
     ToolsOnPath path(tools.Path());
     EXPECT_EQ(RequestFolderPath(S("Folder")), u"");
 }
 
 TEST(Requesters, NoRequesterGivesTheEmptyString) {
     test::TempFolder empty;
-    const char* saved = std::getenv("PATH");
-    std::string keep = saved ? saved : "";
-    setenv("PATH", empty.Path().c_str(), 1);
+    ScopedEnv path("PATH", empty.Path().c_str());
     EXPECT_EQ(RequestFilePath(S("Open")), u"");
-    setenv("PATH", keep.c_str(), 1);
 }
 
 TEST(Locations, ExistingPathsBecomeFileUrlsOthersHttp) {
@@ -165,4 +194,108 @@ TEST(Strings, Utf8BothWays) {
     String text = u"K\u00e4se \u20ac";
     EXPECT_EQ(ToUtf8(text), "K\xc3\xa4se \xe2\x82\xac");
     EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+}
+
+namespace {
+
+enum class Ask { Notice, OkCancel, YesNoCancel };
+
+// The answer as AskYesNoCancel gives it: OK and a notice's return count as 1.
+int AskWith(Ask ask, bool serious = false) {
+    switch (ask) {
+    case Ask::Notice:
+        ShowNotice(S("Saved."), serious);
+        return 1;
+    case Ask::OkCancel:
+        return AskOkCancel(S("Go on?"), serious) ? 1 : 0;
+    case Ask::YesNoCancel:
+        break;
+    }
+    return AskYesNoCancel(S("Save the changes?"), serious);
+}
+
+// Message boxes on a desktop where SDL's box fails, as without X core fonts.
+class MessageBoxFallback : public testing::Test {
+protected:
+    void SetUp() override { native::EnableSdlMessageBoxes(false); }
+    void TearDown() override { native::EnableSdlMessageBoxes(true); }
+
+    test::TempFolder tools;
+    std::string log = tools / "arguments";
+    ScopedEnv path{"PATH", tools.Path().c_str()};
+    ScopedEnv display{"DISPLAY", ":0"};
+};
+
+} // namespace
+
+TEST_F(MessageBoxFallback, TheDesktopsDialogToolAsks) {
+    struct Case {
+        const char* tool;
+        Ask ask;
+        bool serious;
+        int code;
+        const char* output;
+        int answer;
+        const char* arguments; // when checked
+    };
+    const Case cases[] = {
+        {"zenity", Ask::YesNoCancel, false, 0, "", 1,
+         "--question\n--ok-label=Yes\n--cancel-label=Cancel\n--extra-button=No\n--no-markup\n"
+         "--title=Zandrel Application\n--text=Save the changes?\n"},
+        {"zenity", Ask::YesNoCancel, false, 1, "No\\n", 0, nullptr},
+        {"zenity", Ask::YesNoCancel, false, 1, "", -1, nullptr}, // Cancel, Escape, closed
+        {"zenity", Ask::OkCancel, false, 0, "", 1, nullptr},
+        {"zenity", Ask::OkCancel, false, 1, "", 0, nullptr},
+        {"zenity", Ask::Notice, true, 0, "", 1,
+         "--warning\n--no-markup\n--title=Zandrel Application\n--text=Saved.\n"},
+        {"kdialog", Ask::YesNoCancel, true, 0, "", 1,
+         "--title\nZandrel Application\n--warningyesnocancel\nSave the changes?\n"},
+        {"kdialog", Ask::YesNoCancel, false, 1, "", 0, nullptr},
+        {"kdialog", Ask::YesNoCancel, false, 2, "", -1, nullptr},
+        {"kdialog", Ask::OkCancel, false, 1, "", 0,
+         "--title\nZandrel Application\n--yes-label\nOK\n--no-label\nCancel\n--yesno\nGo on?\n"},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tool << " exits " << c.code);
+        std::filesystem::remove(log);
+        WriteTool(tools / c.tool, c.code, c.output, log);
+        EXPECT_EQ(AskWith(c.ask, c.serious), c.answer);
+        if (c.arguments) {
+            EXPECT_EQ(FileText(log), c.arguments);
+        }
+        std::filesystem::remove(tools / c.tool);
+    }
+}
+
+// No tool, no display for one, or a tool that fails instead of answering.
+TEST_F(MessageBoxFallback, OtherwiseTheTerminalIsToldAndTheDefaultAnswered) {
+    struct Case {
+        const char* tool;
+        int code;
+        const char* display;
+    };
+    const Case cases[] = {{nullptr, 0, ":0"}, {"zenity", 0, nullptr}, {"zenity", 255, ":0"}};
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.tool ? c.tool : "no tool") << " exits " << c.code);
+        std::filesystem::remove(tools / "zenity");
+        if (c.tool) WriteTool(tools / c.tool, c.code);
+        ScopedEnv display("DISPLAY", c.display), wayland("WAYLAND_DISPLAY", nullptr);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(AskWith(Ask::YesNoCancel), 1);
+        EXPECT_EQ(AskWith(Ask::OkCancel), 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "Zandrel Application: Save the changes? [Yes]\n"
+                  "Zandrel Application: Go on? [OK]\n");
+    }
+}
+
+// A real failure of SDL's box: no display to show it on.
+TEST(MessageBoxes, WithoutADisplayTheTerminalIsTold) {
+    test::TempFolder empty;
+    ScopedEnv path("PATH", empty.Path().c_str()), display("DISPLAY", nullptr),
+        wayland("WAYLAND_DISPLAY", nullptr);
+    testing::internal::CaptureStderr();
+    ShowNotice(S("Saved."), true);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Zandrel Application: Saved. [OK]\n"),
+              std::string::npos);
 }

@@ -145,6 +145,29 @@ TEST_F(Drawing, LinesPlotTheirLastPixelOnlyWhenAsked) {
     EXPECT_EQ(CountLit(), 10 + 11);
 }
 
+// Each pixel from the start up to the end, which is lit only when asked,
+// whatever the direction: a rasteriser's rounding must not drop the first one.
+TEST_F(Drawing, LinesLightTheirFirstPixelInEveryDirection) {
+    SetBlendMode(BlendMode::Solid);
+    const int directions[8][2] = {{1, 0}, {-1, 0},  {0, 1},  {0, -1},
+                                  {1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
+    for (auto [startX, startY] : {std::pair{60, 60}, std::pair{150, 101}})
+        for (auto [dx, dy] : directions)
+            for (bool drawLastPixel : {false, true}) {
+                ClearScreen();
+                constexpr int length = 50;
+                DrawLine(startX, startY, startX + dx * length, startY + dy * length, drawLastPixel);
+                auto screen = Screen();
+                SCOPED_TRACE(testing::Message() << "from " << startX << "," << startY << " by "
+                                                << dx << "," << dy << " last " << drawLastPixel);
+                for (int i = 0; i <= length; ++i) {
+                    bool lit = ReadPixel(screen, startX + dx * i, startY + dy * i) != Black;
+                    ASSERT_EQ(lit, i < length || drawLastPixel) << "pixel " << i;
+                }
+                EXPECT_EQ(CountLit(), length + drawLastPixel);
+            }
+}
+
 TEST_F(Drawing, RotatedRectangleTurnsAboutItsPosition) {
     SetBlendMode(BlendMode::Solid);
     SetRotation(90);

@@ -1,0 +1,95 @@
+# Shows the public headers' plain // comments to Doxygen without rewriting
+# them. The comment block at the top of a header documents the file; a block
+# right above a declaration documents it, and the declarations that follow it
+# without a blank line or a comment of their own (a member group); a comment
+# after a member on its line documents that member. Section titles (a block
+# followed by a blank line), separators and comments inside function bodies
+# stay plain. Line numbers are kept, so that warnings point at the header.
+
+function is_comment(i) { return line[i] ~ /^[ \t]*\/\// }
+function is_blank(i) { return line[i] ~ /^[ \t]*$/ }
+function is_separator(i) { return line[i] ~ /^[ \t]*\/\/ ?-+[ \t]*$/ }
+
+function brace_change(i,    code, opened, closed) {
+    code = line[i]
+    sub(/\/\/.*/, "", code)
+    opened = gsub(/\{/, "{", code)
+    closed = gsub(/\}/, "}", code)
+    return opened - closed
+}
+
+# A line that belongs to a run of declarations: code at the same brace level.
+function is_plain_code(i) {
+    return i <= count && !is_blank(i) && !is_comment(i) && line[i] !~ /^[ \t]*#/ &&
+           line[i] !~ /^[ \t]*(public|protected|private):/ && brace_change(i) == 0
+}
+
+function is_declaration_end(i,    code) {
+    code = line[i]
+    sub(/\/\/.*/, "", code)
+    return code ~ /;[ \t]*$/
+}
+
+# The last line of the group that starts at `first`, or 0 for a lone declaration.
+function group_end(first,    last, ends, i) {
+    if (!is_plain_code(first)) return 0
+    ends = 0
+    for (i = first; is_plain_code(i); ++i) {
+        last = i
+        ends += is_declaration_end(i)
+    }
+    return ends >= 2 ? last : 0
+}
+
+function as_docs(i) {
+    if (line[i] !~ /^[ \t]*\/\/\//) sub(/\/\//, "///", line[i])
+}
+
+# `code // text` becomes `code ///< text`, outside string literals.
+function document_trailing_comment(i) {
+    if (line[i] ~ /[;,{}][ \t]*\/\/[^\/]/ && line[i] !~ /^[ \t]*}/ && line[i] !~ /"/)
+        sub(/\/\//, "///<", line[i])
+}
+
+function close_group(i) {
+    if (line[i] ~ /\/\//) sub(/[ \t]*\/\//, " /*@}*/ //", line[i])
+    else line[i] = line[i] " /*@}*/"
+}
+
+{ line[++count] = $0 }
+
+END {
+    seen_code = 0
+    depth = 0
+    body_depth = -1
+    for (i = 1; i <= count; ++i) {
+        if (body_depth < 0 && is_comment(i) && !is_separator(i)) {
+            first = i
+            while (i < count && is_comment(i + 1) && !is_separator(i + 1)) ++i
+            if (!seen_code) {
+                for (j = first; j <= i; ++j) as_docs(j)
+                line[i] = line[i] " @file"
+            } else if (i < count && !is_blank(i + 1) && line[i + 1] !~ /^[ \t]*#/) {
+                for (j = first; j <= i; ++j) as_docs(j)
+                last = group_end(i + 1)
+                if (last) {
+                    line[i] = line[i] " @{"
+                    close_group(last)
+                }
+            }
+            continue
+        }
+        if (!is_blank(i)) seen_code = 1
+        if (body_depth >= 0) {
+            depth += brace_change(i)
+            if (depth <= body_depth) body_depth = -1
+            continue
+        }
+        document_trailing_comment(i)
+        change = brace_change(i)
+        if (change > 0 && line[i] !~ /(namespace|class|struct|enum|union)[ \t]/)
+            body_depth = depth
+        depth += change
+    }
+    for (i = 1; i <= count; ++i) print line[i]
+}

@@ -1,0 +1,12 @@
+// Termination signals (Ctrl+C, kill) as the main thread meets them; shared
+// with the graphics module, whose Flip every frame loop passes.
+#pragma once
+
+namespace zandrel {
+
+// Ends the process through the exit handlers, with exit code 128 + the
+// signal, when a termination signal waits that no pump has taken in time
+// (the program does not read events), or when a second one has come.
+void EndOnIgnoredTerminationSignal();
+
+} // namespace zandrel

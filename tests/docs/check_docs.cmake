@@ -1,0 +1,46 @@
+# cmake -DBUILD=<build dir> -DHEADERS=<include/zandrel> -P check_docs.cmake
+set(html ${BUILD}/docs/html)
+file(REMOVE_RECURSE ${html})
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD} --target docs RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the docs target failed (${result})")
+endif()
+
+# <page>|<text it must show>|<times>: the file comment of every header, a
+# declaration's comment, a member's trailing comment, and a comment above two
+# members (brief and details of each).
+file(GLOB headers ${HEADERS}/*.hpp)
+set(expected)
+foreach(header IN LISTS headers)
+    file(STRINGS ${header} first LIMIT_COUNT 1)
+    string(REGEX REPLACE "^// ([^,;(]*).*" "\\1" first "${first}")
+    get_filename_component(name ${header} NAME_WE)
+    list(APPEND expected "${name}_8hpp.html|${first}|1")
+endforeach()
+list(APPEND expected
+    "graphics_8hpp.html|Seconds between the two latest Flips|1"
+    "classzandrel_1_1TAudioSample.html|bytes owned, -1 for borrowed memory|1"
+    "classzandrel_1_1TAudioSample.html|Owning copies: the same frames|4")
+
+foreach(entry IN LISTS expected)
+    string(REPLACE "|" ";" entry "${entry}")
+    list(GET entry 0 page)
+    list(GET entry 1 text)
+    list(GET entry 2 times)
+    if(NOT EXISTS ${html}/${page})
+        message(FATAL_ERROR "no page ${page}")
+    endif()
+    file(READ ${html}/${page} content)
+    set(found 0)
+    string(FIND "${content}" "${text}" at)
+    while(at GREATER -1)
+        math(EXPR found "${found} + 1")
+        string(LENGTH "${text}" length)
+        math(EXPR at "${at} + ${length}")
+        string(SUBSTRING "${content}" ${at} -1 content)
+        string(FIND "${content}" "${text}" at)
+    endwhile()
+    if(found LESS times)
+        message(FATAL_ERROR "${page} shows \"${text}\" ${found} times, not ${times}")
+    endif()
+endforeach()
