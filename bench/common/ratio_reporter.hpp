@@ -57,3 +57,11 @@ private:
     Summary summary_;
     std::map<std::string, Times> times_;
 };
+
+// Runs the benchmarks chosen on the command line (after benchmark::Initialize)
+// and prints the table, then the ratios that `summary` picks.
+inline void RunBenchmarksWithRatios(RatioReporter::Summary summary) {
+    RatioReporter reporter(std::move(summary));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+}

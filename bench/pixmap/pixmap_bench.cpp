@@ -216,14 +216,12 @@ BENCHMARK(Mask800x600)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     StartZandrel();
-    RatioReporter reporter([](const RatioReporter& r) {
+    RunBenchmarksWithRatios([](const RatioReporter& r) {
         r.PrintRatio("LoadPixmapPng", "LibpngDecode", "mark <= 1.10");
         r.PrintRatio("LoadPixmapJpeg", "LibjpegDecode", "mark <= 1.10");
         r.PrintRatio("ConvertRGB888ToRGBA8888", "MemcpySameOutput", "time over memcpy");
         r.PrintRatio("ConvertBGRA8888ToRGBA8888", "MemcpySameOutput", "time over memcpy");
         r.PrintRatio("SavePngReplacing", "SavePngInPlace", "the cost of saving whole");
     });
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
     return 0;
 }

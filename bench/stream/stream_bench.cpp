@@ -127,15 +127,13 @@ BENCHMARK(BankStreamReadInt)->Repetitions(5)->ReportAggregatesOnly();
 int main(int argc, char** argv) {
     StartZandrel();
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter([](const RatioReporter& r) {
+    RunBenchmarksWithRatios([](const RatioReporter& r) {
         std::printf("Time over the baseline's:\n");
         r.PrintRatio("StreamReadBytesBlocks", "FreadBlocks", "");
         r.PrintRatio("LoadBytesWholeFile", "FreadWholeFile", "");
         r.PrintRatio("BankGetIntAt", "PlainIntLoad", "bounds checked");
         r.PrintRatio("BankStreamReadInt", "PlainIntLoad", "");
     });
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
     std::remove(TestFile().c_str());
     return 0;
 }

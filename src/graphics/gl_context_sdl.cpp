@@ -259,19 +259,24 @@ bool HasDisplayMode(const GLContext& record) {
     return ChooseDisplayMode(record, mode, rateApplied);
 }
 
+GLContext* NewRecord(int kind, int width, int height, GraphicsFlags flags) {
+    auto* record = new GLContext;
+    record->kind = kind;
+    record->width = width;
+    record->height = height;
+    record->flags = flags;
+    return record;
+}
+
 } // namespace
 
 GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags,
                            bool scaledOnly) {
     if (width <= 0 || height <= 0 || !EnsureSharedContext()) return nullptr;
     int kind = depth != 0 ? FullScreenContext : WindowedContext;
-    auto* record = new GLContext;
-    record->kind = kind;
-    record->width = width;
-    record->height = height;
+    auto* record = NewRecord(kind, width, height, flags);
     record->depth = depth;
     record->hertz = hertz;
-    record->flags = flags;
     bool scaled = kind == FullScreenContext && (scaledOnly || !HasDisplayMode(*record));
     SetPixelFormat(flags);
     record->window = CreateWindow(*record, scaled);
@@ -305,11 +310,7 @@ GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags) {
     }
     int width = 0, height = 0;
     SDL_GetWindowSize(window, &width, &height);
-    auto* record = new GLContext;
-    record->kind = AttachedContext;
-    record->width = width;
-    record->height = height;
-    record->flags = flags;
+    auto* record = NewRecord(AttachedContext, width, height, flags);
     record->window = window;
     record->glContext = context;
     record->windowId = SDL_GetWindowID(window);
