@@ -96,18 +96,16 @@ int main(int argc, char** argv) {
 
             ClearScreen();
             for (auto& ring : rings) {
-                if (ring->hit)
-                    SetColor(255, 70, 70);
-                else if (ring == player)
-                    SetColor(90, 200, 255);
+                if (ring == player)
+                    ring->hit ? SetColor(190, 90, 255) : SetColor(90, 200, 255);
                 else
-                    SetColor(220, 220, 220);
+                    ring->hit ? SetColor(255, 70, 70) : SetColor(220, 220, 220);
                 SetRotation(ring->angle);
                 DrawImage(image, ring->x, ring->y);
             }
             SetRotation(0);
             SetColor(255, 255, 255);
-            DrawText(S("Red rings touch, pixel for pixel. Arrow keys move the blue one."), 8, 8);
+            DrawText(S("Touching rings turn red, the blue one purple. Arrow keys move it."), 8, 8);
             Flip();
         }
         return 0;
