@@ -11,6 +11,8 @@
 
 namespace zandrel {
 
+// Registers the OGG and WAV sample loaders and starts with the silent driver,
+// then the mixer's; later calls do nothing.
 void StartAudioModule();
 
 // ---------------------------------------------------------------------------
@@ -39,10 +41,10 @@ public:
     TAudioSample(const TAudioSample&) = delete;
     TAudioSample& operator=(const TAudioSample&) = delete;
 
-    uint8_t* Samples() const { return samples_; }
-    int Length() const { return length_; }
-    int Hertz() const { return hertz_; }
-    SampleFormat Format() const { return format_; }
+    uint8_t* Samples() const { return samples_; } // the first frame; channels interleaved
+    int Length() const { return length_; }        // in frames
+    int Hertz() const { return hertz_; }          // frames per second
+    SampleFormat Format() const { return format_; } // how each frame is stored
     int Capacity() const { return capacity_; } // bytes owned, -1 for borrowed memory
 
     // Owning copies: the same frames, or the frames in another format.
@@ -103,8 +105,8 @@ Ref<TAudioSample> LoadAudioSample(const Url& url);
 // Steers what plays on one channel. The base channel is silent.
 class TChannel : public Object {
 public:
-    virtual void Stop();
-    virtual void SetPaused(bool paused);
+    virtual void Stop();                  // ends what plays on the channel
+    virtual void SetPaused(bool paused);  // false resumes
     virtual void SetVolume(float volume); // 1.0 is the sample's own level
     virtual void SetPan(float pan);       // -1.0 left to 1.0 right
     virtual void SetDepth(float depth);   // below 0 inverts the right side
@@ -129,8 +131,13 @@ public:
 // Makes sounds and channels. The base driver is silent.
 class TAudioDriver : public Object {
 public:
+    // A sound of the sample (non-zero flags loop it); no object for no sample
+    // or a format the driver cannot play. The base's sound is silent.
     virtual Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags);
+    // A channel to play on; no object when the driver has none free. The base's
+    // channel is silent.
     virtual Ref<TChannel> AllocChannel();
+
 };
 
 // The driver every function below uses: the silent one until the mixer's

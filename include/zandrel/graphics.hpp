@@ -15,6 +15,8 @@
 
 namespace zandrel {
 
+// Starts the system and pixmap modules and makes the OpenGL graphics driver
+// the graphics driver; later calls do nothing.
 void StartGraphicsModule();
 
 // The buffers a context asks for, a flag set. (No enumerator is called
@@ -29,8 +31,11 @@ enum class GraphicsFlags : int {
 };
 ZANDREL_FLAG_SET(GraphicsFlags);
 
+// A full-screen display mode a driver offers.
 class TGraphicsMode : public Object {
 public:
+    // Size in pixels, colour depth in bits per pixel (32 for 24-bit colour in
+    // 4-byte pixels) and refresh rate in Hz.
     int width = 0;
     int height = 0;
     int depth = 0;
@@ -46,9 +51,12 @@ class TGraphicsDriver;
 class TGraphics : public TDataObject {
 public:
     Ref<TDataType> DataType() override;
+    // The driver that made the context, and the size in pixels, depth (0 for a
+    // window), hertz and flags it was made with; all 0 once closed.
     virtual Ref<TGraphicsDriver> Driver() = 0;
     virtual void GetSettings(int& width, int& height, int& depth, int& hertz,
                              GraphicsFlags& flags) = 0;
+
     // Releases the native context and its window.
     virtual void Close() = 0;
 };

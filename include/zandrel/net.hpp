@@ -20,7 +20,10 @@
 
 namespace zandrel {
 
+// Starts the stream module and registers the tcp and http openers; later calls
+// do nothing.
 void StartNetModule();
+
 
 // IPv4 addresses are in host order, the first dotted part in the top byte:
 // 192.168.0.1 is 0xC0A80001. Ports are 0-65535.

@@ -10,6 +10,8 @@
 
 namespace zandrel {
 
+// Starts the stream and system modules, the pixmap data type and the BMP, JPEG,
+// PNG and TGA loaders; later calls do nothing.
 void StartPixmapModule();
 
 // ---------------------------------------------------------------------------
@@ -27,6 +29,7 @@ enum class PixelFormat : int {
     FormatRGBA8888 = 6, // red, green, blue, alpha: the pivot of every conversion
 };
 
+// A number per pixel format, FormatNone included.
 using PixelFormatTable = EnumTable<PixelFormat, 7>;
 
 // Indexed by format, FormatNone to FormatRGBA8888 (check IsPixelFormat first
@@ -64,7 +67,10 @@ void ConvertPixels(const void* source, PixelFormat sourceFormat, void* destinati
 // ---------------------------------------------------------------------------
 // The pixmap
 
+// A width x height block of pixels in one format, rows `Pitch()` bytes apart,
+// over its own memory or memory it does not own.
 class TPixmap : public TDataObject {
+
 public:
     TPixmap() = default;
     ~TPixmap() override;

@@ -16,6 +16,8 @@
 
 namespace zandrel {
 
+// Starts the stream module and the list of child processes, which an exit
+// handler terminates; later calls do nothing.
 void StartProcessModule();
 
 // A pipe end of the platform (a file descriptor here); NoPipeHandle for none.
@@ -27,7 +29,7 @@ constexpr PipeHandle NoPipeHandle = -1;
 // from Read, ReadAvail and ReadPipe, so mixing the readers loses nothing.
 class TPipeStream : public TStream {
 public:
-    static constexpr int ReadBufferSize = 4096;
+    static constexpr int ReadBufferSize = 4096; // bytes ReadLine may hold for later
 
     // Owns the handles from now on.
     TPipeStream(PipeHandle readHandle, PipeHandle writeHandle);
@@ -75,9 +77,13 @@ namespace native {
 struct ProcessInfo;
 }
 
+// A child process started through the shell, with pipes to its standard
+// input, output and error. Create starts one; the process module lists it
+// until Terminate, and ends every listed child at exit.
 class TProcess : public Object {
 public:
-    explicit TProcess(String name);
+    explicit TProcess(String name); // a record with no child yet; Create starts one
+
     ~TProcess() override;
 
     // True while the child runs.

@@ -12,6 +12,8 @@
 
 namespace zandrel {
 
+// Registers the built-in stream openers, encodings and the bank's data type;
+// later calls do nothing.
 void StartStreamModule();
 
 // ---------------------------------------------------------------------------
@@ -23,17 +25,19 @@ void StartStreamModule();
 class Url {
 public:
     Url() = default;
-    Url(std::nullptr_t) {}
-    Url(String text) : text_(std::move(text)) {}
-    Url(const char16_t* text) : text_(text) {}
-    Url(const char* text) : text_(FromUtf8(text)) {}
-    Url(const std::string& text) : text_(FromUtf8(text)) {}
+    Url(std::nullptr_t) {}                                   // no URL: empty text, no object
+    Url(String text) : text_(std::move(text)) {}             // a path or proto::rest text
+    Url(const char16_t* text) : text_(text) {}               // as String
+    Url(const char* text) : text_(FromUtf8(text)) {}         // UTF-8 text
+    Url(const std::string& text) : text_(FromUtf8(text)) {}  // UTF-8 text
+    // An object to open (a stream, a bank ...); the Url shares ownership of it.
     template <class T, class = std::enable_if_t<std::is_base_of_v<Object, T>>>
     Url(const Ref<T>& object) : object_(object) {}
 
     // The text of the URL: the string, or empty for an object.
     const String& Text() const { return text_; }
-    const Ref<Object>& AsObject() const { return object_; }
+    const Ref<Object>& AsObject() const { return object_; } // the object; empty for text
+    // The object as a T; empty for text or when the object is not a T.
     template <class T> Ref<T> As() const { return std::dynamic_pointer_cast<T>(object_); }
 
 private:
@@ -48,14 +52,18 @@ private:
 // ReadExactly ...); loaders treat it as a refusal.
 class TStreamError : public RuntimeError {
 public:
+    // Made from the message, as RuntimeError.
     using RuntimeError::RuntimeError;
 };
 
+// A read moved nothing before the end of data: "Error reading from stream".
 class TStreamReadError : public TStreamError {
 public:
     TStreamReadError() : TStreamError("Error reading from stream") {}
 };
 
+// A write moved nothing, or data did not all reach its destination:
+// "Error writing to stream".
 class TStreamWriteError : public TStreamError {
 public:
     TStreamWriteError() : TStreamError("Error writing to stream") {}
@@ -64,11 +72,13 @@ public:
 // ---------------------------------------------------------------------------
 // Raw I/O and the stream
 
+// Raw byte transfer and positioning, the part of a stream its subclasses
+// implement. The base reads and writes nothing; positions and sizes are bytes.
 class TIOBase : public Object {
 public:
-    virtual bool Eof();
+    virtual bool Eof(); // true at the end of data; the base compares Pos with Size
     virtual int Pos(); // -1 when not seekable
-    virtual int Size();
+    virtual int Size(); // bytes in the whole stream; 0 when unknown (the base)
     virtual int Seek(int pos); // the new position, -1 when not seekable
     // Non-zero when written data could not be passed on (a full disk).
     virtual int Flush();
@@ -81,6 +91,9 @@ public:
     virtual int Write(const void* buf, int count);
 };
 
+// A byte stream with typed values, lines, strings and objects on top of the
+// raw transfers. Get one from OpenStream and its relatives; subclasses
+// override the raw transfers and, where they can do better, the typed ones.
 class TStream : public TIOBase {
 public:
     // Exact-count transfers: a transfer that moves nothing throws
@@ -126,8 +139,11 @@ public:
 class TForwardingStream : public TStream {
 public:
     ~TForwardingStream() override;
+    // Sets the stream operations go to. The forwarding stream shares it and
+    // closes it when destroyed.
     virtual void SetInner(Ref<TStream> stream);
-    const Ref<TStream>& Inner() const { return inner_; }
+    const Ref<TStream>& Inner() const { return inner_; } // empty until SetInner
+
 
     bool Eof() override;
     int Pos() override;
@@ -158,7 +174,7 @@ protected:
     // The inner stream. Throws RuntimeError when there is none.
     TStream& Target();
 
-    Ref<TStream> inner_;
+    Ref<TStream> inner_; // the inner stream, as SetInner left it
 };
 
 // A view of someone else's stream: closing it releases the stream unclosed.
@@ -166,7 +182,7 @@ class TBorrowedStream : public TForwardingStream {
 public:
     ~TBorrowedStream() override;
     int Close() override;
-    static Ref<TBorrowedStream> Create(Ref<TStream> stream);
+    static Ref<TBorrowedStream> Create(Ref<TStream> stream); // borrows `stream`
 };
 
 // A stream over a C runtime FILE.
@@ -206,6 +222,7 @@ public:
                                  bool readable, bool writeable);
 };
 
+// The newest opener, the first OpenStream asks; follow Next for the rest.
 TStreamOpener* FirstStreamOpener();
 
 // No object when the URL cannot be opened; never throws for that.
@@ -280,6 +297,8 @@ class TDataType;
 // An object that a data stream can write and read back.
 class TDataObject : public Object {
 public:
+    // The type that writes and reads objects of this class. The base throws
+    // RuntimeError "Attempt to call abstract method".
     virtual Ref<TDataType> DataType();
 };
 
@@ -291,6 +310,9 @@ public:
     TBank(const TBank&) = delete;
     TBank& operator=(const TBank&) = delete;
 
+    // Buf is the first byte (the bank's memory, or the borrowed memory) and
+    // Size the byte count. Lock returns Buf and counts one lock, Unlock takes
+    // one back, Locks says how many are held; the count is only recorded.
     Ref<TDataType> DataType() override;
     uint8_t* Buf() const { return buf_; }
     uint8_t* Lock();
@@ -363,6 +385,7 @@ bool SaveBank(const Ref<TBank>& bank, const Url& url);
 void CopyBankBytes(const Ref<TBank>& source, int sourceOffset, const Ref<TBank>& target,
                    int targetOffset, int count);
 
+// A seekable stream over a bank; writing past its end grows the bank.
 class TBankStream : public TStream {
 public:
     bool Eof() override { return pos_ == Size(); }
@@ -372,8 +395,11 @@ public:
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
 
+    // A stream at position 0 over `bank`, which must not be empty (CreateBankStream
+    // makes a bank when given none). The stream shares the bank.
     static Ref<TBankStream> Create(Ref<TBank> bank);
-    const Ref<TBank>& Bank() const { return bank_; }
+    const Ref<TBank>& Bank() const { return bank_; } // the bank it reads and writes
+
 
 private:
     int pos_ = 0;
@@ -393,6 +419,7 @@ public:
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
 
+    // A stream over the caller's `size` bytes at `buf`, which must outlive it.
     friend Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable,
                                                  bool writeable);
 
@@ -412,6 +439,7 @@ Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool w
 // Reads and writes typed values with their bytes reversed.
 class TByteSwapStream : public TForwardingStream {
 public:
+    // Reverse the 2, 4 or 8 bytes at `address` in place.
     static void SwapBytes2(void* address);
     static void SwapBytes4(void* address);
     static void SwapBytes8(void* address);
@@ -427,7 +455,7 @@ public:
     double ReadDouble() override;
     void WriteDouble(double d) override;
 
-    static Ref<TByteSwapStream> Create(Ref<TStream> stream);
+    static Ref<TByteSwapStream> Create(Ref<TStream> stream); // no object for no stream
 };
 
 // Big-endian typed values over the stream (no object for no stream).
@@ -448,7 +476,7 @@ enum class TextEncoding : int { Latin1 = 1, Utf8 = 2, Utf16BE = 3, Utf16LE = 4 }
 class TTextStream : public TForwardingStream {
 public:
     ~TTextStream() override;
-    String ReadAllText();
+    String ReadAllText(); // every character up to the end of data
     // The next 16-bit character; 0 at the end of data.
     int ReadChar();
     void WriteChar(int c);
@@ -503,7 +531,7 @@ Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
 // Standard input and output as a stream; at its end once standard input is.
 class TStdioStream : public TStream {
 public:
-    bool Eof() override;
+    bool Eof() override; // true once standard input has reached its end
     int Flush() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
@@ -574,10 +602,14 @@ int CloseStream(const Ref<TStream>& stream);
 // operations throw RuntimeError "Attempt to call abstract method".
 class TDataType : public Object, public Registered<TDataType> {
 public:
-    virtual String Name();
+    virtual String Name(); // the name the stream records for the kind
+    // Makes an object from the stream, and writes one of this kind to it.
     virtual Ref<Object> Read(TStream& stream);
     virtual void Write(const Ref<Object>& object, TStream& stream);
+    // Called once Read's object is recorded, so that what it reads next may
+    // refer back to it; the base does nothing.
     virtual void ReadFinish(const Ref<Object>& object, TStream& stream);
+
 };
 
 TDataType* FirstDataType();

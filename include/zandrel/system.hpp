@@ -16,11 +16,15 @@
 
 namespace zandrel {
 
+// Starts the stream module, the event queue and the desktop system driver;
+// later calls do nothing.
 void StartSystemModule();
 
 // ---------------------------------------------------------------------------
 // Process values, recorded by RunProgram before any module code runs.
 
+// The same values as InitialFolder, ExecutablePath and ExecutableFolder
+// (empty when RunProgram was not used).
 const String& StartFolder();
 const String& ApplicationPath();
 const String& ApplicationFolder();
@@ -34,9 +38,10 @@ const std::vector<String>& CommandArguments();
 // extra object, for one).
 class TStringObject : public Object {
 public:
-    explicit TStringObject(String value) : value(std::move(value)) {}
+    explicit TStringObject(String value) : value(std::move(value)) {} // holds `value`
+
     String ToString() const override { return value; }
-    String value;
+    String value; // the string; ToString returns it
 };
 
 Ref<TStringObject> StringObject(String value);
@@ -133,25 +138,30 @@ enum class Key : int {
 
 enum class MouseButton : int { NoButton = 0, Left = 1, Right = 2, Middle = 3 };
 
+// One event: what happened (id), to what (source), and its values. Events
+// reach the program through the emit-event hooks and the event queue.
 class TEvent : public Object {
 public:
-    EventId id = EventId::NoEvent;
+    EventId id = EventId::NoEvent; // what happened
     Ref<Object> source; // none for framework windows, the timer for its ticks
     int data = 0;       // the key, button, character, wheel notches or ticks
-    Modifier mods = Modifier::NoModifier;
+    Modifier mods = Modifier::NoModifier; // modifier keys held when it happened
+    // The pointer's position in the window's client area, for mouse events;
+    // 0 for the others.
     int x = 0;
     int y = 0;
-    Ref<Object> extra;
+    Ref<Object> extra; // an object of the emitter's (a TStringObject ...); none from the framework
 
     // The data of a key event as a key, of a mouse event as a button.
     Key AsKey() const { return static_cast<Key>(data); }
-    MouseButton AsButton() const { return static_cast<MouseButton>(data); }
+    MouseButton AsButton() const { return static_cast<MouseButton>(data); } // see AsKey
 
     // For example: KeyDown: data=65, mods=1, x=0, y=0, extra=""
     String ToString() const override;
     // Runs the emit-event hooks with this event.
     virtual void Emit();
 
+    // A new event with these values; it is neither emitted nor queued.
     static Ref<TEvent> CreateEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
                                    Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
                                    Ref<Object> extra = nullptr);
@@ -210,6 +220,9 @@ MouseButton WaitForMouse();
 // abstract method"; the framework's own driver gives them all.
 class TSystemDriver : public Object {
 public:
+    // What the free functions of the pump and the desktop call: Poll and Wait
+    // serve PollSystemEvents and WaitSystemEvents, SetMouseVisible ShowMouse and
+    // HideMouse, and the others the free functions of the same names below.
     virtual void Poll();
     virtual void Wait();
     virtual void MoveMouse(int x, int y);
@@ -269,13 +282,20 @@ String FindProgramOnPath(const String& name);
 // ---------------------------------------------------------------------------
 // Timers: ticks counted on the main thread inside the pump.
 
+// Ticks at a fixed rate while running, counting the ticks and emitting an
+// event for each: the event given to CreateTimer, or TimerTick with the timer as
+// source and the tick count as data. A running timer keeps itself alive.
 class TTimer : public Object {
 public:
     ~TTimer() override;
-    virtual int Ticks();
+    virtual int Ticks(); // ticks since it was made
+    // Stops the ticks for good and drops the timer's hold on itself; no effect when stopped.
     virtual void Stop();
-    virtual void Fire();
-    virtual int Wait(); // ticks since the previous Wait, at least 1
+    virtual void Fire(); // counts one tick and emits its event, as the pump does
+    // Ticks since the previous Wait, waiting for one when there are none; 0 when
+    // the timer is stopped and none are left.
+    virtual int Wait();
+
 
     // Throws RuntimeError for a rate above 1000 Hz, 0 or negative.
     static Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
