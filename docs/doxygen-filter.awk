@@ -1,10 +1,11 @@
 # Shows the public headers' plain // comments to Doxygen without rewriting
 # them. The comment block at the top of a header documents the file; a block
 # right above a declaration documents it, and the declarations that follow it
-# without a blank line or a comment of their own (a member group); a comment
-# after a member on its line documents that member. Section titles (a block
-# followed by a blank line), separators and comments inside function bodies
-# stay plain. Line numbers are kept, so that warnings point at the header.
+# without a blank line or a comment of their own (a member group), or the
+# macro of a #define right below it; a comment after a member on its line
+# documents that member. Section titles (a block followed by a blank line),
+# separators and comments inside function bodies stay plain. Line numbers are
+# kept, so that warnings point at the header.
 
 function is_comment(i) { return line[i] ~ /^[ \t]*\/\// }
 function is_blank(i) { return line[i] ~ /^[ \t]*$/ }
@@ -109,7 +110,8 @@ END {
             if (!seen_code) {
                 for (j = first; j <= i; ++j) as_docs(j)
                 line[i] = line[i] " @file"
-            } else if (i < count && !is_blank(i + 1) && line[i + 1] !~ /^[ \t]*#/) {
+            } else if (i < count && !is_blank(i + 1) &&
+                       (line[i + 1] !~ /^[ \t]*#/ || line[i + 1] ~ /^[ \t]*#[ \t]*define[ \t]/)) {
                 for (j = first; j <= i; ++j) as_docs(j)
                 last = group_end(i + 1)
                 if (last) {

@@ -74,10 +74,13 @@ private:
     int capacity_ = -1;
 };
 
+// TAudioSample::CreateAudioSample and CreateStaticAudioSample, which throw the same.
 Ref<TAudioSample> CreateAudioSample(int length, int hertz, SampleFormat format);
 Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz,
                                           SampleFormat format);
 
+// Copies `count` frames of one format; nothing for a count below 1 or a
+// format outside the table.
 void CopySamples(const void* source, void* destination, SampleFormat format, int count);
 // Any format to any other through SampleStereo16BE. Throws RuntimeError
 // "Unimplemented sample format conversion" for a format outside the six.
@@ -93,6 +96,7 @@ public:
     virtual Ref<TAudioSample> LoadAudioSample(const Ref<TStream>& stream);
 };
 
+// The newest loader, the first LoadAudioSample asks; follow Next for the rest.
 TAudioSampleLoader* FirstAudioSampleLoader();
 
 // No object when the URL cannot be opened or no loader knows the data.
@@ -137,7 +141,6 @@ public:
     // A channel to play on; no object when the driver has none free. The base's
     // channel is silent.
     virtual Ref<TChannel> AllocChannel();
-
 };
 
 // The driver every function below uses: the silent one until the mixer's
@@ -145,6 +148,9 @@ public:
 const Ref<TAudioDriver>& CurrentAudioDriver();
 void SetAudioDriver(Ref<TAudioDriver> driver);
 
+// The methods of TSound, TAudioDriver (the current one) and TChannel as free
+// functions. No sound, no channel or no driver is no error: the calls do
+// nothing and give no object, or false.
 Ref<TSound> LoadSound(const Url& url, int flags);
 Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
 Ref<TChannel> CueSound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);

@@ -56,7 +56,6 @@ public:
     virtual Ref<TGraphicsDriver> Driver() = 0;
     virtual void GetSettings(int& width, int& height, int& depth, int& hertz,
                              GraphicsFlags& flags) = 0;
-
     // Releases the native context and its window.
     virtual void Close() = 0;
 };
@@ -73,6 +72,7 @@ public:
     Ref<Object> Read(TStream& stream) override;
     void Write(const Ref<Object>& object, TStream& stream) override;
 
+    // The full-screen modes the display offers.
     virtual std::vector<Ref<TGraphicsMode>> GraphicsModes() = 0;
     // No object when the context cannot be made.
     virtual Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags) = 0;
@@ -147,6 +147,7 @@ float FrameSeconds();
 // full-screen context can be given neither way (the free CreateGraphics and
 // OpenGraphics then give no object).
 
+// The one OpenGL graphics driver.
 const Ref<TGraphicsDriver>& GLGraphicsDriver();
 
 // How a full-screen context is given. Scaled, the desktop keeps its mode: the

@@ -39,7 +39,6 @@ uint32_t JoystickAxisMask(int port);
 
 // True while the button (0-15) is held; false for a button or port out of range.
 bool IsJoyButtonDown(int button, int port = 0);
-
 // Presses of the button since the last call for it.
 int TakeJoyButtonHits(int button, int port = 0);
 

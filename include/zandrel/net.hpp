@@ -24,7 +24,6 @@ namespace zandrel {
 // do nothing.
 void StartNetModule();
 
-
 // IPv4 addresses are in host order, the first dotted part in the top byte:
 // 192.168.0.1 is 0xC0A80001. Ports are 0-65535.
 constexpr uint32_t LoopbackIp = 0x7F000001;

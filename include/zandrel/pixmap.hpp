@@ -59,6 +59,8 @@ bool PixmapFits(int64_t width, int64_t height, PixelFormat format);
 // Pixel runs. Single pixels travel as ARGB values: alpha in bits 24-31, red
 // 16-23, green 8-15, blue 0-7.
 
+// Copies `count` pixels of one format; the runs may overlap. Nothing for a
+// count below 1 or a format that is not one of the six.
 void CopyPixels(const void* source, void* destination, PixelFormat format, int count);
 // Through RGBA8888; a format that is not one of the six converts nothing.
 void ConvertPixels(const void* source, PixelFormat sourceFormat, void* destination,
@@ -70,7 +72,6 @@ void ConvertPixels(const void* source, PixelFormat sourceFormat, void* destinati
 // A width x height block of pixels in one format, rows `Pitch()` bytes apart,
 // over its own memory or memory it does not own.
 class TPixmap : public TDataObject {
-
 public:
     TPixmap() = default;
     ~TPixmap() override;
@@ -97,11 +98,11 @@ public:
     static Ref<TPixmap> CreateStatic(void* pixels, int width, int height, int pitch,
                                      PixelFormat format);
 
-    uint8_t* Pixels() const { return pixels_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    int Pitch() const { return pitch_; }
-    PixelFormat Format() const { return format_; }
+    uint8_t* Pixels() const { return pixels_; } // the top-left pixel; rows follow down
+    int Width() const { return width_; }        // in pixels
+    int Height() const { return height_; }      // in pixels
+    int Pitch() const { return pitch_; }        // bytes from one row to the next
+    PixelFormat Format() const { return format_; } // the format of every pixel
     int Capacity() const { return capacity_; } // -1 for memory that is not the pixmap's
 
 private:
@@ -149,6 +150,7 @@ public:
     virtual Ref<TPixmap> LoadPixmap(const Ref<TStream>& stream);
 };
 
+// The newest loader, the first LoadPixmap tries; follow Next for the rest.
 TPixmapLoader* FirstPixmapLoader();
 
 // PNG, JPEG, BMP or TGA from anything OpenReadStream accepts; no object when

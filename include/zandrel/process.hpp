@@ -56,6 +56,7 @@ public:
     // bytes without a line feed fill the buffer and more are waiting.
     String ReadLine() override;
 
+    // As the constructor: the stream owns the handles (NoPipeHandle for none).
     static Ref<TPipeStream> Create(PipeHandle readHandle, PipeHandle writeHandle);
 
 private:
@@ -83,7 +84,6 @@ struct ProcessInfo;
 class TProcess : public Object {
 public:
     explicit TProcess(String name); // a record with no child yet; Create starts one
-
     ~TProcess() override;
 
     // True while the child runs.
@@ -116,6 +116,7 @@ private:
     int exitCode_ = -1;
 };
 
+// TProcess::Create.
 Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags = ProcessFlags::NoFlags);
 // False for no process.
 bool ChildProcessStatus(const Ref<TProcess>& process);

@@ -65,6 +65,8 @@ using ByteArray = std::vector<uint8_t>;
 template <class E> struct IsFlagSet : std::false_type {};
 template <class E>
 concept FlagSet = std::is_enum_v<E> && IsFlagSet<E>::value;
+// Declares the enum class E a flag set; write it inside namespace zandrel,
+// with a semicolon: `ZANDREL_FLAG_SET(Modifier);`.
 #define ZANDREL_FLAG_SET(E)                                                                        \
     template <> struct IsFlagSet<E> : std::true_type {}
 
@@ -87,18 +89,23 @@ private:
     E value_;
 };
 
+// The flags of both.
 template <FlagSet E> constexpr E operator|(E a, E b) {
     return static_cast<E>(ToNumber(a) | ToNumber(b));
 }
+// The flags set in both, as a FlagTest.
 template <FlagSet E> constexpr FlagTest<E> operator&(E a, E b) {
     return static_cast<E>(ToNumber(a) & ToNumber(b));
 }
+// Every bit that is not set: `a &= ~b` clears the flags of b.
 template <FlagSet E> constexpr E operator~(E a) {
     return static_cast<E>(~ToNumber(a));
 }
+// Adds b's flags to a; returns a.
 template <FlagSet E> constexpr E& operator|=(E& a, E b) {
     return a = a | b;
 }
+// Keeps only the flags of a that b has; returns a.
 template <FlagSet E> constexpr E& operator&=(E& a, E b) {
     return a = a & b;
 }
@@ -123,7 +130,6 @@ public:
     static T* First() { return AsEntry(head_); }
     // The entry made before this one, nullptr after the oldest.
     T* Next() const { return AsEntry(next_); }
-
 
 protected:
     // The list holds the base part: the whole object does not exist yet when
@@ -193,9 +199,12 @@ private:
 std::string ToBytes(const String& text);
 String FromBytes(std::string_view bytes);
 String FromBytes(const void* bytes, size_t count);
+// FromBytes under the name of the text it reads.
 inline String FromLatin1(std::string_view bytes) {
     return FromBytes(bytes);
 }
+// ToBytes under the name of the text it writes; a character above U+00FF
+// keeps only its low byte.
 inline std::string ToLatin1(const String& text) {
     return ToBytes(text);
 }
@@ -221,7 +230,6 @@ public:
     explicit RuntimeError(String message);
     explicit RuntimeError(std::string_view utf8Message);
     const String& Message() const { return message_; }
-
     // The message as UTF-8.
     const char* what() const noexcept override { return bytes_.c_str(); }
 
@@ -264,6 +272,7 @@ struct UnattendedRun {
     int frames = 0;    // 0: no limit
     String screenshot; // absolute; empty for none
 };
+// The options RunProgram found; no limit and no screenshot without it.
 const UnattendedRun& UnattendedRunOptions();
 
 // Writes the message of an escaping error and ends the process with -1.

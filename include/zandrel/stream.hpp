@@ -144,7 +144,6 @@ public:
     virtual void SetInner(Ref<TStream> stream);
     const Ref<TStream>& Inner() const { return inner_; } // empty until SetInner
 
-
     bool Eof() override;
     int Pos() override;
     int Size() override;
@@ -400,7 +399,6 @@ public:
     static Ref<TBankStream> Create(Ref<TBank> bank);
     const Ref<TBank>& Bank() const { return bank_; } // the bank it reads and writes
 
-
 private:
     int pos_ = 0;
     Ref<TBank> bank_;
@@ -609,7 +607,6 @@ public:
     // Called once Read's object is recorded, so that what it reads next may
     // refer back to it; the base does nothing.
     virtual void ReadFinish(const Ref<Object>& object, TStream& stream);
-
 };
 
 TDataType* FirstDataType();

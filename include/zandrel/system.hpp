@@ -39,7 +39,6 @@ const std::vector<String>& CommandArguments();
 class TStringObject : public Object {
 public:
     explicit TStringObject(String value) : value(std::move(value)) {} // holds `value`
-
     String ToString() const override { return value; }
     String value; // the string; ToString returns it
 };
@@ -295,7 +294,6 @@ public:
     // Ticks since the previous Wait, waiting for one when there are none; 0 when
     // the timer is stopped and none are left.
     virtual int Wait();
-
 
     // Throws RuntimeError for a rate above 1000 Hz, 0 or negative.
     static Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);

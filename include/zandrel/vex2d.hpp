@@ -162,6 +162,10 @@ void ClearScreen();
 // ---------------------------------------------------------------------------
 // Drawing
 
+// A point, a line from (x1, y1) to (x2, y2) with or without its end pixel, and
+// a filled rectangle or oval of width x height at x, y, in the current colour,
+// alpha and blend mode. All move by the origin; the shapes are placed by the
+// handle and turned and scaled by the rotation and scale, which Plot ignores.
 void Plot(float x, float y);
 void DrawLine(float x1, float y1, float x2, float y2, bool drawLastPixel = true);
 void DrawRect(float x, float y, float width, float height);
@@ -330,7 +334,6 @@ public:
     virtual int Height();
     virtual int CountGlyphs();
     virtual int CharToGlyph(int character);
-
     // No object for an index outside the font.
     virtual Ref<TImageGlyph> LoadGlyph(int index);
     // The pen starts at x, y in screen pixels; ix, iy, jx, jy is the matrix.
@@ -342,12 +345,14 @@ public:
     static Ref<TImageFont> CreateDefault();
 };
 
+// TImageFont::Load: no object when no font loader reads the URL.
 Ref<TImageFont> LoadImageFont(const Url& url, int size, int style = 0);
 
 // ---------------------------------------------------------------------------
 // The OpenGL 2D driver ("OpenGL"): immediate-mode drawing over the OpenGL
 // graphics driver, images as power-of-two textures made in the shared context.
 
+// The one OpenGL 2D driver.
 const Ref<TVex2DDriver>& GLVex2DDriver();
 
 // ---------------------------------------------------------------------------
