@@ -201,8 +201,8 @@ public:
     static Ref<TFileStream> OpenPath(const String& path, bool readable, bool writeable);
     static Ref<TFileStream> WrapCFile(FILE* file, int mode);
 
-    FILE* File() const { return file_; }
-    int Mode() const { return mode_; }
+    FILE* File() const { return file_; } // the stream's own FILE; null once closed
+    int Mode() const { return mode_; }   // 1 read, 2 write, 3 both
 
 private:
     int pos_ = 0;
@@ -238,6 +238,7 @@ Ref<TStream> OpenWriteStream(const Url& url);
 // the URL cannot be opened.
 Ref<TStream> OpenSaveStream(const Url& url);
 
+// The stream's methods as free functions; the stream must not be empty.
 bool Eof(const Ref<TStream>& stream);
 int Pos(const Ref<TStream>& stream);
 int Size(const Ref<TStream>& stream);
@@ -324,6 +325,9 @@ public:
     int ReadFrom(TStream& stream, int offset, int count);
     int WriteTo(TStream& stream, int offset, int count);
 
+    // Typed values at a byte offset, in machine byte order; a byte and a short
+    // read back unsigned. Throw RuntimeError when the value does not lie wholly
+    // inside the bank.
     int GetByteAt(int offset) const;
     void SetByteAt(int offset, int value);
     int GetShortAt(int offset) const;
@@ -356,6 +360,8 @@ private:
     int locks_ = 0;
 };
 
+// The bank's methods as free functions, Peek and Poke for GetAt and SetAt;
+// a bank argument must not be empty.
 Ref<TBank> LoadBank(const Url& url);
 Ref<TBank> CreateBank(int size = 0);
 Ref<TBank> CreateBankOver(void* address, int size);
@@ -429,6 +435,7 @@ private:
     bool writeable_ = false;
 };
 
+// The caller's `size` bytes at `buf` as a stream; the memory must outlive it.
 Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool writeable);
 
 // ---------------------------------------------------------------------------
@@ -477,14 +484,20 @@ public:
     String ReadAllText(); // every character up to the end of data
     // The next 16-bit character; 0 at the end of data.
     int ReadChar();
+    // Writes one 16-bit character in the encoding.
     void WriteChar(int c);
+    // A text stream in `encoding` over `stream`, which it closes when destroyed.
     static Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
+    // One byte of the inner stream as it is, outside the encoding.
     int ReadRawByte();
     void WriteRawByte(int b);
+    // End a line of hexadecimal digits that Read or Write left open: In reads
+    // its CR LF or LF (throws RuntimeError "Malformed line terminator" for
+    // anything else), Out writes CR LF. Nothing when no such line is open.
     void EndHexLineIn();
     void EndHexLineOut();
 
-    TextEncoding Encoding() const { return encoding_; }
+    TextEncoding Encoding() const { return encoding_; } // as made
 
     // Not at the end while a character read from the inner stream is still
     // to be delivered.
@@ -524,6 +537,7 @@ private:
     char16_t highSurrogateToWrite_ = 0;
 };
 
+// TTextStream::CreateTextStream.
 Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
 
 // Standard input and output as a stream; at its end once standard input is.
@@ -551,22 +565,32 @@ String PromptLine(const String& prompt);
 // ---------------------------------------------------------------------------
 // File-system helpers ("/" separates; "\" is turned into "/")
 
+// What a path names (PathKind).
 enum class FileKind : int { NoFile = 0, Regular = 1, Folder = 2 };
 
+// Turns "\" into "/" and "C:x" into "C:/x"; a folder also loses a trailing "/".
 void NormalizePath(String& path, bool isFolder = false);
+// Drops one trailing "/", except from "/" and "C:/".
 void TrimTrailingSlash(String& path);
+// The parts of a normalised path: the name after the last "/", the path
+// without the extension, the name without it, and the extension without its
+// dot (empty when the name has none).
 String FileNamePart(String path);
 String WithoutExtension(String path);
 String BaseNamePart(String path);
 String ExtensionPart(String path);
 String FolderPart(String path); // "<bad_dir>" when there is no folder
-String CurrentFolder();
+String CurrentFolder(); // the working folder, normalised
 String ResolvePath(String path); // "<bad_dir>" when ".." climbs above the root
 
 FileKind PathKind(String path);        // NoFile also when the path cannot be examined
 int64_t FileModifiedTime(String path); // seconds since 1970, 0 on failure
 int64_t FileByteSize(String path);     // -1 on failure
 int FilePermissions(String path);      // the mode's low nine bits, -1 on failure
+// True when done. SetFilePermissions sets the permission bits; MakeEmptyFile
+// replaces any file there; MakeFolder with `recursive` makes the missing
+// parents too; RemoveFile removes a read-only file as well; RenamePath moves
+// a file or folder, replacing a file at `to`.
 bool SetFilePermissions(String path, int mode);
 bool MakeEmptyFile(String path);
 bool MakeFolder(String path, bool recursive = false);
@@ -581,6 +605,10 @@ bool RemoveFolder(String path, bool recursive = false);
 bool ChangeFolder(String path);
 
 struct FolderListing;
+// Reading a folder: OpenFolderListing gives null when it cannot be read;
+// NextFolderEntry gives each name ("." and ".." included) and then empty;
+// CloseFolderListing frees the listing (null is allowed). ListFolder does all
+// three: the names in the order the system gives them, empty on failure.
 FolderListing* OpenFolderListing(String path);
 String NextFolderEntry(FolderListing* listing);
 void CloseFolderListing(FolderListing* listing);
@@ -609,6 +637,7 @@ public:
     virtual void ReadFinish(const Ref<Object>& object, TStream& stream);
 };
 
+// The newest data type; follow Next for the rest.
 TDataType* FirstDataType();
 // The newest registered type of that name, or null.
 TDataType* FindDataType(const String& name);
@@ -628,6 +657,7 @@ private:
     std::unique_ptr<Tables> tables_;
 };
 
+// A data stream over `stream`, which it closes when destroyed.
 Ref<TDataStream> CreateDataStream(Ref<TStream> stream);
 
 // For readers of serialised data: throws RuntimeError when a byte count read

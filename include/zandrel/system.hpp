@@ -43,7 +43,7 @@ public:
     String value; // the string; ToString returns it
 };
 
-Ref<TStringObject> StringObject(String value);
+Ref<TStringObject> StringObject(String value); // a new TStringObject holding `value`
 
 // The string an object holds when it is a TStringObject, else empty.
 String ObjectText(const Ref<Object>& object);
@@ -53,9 +53,11 @@ int ObjectHandle(const Ref<Object>& object);
 // ---------------------------------------------------------------------------
 // Hooks: numbered chains of callbacks that pass one object along.
 
+// A hook: gets the chain's id, the data the previous hook returned and its own
+// context; returns the data for the next hook.
 using HookFunction = Ref<Object> (*)(int id, const Ref<Object>& data, const Ref<Object>& context);
 
-constexpr int MaxHookIds = 256;
+constexpr int MaxHookIds = 256; // hook ids are 0 to MaxHookIds - 1
 
 // Throws RuntimeError "Too many hook ids" past the last one.
 int AllocHookId();
@@ -135,6 +137,7 @@ enum class Key : int {
 };
 // clang-format on
 
+// Mouse buttons as mouse events carry them and the button queries take them.
 enum class MouseButton : int { NoButton = 0, Left = 1, Right = 2, Middle = 3 };
 
 // One event: what happened (id), to what (source), and its values. Events
@@ -166,6 +169,7 @@ public:
                                    Ref<Object> extra = nullptr);
 };
 
+// Makes an event with these values and emits it (TEvent::CreateEvent, Emit).
 void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
                   Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
                   Ref<Object> extra = nullptr);
@@ -194,20 +198,30 @@ int CurrentEventSourceHandle();
 // button queries throw RuntimeError for a code outside 0-255 or a button
 // outside 0-3.
 
+// Enable starts keeping the state, from empty tables (no effect while it is
+// kept); Disable stops and empties it.
 void EnablePolledInput(Ref<Object> source = nullptr);
 void DisablePolledInput();
+// True between an AppSuspend and the next AppResume; either empties the key
+// and mouse tables.
 bool IsAppSuspended();
 bool TakeTerminateRequest(); // a framework window was closed; cleared once taken
 int TakeKeyHits(Key key);    // presses since the last call
-bool IsKeyDown(Key key);
+bool IsKeyDown(Key key);     // true while held
 int TakeChar(); // 0 when none is waiting
+// The pointer's position in the window's client area from the last MouseMove,
+// and the wheel notches summed since enabling or ClearMouse.
 int MouseXPos();
 int MouseYPos();
 int MouseWheelPos();
 int TakeMouseHits(MouseButton button); // presses since the last call
-bool IsMouseDown(MouseButton button);
+bool IsMouseDown(MouseButton button);  // true while held
+// Forget the held keys, key presses and waiting characters, or the held
+// buttons, button presses and wheel position.
 void ClearKeys();
 void ClearMouse();
+// Empty the keys (or the mouse), then wait for the next key press, character
+// or button press and return it.
 Key WaitForKey();
 int WaitForChar();
 MouseButton WaitForMouse();
@@ -235,6 +249,7 @@ public:
     virtual void OpenLocation(const String& url);
 };
 
+// The driver StartSystemModule made; empty before it.
 const Ref<TSystemDriver>& SystemDriver();
 
 // Dispatch pending window messages; a call made while another runs returns at once.
@@ -306,6 +321,7 @@ private:
     int handle_ = 0;
 };
 
+// The timer's methods as free functions; the timer must not be empty.
 Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
 int TimerTicks(const Ref<TTimer>& timer);
 int WaitTimer(const Ref<TTimer>& timer);
@@ -320,12 +336,16 @@ float RndFloat();                       // [0, 1), one step
 double RndDouble();                     // [0, 1), two steps
 double RandomRange(double a, double b); // between the bounds in either order, upper excluded
 int RandomInt(int a, int b);            // between the bounds in either order, both included
+// Seeds with the low 31 bits (0 and 0x7FFFFFFF, which would stall the
+// generator, give 0x1234); the state the next draw starts from.
 void SeedRandom(int seed);
 int RandomSeed();
 
 // ---------------------------------------------------------------------------
 // Maths in degrees, and the standard library's functions.
 
+// Angles in degrees: the trigonometric functions take them, the inverse ones
+// return them. The rest are the standard library's, under these names.
 double SinDeg(double degrees);
 double CosDeg(double degrees);
 double TanDeg(double degrees);
