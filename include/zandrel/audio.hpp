@@ -41,11 +41,11 @@ public:
     TAudioSample(const TAudioSample&) = delete;
     TAudioSample& operator=(const TAudioSample&) = delete;
 
-    uint8_t* Samples() const { return samples_; } // the first frame; channels interleaved
-    int Length() const { return length_; }        // in frames
-    int Hertz() const { return hertz_; }          // frames per second
+    uint8_t* Samples() const { return samples_; }   // the first frame; channels interleaved
+    int Length() const { return length_; }          // in frames
+    int Hertz() const { return hertz_; }            // frames per second
     SampleFormat Format() const { return format_; } // how each frame is stored
-    int Capacity() const { return capacity_; } // bytes owned, -1 for borrowed memory
+    int Capacity() const { return capacity_; }      // bytes owned, -1 for borrowed memory
 
     // Owning copies: the same frames, or the frames in another format.
     // Throw RuntimeError as CreateAudioSample and ConvertSamples.

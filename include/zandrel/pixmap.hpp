@@ -98,12 +98,12 @@ public:
     static Ref<TPixmap> CreateStatic(void* pixels, int width, int height, int pitch,
                                      PixelFormat format);
 
-    uint8_t* Pixels() const { return pixels_; } // the top-left pixel; rows follow down
-    int Width() const { return width_; }        // in pixels
-    int Height() const { return height_; }      // in pixels
-    int Pitch() const { return pitch_; }        // bytes from one row to the next
+    uint8_t* Pixels() const { return pixels_; }    // the top-left pixel; rows follow down
+    int Width() const { return width_; }           // in pixels
+    int Height() const { return height_; }         // in pixels
+    int Pitch() const { return pitch_; }           // bytes from one row to the next
     PixelFormat Format() const { return format_; } // the format of every pixel
-    int Capacity() const { return capacity_; } // -1 for memory that is not the pixmap's
+    int Capacity() const { return capacity_; }     // -1 for memory that is not the pixmap's
 
 private:
     uint8_t* pixels_ = nullptr;

@@ -25,11 +25,11 @@ void StartStreamModule();
 class Url {
 public:
     Url() = default;
-    Url(std::nullptr_t) {}                                   // no URL: empty text, no object
-    Url(String text) : text_(std::move(text)) {}             // a path or proto::rest text
-    Url(const char16_t* text) : text_(text) {}               // as String
-    Url(const char* text) : text_(FromUtf8(text)) {}         // UTF-8 text
-    Url(const std::string& text) : text_(FromUtf8(text)) {}  // UTF-8 text
+    Url(std::nullptr_t) {}                                  // no URL: empty text, no object
+    Url(String text) : text_(std::move(text)) {}            // a path or proto::rest text
+    Url(const char16_t* text) : text_(text) {}              // as String
+    Url(const char* text) : text_(FromUtf8(text)) {}        // UTF-8 text
+    Url(const std::string& text) : text_(FromUtf8(text)) {} // UTF-8 text
     // An object to open (a stream, a bank ...); the Url shares ownership of it.
     template <class T, class = std::enable_if_t<std::is_base_of_v<Object, T>>>
     Url(const Ref<T>& object) : object_(object) {}
@@ -76,9 +76,9 @@ public:
 // implement. The base reads and writes nothing; positions and sizes are bytes.
 class TIOBase : public Object {
 public:
-    virtual bool Eof(); // true at the end of data; the base compares Pos with Size
-    virtual int Pos(); // -1 when not seekable
-    virtual int Size(); // bytes in the whole stream; 0 when unknown (the base)
+    virtual bool Eof();        // true at the end of data; the base compares Pos with Size
+    virtual int Pos();         // -1 when not seekable
+    virtual int Size();        // bytes in the whole stream; 0 when unknown (the base)
     virtual int Seek(int pos); // the new position, -1 when not seekable
     // Non-zero when written data could not be passed on (a full disk).
     virtual int Flush();
@@ -579,8 +579,8 @@ String FileNamePart(String path);
 String WithoutExtension(String path);
 String BaseNamePart(String path);
 String ExtensionPart(String path);
-String FolderPart(String path); // "<bad_dir>" when there is no folder
-String CurrentFolder(); // the working folder, normalised
+String FolderPart(String path);  // "<bad_dir>" when there is no folder
+String CurrentFolder();          // the working folder, normalised
 String ResolvePath(String path); // "<bad_dir>" when ".." climbs above the root
 
 FileKind PathKind(String path);        // NoFile also when the path cannot be examined

@@ -144,9 +144,9 @@ enum class MouseButton : int { NoButton = 0, Left = 1, Right = 2, Middle = 3 };
 // reach the program through the emit-event hooks and the event queue.
 class TEvent : public Object {
 public:
-    EventId id = EventId::NoEvent; // what happened
-    Ref<Object> source; // none for framework windows, the timer for its ticks
-    int data = 0;       // the key, button, character, wheel notches or ticks
+    EventId id = EventId::NoEvent;        // what happened
+    Ref<Object> source;                   // none for framework windows, the timer for its ticks
+    int data = 0;                         // the key, button, character, wheel notches or ticks
     Modifier mods = Modifier::NoModifier; // modifier keys held when it happened
     // The pointer's position in the window's client area, for mouse events;
     // 0 for the others.
@@ -208,7 +208,7 @@ bool IsAppSuspended();
 bool TakeTerminateRequest(); // a framework window was closed; cleared once taken
 int TakeKeyHits(Key key);    // presses since the last call
 bool IsKeyDown(Key key);     // true while held
-int TakeChar(); // 0 when none is waiting
+int TakeChar();              // 0 when none is waiting
 // The pointer's position in the window's client area from the last MouseMove,
 // and the wheel notches summed since enabling or ClearMouse.
 int MouseXPos();

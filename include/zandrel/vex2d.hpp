@@ -285,7 +285,7 @@ public:
     virtual int Style();
     virtual int Height();
     virtual int CountGlyphs();
-    virtual int CharToGlyph(int character); // -1 when the font has none
+    virtual int CharToGlyph(int character);   // -1 when the font has none
     virtual Ref<TGlyph> LoadGlyph(int index); // the glyph of that index
 };
 
@@ -313,8 +313,8 @@ public:
     float advance = 0;
     int x = 0, y = 0, w = 0, h = 0;
 
-    virtual Ref<TImage> Image() { return image; }   // the image member
-    virtual float Advance() { return advance; }     // the advance member
+    virtual Ref<TImage> Image() { return image; }             // the image member
+    virtual float Advance() { return advance; }               // the advance member
     virtual void GetRect(int& rx, int& ry, int& rw, int& rh); // x, y, w and h
 };
 
