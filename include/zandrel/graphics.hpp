@@ -107,8 +107,11 @@ bool GraphicsModeExists(int width, int height, int depth = 0, int hertz = 0);
 Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags = GraphicsFlags::NoFlags);
 Ref<TGraphics> CreateGraphics(int width, int height, int depth = 0, int hertz = 0,
                               GraphicsFlags flags = GraphicsFlags::NoFlags);
+// Makes g current, its driver becoming the graphics driver; no object makes
+// nothing current.
 void SetGraphics(const Ref<TGraphics>& g);
-const Ref<TGraphics>& CurrentGraphics();
+const Ref<TGraphics>& CurrentGraphics(); // empty when nothing is current
+// Closes g, first making nothing current when g is; nothing for no object.
 void CloseGraphics(const Ref<TGraphics>& g);
 
 // The application context: depth 0 opens a window, any other depth the full
@@ -116,6 +119,8 @@ void CloseGraphics(const Ref<TGraphics>& g);
 // Closes the previous one first; no object on failure.
 Ref<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 0,
                             GraphicsFlags flags = GraphicsFlags::NoFlags);
+// Closes the application context and stops the polled input OpenGraphics
+// started; nothing when there is none. Runs at exit.
 void EndGraphics();
 
 // The settings of the current graphics, 0 (NoFlags) when nothing is current.

@@ -80,13 +80,18 @@ public:
 
     // The one pixmap data type, "KVO.Pixmap.TPixmap".
     Ref<TDataType> DataType() override;
+    // The address of pixel x, y; nothing is checked, the pixel must exist.
     virtual uint8_t* PixelPtr(int x, int y) const;
     // A static pixmap over this pixmap's memory; this pixmap must outlive it.
     virtual Ref<TPixmap> Window(int x, int y, int width, int height);
+    // A new owning pixmap (rows aligned to 4 bytes) with the same pixels, or,
+    // from Convert, the pixels in another format. Throw RuntimeError as Create.
     virtual Ref<TPixmap> Copy();
     // Converts the source into this pixmap at x, y: no blending, no clipping.
     virtual void Paste(const Ref<TPixmap>& source, int x, int y);
     virtual Ref<TPixmap> Convert(PixelFormat format);
+    // One pixel as ARGB, converted from or to the pixmap's format (grey reads
+    // opaque, an alpha pixel white); the pixel must exist.
     virtual uint32_t ReadPixel(int x, int y) const;
     virtual void WritePixel(int x, int y, uint32_t argb);
 

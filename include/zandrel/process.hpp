@@ -40,7 +40,7 @@ public:
     // True once the writer has closed its end and every byte has been read;
     // never waits.
     bool Eof() override;
-    int Close() override;
+    int Close() override; // closes both ends; 0
     // Waits when nothing is waiting; 0 at the end of data or on failure.
     int Read(void* buf, int count) override;
     // 0 when the reader has gone (the program gets no SIGPIPE).
@@ -122,6 +122,7 @@ Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags = Pro
 bool ChildProcessStatus(const Ref<TProcess>& process);
 // -1 while it runs, and for no process.
 int ChildProcessExitCode(const Ref<TProcess>& process);
+// TProcess::Close and Terminate; nothing, and 0, for no process.
 void CloseChildProcess(const Ref<TProcess>& process);
 int TerminateChildProcess(const Ref<TProcess>& process);
 // Terminates and closes every listed child; the exit handler.

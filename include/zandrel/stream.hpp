@@ -121,6 +121,8 @@ public:
     virtual String ReadLine();
     // Writes the text's bytes and CR LF; true when everything was written.
     virtual bool WriteLine(const String& text);
+    // `length` bytes as characters, one per byte, and back (Latin-1, see
+    // FromBytes); exact-count transfers.
     virtual String ReadString(int length);
     virtual void WriteString(const String& text);
     // Throw RuntimeError "Unable to read object" / "Unable to write object"
@@ -277,6 +279,9 @@ void SaveObjectTo(const Ref<Object>& object, const Url& url);
 int ReadUpTo(TStream& stream, void* buf, int count);
 // Exactly `count` bytes. Throws TStreamReadError when fewer arrive.
 void ReadExactly(TStream& stream, void* buf, int count);
+// Copy through a buffer of `bufferSize` bytes: everything up to the end of
+// `from`, or exactly `count` bytes. Throw as ReadBytes, WriteBytes and
+// ThrowUnlessEnded.
 void CopyStreamData(TStream& from, TStream& to, int bufferSize);
 void CopyStreamBytes(TStream& from, TStream& to, int count, int bufferSize);
 
@@ -289,6 +294,7 @@ String FindCasedPath(const String& path);
 
 // False when the name is already registered (the first entry stays).
 bool RegisterEmbedded(const String& name, const void* data, int size);
+// A registered resource's bytes and size; null and 0 for an unknown name.
 const void* EmbeddedData(const String& name);
 int EmbeddedSize(const String& name);
 
@@ -322,6 +328,8 @@ public:
     int Locks() const { return locks_; }
     // Throws RuntimeError when the memory cannot be had.
     void Resize(int size);
+    // One Read or Write of the `count` bytes at `offset`; the bytes moved.
+    // Throw RuntimeError when the range is not wholly inside the bank.
     int ReadFrom(TStream& stream, int offset, int count);
     int WriteTo(TStream& stream, int offset, int count);
 
@@ -348,6 +356,8 @@ public:
     static Ref<TBank> LoadBank(const Url& url); // no object when it cannot be opened
     // Throws RuntimeError for a negative size or when the memory cannot be had.
     static Ref<TBank> CreateBank(int size);
+    // A view of the caller's memory, which must outlive it; Capacity -1.
+    // Throws RuntimeError for a negative size.
     static Ref<TBank> CreateBankOver(void* address, int size);
 
 private:
@@ -559,6 +569,8 @@ String ReadTextFrom(const Url& url);
 // Throws RuntimeError when the URL cannot be opened and TStreamWriteError when
 // the text does not all reach it (the old file is then kept).
 void WriteTextTo(const String& text, const Url& url);
+// A line to standard output, flushed; and a prompt written without a line
+// end, then the line read from standard input.
 void PrintLine(const String& text);
 String PromptLine(const String& prompt);
 
@@ -600,6 +612,9 @@ bool RenamePath(String from, String to);
 // not all reach `to` (an old `to` is then kept). Throws TStreamReadError when
 // reading `from` fails midway.
 bool CopyFileContents(String from, String to);
+// True when done. CopyFolder copies the whole tree into `to`, made when
+// missing; RemoveFolder removes an empty folder, or with `recursive`
+// everything in it too; ChangeFolder changes the working folder.
 bool CopyFolder(String from, String to);
 bool RemoveFolder(String path, bool recursive = false);
 bool ChangeFolder(String path);
@@ -618,7 +633,7 @@ std::vector<String> ListFolder(String path, bool skipDots = true);
 Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable);
 Ref<TStream> OpenSeekableRead(const Url& url);
 Ref<TStream> OpenSeekableWrite(const Url& url);
-int CloseStream(const Ref<TStream>& stream);
+int CloseStream(const Ref<TStream>& stream); // the stream's Close; it must not be empty
 
 // ---------------------------------------------------------------------------
 // Object serialisation

@@ -32,7 +32,7 @@ const String& ApplicationFolder();
 // framework windows and message boxes.
 const String& ApplicationTitle();
 void SetApplicationTitle(const String& title);
-const std::vector<String>& CommandArguments();
+const std::vector<String>& CommandArguments(); // ProgramArguments
 
 // A string as an object, for the places that take "any object" (an event's
 // extra object, for one).
@@ -260,8 +260,9 @@ void WaitSystemEvents();
 // Held modifier keys.
 Modifier ModifierFlags();
 void MoveMouse(int x, int y); // client coordinates of the active window
-void ShowMouse();
-void HideMouse(); // hidden only while over a framework window
+void ShowMouse();             // shows the pointer HideMouse hid
+void HideMouse();             // hidden only while over a framework window
+// A message box with the text and an OK button, as a warning when `serious`.
 void ShowNotice(const String& text, bool serious = false);
 bool AskOkCancel(const String& text, bool serious = false);   // true for OK
 int AskYesNoCancel(const String& text, bool serious = false); // 1 yes, 0 no, -1 cancel
@@ -282,10 +283,10 @@ int Millisecs(); // monotonic, wraps as a signed 32-bit count
 // restores the system clock.
 using MillisecsSource = int (*)();
 void SetMillisecsSource(MillisecsSource source);
-void DelayMillis(int ms); // negative: no delay
-String CurrentDate();     // "%d %b %Y"
-String CurrentTime();     // "%H:%M:%S"
-[[noreturn]] void ExitProgram();
+void DelayMillis(int ms);        // negative: no delay
+String CurrentDate();            // "%d %b %Y"
+String CurrentTime();            // "%H:%M:%S"
+[[noreturn]] void ExitProgram(); // exit(0): the exit handlers run
 // The standard streams carry UTF-8 text.
 void WriteStdout(const String& text);
 void WriteStderr(const String& text);

@@ -56,6 +56,9 @@ public:
     virtual Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) = 0;
     // A value outside the five modes draws as Solid.
     virtual void SetBlend(BlendMode mode) = 0;
+    // The state as the free functions of the same names set it (SetClsColor for
+    // SetClearColor; SetTransform takes rotation and scale as a matrix). Cls
+    // fills the viewport with the clear colour.
     virtual void SetAlpha(float alpha) = 0;
     virtual void SetColor(int red, int green, int blue) = 0;
     virtual void SetClsColor(int red, int green, int blue) = 0;
@@ -72,6 +75,8 @@ public:
     // xy: x0, y0, x1, y1, ...; at least three points.
     virtual void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
                           float originY) = 0;
+    // A pixmap drawn unblended with its top-left at x, y, no matrix; and the
+    // back buffer's pixels there as a new RGBA8888 pixmap.
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
 };
@@ -157,7 +162,7 @@ void GetHandle(float& x, float& y);
 // No object: the built-in font.
 void SetImageFont(const Ref<TImageFont>& font);
 Ref<TImageFont> GetImageFont();
-void ClearScreen();
+void ClearScreen(); // fills the viewport with the clear colour
 
 // ---------------------------------------------------------------------------
 // Drawing
@@ -172,6 +177,9 @@ void DrawRect(float x, float y, float width, float height);
 void DrawOval(float x, float y, float width, float height);
 // x0, y0, x1, y1, ...: fewer than three points, or an odd count, draw nothing.
 void DrawPoly(const std::vector<float>& xy);
+// Text in the image font from the pen at x, y, placed by the handle and turned
+// and scaled with the rest; its width in whole pixels (the advances summed);
+// the font's line height.
 void DrawText(const String& text, float x, float y);
 int TextWidth(const String& text);
 int TextHeight();
@@ -246,10 +254,13 @@ Ref<TImage> CreateImage(int width, int height, int frameCount = 1,
                         ImageFlags flags = ImageFlags::Auto);
 // The image's size from the back buffer at x, y into the frame.
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
+// The image's handle: at its centre, or x, y pixels from its top-left.
 void CentreImageHandle(const Ref<TImage>& image);
 void SetImageHandle(const Ref<TImage>& image, float x, float y);
+// The image's size in pixels.
 int ImageWidth(const Ref<TImage>& image);
 int ImageHeight(const Ref<TImage>& image);
+// TImage::Lock; UnlockImage does nothing, and is there to pair with it.
 const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool read = true,
                               bool write = true);
 void UnlockImage(const Ref<TImage>& image, int frame = 0);
