@@ -201,7 +201,7 @@ public:
     // No object when fopen refuses the path or the path cannot be a name
     // (see ToOsName).
     static Ref<TFileStream> OpenPath(const String& path, bool readable, bool writeable);
-    static Ref<TFileStream> WrapCFile(FILE* file, int mode);
+    static Ref<TFileStream> WrapCFile(FILE* file, int mode); // owns the FILE from now on
 
     FILE* File() const { return file_; } // the stream's own FILE; null once closed
     int Mode() const { return mode_; }   // 1 read, 2 write, 3 both

@@ -177,10 +177,13 @@ void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
 // The event queue: 256 pending events; TimerTick, GadgetAction, WindowMove and
 // WindowSize of one source merge into the one already waiting.
 constexpr int EventQueueSize = 256;
-void PostEvent(const Ref<TEvent>& event, bool merge = false);
-EventId PollEvent(); // EventId::NoEvent when nothing is pending, after one pump
-EventId WaitEvent();
-Ref<TEvent> PeekEvent();
+void PostEvent(const Ref<TEvent>& event, bool merge = false); // dropped when the queue is full
+EventId PollEvent();     // EventId::NoEvent when nothing is pending, after one pump
+EventId WaitEvent();     // waits until one is pending
+Ref<TEvent> PeekEvent(); // the next pending event, left queued; no object when none
+// The event PollEvent or WaitEvent took last (a blank NoEvent after an empty
+// PollEvent) and its fields; the text is ObjectText of its extra object, the
+// source handle ObjectHandle of its source.
 const Ref<TEvent>& CurrentEvent();
 EventId CurrentEventId();
 int CurrentEventData();

@@ -15,7 +15,7 @@ else()
                     WORKING_DIRECTORY ${BUILD}/docs RESULT_VARIABLE result)
 endif()
 if(NOT result EQUAL 0)
-    message(FATAL_ERROR "the docs target failed (${result})")
+    message(FATAL_ERROR "the API reference did not build cleanly (${result})")
 endif()
 
 # <page>|<text it must show>|<times>: the file comment of every header, a
