@@ -1,10 +1,11 @@
 # Shows the public headers' plain // comments to Doxygen without rewriting
 # them. The comment block at the top of a header documents the file; a block
 # right above a declaration documents it, and the declarations that follow it
-# without a blank line or a comment of their own (a member group); a comment
-# after a member on its line documents that member. Section titles (a block
-# followed by a blank line), separators and comments inside function bodies
-# stay plain. Line numbers are kept, so that warnings point at the header.
+# without a blank line or a comment of their own (a member group), or the
+# macro of a #define right below it; a comment after a member on its line
+# documents that member. Section titles (a block followed by a blank line),
+# separators and comments inside function bodies stay plain. Line numbers are
+# kept, so that warnings point at the header.
 
 function is_comment(i) { return line[i] ~ /^[ \t]*\/\// }
 function is_blank(i) { return line[i] ~ /^[ \t]*$/ }
@@ -45,15 +46,55 @@ function as_docs(i) {
     if (line[i] !~ /^[ \t]*\/\/\//) sub(/\/\//, "///", line[i])
 }
 
-# `code // text` becomes `code ///< text`, outside string literals.
-function document_trailing_comment(i) {
-    if (line[i] ~ /[;,{}][ \t]*\/\/[^\/]/ && line[i] !~ /^[ \t]*}/ && line[i] !~ /"/)
-        sub(/\/\//, "///<", line[i])
+# Where the line's `//` comment starts, outside string and character
+# literals; 0 when it has none.
+function comment_start(i,    n, k, c, quote) {
+    n = length(line[i])
+    quote = ""
+    for (k = 1; k < n; ++k) {
+        c = substr(line[i], k, 1)
+        if (quote != "") {
+            if (c == "\\") ++k
+            else if (c == quote) quote = ""
+        } else if (c == "\"" || c == "'") {
+            quote = c
+        } else if (substr(line[i], k, 2) == "//") {
+            return k
+        }
+    }
+    return 0
 }
 
-function close_group(i) {
-    if (line[i] ~ /\/\//) sub(/[ \t]*\/\//, " /*@}*/ //", line[i])
-    else line[i] = line[i] " /*@}*/"
+# The column of a member's trailing `// text` (after ; , { or }), or 0.
+function trailing_comment(i,    at, code) {
+    at = comment_start(i)
+    if (!at || line[i] ~ /^[ \t]*}/ || substr(line[i], at + 2, 1) == "/") return 0
+    code = substr(line[i], 1, at - 1)
+    return code ~ /[;,{}][ \t]*$/ ? at : 0
+}
+
+# `code // text` becomes `code ///< text`.
+function document_trailing_comment(i,    at) {
+    at = trailing_comment(i)
+    if (at) line[i] = substr(line[i], 1, at - 1) "///<" substr(line[i], at + 2)
+}
+
+# The group ends with a documentation comment: a plain one would leave a group
+# at namespace level open to the end of the file. A trailing comment on the
+# last line still documents its member, in the /**< */ form that can precede
+# the closing mark.
+function close_group(i,    at, text) {
+    at = trailing_comment(i)
+    if (at) {
+        text = substr(line[i], at + 2)
+        gsub(/\*\//, "* /", text)
+        sub(/^ /, "", text)
+        line[i] = substr(line[i], 1, at - 1) "/**< " text " */ /** @} */"
+        return
+    }
+    at = comment_start(i)
+    if (at) line[i] = substr(line[i], 1, at - 1) "/** @} */ " substr(line[i], at)
+    else line[i] = line[i] " /** @} */"
 }
 
 { line[++count] = $0 }
@@ -69,7 +110,8 @@ END {
             if (!seen_code) {
                 for (j = first; j <= i; ++j) as_docs(j)
                 line[i] = line[i] " @file"
-            } else if (i < count && !is_blank(i + 1) && line[i + 1] !~ /^[ \t]*#/) {
+            } else if (i < count && !is_blank(i + 1) &&
+                       (line[i + 1] !~ /^[ \t]*#/ || line[i + 1] ~ /^[ \t]*#[ \t]*define[ \t]/)) {
                 for (j = first; j <= i; ++j) as_docs(j)
                 last = group_end(i + 1)
                 if (last) {

@@ -11,6 +11,8 @@
 
 namespace zandrel {
 
+// Registers the OGG and WAV sample loaders and starts with the silent driver,
+// then the mixer's; later calls do nothing.
 void StartAudioModule();
 
 // ---------------------------------------------------------------------------
@@ -39,11 +41,11 @@ public:
     TAudioSample(const TAudioSample&) = delete;
     TAudioSample& operator=(const TAudioSample&) = delete;
 
-    uint8_t* Samples() const { return samples_; }
-    int Length() const { return length_; }
-    int Hertz() const { return hertz_; }
-    SampleFormat Format() const { return format_; }
-    int Capacity() const { return capacity_; } // bytes owned, -1 for borrowed memory
+    uint8_t* Samples() const { return samples_; }   // the first frame; channels interleaved
+    int Length() const { return length_; }          // in frames
+    int Hertz() const { return hertz_; }            // frames per second
+    SampleFormat Format() const { return format_; } // how each frame is stored
+    int Capacity() const { return capacity_; }      // bytes owned, -1 for borrowed memory
 
     // Owning copies: the same frames, or the frames in another format.
     // Throw RuntimeError as CreateAudioSample and ConvertSamples.
@@ -72,10 +74,13 @@ private:
     int capacity_ = -1;
 };
 
+// TAudioSample::CreateAudioSample and CreateStaticAudioSample, which throw the same.
 Ref<TAudioSample> CreateAudioSample(int length, int hertz, SampleFormat format);
 Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz,
                                           SampleFormat format);
 
+// Copies `count` frames of one format; nothing for a count below 1 or a
+// format outside the table.
 void CopySamples(const void* source, void* destination, SampleFormat format, int count);
 // Any format to any other through SampleStereo16BE. Throws RuntimeError
 // "Unimplemented sample format conversion" for a format outside the six.
@@ -91,6 +96,7 @@ public:
     virtual Ref<TAudioSample> LoadAudioSample(const Ref<TStream>& stream);
 };
 
+// The newest loader, the first LoadAudioSample asks; follow Next for the rest.
 TAudioSampleLoader* FirstAudioSampleLoader();
 
 // No object when the URL cannot be opened or no loader knows the data.
@@ -103,8 +109,8 @@ Ref<TAudioSample> LoadAudioSample(const Url& url);
 // Steers what plays on one channel. The base channel is silent.
 class TChannel : public Object {
 public:
-    virtual void Stop();
-    virtual void SetPaused(bool paused);
+    virtual void Stop();                  // ends what plays on the channel
+    virtual void SetPaused(bool paused);  // false resumes
     virtual void SetVolume(float volume); // 1.0 is the sample's own level
     virtual void SetPan(float pan);       // -1.0 left to 1.0 right
     virtual void SetDepth(float depth);   // below 0 inverts the right side
@@ -129,7 +135,11 @@ public:
 // Makes sounds and channels. The base driver is silent.
 class TAudioDriver : public Object {
 public:
+    // A sound of the sample (non-zero flags loop it); no object for no sample
+    // or a format the driver cannot play. The base's sound is silent.
     virtual Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags);
+    // A channel to play on; no object when the driver has none free. The base's
+    // channel is silent.
     virtual Ref<TChannel> AllocChannel();
 };
 
@@ -138,6 +148,9 @@ public:
 const Ref<TAudioDriver>& CurrentAudioDriver();
 void SetAudioDriver(Ref<TAudioDriver> driver);
 
+// The methods of TSound, TAudioDriver (the current one) and TChannel as free
+// functions. No sound, no channel or no driver is no error: the calls do
+// nothing and give no object, or false.
 Ref<TSound> LoadSound(const Url& url, int flags);
 Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
 Ref<TChannel> CueSound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);

@@ -19,12 +19,13 @@ namespace zandrel {
 // Starts the 2D renderer's font layer and adds the FreeType font loader.
 void StartFontModule();
 
+// A glyph FreeType rendered: its alpha pixmap, placement and advance.
 class TFreeTypeGlyph : public TGlyph {
 public:
+    // The pixels, how far the pen moves (pixels), and the pixmap's top-left
+    // from the pen, y measured down from the line's top, and its size.
     Ref<TPixmap> pixels; // FormatA8; no object for a glyph without ink
     float advance = 0;
-    // The pixmap's top-left from the pen, y measured down from the line's
-    // top, and its size.
     int x = 0, y = 0, w = 0, h = 0;
 
     Ref<Object> Pixels() override { return pixels; }
@@ -41,8 +42,8 @@ public:
     // Line height, ascender and descender (negative below the baseline) in
     // whole pixels.
     int Height() override { return height_; }
-    int Ascend() const { return ascend_; }
-    int Descend() const { return descend_; }
+    int Ascend() const { return ascend_; }   // pixels above the baseline
+    int Descend() const { return descend_; } // negative: pixels below the baseline
     // The face's glyph count. Index k is glyph k + 1 of the face, so the
     // face's missing-character glyph is never drawn.
     int CountGlyphs() override { return static_cast<int>(glyphs_.size()); }

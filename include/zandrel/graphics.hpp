@@ -15,6 +15,8 @@
 
 namespace zandrel {
 
+// Starts the system and pixmap modules and makes the OpenGL graphics driver
+// the graphics driver; later calls do nothing.
 void StartGraphicsModule();
 
 // The buffers a context asks for, a flag set. (No enumerator is called
@@ -29,8 +31,11 @@ enum class GraphicsFlags : int {
 };
 ZANDREL_FLAG_SET(GraphicsFlags);
 
+// A full-screen display mode a driver offers.
 class TGraphicsMode : public Object {
 public:
+    // Size in pixels, colour depth in bits per pixel (32 for 24-bit colour in
+    // 4-byte pixels) and refresh rate in Hz.
     int width = 0;
     int height = 0;
     int depth = 0;
@@ -46,6 +51,8 @@ class TGraphicsDriver;
 class TGraphics : public TDataObject {
 public:
     Ref<TDataType> DataType() override;
+    // The driver that made the context, and the size in pixels, depth (0 for a
+    // window), hertz and flags it was made with; all 0 once closed.
     virtual Ref<TGraphicsDriver> Driver() = 0;
     virtual void GetSettings(int& width, int& height, int& depth, int& hertz,
                              GraphicsFlags& flags) = 0;
@@ -65,6 +72,7 @@ public:
     Ref<Object> Read(TStream& stream) override;
     void Write(const Ref<Object>& object, TStream& stream) override;
 
+    // The full-screen modes the display offers.
     virtual std::vector<Ref<TGraphicsMode>> GraphicsModes() = 0;
     // No object when the context cannot be made.
     virtual Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags) = 0;
@@ -99,8 +107,11 @@ bool GraphicsModeExists(int width, int height, int depth = 0, int hertz = 0);
 Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags = GraphicsFlags::NoFlags);
 Ref<TGraphics> CreateGraphics(int width, int height, int depth = 0, int hertz = 0,
                               GraphicsFlags flags = GraphicsFlags::NoFlags);
+// Makes g current, its driver becoming the graphics driver; no object makes
+// nothing current.
 void SetGraphics(const Ref<TGraphics>& g);
-const Ref<TGraphics>& CurrentGraphics();
+const Ref<TGraphics>& CurrentGraphics(); // empty when nothing is current
+// Closes g, first making nothing current when g is; nothing for no object.
 void CloseGraphics(const Ref<TGraphics>& g);
 
 // The application context: depth 0 opens a window, any other depth the full
@@ -108,6 +119,8 @@ void CloseGraphics(const Ref<TGraphics>& g);
 // Closes the previous one first; no object on failure.
 Ref<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 0,
                             GraphicsFlags flags = GraphicsFlags::NoFlags);
+// Closes the application context and stops the polled input OpenGraphics
+// started; nothing when there is none. Runs at exit.
 void EndGraphics();
 
 // The settings of the current graphics, 0 (NoFlags) when nothing is current.
@@ -139,6 +152,7 @@ float FrameSeconds();
 // full-screen context can be given neither way (the free CreateGraphics and
 // OpenGraphics then give no object).
 
+// The one OpenGL graphics driver.
 const Ref<TGraphicsDriver>& GLGraphicsDriver();
 
 // How a full-screen context is given. Scaled, the desktop keeps its mode: the

@@ -19,9 +19,11 @@
 
 namespace zandrel {
 
+// Registers nothing: controllers open at the first query. For symmetry with
+// the other modules.
 void StartJoystickModule();
 
-constexpr int JoystickPorts = 16;
+constexpr int JoystickPorts = 16; // ports 0 to 15; any other port has no controller
 // JoystickAxisMask's bit for a point-of-view hat.
 constexpr uint32_t JoystickHatBit = 0x200;
 
@@ -35,6 +37,7 @@ uint32_t JoystickButtonMask(int port);
 // One bit per axis (x, y, z, r, u, v), plus JoystickHatBit for a hat.
 uint32_t JoystickAxisMask(int port);
 
+// True while the button (0-15) is held; false for a button or port out of range.
 bool IsJoyButtonDown(int button, int port = 0);
 // Presses of the button since the last call for it.
 int TakeJoyButtonHits(int button, int port = 0);

@@ -20,6 +20,8 @@
 
 namespace zandrel {
 
+// Starts the stream module and registers the tcp and http openers; later calls
+// do nothing.
 void StartNetModule();
 
 // IPv4 addresses are in host order, the first dotted part in the top byte:
@@ -56,19 +58,21 @@ public:
     virtual bool Connected();
     // To the port on any local address, or only on `ip` when one is given.
     virtual bool Bind(int port, uint32_t ip = 0);
+    // To ip:port; true when connected, the addresses then read again.
     virtual bool Connect(uint32_t ip, int port);
+    // Accepts connections from now on, holding up to `backlog` waiting.
     virtual bool Listen(int backlog);
     // Waits up to `timeout` ms (negative: without limit) for a connection;
     // no object when none came.
     virtual Ref<TSocket> Accept(int timeout);
     // Bytes that can be read at once; 0 when unknown.
     virtual int ReadAvail();
-    virtual void SetTCPNoDelay(bool flag);
-    virtual int Handle() { return handle_; }
-    virtual uint32_t LocalIp() { return localIp_; }
-    virtual int LocalPort() { return localPort_; }
-    virtual uint32_t RemoteIp() { return remoteIp_; }
-    virtual int RemotePort() { return remotePort_; }
+    virtual void SetTCPNoDelay(bool flag);            // true: small writes leave at once
+    virtual int Handle() { return handle_; }          // the system socket; -1 once closed
+    virtual uint32_t LocalIp() { return localIp_; }   // as last read; NoIp when closed
+    virtual int LocalPort() { return localPort_; }    // as last read; -1 when closed
+    virtual uint32_t RemoteIp() { return remoteIp_; } // as last read; NoIp when closed
+    virtual int RemotePort() { return remotePort_; }  // as last read; -1 when closed
     // Re-read the addresses from the system; 0 and 0 when it cannot say.
     virtual void UpdateLocal();
     virtual void UpdateRemote();
@@ -90,6 +94,8 @@ private:
     int remotePort_ = -1;
 };
 
+// The socket's methods as free functions (CreateTCPSocket and CreateUDPSocket
+// are TSocket::CreateTCP and CreateUDP); a socket argument must not be empty.
 Ref<TSocket> CreateTCPSocket();
 Ref<TSocket> CreateUDPSocket();
 int Send(const Ref<TSocket>& socket, const void* buf, int count,
@@ -158,7 +164,7 @@ private:
     bool autoClose_ = false;
 };
 
-Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose);
+Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose); // TSocketStream::Create
 // A stream over a new connection that it owns; no object when the host does
 // not resolve or the connection is refused.
 Ref<TSocketStream> OpenTCPStream(const String& host, int port);

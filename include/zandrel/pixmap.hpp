@@ -10,6 +10,8 @@
 
 namespace zandrel {
 
+// Starts the stream and system modules, the pixmap data type and the BMP, JPEG,
+// PNG and TGA loaders; later calls do nothing.
 void StartPixmapModule();
 
 // ---------------------------------------------------------------------------
@@ -27,6 +29,7 @@ enum class PixelFormat : int {
     FormatRGBA8888 = 6, // red, green, blue, alpha: the pivot of every conversion
 };
 
+// A number per pixel format, FormatNone included.
 using PixelFormatTable = EnumTable<PixelFormat, 7>;
 
 // Indexed by format, FormatNone to FormatRGBA8888 (check IsPixelFormat first
@@ -56,6 +59,8 @@ bool PixmapFits(int64_t width, int64_t height, PixelFormat format);
 // Pixel runs. Single pixels travel as ARGB values: alpha in bits 24-31, red
 // 16-23, green 8-15, blue 0-7.
 
+// Copies `count` pixels of one format; the runs may overlap. Nothing for a
+// count below 1 or a format that is not one of the six.
 void CopyPixels(const void* source, void* destination, PixelFormat format, int count);
 // Through RGBA8888; a format that is not one of the six converts nothing.
 void ConvertPixels(const void* source, PixelFormat sourceFormat, void* destination,
@@ -64,6 +69,8 @@ void ConvertPixels(const void* source, PixelFormat sourceFormat, void* destinati
 // ---------------------------------------------------------------------------
 // The pixmap
 
+// A width x height block of pixels in one format, rows `Pitch()` bytes apart,
+// over its own memory or memory it does not own.
 class TPixmap : public TDataObject {
 public:
     TPixmap() = default;
@@ -73,13 +80,18 @@ public:
 
     // The one pixmap data type, "KVO.Pixmap.TPixmap".
     Ref<TDataType> DataType() override;
+    // The address of pixel x, y; nothing is checked, the pixel must exist.
     virtual uint8_t* PixelPtr(int x, int y) const;
     // A static pixmap over this pixmap's memory; this pixmap must outlive it.
     virtual Ref<TPixmap> Window(int x, int y, int width, int height);
+    // A new owning pixmap (rows aligned to 4 bytes) with the same pixels, or,
+    // from Convert, the pixels in another format. Throw RuntimeError as Create.
     virtual Ref<TPixmap> Copy();
     // Converts the source into this pixmap at x, y: no blending, no clipping.
     virtual void Paste(const Ref<TPixmap>& source, int x, int y);
     virtual Ref<TPixmap> Convert(PixelFormat format);
+    // One pixel as ARGB, converted from or to the pixmap's format (grey reads
+    // opaque, an alpha pixel white); the pixel must exist.
     virtual uint32_t ReadPixel(int x, int y) const;
     virtual void WritePixel(int x, int y, uint32_t argb);
 
@@ -91,12 +103,12 @@ public:
     static Ref<TPixmap> CreateStatic(void* pixels, int width, int height, int pitch,
                                      PixelFormat format);
 
-    uint8_t* Pixels() const { return pixels_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    int Pitch() const { return pitch_; }
-    PixelFormat Format() const { return format_; }
-    int Capacity() const { return capacity_; } // -1 for memory that is not the pixmap's
+    uint8_t* Pixels() const { return pixels_; }    // the top-left pixel; rows follow down
+    int Width() const { return width_; }           // in pixels
+    int Height() const { return height_; }         // in pixels
+    int Pitch() const { return pitch_; }           // bytes from one row to the next
+    PixelFormat Format() const { return format_; } // the format of every pixel
+    int Capacity() const { return capacity_; }     // -1 for memory that is not the pixmap's
 
 private:
     uint8_t* pixels_ = nullptr;
@@ -143,6 +155,7 @@ public:
     virtual Ref<TPixmap> LoadPixmap(const Ref<TStream>& stream);
 };
 
+// The newest loader, the first LoadPixmap tries; follow Next for the rest.
 TPixmapLoader* FirstPixmapLoader();
 
 // PNG, JPEG, BMP or TGA from anything OpenReadStream accepts; no object when

@@ -16,6 +16,8 @@
 
 namespace zandrel {
 
+// Starts the stream module and the list of child processes, which an exit
+// handler terminates; later calls do nothing.
 void StartProcessModule();
 
 // A pipe end of the platform (a file descriptor here); NoPipeHandle for none.
@@ -27,7 +29,7 @@ constexpr PipeHandle NoPipeHandle = -1;
 // from Read, ReadAvail and ReadPipe, so mixing the readers loses nothing.
 class TPipeStream : public TStream {
 public:
-    static constexpr int ReadBufferSize = 4096;
+    static constexpr int ReadBufferSize = 4096; // bytes ReadLine may hold for later
 
     // Owns the handles from now on.
     TPipeStream(PipeHandle readHandle, PipeHandle writeHandle);
@@ -38,7 +40,7 @@ public:
     // True once the writer has closed its end and every byte has been read;
     // never waits.
     bool Eof() override;
-    int Close() override;
+    int Close() override; // closes both ends; 0
     // Waits when nothing is waiting; 0 at the end of data or on failure.
     int Read(void* buf, int count) override;
     // 0 when the reader has gone (the program gets no SIGPIPE).
@@ -54,6 +56,7 @@ public:
     // bytes without a line feed fill the buffer and more are waiting.
     String ReadLine() override;
 
+    // As the constructor: the stream owns the handles (NoPipeHandle for none).
     static Ref<TPipeStream> Create(PipeHandle readHandle, PipeHandle writeHandle);
 
 private:
@@ -75,9 +78,12 @@ namespace native {
 struct ProcessInfo;
 }
 
+// A child process started through the shell, with pipes to its standard
+// input, output and error. Create starts one; the process module lists it
+// until Terminate, and ends every listed child at exit.
 class TProcess : public Object {
 public:
-    explicit TProcess(String name);
+    explicit TProcess(String name); // a record with no child yet; Create starts one
     ~TProcess() override;
 
     // True while the child runs.
@@ -110,11 +116,13 @@ private:
     int exitCode_ = -1;
 };
 
+// TProcess::Create.
 Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags = ProcessFlags::NoFlags);
 // False for no process.
 bool ChildProcessStatus(const Ref<TProcess>& process);
 // -1 while it runs, and for no process.
 int ChildProcessExitCode(const Ref<TProcess>& process);
+// TProcess::Close and Terminate; nothing, and 0, for no process.
 void CloseChildProcess(const Ref<TProcess>& process);
 int TerminateChildProcess(const Ref<TProcess>& process);
 // Terminates and closes every listed child; the exit handler.

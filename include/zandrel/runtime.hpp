@@ -38,6 +38,7 @@ using String = std::u16string;
 // A reference-counted object; an empty Ref is "no object".
 template <class T> using Ref = std::shared_ptr<T>;
 
+// Makes a T from the constructor arguments; the Ref returned is its only reference.
 template <class T, class... Args> Ref<T> New(Args&&... args) {
     return std::make_shared<T>(std::forward<Args>(args)...);
 }
@@ -47,12 +48,15 @@ template <class T, class U> Ref<T> As(const Ref<U>& obj) {
     return std::dynamic_pointer_cast<T>(obj);
 }
 
+// The base of the library's reference-counted classes (held by Ref).
 class Object : public std::enable_shared_from_this<Object> {
 public:
     virtual ~Object() = default;
+    // A short text describing the object for logs; "Object" unless a subclass says more.
     virtual String ToString() const;
 };
 
+// Raw bytes, owned by the array.
 using ByteArray = std::vector<uint8_t>;
 
 // Flag sets: an enum class declared a flag set with ZANDREL_FLAG_SET combines
@@ -61,6 +65,8 @@ using ByteArray = std::vector<uint8_t>;
 template <class E> struct IsFlagSet : std::false_type {};
 template <class E>
 concept FlagSet = std::is_enum_v<E> && IsFlagSet<E>::value;
+// Declares the enum class E a flag set; write it inside namespace zandrel,
+// with a semicolon: `ZANDREL_FLAG_SET(Modifier);`.
 #define ZANDREL_FLAG_SET(E)                                                                        \
     template <> struct IsFlagSet<E> : std::true_type {}
 
@@ -74,26 +80,32 @@ constexpr std::underlying_type_t<E> ToNumber(E value) {
 // The result of testing a flag set: true when any flag is set, and the flags themselves.
 template <FlagSet E> class FlagTest {
 public:
+    // Wraps the flags that & kept.
     constexpr FlagTest(E value) : value_(value) {}
-    constexpr explicit operator bool() const { return ToNumber(value_) != 0; }
-    constexpr operator E() const { return value_; }
+    constexpr explicit operator bool() const { return ToNumber(value_) != 0; } // any flag set
+    constexpr operator E() const { return value_; } // the flags themselves
 
 private:
     E value_;
 };
 
+// The flags of both.
 template <FlagSet E> constexpr E operator|(E a, E b) {
     return static_cast<E>(ToNumber(a) | ToNumber(b));
 }
+// The flags set in both, as a FlagTest.
 template <FlagSet E> constexpr FlagTest<E> operator&(E a, E b) {
     return static_cast<E>(ToNumber(a) & ToNumber(b));
 }
+// Every bit that is not set: `a &= ~b` clears the flags of b.
 template <FlagSet E> constexpr E operator~(E a) {
     return static_cast<E>(~ToNumber(a));
 }
+// Adds b's flags to a; returns a.
 template <FlagSet E> constexpr E& operator|=(E& a, E b) {
     return a = a | b;
 }
+// Keeps only the flags of a that b has; returns a.
 template <FlagSet E> constexpr E& operator&=(E& a, E b) {
     return a = a & b;
 }
@@ -101,7 +113,8 @@ template <FlagSet E> constexpr E& operator&=(E& a, E b) {
 // A fixed table of numbers indexed by an enum's values 0 to N - 1 (the
 // per-format tables of pixels and samples). Indexing outside is the caller's error.
 template <class E, size_t N> struct EnumTable {
-    int values[N];
+    int values[N]; // the numbers in enum order
+    // The number for an enumerator; no range check.
     constexpr int operator[](E e) const { return values[static_cast<size_t>(e)]; }
 };
 
@@ -113,7 +126,9 @@ public:
     Registered(const Registered&) = delete;
     Registered& operator=(const Registered&) = delete;
 
+    // The newest entry, nullptr when there is none; the list does not own its entries.
     static T* First() { return AsEntry(head_); }
+    // The entry made before this one, nullptr after the oldest.
     T* Next() const { return AsEntry(next_); }
 
 protected:
@@ -167,6 +182,8 @@ void AppendCodePoint(String& text, char32_t c);
 // an ill-formed sequence for the next call.
 class Utf8Decoder {
 public:
+    // Next returns the next code point, Replacement (U+FFFD) for an ill-formed
+    // sequence, or EndOfInput once the source returns a negative value.
     static constexpr char32_t Replacement = 0xFFFD;
     static constexpr char32_t EndOfInput = 0xFFFFFFFF;
     char32_t Next(const std::function<int()>& nextByte);
@@ -182,9 +199,12 @@ private:
 std::string ToBytes(const String& text);
 String FromBytes(std::string_view bytes);
 String FromBytes(const void* bytes, size_t count);
+// FromBytes under the name of the text it reads.
 inline String FromLatin1(std::string_view bytes) {
     return FromBytes(bytes);
 }
+// ToBytes under the name of the text it writes; a character above U+00FF
+// keeps only its low byte.
 inline std::string ToLatin1(const String& text) {
     return ToBytes(text);
 }
@@ -199,12 +219,14 @@ int64_t ToLong(const String& text);
 float ToFloat(const String& text);
 double ToDouble(const String& text);
 
+// The text with A to Z made a to z; every other character is kept.
 String ToLowerAscii(String text);
 
 // The error thrown for misuse and corrupt data (see the rule at the top);
 // carries its message text.
 class RuntimeError : public std::exception {
 public:
+    // Made from the message as a String or as UTF-8; Message returns it.
     explicit RuntimeError(String message);
     explicit RuntimeError(std::string_view utf8Message);
     const String& Message() const { return message_; }
@@ -250,6 +272,7 @@ struct UnattendedRun {
     int frames = 0;    // 0: no limit
     String screenshot; // absolute; empty for none
 };
+// The options RunProgram found; no limit and no screenshot without it.
 const UnattendedRun& UnattendedRunOptions();
 
 // Writes the message of an escaping error and ends the process with -1.

@@ -12,6 +12,8 @@
 
 namespace zandrel {
 
+// Registers the built-in stream openers, encodings and the bank's data type;
+// later calls do nothing.
 void StartStreamModule();
 
 // ---------------------------------------------------------------------------
@@ -23,17 +25,19 @@ void StartStreamModule();
 class Url {
 public:
     Url() = default;
-    Url(std::nullptr_t) {}
-    Url(String text) : text_(std::move(text)) {}
-    Url(const char16_t* text) : text_(text) {}
-    Url(const char* text) : text_(FromUtf8(text)) {}
-    Url(const std::string& text) : text_(FromUtf8(text)) {}
+    Url(std::nullptr_t) {}                                  // no URL: empty text, no object
+    Url(String text) : text_(std::move(text)) {}            // a path or proto::rest text
+    Url(const char16_t* text) : text_(text) {}              // as String
+    Url(const char* text) : text_(FromUtf8(text)) {}        // UTF-8 text
+    Url(const std::string& text) : text_(FromUtf8(text)) {} // UTF-8 text
+    // An object to open (a stream, a bank ...); the Url shares ownership of it.
     template <class T, class = std::enable_if_t<std::is_base_of_v<Object, T>>>
     Url(const Ref<T>& object) : object_(object) {}
 
     // The text of the URL: the string, or empty for an object.
     const String& Text() const { return text_; }
-    const Ref<Object>& AsObject() const { return object_; }
+    const Ref<Object>& AsObject() const { return object_; } // the object; empty for text
+    // The object as a T; empty for text or when the object is not a T.
     template <class T> Ref<T> As() const { return std::dynamic_pointer_cast<T>(object_); }
 
 private:
@@ -48,14 +52,18 @@ private:
 // ReadExactly ...); loaders treat it as a refusal.
 class TStreamError : public RuntimeError {
 public:
+    // Made from the message, as RuntimeError.
     using RuntimeError::RuntimeError;
 };
 
+// A read moved nothing before the end of data: "Error reading from stream".
 class TStreamReadError : public TStreamError {
 public:
     TStreamReadError() : TStreamError("Error reading from stream") {}
 };
 
+// A write moved nothing, or data did not all reach its destination:
+// "Error writing to stream".
 class TStreamWriteError : public TStreamError {
 public:
     TStreamWriteError() : TStreamError("Error writing to stream") {}
@@ -64,11 +72,13 @@ public:
 // ---------------------------------------------------------------------------
 // Raw I/O and the stream
 
+// Raw byte transfer and positioning, the part of a stream its subclasses
+// implement. The base reads and writes nothing; positions and sizes are bytes.
 class TIOBase : public Object {
 public:
-    virtual bool Eof();
-    virtual int Pos(); // -1 when not seekable
-    virtual int Size();
+    virtual bool Eof();        // true at the end of data; the base compares Pos with Size
+    virtual int Pos();         // -1 when not seekable
+    virtual int Size();        // bytes in the whole stream; 0 when unknown (the base)
     virtual int Seek(int pos); // the new position, -1 when not seekable
     // Non-zero when written data could not be passed on (a full disk).
     virtual int Flush();
@@ -81,6 +91,9 @@ public:
     virtual int Write(const void* buf, int count);
 };
 
+// A byte stream with typed values, lines, strings and objects on top of the
+// raw transfers. Get one from OpenStream and its relatives; subclasses
+// override the raw transfers and, where they can do better, the typed ones.
 class TStream : public TIOBase {
 public:
     // Exact-count transfers: a transfer that moves nothing throws
@@ -108,6 +121,8 @@ public:
     virtual String ReadLine();
     // Writes the text's bytes and CR LF; true when everything was written.
     virtual bool WriteLine(const String& text);
+    // `length` bytes as characters, one per byte, and back (Latin-1, see
+    // FromBytes); exact-count transfers.
     virtual String ReadString(int length);
     virtual void WriteString(const String& text);
     // Throw RuntimeError "Unable to read object" / "Unable to write object"
@@ -126,8 +141,10 @@ public:
 class TForwardingStream : public TStream {
 public:
     ~TForwardingStream() override;
+    // Sets the stream operations go to. The forwarding stream shares it and
+    // closes it when destroyed.
     virtual void SetInner(Ref<TStream> stream);
-    const Ref<TStream>& Inner() const { return inner_; }
+    const Ref<TStream>& Inner() const { return inner_; } // empty until SetInner
 
     bool Eof() override;
     int Pos() override;
@@ -158,7 +175,7 @@ protected:
     // The inner stream. Throws RuntimeError when there is none.
     TStream& Target();
 
-    Ref<TStream> inner_;
+    Ref<TStream> inner_; // the inner stream, as SetInner left it
 };
 
 // A view of someone else's stream: closing it releases the stream unclosed.
@@ -166,7 +183,7 @@ class TBorrowedStream : public TForwardingStream {
 public:
     ~TBorrowedStream() override;
     int Close() override;
-    static Ref<TBorrowedStream> Create(Ref<TStream> stream);
+    static Ref<TBorrowedStream> Create(Ref<TStream> stream); // borrows `stream`
 };
 
 // A stream over a C runtime FILE.
@@ -184,10 +201,10 @@ public:
     // No object when fopen refuses the path or the path cannot be a name
     // (see ToOsName).
     static Ref<TFileStream> OpenPath(const String& path, bool readable, bool writeable);
-    static Ref<TFileStream> WrapCFile(FILE* file, int mode);
+    static Ref<TFileStream> WrapCFile(FILE* file, int mode); // owns the FILE from now on
 
-    FILE* File() const { return file_; }
-    int Mode() const { return mode_; }
+    FILE* File() const { return file_; } // the stream's own FILE; null once closed
+    int Mode() const { return mode_; }   // 1 read, 2 write, 3 both
 
 private:
     int pos_ = 0;
@@ -206,6 +223,7 @@ public:
                                  bool readable, bool writeable);
 };
 
+// The newest opener, the first OpenStream asks; follow Next for the rest.
 TStreamOpener* FirstStreamOpener();
 
 // No object when the URL cannot be opened; never throws for that.
@@ -222,6 +240,7 @@ Ref<TStream> OpenWriteStream(const Url& url);
 // the URL cannot be opened.
 Ref<TStream> OpenSaveStream(const Url& url);
 
+// The stream's methods as free functions; the stream must not be empty.
 bool Eof(const Ref<TStream>& stream);
 int Pos(const Ref<TStream>& stream);
 int Size(const Ref<TStream>& stream);
@@ -260,6 +279,9 @@ void SaveObjectTo(const Ref<Object>& object, const Url& url);
 int ReadUpTo(TStream& stream, void* buf, int count);
 // Exactly `count` bytes. Throws TStreamReadError when fewer arrive.
 void ReadExactly(TStream& stream, void* buf, int count);
+// Copy through a buffer of `bufferSize` bytes: everything up to the end of
+// `from`, or exactly `count` bytes. Throw as ReadBytes, WriteBytes and
+// ThrowUnlessEnded.
 void CopyStreamData(TStream& from, TStream& to, int bufferSize);
 void CopyStreamBytes(TStream& from, TStream& to, int count, int bufferSize);
 
@@ -272,6 +294,7 @@ String FindCasedPath(const String& path);
 
 // False when the name is already registered (the first entry stays).
 bool RegisterEmbedded(const String& name, const void* data, int size);
+// A registered resource's bytes and size; null and 0 for an unknown name.
 const void* EmbeddedData(const String& name);
 int EmbeddedSize(const String& name);
 
@@ -280,6 +303,8 @@ class TDataType;
 // An object that a data stream can write and read back.
 class TDataObject : public Object {
 public:
+    // The type that writes and reads objects of this class. The base throws
+    // RuntimeError "Attempt to call abstract method".
     virtual Ref<TDataType> DataType();
 };
 
@@ -291,6 +316,9 @@ public:
     TBank(const TBank&) = delete;
     TBank& operator=(const TBank&) = delete;
 
+    // Buf is the first byte (the bank's memory, or the borrowed memory) and
+    // Size the byte count. Lock returns Buf and counts one lock, Unlock takes
+    // one back, Locks says how many are held; the count is only recorded.
     Ref<TDataType> DataType() override;
     uint8_t* Buf() const { return buf_; }
     uint8_t* Lock();
@@ -300,9 +328,14 @@ public:
     int Locks() const { return locks_; }
     // Throws RuntimeError when the memory cannot be had.
     void Resize(int size);
+    // One Read or Write of the `count` bytes at `offset`; the bytes moved.
+    // Throw RuntimeError when the range is not wholly inside the bank.
     int ReadFrom(TStream& stream, int offset, int count);
     int WriteTo(TStream& stream, int offset, int count);
 
+    // Typed values at a byte offset, in machine byte order; a byte and a short
+    // read back unsigned. Throw RuntimeError when the value does not lie wholly
+    // inside the bank.
     int GetByteAt(int offset) const;
     void SetByteAt(int offset, int value);
     int GetShortAt(int offset) const;
@@ -323,6 +356,8 @@ public:
     static Ref<TBank> LoadBank(const Url& url); // no object when it cannot be opened
     // Throws RuntimeError for a negative size or when the memory cannot be had.
     static Ref<TBank> CreateBank(int size);
+    // A view of the caller's memory, which must outlive it; Capacity -1.
+    // Throws RuntimeError for a negative size.
     static Ref<TBank> CreateBankOver(void* address, int size);
 
 private:
@@ -335,6 +370,8 @@ private:
     int locks_ = 0;
 };
 
+// The bank's methods as free functions, Peek and Poke for GetAt and SetAt;
+// a bank argument must not be empty.
 Ref<TBank> LoadBank(const Url& url);
 Ref<TBank> CreateBank(int size = 0);
 Ref<TBank> CreateBankOver(void* address, int size);
@@ -363,6 +400,7 @@ bool SaveBank(const Ref<TBank>& bank, const Url& url);
 void CopyBankBytes(const Ref<TBank>& source, int sourceOffset, const Ref<TBank>& target,
                    int targetOffset, int count);
 
+// A seekable stream over a bank; writing past its end grows the bank.
 class TBankStream : public TStream {
 public:
     bool Eof() override { return pos_ == Size(); }
@@ -372,8 +410,10 @@ public:
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
 
+    // A stream at position 0 over `bank`, which must not be empty (CreateBankStream
+    // makes a bank when given none). The stream shares the bank.
     static Ref<TBankStream> Create(Ref<TBank> bank);
-    const Ref<TBank>& Bank() const { return bank_; }
+    const Ref<TBank>& Bank() const { return bank_; } // the bank it reads and writes
 
 private:
     int pos_ = 0;
@@ -393,6 +433,7 @@ public:
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
 
+    // A stream over the caller's `size` bytes at `buf`, which must outlive it.
     friend Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable,
                                                  bool writeable);
 
@@ -404,6 +445,7 @@ private:
     bool writeable_ = false;
 };
 
+// The caller's `size` bytes at `buf` as a stream; the memory must outlive it.
 Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool writeable);
 
 // ---------------------------------------------------------------------------
@@ -412,6 +454,7 @@ Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool w
 // Reads and writes typed values with their bytes reversed.
 class TByteSwapStream : public TForwardingStream {
 public:
+    // Reverse the 2, 4 or 8 bytes at `address` in place.
     static void SwapBytes2(void* address);
     static void SwapBytes4(void* address);
     static void SwapBytes8(void* address);
@@ -427,7 +470,7 @@ public:
     double ReadDouble() override;
     void WriteDouble(double d) override;
 
-    static Ref<TByteSwapStream> Create(Ref<TStream> stream);
+    static Ref<TByteSwapStream> Create(Ref<TStream> stream); // no object for no stream
 };
 
 // Big-endian typed values over the stream (no object for no stream).
@@ -448,17 +491,23 @@ enum class TextEncoding : int { Latin1 = 1, Utf8 = 2, Utf16BE = 3, Utf16LE = 4 }
 class TTextStream : public TForwardingStream {
 public:
     ~TTextStream() override;
-    String ReadAllText();
+    String ReadAllText(); // every character up to the end of data
     // The next 16-bit character; 0 at the end of data.
     int ReadChar();
+    // Writes one 16-bit character in the encoding.
     void WriteChar(int c);
+    // A text stream in `encoding` over `stream`, which it closes when destroyed.
     static Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
+    // One byte of the inner stream as it is, outside the encoding.
     int ReadRawByte();
     void WriteRawByte(int b);
+    // End a line of hexadecimal digits that Read or Write left open: In reads
+    // its CR LF or LF (throws RuntimeError "Malformed line terminator" for
+    // anything else), Out writes CR LF. Nothing when no such line is open.
     void EndHexLineIn();
     void EndHexLineOut();
 
-    TextEncoding Encoding() const { return encoding_; }
+    TextEncoding Encoding() const { return encoding_; } // as made
 
     // Not at the end while a character read from the inner stream is still
     // to be delivered.
@@ -498,12 +547,13 @@ private:
     char16_t highSurrogateToWrite_ = 0;
 };
 
+// TTextStream::CreateTextStream.
 Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
 
 // Standard input and output as a stream; at its end once standard input is.
 class TStdioStream : public TStream {
 public:
-    bool Eof() override;
+    bool Eof() override; // true once standard input has reached its end
     int Flush() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
@@ -519,28 +569,40 @@ String ReadTextFrom(const Url& url);
 // Throws RuntimeError when the URL cannot be opened and TStreamWriteError when
 // the text does not all reach it (the old file is then kept).
 void WriteTextTo(const String& text, const Url& url);
+// A line to standard output, flushed; and a prompt written without a line
+// end, then the line read from standard input.
 void PrintLine(const String& text);
 String PromptLine(const String& prompt);
 
 // ---------------------------------------------------------------------------
 // File-system helpers ("/" separates; "\" is turned into "/")
 
+// What a path names (PathKind).
 enum class FileKind : int { NoFile = 0, Regular = 1, Folder = 2 };
 
+// Turns "\" into "/" and "C:x" into "C:/x"; a folder also loses a trailing "/".
 void NormalizePath(String& path, bool isFolder = false);
+// Drops one trailing "/", except from "/" and "C:/".
 void TrimTrailingSlash(String& path);
+// The parts of a normalised path: the name after the last "/", the path
+// without the extension, the name without it, and the extension without its
+// dot (empty when the name has none).
 String FileNamePart(String path);
 String WithoutExtension(String path);
 String BaseNamePart(String path);
 String ExtensionPart(String path);
-String FolderPart(String path); // "<bad_dir>" when there is no folder
-String CurrentFolder();
+String FolderPart(String path);  // "<bad_dir>" when there is no folder
+String CurrentFolder();          // the working folder, normalised
 String ResolvePath(String path); // "<bad_dir>" when ".." climbs above the root
 
 FileKind PathKind(String path);        // NoFile also when the path cannot be examined
 int64_t FileModifiedTime(String path); // seconds since 1970, 0 on failure
 int64_t FileByteSize(String path);     // -1 on failure
 int FilePermissions(String path);      // the mode's low nine bits, -1 on failure
+// True when done. SetFilePermissions sets the permission bits; MakeEmptyFile
+// replaces any file there; MakeFolder with `recursive` makes the missing
+// parents too; RemoveFile removes a read-only file as well; RenamePath moves
+// a file or folder, replacing a file at `to`.
 bool SetFilePermissions(String path, int mode);
 bool MakeEmptyFile(String path);
 bool MakeFolder(String path, bool recursive = false);
@@ -550,11 +612,18 @@ bool RenamePath(String from, String to);
 // not all reach `to` (an old `to` is then kept). Throws TStreamReadError when
 // reading `from` fails midway.
 bool CopyFileContents(String from, String to);
+// True when done. CopyFolder copies the whole tree into `to`, made when
+// missing; RemoveFolder removes an empty folder, or with `recursive`
+// everything in it too; ChangeFolder changes the working folder.
 bool CopyFolder(String from, String to);
 bool RemoveFolder(String path, bool recursive = false);
 bool ChangeFolder(String path);
 
 struct FolderListing;
+// Reading a folder: OpenFolderListing gives null when it cannot be read;
+// NextFolderEntry gives each name ("." and ".." included) and then empty;
+// CloseFolderListing frees the listing (null is allowed). ListFolder does all
+// three: the names in the order the system gives them, empty on failure.
 FolderListing* OpenFolderListing(String path);
 String NextFolderEntry(FolderListing* listing);
 void CloseFolderListing(FolderListing* listing);
@@ -564,7 +633,7 @@ std::vector<String> ListFolder(String path, bool skipDots = true);
 Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable);
 Ref<TStream> OpenSeekableRead(const Url& url);
 Ref<TStream> OpenSeekableWrite(const Url& url);
-int CloseStream(const Ref<TStream>& stream);
+int CloseStream(const Ref<TStream>& stream); // the stream's Close; it must not be empty
 
 // ---------------------------------------------------------------------------
 // Object serialisation
@@ -574,12 +643,16 @@ int CloseStream(const Ref<TStream>& stream);
 // operations throw RuntimeError "Attempt to call abstract method".
 class TDataType : public Object, public Registered<TDataType> {
 public:
-    virtual String Name();
+    virtual String Name(); // the name the stream records for the kind
+    // Makes an object from the stream, and writes one of this kind to it.
     virtual Ref<Object> Read(TStream& stream);
     virtual void Write(const Ref<Object>& object, TStream& stream);
+    // Called once Read's object is recorded, so that what it reads next may
+    // refer back to it; the base does nothing.
     virtual void ReadFinish(const Ref<Object>& object, TStream& stream);
 };
 
+// The newest data type; follow Next for the rest.
 TDataType* FirstDataType();
 // The newest registered type of that name, or null.
 TDataType* FindDataType(const String& name);
@@ -599,6 +672,7 @@ private:
     std::unique_ptr<Tables> tables_;
 };
 
+// A data stream over `stream`, which it closes when destroyed.
 Ref<TDataStream> CreateDataStream(Ref<TStream> stream);
 
 // For readers of serialised data: throws RuntimeError when a byte count read

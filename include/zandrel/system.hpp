@@ -16,11 +16,15 @@
 
 namespace zandrel {
 
+// Starts the stream module, the event queue and the desktop system driver;
+// later calls do nothing.
 void StartSystemModule();
 
 // ---------------------------------------------------------------------------
 // Process values, recorded by RunProgram before any module code runs.
 
+// The same values as InitialFolder, ExecutablePath and ExecutableFolder
+// (empty when RunProgram was not used).
 const String& StartFolder();
 const String& ApplicationPath();
 const String& ApplicationFolder();
@@ -28,18 +32,18 @@ const String& ApplicationFolder();
 // framework windows and message boxes.
 const String& ApplicationTitle();
 void SetApplicationTitle(const String& title);
-const std::vector<String>& CommandArguments();
+const std::vector<String>& CommandArguments(); // ProgramArguments
 
 // A string as an object, for the places that take "any object" (an event's
 // extra object, for one).
 class TStringObject : public Object {
 public:
-    explicit TStringObject(String value) : value(std::move(value)) {}
+    explicit TStringObject(String value) : value(std::move(value)) {} // holds `value`
     String ToString() const override { return value; }
-    String value;
+    String value; // the string; ToString returns it
 };
 
-Ref<TStringObject> StringObject(String value);
+Ref<TStringObject> StringObject(String value); // a new TStringObject holding `value`
 
 // The string an object holds when it is a TStringObject, else empty.
 String ObjectText(const Ref<Object>& object);
@@ -49,9 +53,11 @@ int ObjectHandle(const Ref<Object>& object);
 // ---------------------------------------------------------------------------
 // Hooks: numbered chains of callbacks that pass one object along.
 
+// A hook: gets the chain's id, the data the previous hook returned and its own
+// context; returns the data for the next hook.
 using HookFunction = Ref<Object> (*)(int id, const Ref<Object>& data, const Ref<Object>& context);
 
-constexpr int MaxHookIds = 256;
+constexpr int MaxHookIds = 256; // hook ids are 0 to MaxHookIds - 1
 
 // Throws RuntimeError "Too many hook ids" past the last one.
 int AllocHookId();
@@ -131,32 +137,39 @@ enum class Key : int {
 };
 // clang-format on
 
+// Mouse buttons as mouse events carry them and the button queries take them.
 enum class MouseButton : int { NoButton = 0, Left = 1, Right = 2, Middle = 3 };
 
+// One event: what happened (id), to what (source), and its values. Events
+// reach the program through the emit-event hooks and the event queue.
 class TEvent : public Object {
 public:
-    EventId id = EventId::NoEvent;
-    Ref<Object> source; // none for framework windows, the timer for its ticks
-    int data = 0;       // the key, button, character, wheel notches or ticks
-    Modifier mods = Modifier::NoModifier;
+    EventId id = EventId::NoEvent;        // what happened
+    Ref<Object> source;                   // none for framework windows, the timer for its ticks
+    int data = 0;                         // the key, button, character, wheel notches or ticks
+    Modifier mods = Modifier::NoModifier; // modifier keys held when it happened
+    // The pointer's position in the window's client area, for mouse events;
+    // 0 for the others.
     int x = 0;
     int y = 0;
-    Ref<Object> extra;
+    Ref<Object> extra; // an object of the emitter's (a TStringObject ...); none from the framework
 
     // The data of a key event as a key, of a mouse event as a button.
     Key AsKey() const { return static_cast<Key>(data); }
-    MouseButton AsButton() const { return static_cast<MouseButton>(data); }
+    MouseButton AsButton() const { return static_cast<MouseButton>(data); } // see AsKey
 
     // For example: KeyDown: data=65, mods=1, x=0, y=0, extra=""
     String ToString() const override;
     // Runs the emit-event hooks with this event.
     virtual void Emit();
 
+    // A new event with these values; it is neither emitted nor queued.
     static Ref<TEvent> CreateEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
                                    Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
                                    Ref<Object> extra = nullptr);
 };
 
+// Makes an event with these values and emits it (TEvent::CreateEvent, Emit).
 void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
                   Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
                   Ref<Object> extra = nullptr);
@@ -164,10 +177,13 @@ void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
 // The event queue: 256 pending events; TimerTick, GadgetAction, WindowMove and
 // WindowSize of one source merge into the one already waiting.
 constexpr int EventQueueSize = 256;
-void PostEvent(const Ref<TEvent>& event, bool merge = false);
-EventId PollEvent(); // EventId::NoEvent when nothing is pending, after one pump
-EventId WaitEvent();
-Ref<TEvent> PeekEvent();
+void PostEvent(const Ref<TEvent>& event, bool merge = false); // dropped when the queue is full
+EventId PollEvent();     // EventId::NoEvent when nothing is pending, after one pump
+EventId WaitEvent();     // waits until one is pending
+Ref<TEvent> PeekEvent(); // the next pending event, left queued; no object when none
+// The event PollEvent or WaitEvent took last (a blank NoEvent after an empty
+// PollEvent) and its fields; the text is ObjectText of its extra object, the
+// source handle ObjectHandle of its source.
 const Ref<TEvent>& CurrentEvent();
 EventId CurrentEventId();
 int CurrentEventData();
@@ -185,20 +201,30 @@ int CurrentEventSourceHandle();
 // button queries throw RuntimeError for a code outside 0-255 or a button
 // outside 0-3.
 
+// Enable starts keeping the state, from empty tables (no effect while it is
+// kept); Disable stops and empties it.
 void EnablePolledInput(Ref<Object> source = nullptr);
 void DisablePolledInput();
+// True between an AppSuspend and the next AppResume; either empties the key
+// and mouse tables.
 bool IsAppSuspended();
 bool TakeTerminateRequest(); // a framework window was closed; cleared once taken
 int TakeKeyHits(Key key);    // presses since the last call
-bool IsKeyDown(Key key);
-int TakeChar(); // 0 when none is waiting
+bool IsKeyDown(Key key);     // true while held
+int TakeChar();              // 0 when none is waiting
+// The pointer's position in the window's client area from the last MouseMove,
+// and the wheel notches summed since enabling or ClearMouse.
 int MouseXPos();
 int MouseYPos();
 int MouseWheelPos();
 int TakeMouseHits(MouseButton button); // presses since the last call
-bool IsMouseDown(MouseButton button);
+bool IsMouseDown(MouseButton button);  // true while held
+// Forget the held keys, key presses and waiting characters, or the held
+// buttons, button presses and wheel position.
 void ClearKeys();
 void ClearMouse();
+// Empty the keys (or the mouse), then wait for the next key press, character
+// or button press and return it.
 Key WaitForKey();
 int WaitForChar();
 MouseButton WaitForMouse();
@@ -210,6 +236,9 @@ MouseButton WaitForMouse();
 // abstract method"; the framework's own driver gives them all.
 class TSystemDriver : public Object {
 public:
+    // What the free functions of the pump and the desktop call: Poll and Wait
+    // serve PollSystemEvents and WaitSystemEvents, SetMouseVisible ShowMouse and
+    // HideMouse, and the others the free functions of the same names below.
     virtual void Poll();
     virtual void Wait();
     virtual void MoveMouse(int x, int y);
@@ -223,6 +252,7 @@ public:
     virtual void OpenLocation(const String& url);
 };
 
+// The driver StartSystemModule made; empty before it.
 const Ref<TSystemDriver>& SystemDriver();
 
 // Dispatch pending window messages; a call made while another runs returns at once.
@@ -233,8 +263,9 @@ void WaitSystemEvents();
 // Held modifier keys.
 Modifier ModifierFlags();
 void MoveMouse(int x, int y); // client coordinates of the active window
-void ShowMouse();
-void HideMouse(); // hidden only while over a framework window
+void ShowMouse();             // shows the pointer HideMouse hid
+void HideMouse();             // hidden only while over a framework window
+// A message box with the text and an OK button, as a warning when `serious`.
 void ShowNotice(const String& text, bool serious = false);
 bool AskOkCancel(const String& text, bool serious = false);   // true for OK
 int AskYesNoCancel(const String& text, bool serious = false); // 1 yes, 0 no, -1 cancel
@@ -255,10 +286,10 @@ int Millisecs(); // monotonic, wraps as a signed 32-bit count
 // restores the system clock.
 using MillisecsSource = int (*)();
 void SetMillisecsSource(MillisecsSource source);
-void DelayMillis(int ms); // negative: no delay
-String CurrentDate();     // "%d %b %Y"
-String CurrentTime();     // "%H:%M:%S"
-[[noreturn]] void ExitProgram();
+void DelayMillis(int ms);        // negative: no delay
+String CurrentDate();            // "%d %b %Y"
+String CurrentTime();            // "%H:%M:%S"
+[[noreturn]] void ExitProgram(); // exit(0): the exit handlers run
 // The standard streams carry UTF-8 text.
 void WriteStdout(const String& text);
 void WriteStderr(const String& text);
@@ -269,13 +300,19 @@ String FindProgramOnPath(const String& name);
 // ---------------------------------------------------------------------------
 // Timers: ticks counted on the main thread inside the pump.
 
+// Ticks at a fixed rate while running, counting the ticks and emitting an
+// event for each: the event given to CreateTimer, or TimerTick with the timer as
+// source and the tick count as data. A running timer keeps itself alive.
 class TTimer : public Object {
 public:
     ~TTimer() override;
-    virtual int Ticks();
+    virtual int Ticks(); // ticks since it was made
+    // Stops the ticks for good and drops the timer's hold on itself; no effect when stopped.
     virtual void Stop();
-    virtual void Fire();
-    virtual int Wait(); // ticks since the previous Wait, at least 1
+    virtual void Fire(); // counts one tick and emits its event, as the pump does
+    // Ticks since the previous Wait, waiting for one when there are none; 0 when
+    // the timer is stopped and none are left.
+    virtual int Wait();
 
     // Throws RuntimeError for a rate above 1000 Hz, 0 or negative.
     static Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
@@ -288,6 +325,7 @@ private:
     int handle_ = 0;
 };
 
+// The timer's methods as free functions; the timer must not be empty.
 Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
 int TimerTicks(const Ref<TTimer>& timer);
 int WaitTimer(const Ref<TTimer>& timer);
@@ -302,12 +340,16 @@ float RndFloat();                       // [0, 1), one step
 double RndDouble();                     // [0, 1), two steps
 double RandomRange(double a, double b); // between the bounds in either order, upper excluded
 int RandomInt(int a, int b);            // between the bounds in either order, both included
+// Seeds with the low 31 bits (0 and 0x7FFFFFFF, which would stall the
+// generator, give 0x1234); the state the next draw starts from.
 void SeedRandom(int seed);
 int RandomSeed();
 
 // ---------------------------------------------------------------------------
 // Maths in degrees, and the standard library's functions.
 
+// Angles in degrees: the trigonometric functions take them, the inverse ones
+// return them. The rest are the standard library's, under these names.
 double SinDeg(double degrees);
 double CosDeg(double degrees);
 double TanDeg(double degrees);

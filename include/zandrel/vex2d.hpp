@@ -16,6 +16,7 @@ namespace zandrel {
 // Starts the 2D renderer and makes the OpenGL 2D driver the graphics driver.
 void StartVex2DModule();
 
+// How drawing combines with the pixels already there (SetBlendMode).
 enum class BlendMode : int {
     Mask = 1,  // no blending; pixels with alpha below one half are dropped
     Solid = 2, // no blending
@@ -50,9 +51,14 @@ public:
 // state and hands every change to the driver at once.
 class TVex2DDriver : public TGraphicsDriver {
 public:
+    // A drawable frame of the pixmap made with the flags (Filtered, Mipmapped).
+    // The OpenGL driver throws RuntimeError "Pixmap is no object" for no pixmap.
     virtual Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) = 0;
     // A value outside the five modes draws as Solid.
     virtual void SetBlend(BlendMode mode) = 0;
+    // The state as the free functions of the same names set it (SetClsColor for
+    // SetClearColor; SetTransform takes rotation and scale as a matrix). Cls
+    // fills the viewport with the clear colour.
     virtual void SetAlpha(float alpha) = 0;
     virtual void SetColor(int red, int green, int blue) = 0;
     virtual void SetClsColor(int red, int green, int blue) = 0;
@@ -69,6 +75,8 @@ public:
     // xy: x0, y0, x1, y1, ...; at least three points.
     virtual void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
                           float originY) = 0;
+    // A pixmap drawn unblended with its top-left at x, y, no matrix; and the
+    // back buffer's pixels there as a new RGBA8888 pixmap.
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
 };
@@ -76,6 +84,11 @@ public:
 // The render state of one 2D context, wrapping a context of the driver under it.
 class TVex2DGraphics : public TGraphics {
 public:
+    // The state the functions below set and read, as given: colour and clear
+    // colour (0-255 each), alpha (0-1), line width (pixels), rotation (degrees)
+    // and scale, the viewport (pixels from the top-left), origin, handle, image
+    // font (no object: the built-in one) and blend mode; then the wrapped context,
+    // its 2D driver, and whether the first activation has set the defaults.
     int red = 0, green = 0, blue = 0;
     float alpha = 0;
     int clsRed = 0, clsGreen = 0, clsBlue = 0;
@@ -92,6 +105,7 @@ public:
     Ref<TVex2DDriver> driver;
     bool initialised = false;
 
+    // The 2D driver; the wrapped context's settings (all 0 once closed).
     Ref<TGraphicsDriver> Driver() override;
     void GetSettings(int& width, int& height, int& depth, int& hertz,
                      GraphicsFlags& flags) override;
@@ -102,6 +116,8 @@ public:
     // context's settings can be applied.
     virtual void ApplyState();
 
+    // A state in its zero values over `graphics`; the defaults come with the
+    // first activation (ActivateVex2D).
     static Ref<TVex2DGraphics> Create(Ref<TGraphics> graphics, Ref<TVex2DDriver> driver);
 };
 
@@ -114,6 +130,11 @@ void ActivateVex2D(const Ref<TGraphics>& graphics);
 // current 2D context: each throws RuntimeError "No 2D graphics is current"
 // otherwise.
 
+// Drawing colour and clear colour (0-255 per channel; the OpenGL driver clamps
+// what it is given, the getters return it as set), alpha (0 to 1, clamped
+// likewise), blend mode, line width in pixels, and the viewport that clips
+// drawing (pixels, from the top-left). A context starts with white, black,
+// alpha 1, Mask, width 1 and the whole context as its viewport.
 void SetColor(int red, int green, int blue);
 void GetColor(int& red, int& green, int& blue);
 void SetAlpha(float alpha);
@@ -141,17 +162,24 @@ void GetHandle(float& x, float& y);
 // No object: the built-in font.
 void SetImageFont(const Ref<TImageFont>& font);
 Ref<TImageFont> GetImageFont();
-void ClearScreen();
+void ClearScreen(); // fills the viewport with the clear colour
 
 // ---------------------------------------------------------------------------
 // Drawing
 
+// A point, a line from (x1, y1) to (x2, y2) with or without its end pixel, and
+// a filled rectangle or oval of width x height at x, y, in the current colour,
+// alpha and blend mode. All move by the origin; the shapes are placed by the
+// handle and turned and scaled by the rotation and scale, which Plot ignores.
 void Plot(float x, float y);
 void DrawLine(float x1, float y1, float x2, float y2, bool drawLastPixel = true);
 void DrawRect(float x, float y, float width, float height);
 void DrawOval(float x, float y, float width, float height);
 // x0, y0, x1, y1, ...: fewer than three points, or an odd count, draw nothing.
 void DrawPoly(const std::vector<float>& xy);
+// Text in the image font from the pen at x, y, placed by the handle and turned
+// and scaled with the rest; its width in whole pixels (the advances summed);
+// the font's line height.
 void DrawText(const String& text, float x, float y);
 int TextWidth(const String& text);
 int TextHeight();
@@ -178,6 +206,9 @@ Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 // graphics context has changed since (GraphicsSeq) or the pixmap was changed.
 class TImage : public TDataObject {
 public:
+    // Size in pixels, flags, mask colour (0-255), handle (pixels from the
+    // top-left, the point placed at a draw's position), each frame's pixmap and
+    // driver frame (no object until made), and when each driver frame was made.
     int width = 0, height = 0;
     ImageFlags flags = ImageFlags::NoFlags;
     int maskRed = 0, maskGreen = 0, maskBlue = 0;
@@ -188,7 +219,7 @@ public:
 
     // "kvo.vex2d.TImage"
     Ref<TDataType> DataType() override;
-    int FrameCount() const { return static_cast<int>(pixmaps.size()); }
+    int FrameCount() const { return static_cast<int>(pixmaps.size()); } // frames in the image
 
     // The current 2D driver's frame. Throws RuntimeError "Image frame index
     // out of range" for an index outside the frames, as do Lock and SetPixmap.
@@ -223,10 +254,13 @@ Ref<TImage> CreateImage(int width, int height, int frameCount = 1,
                         ImageFlags flags = ImageFlags::Auto);
 // The image's size from the back buffer at x, y into the frame.
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
+// The image's handle: at its centre, or x, y pixels from its top-left.
 void CentreImageHandle(const Ref<TImage>& image);
 void SetImageHandle(const Ref<TImage>& image, float x, float y);
+// The image's size in pixels.
 int ImageWidth(const Ref<TImage>& image);
 int ImageHeight(const Ref<TImage>& image);
+// TImage::Lock; UnlockImage does nothing, and is there to pair with it.
 const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool read = true,
                               bool write = true);
 void UnlockImage(const Ref<TImage>& image, int frame = 0);
@@ -243,6 +277,7 @@ ImageFlags GetAutoImageFlags();
 // Fonts. Every operation of these classes is for a subclass to give; the
 // base throws RuntimeError "Attempt to call abstract method".
 
+// One glyph of a TFont: its pixels, placement and advance.
 class TGlyph : public Object {
 public:
     // A TPixmap, or no object for a glyph without ink.
@@ -253,18 +288,24 @@ public:
     virtual void GetRect(int& x, int& y, int& width, int& height);
 };
 
+// A font at one size, its glyphs numbered 0 to CountGlyphs() - 1.
 class TFont : public Object {
 public:
+    // The style flags it was loaded with (4: smooth), its line height in
+    // pixels, and how many glyphs it has.
     virtual int Style();
     virtual int Height();
     virtual int CountGlyphs();
-    virtual int CharToGlyph(int character); // -1 when the font has none
-    virtual Ref<TGlyph> LoadGlyph(int index);
+    virtual int CharToGlyph(int character);   // -1 when the font has none
+    virtual Ref<TGlyph> LoadGlyph(int index); // the glyph of that index
 };
 
+// Opens fonts of the formats it knows; joins the list with AddFontLoader.
 class TFontLoader : public Object {
 public:
-    Ref<TFontLoader> next;
+    Ref<TFontLoader> next; // the loader asked after this one; set by AddFontLoader
+    // The font at `size` pixels with the style flags, or no object when the URL
+    // is not a font this loader reads.
     virtual Ref<TFont> LoadFont(const Url& url, int size, int style);
 };
 
@@ -274,25 +315,32 @@ void AddFontLoader(const Ref<TFontLoader>& loader);
 // The first font a loader gives, or no object.
 Ref<TFont> LoadFont(const Url& url, int size, int style);
 
+// One glyph of a TImageFont, made from a TGlyph.
 class TImageGlyph : public Object {
 public:
+    // The glyph's image (no object for a glyph without ink), its advance in
+    // pixels, and the image's top-left relative to the pen and its size.
     Ref<TImage> image;
     float advance = 0;
     int x = 0, y = 0, w = 0, h = 0;
 
-    virtual Ref<TImage> Image() { return image; }
-    virtual float Advance() { return advance; }
-    virtual void GetRect(int& rx, int& ry, int& rw, int& rh);
+    virtual Ref<TImage> Image() { return image; }             // the image member
+    virtual float Advance() { return advance; }               // the advance member
+    virtual void GetRect(int& rx, int& ry, int& rw, int& rh); // x, y, w and h
 };
 
 // A font whose glyphs are images, drawn with the current colour, alpha, blend
 // mode and matrix: made lazily from a loaded font, or the built-in 8 x 16 font.
 class TImageFont : public Object {
 public:
+    // The loaded font (no object for the built-in one), the glyphs made so far
+    // (no object where not yet made) and the flags their images get.
     Ref<TFont> source;
     std::vector<Ref<TImageGlyph>> glyphs;
     ImageFlags imageFlags = ImageFlags::NoFlags;
 
+    // As the source font's; the built-in font has style 0, height 16 and the
+    // glyphs of codes 32-127 (-1 for any other character).
     virtual int Style();
     virtual int Height();
     virtual int CountGlyphs();
@@ -308,12 +356,14 @@ public:
     static Ref<TImageFont> CreateDefault();
 };
 
+// TImageFont::Load: no object when no font loader reads the URL.
 Ref<TImageFont> LoadImageFont(const Url& url, int size, int style = 0);
 
 // ---------------------------------------------------------------------------
 // The OpenGL 2D driver ("OpenGL"): immediate-mode drawing over the OpenGL
 // graphics driver, images as power-of-two textures made in the shared context.
 
+// The one OpenGL 2D driver.
 const Ref<TVex2DDriver>& GLVex2DDriver();
 
 // ---------------------------------------------------------------------------
