@@ -1,9 +1,11 @@
 #include "net_test_support.hpp"
 
+#include <netdb.h>
 #include <pthread.h>
 #include <signal.h>
 
 #include <atomic>
+#include <cstdio>
 
 using namespace zandrel;
 using namespace zandrel::test;
@@ -172,6 +174,19 @@ TEST(Socket, UdpSocketsExchangeDatagrams) {
     EXPECT_EQ(b->Recv(buf, sizeof buf), 4);
 }
 
+namespace {
+
+bool SystemResolvesLocalhost() {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (getaddrinfo("localhost", nullptr, &hints, &found) != 0) return false;
+    freeaddrinfo(found);
+    return true;
+}
+
+} // namespace
+
 TEST(HostNames, LookupsAndDottedForms) {
     struct Dotted {
         uint32_t ip;
@@ -182,10 +197,16 @@ TEST(HostNames, LookupsAndDottedForms) {
           Dotted{0xFFFFFFFF, u"255.255.255.255"}, Dotted{LoopbackIp, u"127.0.0.1"}})
         EXPECT_EQ(DottedIP(ip), text);
 
-    EXPECT_EQ(HostIp(u"localhost"), LoopbackIp);
     EXPECT_EQ(HostIp(u"10.1.2.3"), 0x0A010203u);
     EXPECT_EQ(HostIps(u"127.0.0.1"), std::vector<uint32_t>{LoopbackIp});
-    EXPECT_EQ(HostName(LoopbackIp).substr(0, 9), u"localhost");
+    // A bare system root (a fresh container, a build chroot) may have no
+    // hosts file, and then no name for the loopback address at all.
+    if (SystemResolvesLocalhost()) {
+        EXPECT_EQ(HostIp(u"localhost"), LoopbackIp);
+        EXPECT_EQ(HostName(LoopbackIp).substr(0, 9), u"localhost");
+    } else {
+        std::printf("the system does not resolve localhost: its lookups not checked\n");
+    }
     struct Unresolved {
         String name;
         int index;
