@@ -2,7 +2,7 @@
 # The suite under the sanitizers, each build in a folder of its own:
 #   build-asan  clang, AddressSanitizer + UndefinedBehaviorSanitizer, with the
 #               fuzzers, which also run for 30 s each (label fuzz-smoke);
-#               every test but the timing-sensitive and package ones
+#               every test but the timing-sensitive, package and long ones
 #   build-tsan  ThreadSanitizer, the audio and timer tests
 # Any sanitizer report ends its program and fails its test.
 set -euo pipefail
@@ -23,7 +23,7 @@ export LSAN_OPTIONS=suppressions=$suppressions:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1
 ZANDREL_BUILD_DIR=build-asan scripts/build.sh "${common[@]}" \
     -DZANDREL_SANITIZE=address,undefined -DZANDREL_BUILD_FUZZERS=ON
-LD_PRELOAD=${mesa%:} scripts/run-tests.sh build-asan -LE 'timing|package'
+LD_PRELOAD=${mesa%:} scripts/run-tests.sh build-asan -LE 'timing|package|long'
 
 export TSAN_OPTIONS=second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp
 ZANDREL_BUILD_DIR=build-tsan ZANDREL_BUILD_TARGETS="test_audio test_system" \
