@@ -121,12 +121,15 @@ TEST(AudioSample, ResizeKeepsSharedFramesAndFitsTheBuffer) {
     auto sample = CreateAudioSample(4, 8000, SampleFormat::SampleMono16LE);
     for (int i = 0; i < 8; ++i)
         sample->Samples()[i] = static_cast<uint8_t>(i + 1);
-    for (int length : {1000, 3, 0, 2}) {
+    // The two frames that every length below shares keep their values.
+    for (int length : {1000, 3, 2, 0}) {
         sample->Resize(length);
         EXPECT_EQ(sample->Length(), length);
         EXPECT_EQ(sample->Capacity(), length * 2);
+        if (length == 2) {
+            EXPECT_EQ(ByteVector(sample->Samples(), sample->Samples() + 4), Bytes({1, 2, 3, 4}));
+        }
     }
-    EXPECT_EQ(ByteVector(sample->Samples(), sample->Samples() + 4), Bytes({1, 2, 3, 4}));
 
     ByteVector frames{1, 2, 3, 4};
     auto borrowed = CreateStaticAudioSample(frames.data(), 4, 8000, SampleFormat::SampleMono8);
