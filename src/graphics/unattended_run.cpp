@@ -26,8 +26,13 @@ Ref<TPixmap> FrameBeingShown() {
     return ConvertPixmap(YFlipPixmap(bottomUp), PixelFormat::FormatRGB888);
 }
 
+// The flips that clear both buffers while a display opens are not frames of
+// the program: "--frames 1" means the first frame the program itself shows.
+bool ShowsProgramFrame() {
+    return CurrentGraphics() && GraphicsWidth() > 0 && GraphicsHeight() > 0;
+}
+
 bool SaveScreenshot(const String& path) {
-    if (!CurrentGraphics() || GraphicsWidth() <= 0 || GraphicsHeight() <= 0) return false;
     return SavePixmapPNG(FrameBeingShown(), path, 9);
 }
 
@@ -35,7 +40,7 @@ bool SaveScreenshot(const String& path) {
 
 bool LastUnattendedFrame() {
     auto& run = UnattendedRunOptions();
-    if (run.frames == 0 || ++flips < run.frames) return false;
+    if (run.frames == 0 || !ShowsProgramFrame() || ++flips < run.frames) return false;
     if (!run.screenshot.empty() && !SaveScreenshot(run.screenshot)) {
         std::fprintf(stderr, "Cannot save the screenshot %s\n", ToUtf8(run.screenshot).c_str());
         screenshotFailed = true;

@@ -1,5 +1,5 @@
 // run_example <program> <frames> <screenshot>: runs an example unattended
-// for that many frames, as the README's screenshots are made, and checks
+// for that many frames ("-": --screenshot alone), as the README's screenshots are made, and checks
 // that it ended with exit code 0 and drew a screenshot of more than one
 // colour. $ZANDREL_SCREENSHOTS, when set, names the folder for the
 // screenshot instead (scripts/screenshots.sh).
@@ -25,9 +25,11 @@ int Fail(const std::string& why) {
 
 int RunUnattended(const char* program, const char* frames, const std::string& screenshot) {
     const char* argv[] = {program, "--frames", frames, "--screenshot", screenshot.c_str(), nullptr};
+    bool alone = std::string(frames) == "-";
     pid_t pid = 0;
-    if (posix_spawn(&pid, program, nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-        return -1;
+    char** args = const_cast<char**>(alone ? argv + 2 : argv);
+    if (alone) args[0] = const_cast<char*>(program);
+    if (posix_spawn(&pid, program, nullptr, nullptr, args, environ) != 0) return -1;
     int status = 0;
     if (waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
