@@ -101,6 +101,20 @@ TEST(Capture, RenderedFrames) {
     EXPECT_GT(commonest->second, 40);
 }
 
+// A range of frames makes its own video, or the tool says in one line why not.
+TEST(Capture, ARangeOfFramesMakesAVideoOrSaysWhyNot) {
+    test::TempFolder folder;
+    std::string out = folder / "range";
+    CaptureRun run = RunCapture(out, "--from 1 --to 1.2 --until 1.3");
+    ASSERT_EQ(run.exitCode, 0);
+    if (PathKind(FromBytes(out + "/show.mp4")) == FileKind::Regular) {
+        EXPECT_TRUE(run.messages.empty());
+    } else {
+        ASSERT_EQ(run.messages.size(), 1u);
+        EXPECT_EQ(run.messages[0], "zandrel-capture: no show.mp4: ffmpeg is not installed");
+    }
+}
+
 // A file the tool cannot write (a full disk) ends the run at once: one line
 // naming it, exit code 1.
 TEST(Capture, StopsWhenAFileCannotBeWritten) {

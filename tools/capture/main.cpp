@@ -40,6 +40,9 @@ struct Recorder {
     bool running = false; // from the lead-in on; flips while the display opens don't count
     bool finished = false;
     bool failed = false; // a write failed: the run is ending, nothing more is written
+    int firstFrameWritten = -1, framesWritten = 0;
+    int32_t firstFrameClock = 0;  // the virtual clock when that frame was drawn
+    int32_t audioStartClock = -1; // the clock at music.wav's first sample
 };
 
 Recorder recorder;
@@ -102,10 +105,16 @@ void WriteFrame() {
     auto pixels = GrabPixmap(0, 0, GraphicsWidth(), GraphicsHeight());
     if (!pixels) throw RuntimeError(std::string("Unable to read back frame ") + name);
     if (!SavePixmapPNG(pixels, recorder.folder + name, 1)) StopWriting(recorder.folder + name);
+    if (recorder.firstFrameWritten < 0) {
+        recorder.firstFrameWritten = recorder.frame;
+        recorder.firstFrameClock = recorder.clock;
+    }
+    ++recorder.framesWritten;
 }
 
 void MixAudio(int millis) {
     int frames = AudioFramesFor(millis);
+    if (recorder.audioStartClock < 0) recorder.audioStartClock = recorder.clock;
     recorder.audio.resize(static_cast<size_t>(frames) * 2);
     RenderOfflineMixer(recorder.audio.data(), frames);
     if (!recorder.wav.Append(recorder.audio.data(), frames))
@@ -146,15 +155,37 @@ bool HasProgram(const char* name) {
     return !FindProgramOnPath(FromUtf8(name)).empty();
 }
 
+// Why the frames written cannot make a video; empty when they can.
+std::string NoVideoReason() {
+    const Options& o = recorder.options;
+    if (o.every != 1) return "--every leaves gaps between the frames";
+    if (o.frameMillis > 0) return "--frame-ms gives the frames no steady rate";
+    if (recorder.framesWritten == 0) return "no frame fell inside --from and --to";
+    if (!HasProgram("ffmpeg")) return "ffmpeg is not installed";
+    return std::string();
+}
+
+std::string Seconds(int32_t millis) {
+    return std::to_string(millis / 1000) + "." + std::to_string(1000 + millis % 1000).substr(1);
+}
+
+// The frames written, from the first, and the music of the same span.
 void MakeVideo() {
     const Options& o = recorder.options;
-    if (!o.video || o.realtime || !o.frames || o.every != 1 || o.from > 0 || o.to < 1e9 ||
-        o.frameMillis > 0 || !HasProgram("ffmpeg"))
+    if (!o.video || o.realtime || !o.frames) return;
+    if (std::string reason = NoVideoReason(); !reason.empty()) {
+        std::fprintf(stderr, "zandrel-capture: no show.mp4: %s\n", reason.c_str());
         return;
-    std::string f = recorder.folder;
-    std::string audio = o.audio ? " -i '" + f + "/music.wav' -c:a aac -shortest" : "";
+    }
+    std::string f = recorder.folder, audio;
+    if (o.audio && recorder.audioStartClock >= 0) {
+        int32_t offset = recorder.firstFrameClock - recorder.audioStartClock;
+        audio = " -ss " + Seconds(offset) + " -i '" + f + "/music.wav' -c:a aac -shortest";
+    }
     std::string command = "ffmpeg -y -loglevel error -framerate " + std::to_string(o.fps) +
-                          " -i '" + f + "/frames/%06d.png'" + audio +
+                          " -start_number " + std::to_string(recorder.firstFrameWritten) + " -i '" +
+                          f + "/frames/%06d.png'" + audio + " -frames:v " +
+                          std::to_string(recorder.framesWritten) +
                           " -c:v libx264 -pix_fmt yuv420p '" + f + "/show.mp4'";
     std::fprintf(stderr, "Making %s/show.mp4\n", f.c_str());
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "ffmpeg failed\n");
