@@ -108,7 +108,7 @@ String ResolvePath(String path) {
             result = FolderPart(result);
             if (result == badDir) return badDir;
             // The parent of "/x" is the root itself.
-            if (result.empty()) result = u"/";
+            if (result.empty()) result.assign(1, u'/');
             continue;
         }
         if (!result.empty() && result.back() != u'/') result += u'/';
