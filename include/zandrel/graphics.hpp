@@ -94,7 +94,8 @@ const Ref<TGraphicsDriver>& GraphicsDriver();
 GraphicsFlags GraphicsDriverFlags();
 
 // The mode functions and those below that make contexts throw RuntimeError
-// "No graphics driver selected" before a driver is chosen.
+// "No graphics driver selected: call StartZandrel() first" before a driver
+// is chosen.
 std::vector<Ref<TGraphicsMode>> ListGraphicsModes();
 int CountGraphicsModes();
 // Throws RuntimeError for an index outside the list.

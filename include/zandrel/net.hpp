@@ -146,6 +146,8 @@ String DottedIP(uint32_t ip);
 class TSocketStream : public TStream {
 public:
     ~TSocketStream() override;
+    // Waits until the peer sends or closes, so that a read loop ends exactly
+    // at the close; true (and the stream closed) once the peer has gone.
     bool Eof() override;
     int Close() override;
     int Read(void* buf, int count) override;
@@ -159,14 +161,19 @@ public:
     // No object once the stream is closed.
     const Ref<TSocket>& Socket() const { return socket_; }
 
-private:
-    Ref<TSocket> socket_;
-    bool autoClose_ = false;
+protected:
+    Ref<TSocket> socket_;    // the connection; empty once the stream is closed
+    bool autoClose_ = false; // whether Close also closes the socket
 };
 
 Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose); // TSocketStream::Create
 // A stream over a new connection that it owns; no object when the host does
 // not resolve or the connection is refused.
 Ref<TSocketStream> OpenTCPStream(const String& host, int port);
+
+// The status code of the HTTP reply whose body an "http::" stream reads (200,
+// 404 ...); 0 for any other stream. The body is returned whatever the status,
+// and LastLoadError names a status outside 200-299.
+int HttpStatus(const Ref<TStream>& stream);
 
 } // namespace zandrel

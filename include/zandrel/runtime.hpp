@@ -238,6 +238,18 @@ private:
     std::string bytes_;
 };
 
+// Why the last open or load on this thread gave no object, in a few words
+// ("no such file", "HTTP 404 Not Found", "not a PNG, JPEG, BMP or TGA file",
+// "unknown protocol 'gopher'"). Every open starts it afresh; after a result
+// that is not empty it is empty or says what was odd (an HTTP error page was
+// returned). Any thread; each has its own.
+const String& LastLoadError();
+// Sets what LastLoadError gives: for openers and loaders of your own.
+void SetLoadError(String reason);
+// For a loader that found no decoder for the data: LastLoadError becomes
+// "not " + `kind`, followed by what the open said, if anything.
+void RefusedAs(std::string_view kind);
+
 // Throws RuntimeError "Attempt to call abstract method": the body of an
 // operation that a class declares but leaves to its subclasses.
 [[noreturn]] void ThrowAbstract();

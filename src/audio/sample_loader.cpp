@@ -33,6 +33,7 @@ Ref<TAudioSample> LoadAudioSample(const Url& url) {
             // Data this loader could not read is simply not its kind.
         }
     }
+    RefusedAs("a WAV or Ogg Vorbis file");
     return nullptr;
 }
 

@@ -39,15 +39,25 @@ ByteArray ReadWhole(const Url& url) {
 // The face, or null. A memory face reads `data` for as long as it lives.
 FT_Face OpenFace(FT_Library library, const Url& url, ByteArray& data) {
     FT_Face face = nullptr;
+    int opened = 0;
     if (IsPlainPath(url)) {
         auto path = NativePath(url.Text());
-        if (!path || FT_New_Face(library, path->c_str(), 0, &face) != 0) return nullptr;
-        return face;
+        // FreeType opens the file itself; a stream is asked only to say why not.
+        if (!path || PathKind(url.Text()) != FileKind::Regular) {
+            OpenReadStream(url);
+            return nullptr;
+        }
+        opened = FT_New_Face(library, path->c_str(), 0, &face);
+    } else {
+        data = ReadWhole(url);
+        if (data.empty()) return nullptr;
+        opened =
+            FT_New_Memory_Face(library, data.data(), static_cast<FT_Long>(data.size()), 0, &face);
     }
-    data = ReadWhole(url);
-    if (data.empty() ||
-        FT_New_Memory_Face(library, data.data(), static_cast<FT_Long>(data.size()), 0, &face) != 0)
+    if (opened != 0) {
+        RefusedAs("a font file FreeType can read");
         return nullptr;
+    }
     return face;
 }
 

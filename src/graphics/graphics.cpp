@@ -31,7 +31,7 @@ struct GraphicsState {
 GraphicsState state;
 
 TGraphicsDriver& CurrentDriver() {
-    if (!state.driver) throw RuntimeError("No graphics driver selected");
+    if (!state.driver) throw RuntimeError("No graphics driver selected: call StartZandrel() first");
     return *state.driver;
 }
 

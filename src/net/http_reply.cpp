@@ -42,14 +42,41 @@ private:
 
 } // namespace
 
-bool SkipReplyHead(TStream& stream) {
+bool SkipReplyHead(TStream& stream, String* statusLine) {
     TBoundedLineSource source(stream);
-    for (;;) {
+    for (bool first = true;; first = false) {
         int limit = std::min(MaxReplyLineBytes + 2, MaxReplyHeadBytes - source.Used());
         auto line = source.NextLine(limit);
         if (!line || line->size() > MaxReplyLineBytes) return false;
         if (line->empty()) return true;
+        if (first && statusLine) *statusLine = *line;
     }
+}
+
+int HttpStatusCode(const String& statusLine) {
+    auto space = statusLine.find(u' ');
+    if (statusLine.rfind(u"HTTP/", 0) != 0 || space == String::npos) return 0;
+    int code = 0;
+    for (size_t i = space + 1; i < space + 4; ++i) {
+        if (i >= statusLine.size() || statusLine[i] < u'0' || statusLine[i] > u'9') return 0;
+        code = code * 10 + (statusLine[i] - u'0');
+    }
+    return code;
+}
+
+THttpReplyStream::THttpReplyStream(Ref<TSocketStream> connection, int status)
+    : connection_(std::move(connection)), status_(status) {
+    socket_ = connection_->Socket();
+}
+
+int THttpReplyStream::Close() {
+    connection_->Close();
+    return TSocketStream::Close();
+}
+
+int HttpStatus(const Ref<TStream>& stream) {
+    auto reply = std::dynamic_pointer_cast<THttpReplyStream>(stream);
+    return reply ? reply->Status() : 0;
 }
 
 } // namespace zandrel

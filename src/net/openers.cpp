@@ -87,12 +87,23 @@ Ref<TStream> THTTPStreamOpener::TryOpen(const Url&, const String& proto, const S
     auto address = SplitHostPort(hostPart, DefaultPort);
     auto target = RequestText(resource, true);
     auto hostLine = RequestText(hostPart, false);
-    if (!address || !target || !hostLine) return nullptr;
+    if (!address || !target || !hostLine) {
+        SetLoadError(S("not an HTTP address: ") + path);
+        return nullptr;
+    }
     auto stream = OpenTCPStream(address->host, address->port);
     if (!stream) return nullptr;
-    if (SendGetRequest(*stream, *target, *hostLine) && SkipReplyHead(*stream)) return stream;
-    stream->Close();
-    return nullptr;
+    String statusLine;
+    if (!SendGetRequest(*stream, *target, *hostLine) || !SkipReplyHead(*stream, &statusLine)) {
+        SetLoadError(S("no HTTP reply from ") + hostPart);
+        stream->Close();
+        return nullptr;
+    }
+    // An error page is still a body; the reason tells whoever finds it wanting.
+    int status = HttpStatusCode(statusLine);
+    if (status < 200 || status > 299)
+        SetLoadError(u"HTTP " + statusLine.substr(statusLine.find(u' ') + 1));
+    return New<THttpReplyStream>(stream, status);
 }
 
 } // namespace zandrel

@@ -35,8 +35,26 @@ constexpr int MaxReplyLineBytes = 64 * 1024;
 constexpr int MaxReplyHeadBytes = 256 * 1024;
 
 // Reads the status line and headers of an HTTP reply, up to and including the
-// empty line that ends them, so that the stream is left at the body. False
-// when the data ends first, a line does not end in LF, or a limit is passed.
-bool SkipReplyHead(TStream& stream);
+// empty line that ends them, so that the stream is left at the body, and
+// keeps the status line in `statusLine` when given. False when the data ends
+// first, a line does not end in LF, or a limit is passed.
+bool SkipReplyHead(TStream& stream, String* statusLine = nullptr);
+
+// The code of a status line such as "HTTP/1.0 404 Not Found"; 0 when the
+// line has none.
+int HttpStatusCode(const String& statusLine);
+
+// The body of an HTTP reply, which remembers the reply's status; the
+// connection it reads from closes with it.
+class THttpReplyStream : public TSocketStream {
+public:
+    THttpReplyStream(Ref<TSocketStream> connection, int status);
+    int Close() override;
+    int Status() const { return status_; }
+
+private:
+    Ref<TSocketStream> connection_;
+    int status_;
+};
 
 } // namespace zandrel

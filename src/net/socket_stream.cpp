@@ -1,6 +1,20 @@
+#include "net_native.hpp"
+
 #include <zandrel/net.hpp>
 
 namespace zandrel {
+
+namespace {
+
+// Until the peer sends or closes, whether more will come is unknown; a line
+// loop that took "no bytes yet" for "more to come" would read an empty line
+// at the close.
+void WaitUntilReadable(TSocket& socket) {
+    std::vector<native::SocketWait> wait{{socket.Handle(), true, false, false}};
+    native::WaitForSockets(wait, -1);
+}
+
+} // namespace
 
 TSocketStream::~TSocketStream() {
     Close();
@@ -8,6 +22,7 @@ TSocketStream::~TSocketStream() {
 
 bool TSocketStream::Eof() {
     if (!socket_) return true;
+    if (socket_->ReadAvail() == 0) WaitUntilReadable(*socket_);
     if (socket_->Connected()) return false;
     Close();
     return true;
@@ -56,11 +71,14 @@ Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose) {
 
 Ref<TSocketStream> OpenTCPStream(const String& host, int port) {
     uint32_t ip = HostIp(host, 0);
-    if (ip == 0) return nullptr;
+    if (ip == 0) {
+        SetLoadError(u"unknown host '" + host + u"'");
+        return nullptr;
+    }
     auto socket = CreateTCPSocket();
-    if (!socket) return nullptr;
-    if (!socket->Connect(ip, port)) {
-        socket->Close();
+    if (!socket || !socket->Connect(ip, port)) {
+        SetLoadError(u"cannot connect to " + host + u":" + FromInt(port));
+        if (socket) socket->Close();
         return nullptr;
     }
     return CreateSocketStream(socket, true);

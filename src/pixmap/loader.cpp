@@ -26,6 +26,7 @@ Ref<TPixmap> LoadPixmap(const Url& url) {
         }
     }
     stream->Close();
+    if (!pixmap) RefusedAs("a PNG, JPEG, BMP or TGA file");
     return pixmap;
 }
 

@@ -10,6 +10,24 @@ RuntimeError::RuntimeError(String message)
 
 RuntimeError::RuntimeError(std::string_view utf8Message) : RuntimeError(FromUtf8(utf8Message)) {}
 
+namespace {
+thread_local String loadError;
+} // namespace
+
+const String& LastLoadError() {
+    return loadError;
+}
+
+void SetLoadError(String reason) {
+    loadError = std::move(reason);
+}
+
+void RefusedAs(std::string_view kind) {
+    String reason = u"not " + FromUtf8(kind);
+    if (!loadError.empty()) reason += u" (" + loadError + u")";
+    loadError = std::move(reason);
+}
+
 void ThrowAbstract() {
     throw RuntimeError("Attempt to call abstract method");
 }

@@ -39,9 +39,13 @@ int EmbeddedSize(const String& name) {
 
 Ref<TStream> TIncbinOpener::TryOpen(const Url&, const String& proto, const String& path,
                                     bool readable, bool writeable) {
-    if (proto != u"incbin" || writeable) return nullptr;
-    auto* entry = FindEmbedded(path);
-    if (!entry) return nullptr;
+    if (proto != u"incbin") return nullptr;
+    auto* entry = writeable ? nullptr : FindEmbedded(path);
+    if (!entry) {
+        SetLoadError(writeable ? S("embedded resources cannot be written")
+                               : u"no embedded resource '" + path + u"'");
+        return nullptr;
+    }
     return CreateMemoryStream(const_cast<void*>(entry->data), entry->size, readable, false);
 }
 

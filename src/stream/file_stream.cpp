@@ -1,5 +1,8 @@
 #include <zandrel/stream.hpp>
 
+#include <cerrno>
+#include <cstring>
+
 namespace zandrel {
 
 // Dropped without Close (an exception on its way): the file is closed, and a
@@ -47,6 +50,23 @@ int TFileStream::Write(const void* buf, int count) {
     return n;
 }
 
+namespace {
+
+String OpenFailure(int error) {
+    switch (error) {
+    case ENOENT:
+        return S("no such file");
+    case EACCES:
+        return S("permission denied");
+    case EISDIR:
+        return S("is a folder");
+    default:
+        return FromUtf8(std::strerror(error));
+    }
+}
+
+} // namespace
+
 Ref<TFileStream> TFileStream::OpenPath(const String& path, bool readable, bool writeable) {
     String name = path;
     for (auto& c : name)
@@ -54,9 +74,15 @@ Ref<TFileStream> TFileStream::OpenPath(const String& path, bool readable, bool w
     int mode = readable && writeable ? 3 : writeable ? 2 : 1;
     static const char* const modeText[] = {"", "rb", "wb", "r+b"};
     auto osName = ToOsName(name);
-    if (!osName) return nullptr;
+    if (!osName) {
+        SetLoadError(S("not a possible file name"));
+        return nullptr;
+    }
     FILE* file = std::fopen(osName->c_str(), modeText[mode]);
-    if (!file) return nullptr;
+    if (!file) {
+        SetLoadError(OpenFailure(errno));
+        return nullptr;
+    }
     return WrapCFile(file, mode);
 }
 

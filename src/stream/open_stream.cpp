@@ -12,20 +12,51 @@ TStreamOpener* FirstStreamOpener() {
     return Registered<TStreamOpener>::First();
 }
 
+namespace {
+
+// "http://host/path", the form people type, names the same as "http::host/path".
+// Letters first, then letters, digits, "+", "-" or ".", as in any URL scheme.
+size_t SchemeLength(const String& text) {
+    auto mark = text.find(u"://");
+    if (mark == String::npos || mark == 0) return String::npos;
+    for (size_t i = 0; i < mark; ++i) {
+        char16_t c = text[i];
+        bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+        if (!letter && !(i > 0 && other)) return String::npos;
+    }
+    return mark;
+}
+
+Ref<TStream> AskOpeners(const Url& url, const String& proto, const String& path, bool readable,
+                        bool writeable) {
+    for (auto* opener = FirstStreamOpener(); opener; opener = opener->Next())
+        if (auto stream = opener->TryOpen(url, proto, path, readable, writeable)) return stream;
+    // Openers that know the protocol say why they failed; silence means none knew it.
+    if (LastLoadError().empty())
+        SetLoadError(url.AsObject()  ? S("no opener takes this object")
+                     : proto.empty() ? S("no file name")
+                                     : u"unknown protocol '" + proto + u"'");
+    return nullptr;
+}
+
+} // namespace
+
 Ref<TStream> OpenStream(const Url& url, bool readable, bool writeable) {
+    SetLoadError(String());
     if (auto stream = url.As<TStream>()) return TBorrowedStream::Create(stream);
     const String& text = url.Text();
     auto split = text.find(u"::");
+    size_t skip = 2;
+    if (split == String::npos && (split = SchemeLength(text)) != String::npos) skip = 3;
     if (!text.empty() && split == String::npos)
         return TFileStream::OpenPath(text, readable, writeable);
     String proto, path;
     if (split != String::npos) {
         proto = ToLowerAscii(text.substr(0, split));
-        path = text.substr(split + 2);
+        path = text.substr(split + skip);
     }
-    for (auto* opener = FirstStreamOpener(); opener; opener = opener->Next())
-        if (auto stream = opener->TryOpen(url, proto, path, readable, writeable)) return stream;
-    return nullptr;
+    return AskOpeners(url, proto, path, readable, writeable);
 }
 
 Ref<TStream> OpenReadStream(const Url& url) {

@@ -59,6 +59,51 @@ TEST(HttpOpener, SendsTheRequestAndReturnsTheBody) {
     }
 }
 
+// "http://" is the same as "http::"; the status stays readable, an error page
+// is still the body, and the reason names the status.
+TEST(HttpOpener, SchemeFormStatusAndReason) {
+    struct Case {
+        const char* proto;
+        std::string head;
+        int status;
+        const char16_t* reason;
+    };
+    const Case cases[] = {
+        {"http://", "HTTP/1.0 200 OK\r\n\r\n", 200, u""},
+        {"HTTP://", "HTTP/1.1 404 Not Found\r\n\r\n", 404, u"HTTP 404 Not Found"},
+        {"http::", "HTTP/1.0 500 Oops\r\n\r\n", 500, u"HTTP 500 Oops"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.head);
+        OneShotServer server(AfterRequest(
+            nullptr, [&](const Ref<TSocket>& peer) { SendAll(peer, c.head + "page"); }));
+        auto stream = OpenUtf8(c.proto + ("127.0.0.1:" + std::to_string(server.Port()) + "/x"));
+        ASSERT_TRUE(stream);
+        EXPECT_EQ(HttpStatus(stream), c.status);
+        EXPECT_EQ(LastLoadError(), c.reason);
+        ByteArray body = LoadBytes(stream);
+        EXPECT_EQ(std::string(body.begin(), body.end()), "page");
+    }
+    EXPECT_EQ(HttpStatus(CreateBankStream()), 0);
+    EXPECT_FALSE(OpenUtf8("http::no-such-host.invalid/a"));
+    EXPECT_EQ(LastLoadError(), u"unknown host 'no-such-host.invalid'");
+}
+
+// The peer's close comes after the last line has been read: the loop must
+// end there rather than read an empty line at the close.
+TEST(HttpOpener, LineLoopEndsAtThePeersCloseWithoutAnExtraLine) {
+    OneShotServer server(AfterRequest(nullptr, [](const Ref<TSocket>& peer) {
+        SendAll(peer, "HTTP/1.0 200 OK\r\n\r\none\ntwo\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }));
+    auto stream = OpenUtf8(server.Url("http", "/"));
+    ASSERT_TRUE(stream);
+    std::vector<String> lines;
+    while (!stream->Eof() && lines.size() < 5)
+        lines.push_back(stream->ReadLine());
+    EXPECT_EQ(lines, (std::vector<String>{u"one", u"two"}));
+}
+
 TEST(HttpOpener, HostileRepliesGiveNoStreamInBoundedTime) {
     const std::string filler = "X-Filler: " + std::string(1012, 'a') + "\r\n";
     struct Case {

@@ -120,3 +120,14 @@ TEST(PixmapLoaders, StalledStreamsAndUnknownDataGiveNoPixmap) {
     WriteFileBytes(folder / "picture.dat", SmallPng());
     EXPECT_TRUE(LoadPixmap(folder / "picture.dat")); // found by content, not by name
 }
+
+// No pixmap tells why: the open's reason, or that no loader knew the data.
+TEST(PixmapLoaders, SayWhyNothingLoaded) {
+    TempFolder folder;
+    std::string text = folder / "text.png";
+    SaveByteString(u"not a picture", FromUtf8(text));
+    EXPECT_FALSE(LoadPixmap(folder / "missing.png"));
+    EXPECT_EQ(LastLoadError(), u"no such file");
+    EXPECT_FALSE(LoadPixmap(text));
+    EXPECT_EQ(LastLoadError(), u"not a PNG, JPEG, BMP or TGA file");
+}

@@ -195,6 +195,44 @@ TEST(OpenStream, SplitsProtocolAndPath) {
     EXPECT_EQ(FirstStreamOpener(), &opener);
 }
 
+// "proto://rest", as people type URLs, is asked of the openers as proto::rest.
+TEST(OpenStream, SchemeSlashSlashNamesTheProtocol) {
+    RecordingOpener opener;
+    for (const char16_t* url : {u"HTTP://host:8/a", u"c++://x", u"//x", u"1a://x", u"a b://x"})
+        EXPECT_FALSE(OpenStream(url, true, false));
+    ASSERT_EQ(opener.asked.size(), 2u); // the last three are file names
+    EXPECT_EQ(opener.asked[0].proto, u"http");
+    EXPECT_EQ(opener.asked[0].path, u"host:8/a");
+    EXPECT_EQ(opener.asked[1].proto, u"c++");
+}
+
+// A URL that opens nothing leaves its reason; one that opens leaves none.
+TEST(OpenStream, SaysWhyNothingOpened) {
+    TempFolder folder;
+    String readable = S(folder / "here.txt");
+    SaveByteString(u"x", readable);
+    struct Case {
+        String url;
+        const char16_t* reason;
+    };
+    const Case cases[] = {
+        {S(folder / "missing.txt"), u"no such file"},
+        {u"gopher://host/x", u"unknown protocol 'gopher'"},
+        {u"nothing::x", u"unknown protocol 'nothing'"},
+        {u"incbin::no such resource", u"no embedded resource 'no such resource'"},
+        {u"utf8::" + S(folder / "missing.txt"), u"no such file"},
+        {u"", u"no file name"},
+        {readable, u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.url));
+        SetLoadError(S("stale"));
+        auto stream = OpenReadStream(c.url);
+        EXPECT_EQ(bool(stream), c.reason[0] == 0);
+        EXPECT_EQ(LastLoadError(), c.reason);
+    }
+}
+
 TEST(OpenStream, AnOpenStreamIsBorrowed) {
     auto original = StreamOver({1, 2, 3, 4});
     auto borrowed = OpenStream(original, false, false);
