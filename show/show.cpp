@@ -76,7 +76,7 @@ bool LoadPicture(Ref<TImage>& image, const char* file, ImageFlags flags, std::st
 // The files in the order the show loads them; the first that fails is named.
 std::string LoadResources(ShowState& s) {
     std::string missing;
-    s.music = LoadSound("diskox.ogg", 0);
+    s.music = LoadSound("diskox.ogg");
     if (!s.music) missing = "diskox.ogg";
     Pictures& p = s.pictures;
     LoadPicture(p.saippua, "saippua.jpg", ImageFlags::Masked, missing);
@@ -102,7 +102,7 @@ void LeadIn(ShowState& s) {
     while (s.elapsed < leadInEnd) {
         RecomputeElapsed(s);
         ClearScreen();
-        Flip(-1);
+        Flip(FlipSync::Auto);
     }
 }
 
@@ -112,7 +112,7 @@ void RunScene(ShowState& s, int number, const Scene& scene) {
     while (!(s.elapsed >= scene.mark)) {
         RecomputeElapsed(s);
         scene.frame(s);
-        Flip(-1);
+        Flip(FlipSync::Auto);
         ClearScreen();
     }
     if (scene.leave) scene.leave(s);

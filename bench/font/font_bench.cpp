@@ -28,7 +28,7 @@ constexpr int FirstPrintable = 32, EndPrintable = 127; // the 95 printable ASCII
 void LoadGlyphPrintableAscii(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
-        auto font = TFreeTypeFont::Load(DejaVuSans, GlyphSize, 0);
+        auto font = TFreeTypeFont::Load(DejaVuSans, GlyphSize, FontStyle::Plain);
         state.ResumeTiming();
         for (int c = FirstPrintable; c < EndPrintable; ++c)
             benchmark::DoNotOptimize(font->LoadGlyph(font->CharToGlyph(c)));

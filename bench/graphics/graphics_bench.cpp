@@ -1,4 +1,4 @@
-// Frame pacing of Flip(-1) in a window against a plain sleep-per-frame loop;
+// Frame pacing of Flip(FlipSync::Auto) in a window against a plain sleep-per-frame loop;
 // the cost of an idle pump against SDL's own event poll; and the cost of an
 // 800 x 600 full screen shown scaled against a real 800 x 600 flip and a flip
 // at the display's own size. Run the
@@ -66,7 +66,7 @@ void Report(benchmark::State& state, const Intervals& intervals) {
 // Times 600 flips of a 320 x 240 window opened at `hertz` as one iteration.
 template <class FlipOnce> void BenchFlips(benchmark::State& state, int hertz, FlipOnce flip) {
     GLGraphics(320, 240, 0, hertz);
-    Flip(0);
+    Flip(FlipSync::Immediate);
     Intervals intervals;
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
@@ -78,7 +78,7 @@ template <class FlipOnce> void BenchFlips(benchmark::State& state, int hertz, Fl
     EndGraphics();
 }
 
-// The pacing under test: Flip(-1) of a 60 Hz windowed context.
+// The pacing under test: Flip(FlipSync::Auto) of a 60 Hz windowed context.
 void PacedFlips(benchmark::State& state) {
     BenchFlips(state, Hertz, [] { Flip(); });
 }
@@ -87,7 +87,7 @@ void PacedFlips(benchmark::State& state) {
 void SleepPerFrameFlips(benchmark::State& state) {
     BenchFlips(state, 0, [] {
         std::this_thread::sleep_for(std::chrono::microseconds(1000000 / Hertz));
-        Flip(0);
+        Flip(FlipSync::Immediate);
     });
 }
 
@@ -118,7 +118,7 @@ void FlipFrames(benchmark::State& state, int width, int height, int depth) {
     for (auto _ : state) {
         glClearColor(0.2f, 0.4f, 0.6f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
-        Flip(0);
+        Flip(FlipSync::Immediate);
         glFinish();
     }
     state.SetLabel(std::to_string(shownWidth) + " x " + std::to_string(shownHeight));

@@ -118,6 +118,10 @@ public:
     virtual bool Playing();               // true while playing or paused
 };
 
+// How LoadSound makes a sound: NoFlags plays it once, Loop over and over.
+enum class SoundFlags : int { NoFlags = 0, Loop = 1 };
+ZANDREL_FLAG_SET(SoundFlags);
+
 // Something to play. The base sound is silent.
 class TSound : public Object {
 public:
@@ -127,17 +131,17 @@ public:
     virtual Ref<TChannel> Cue(const Ref<TChannel>& channel);
 
     // A sample object is used as it is; anything else is loaded through
-    // LoadAudioSample. Non-zero flags make the sound loop. No object when
+    // LoadAudioSample. SoundFlags::Loop makes the sound loop. No object when
     // there is no sample.
-    static Ref<TSound> Load(const Url& url, int flags);
+    static Ref<TSound> Load(const Url& url, SoundFlags flags);
 };
 
 // Makes sounds and channels. The base driver is silent.
 class TAudioDriver : public Object {
 public:
-    // A sound of the sample (non-zero flags loop it); no object for no sample
-    // or a format the driver cannot play. The base's sound is silent.
-    virtual Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags);
+    // A sound of the sample (SoundFlags::Loop loops it); no object for no
+    // sample or a format the driver cannot play. The base's sound is silent.
+    virtual Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, SoundFlags flags);
     // A channel to play on; no object when the driver has none free. The base's
     // channel is silent.
     virtual Ref<TChannel> AllocChannel();
@@ -151,7 +155,10 @@ void SetAudioDriver(Ref<TAudioDriver> driver);
 // The methods of TSound, TAudioDriver (the current one) and TChannel as free
 // functions. No sound, no channel or no driver is no error: the calls do
 // nothing and give no object, or false.
-Ref<TSound> LoadSound(const Url& url, int flags);
+// `url` names a WAV or Ogg Vorbis file (or is a sample, stream or bank);
+// `flags` SoundFlags::Loop makes the sound loop, NoFlags plays it once. No
+// object when nothing loads (LastLoadError says why).
+Ref<TSound> LoadSound(const Url& url, SoundFlags flags = SoundFlags::NoFlags);
 Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
 Ref<TChannel> CueSound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
 Ref<TChannel> AllocChannel();

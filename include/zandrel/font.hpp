@@ -38,7 +38,7 @@ class TFreeTypeFont : public TFont {
 public:
     ~TFreeTypeFont() override;
 
-    int Style() override { return style_; }
+    FontStyle Style() override { return style_; }
     // Line height, ascender and descender (negative below the baseline) in
     // whole pixels.
     int Height() override { return height_; }
@@ -59,15 +59,15 @@ public:
     // border for filtered drawing. A size the face cannot give falls back to
     // the largest smaller one it can. No object for a size outside 1-4096,
     // for data that is not a font, or when FreeType cannot start.
-    static Ref<TFreeTypeFont> Load(const Url& url, int size, int style);
+    static Ref<TFreeTypeFont> Load(const Url& url, int size, FontStyle style);
 
 private:
     struct Face; // FreeType's face and the bytes a memory face reads
-    TFreeTypeFont(std::unique_ptr<Face> face, int style);
+    TFreeTypeFont(std::unique_ptr<Face> face, FontStyle style);
     Ref<TFreeTypeGlyph> RenderGlyph(int index);
 
     std::unique_ptr<Face> face_;
-    int style_ = 0;
+    FontStyle style_ = FontStyle::Plain;
     int height_ = 0, ascend_ = 0, descend_ = 0;
     std::vector<Ref<TFreeTypeGlyph>> glyphs_;
 };

@@ -82,8 +82,8 @@ public:
                                           GraphicsFlags flags) = 0;
     // Makes g current for rendering; no object makes nothing current.
     virtual void SetGraphics(const Ref<TGraphics>& g) = 0;
-    // Presents the back buffer; sync 1 waits for the display.
-    virtual void Flip(int sync) = 0;
+    // Presents the back buffer; with `sync` it waits for the display.
+    virtual void Flip(bool sync) = 0;
 };
 
 // Selecting a driver forgets the current graphics (the application context
@@ -137,9 +137,13 @@ uint32_t GraphicsSeq();
 // Run at the start of every Flip.
 int FlipHook();
 
-// sync -1: the display's pace in full screen, the requested hertz in a window
-// (without catching up on lateness); 0 or 1 go straight to the driver.
-void Flip(int sync = -1);
+// How Flip paces frames. Auto: the display's pace in full screen, the
+// requested hertz in a window (without catching up on lateness); Immediate
+// shows the frame at once; VerticalBlank waits for the display.
+enum class FlipSync : int { Auto = -1, Immediate = 0, VerticalBlank = 1 };
+
+// Shows the frame drawn since the last Flip, paced as `sync` says.
+void Flip(FlipSync sync = FlipSync::Auto);
 // Seconds between the two latest Flips, for moving things by time rather
 // than by frame; 0 until the application context has flipped twice.
 float FrameSeconds();

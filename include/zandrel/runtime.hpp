@@ -174,6 +174,18 @@ inline String S(std::string_view utf8) {
     return FromUtf8(utf8);
 }
 
+// A text parameter that takes a String or UTF-8 text alike (a literal, a
+// std::string, a std::string_view), so that names need no S(); it is the
+// String itself.
+class TextArg : public String {
+public:
+    TextArg(String text) : String(std::move(text)) {}                     // as it is
+    TextArg(const char16_t* text) : String(text) {}                       // as String
+    TextArg(std::string_view utf8) : String(FromUtf8(utf8)) {}            // from UTF-8
+    TextArg(const char* utf8) : TextArg(std::string_view(utf8)) {}        // from UTF-8
+    TextArg(const std::string& utf8) : TextArg(std::string_view(utf8)) {} // from UTF-8
+};
+
 // Appends a code point as one or two 16-bit characters.
 void AppendCodePoint(String& text, char32_t c);
 

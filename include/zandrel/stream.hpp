@@ -186,6 +186,9 @@ public:
     static Ref<TBorrowedStream> Create(Ref<TStream> stream); // borrows `stream`
 };
 
+// What a file stream was opened for.
+enum class FileMode : int { Read = 1, Write = 2, ReadWrite = 3 };
+
 // A stream over a C runtime FILE.
 class TFileStream : public TStream {
 public:
@@ -201,16 +204,17 @@ public:
     // No object when fopen refuses the path or the path cannot be a name
     // (see ToOsName).
     static Ref<TFileStream> OpenPath(const String& path, bool readable, bool writeable);
-    static Ref<TFileStream> WrapCFile(FILE* file, int mode); // owns the FILE from now on
+    // Owns the FILE from now on; `mode` says what it was opened for.
+    static Ref<TFileStream> WrapCFile(FILE* file, FileMode mode);
 
-    FILE* File() const { return file_; } // the stream's own FILE; null once closed
-    int Mode() const { return mode_; }   // 1 read, 2 write, 3 both
+    FILE* File() const { return file_; }    // the stream's own FILE; null once closed
+    FileMode Mode() const { return mode_; } // what the FILE was opened for
 
 private:
     int pos_ = 0;
     int size_ = 0;
     FILE* file_ = nullptr;
-    int mode_ = 0;
+    FileMode mode_ = FileMode::Read;
 };
 
 // A protocol opener. Making one puts it at the front of the opener list, so
@@ -587,47 +591,47 @@ void TrimTrailingSlash(String& path);
 // The parts of a normalised path: the name after the last "/", the path
 // without the extension, the name without it, and the extension without its
 // dot (empty when the name has none).
-String FileNamePart(String path);
-String WithoutExtension(String path);
-String BaseNamePart(String path);
-String ExtensionPart(String path);
-String FolderPart(String path);  // "<bad_dir>" when there is no folder
-String CurrentFolder();          // the working folder, normalised
-String ResolvePath(String path); // "<bad_dir>" when ".." climbs above the root
+String FileNamePart(TextArg path);
+String WithoutExtension(TextArg path);
+String BaseNamePart(TextArg path);
+String ExtensionPart(TextArg path);
+String FolderPart(TextArg path);  // "<bad_dir>" when there is no folder
+String CurrentFolder();           // the working folder, normalised
+String ResolvePath(TextArg path); // "<bad_dir>" when ".." climbs above the root
 
-FileKind PathKind(String path);        // NoFile also when the path cannot be examined
-int64_t FileModifiedTime(String path); // seconds since 1970, 0 on failure
-int64_t FileByteSize(String path);     // -1 on failure
-int FilePermissions(String path);      // the mode's low nine bits, -1 on failure
+FileKind PathKind(TextArg path);        // NoFile also when the path cannot be examined
+int64_t FileModifiedTime(TextArg path); // seconds since 1970, 0 on failure
+int64_t FileByteSize(TextArg path);     // -1 on failure
+int FilePermissions(TextArg path);      // the mode's low nine bits, -1 on failure
 // True when done. SetFilePermissions sets the permission bits; MakeEmptyFile
 // replaces any file there; MakeFolder with `recursive` makes the missing
 // parents too; RemoveFile removes a read-only file as well; RenamePath moves
 // a file or folder, replacing a file at `to`.
-bool SetFilePermissions(String path, int mode);
-bool MakeEmptyFile(String path);
-bool MakeFolder(String path, bool recursive = false);
-bool RemoveFile(String path);
-bool RenamePath(String from, String to);
+bool SetFilePermissions(TextArg path, int mode);
+bool MakeEmptyFile(TextArg path);
+bool MakeFolder(TextArg path, bool recursive = false);
+bool RemoveFile(TextArg path);
+bool RenamePath(TextArg from, TextArg to);
 // Through OpenSaveStream; false when either cannot be opened or the copy did
 // not all reach `to` (an old `to` is then kept). Throws TStreamReadError when
 // reading `from` fails midway.
-bool CopyFileContents(String from, String to);
+bool CopyFileContents(TextArg from, TextArg to);
 // True when done. CopyFolder copies the whole tree into `to`, made when
 // missing; RemoveFolder removes an empty folder, or with `recursive`
 // everything in it too; ChangeFolder changes the working folder.
-bool CopyFolder(String from, String to);
-bool RemoveFolder(String path, bool recursive = false);
-bool ChangeFolder(String path);
+bool CopyFolder(TextArg from, TextArg to);
+bool RemoveFolder(TextArg path, bool recursive = false);
+bool ChangeFolder(TextArg path);
 
 struct FolderListing;
 // Reading a folder: OpenFolderListing gives null when it cannot be read;
 // NextFolderEntry gives each name ("." and ".." included) and then empty;
 // CloseFolderListing frees the listing (null is allowed). ListFolder does all
 // three: the names in the order the system gives them, empty on failure.
-FolderListing* OpenFolderListing(String path);
+FolderListing* OpenFolderListing(TextArg path);
 String NextFolderEntry(FolderListing* listing);
 void CloseFolderListing(FolderListing* listing);
-std::vector<String> ListFolder(String path, bool skipDots = true);
+std::vector<String> ListFolder(TextArg path, bool skipDots = true);
 
 // A seekable stream: one that is not seekable is read whole into a bank.
 Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable);

@@ -32,6 +32,10 @@ const String& ApplicationFolder();
 // framework windows and message boxes.
 const String& ApplicationTitle();
 void SetApplicationTitle(const String& title);
+// SetApplicationTitle with a UTF-8 title.
+inline void SetApplicationTitle(std::string_view utf8) {
+    SetApplicationTitle(FromUtf8(utf8));
+}
 const std::vector<String>& CommandArguments(); // ProgramArguments
 
 // A string as an object, for the places that take "any object" (an event's
@@ -269,6 +273,18 @@ void HideMouse();             // hidden only while over a framework window
 void ShowNotice(const String& text, bool serious = false);
 bool AskOkCancel(const String& text, bool serious = false);   // true for OK
 int AskYesNoCancel(const String& text, bool serious = false); // 1 yes, 0 no, -1 cancel
+// ShowNotice with UTF-8 text.
+inline void ShowNotice(std::string_view utf8, bool serious = false) {
+    ShowNotice(FromUtf8(utf8), serious);
+}
+// AskOkCancel with UTF-8 text; true for OK.
+inline bool AskOkCancel(std::string_view utf8, bool serious = false) {
+    return AskOkCancel(FromUtf8(utf8), serious);
+}
+// AskYesNoCancel with UTF-8 text; 1 yes, 0 no, -1 cancel.
+inline int AskYesNoCancel(std::string_view utf8, bool serious = false) {
+    return AskYesNoCancel(FromUtf8(utf8), serious);
+}
 // Filter "name:ext,ext;name:ext" or "ext,ext"; empty on cancel or without a requester.
 String RequestFilePath(const String& title, const String& filter = String(), bool save = false,
                        const String& initialPath = String());

@@ -183,6 +183,14 @@ void DrawPoly(const std::vector<float>& xy);
 void DrawText(const String& text, float x, float y);
 int TextWidth(const String& text);
 int TextHeight();
+// DrawText with UTF-8 text: `DrawText("Score: " + std::to_string(score), 8, 8)`.
+inline void DrawText(std::string_view utf8, float x, float y) {
+    DrawText(FromUtf8(utf8), x, y);
+}
+// TextWidth of UTF-8 text.
+inline int TextWidth(std::string_view utf8) {
+    return TextWidth(FromUtf8(utf8));
+}
 
 class TImage;
 // The image functions throw RuntimeError "Image is no object" for no image
@@ -288,12 +296,18 @@ public:
     virtual void GetRect(int& x, int& y, int& width, int& height);
 };
 
+// How a font's glyphs are drawn: Smooth gives them filtered, mipmapped
+// images with a transparent border (for scaled or turned text under
+// BlendMode::Alpha); Plain gives crisp pixels.
+enum class FontStyle : int { Plain = 0, Smooth = 4 };
+ZANDREL_FLAG_SET(FontStyle);
+
 // A font at one size, its glyphs numbered 0 to CountGlyphs() - 1.
 class TFont : public Object {
 public:
-    // The style flags it was loaded with (4: smooth), its line height in
-    // pixels, and how many glyphs it has.
-    virtual int Style();
+    // The style it was loaded with, its line height in pixels, and how many
+    // glyphs it has.
+    virtual FontStyle Style();
     virtual int Height();
     virtual int CountGlyphs();
     virtual int CharToGlyph(int character);   // -1 when the font has none
@@ -304,16 +318,16 @@ public:
 class TFontLoader : public Object {
 public:
     Ref<TFontLoader> next; // the loader asked after this one; set by AddFontLoader
-    // The font at `size` pixels with the style flags, or no object when the URL
-    // is not a font this loader reads.
-    virtual Ref<TFont> LoadFont(const Url& url, int size, int style);
+    // The font at `size` pixels in the style, or no object when the URL is
+    // not a font this loader reads.
+    virtual Ref<TFont> LoadFont(const Url& url, int size, FontStyle style);
 };
 
 // The loader added last is asked first; a loader already in the list stays
 // where it is.
 void AddFontLoader(const Ref<TFontLoader>& loader);
 // The first font a loader gives, or no object.
-Ref<TFont> LoadFont(const Url& url, int size, int style);
+Ref<TFont> LoadFont(const Url& url, int size, FontStyle style = FontStyle::Plain);
 
 // One glyph of a TImageFont, made from a TGlyph.
 class TImageGlyph : public Object {
@@ -339,9 +353,9 @@ public:
     std::vector<Ref<TImageGlyph>> glyphs;
     ImageFlags imageFlags = ImageFlags::NoFlags;
 
-    // As the source font's; the built-in font has style 0, height 16 and the
-    // glyphs of codes 32-127 (-1 for any other character).
-    virtual int Style();
+    // As the source font's; the built-in font has style Plain, height 16 and
+    // the glyphs of codes 32-127 (-1 for any other character).
+    virtual FontStyle Style();
     virtual int Height();
     virtual int CountGlyphs();
     virtual int CharToGlyph(int character);
@@ -350,14 +364,17 @@ public:
     // The pen starts at x, y in screen pixels; ix, iy, jx, jy is the matrix.
     virtual void Draw(const String& text, float x, float y, float ix, float iy, float jx, float jy);
 
-    // Style flag 4 asks for smooth (filtered, mipmapped) glyph images.
-    static Ref<TImageFont> Load(const Url& url, int size, int style);
+    // FontStyle::Smooth asks for smooth (filtered, mipmapped) glyph images.
+    static Ref<TImageFont> Load(const Url& url, int size, FontStyle style);
     // From the embedded resource "kestrfont.bin": codes 32-127, 8 x 16 pixels.
     static Ref<TImageFont> CreateDefault();
 };
 
-// TImageFont::Load: no object when no font loader reads the URL.
-Ref<TImageFont> LoadImageFont(const Url& url, int size, int style = 0);
+// TImageFont::Load: `url` names a font file (TrueType, OpenType or a bitmap
+// font, once the font module has started), `size` its height in pixels and
+// `style` how its glyphs are drawn. No object when no font loader reads the
+// URL (LastLoadError says why).
+Ref<TImageFont> LoadImageFont(const Url& url, int size, FontStyle style = FontStyle::Plain);
 
 // ---------------------------------------------------------------------------
 // The OpenGL 2D driver ("OpenGL"): immediate-mode drawing over the OpenGL

@@ -28,14 +28,14 @@ Ref<TChannel> TSound::Cue(const Ref<TChannel>&) {
     return New<TChannel>();
 }
 
-Ref<TSound> TSound::Load(const Url& url, int flags) {
+Ref<TSound> TSound::Load(const Url& url, SoundFlags flags) {
     auto sample = url.As<TAudioSample>();
     if (!sample) sample = LoadAudioSample(url);
     if (!sample || !Current()) return nullptr;
     return Current()->CreateSound(sample, flags);
 }
 
-Ref<TSound> TAudioDriver::CreateSound(const Ref<TAudioSample>&, int) {
+Ref<TSound> TAudioDriver::CreateSound(const Ref<TAudioSample>&, SoundFlags) {
     return New<TSound>();
 }
 
@@ -52,7 +52,7 @@ void SetAudioDriver(Ref<TAudioDriver> driver) {
 }
 
 // No sound or no channel is a refusal, not a fault: nothing happens.
-Ref<TSound> LoadSound(const Url& url, int flags) {
+Ref<TSound> LoadSound(const Url& url, SoundFlags flags) {
     return TSound::Load(url, flags);
 }
 

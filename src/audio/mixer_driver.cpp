@@ -4,7 +4,7 @@
 namespace zandrel {
 
 // The mixer plays little-endian frames only.
-Ref<TSound> TMixerAudioDriver::CreateSound(const Ref<TAudioSample>& sample, int flags) {
+Ref<TSound> TMixerAudioDriver::CreateSound(const Ref<TAudioSample>& sample, SoundFlags flags) {
     if (!sample) return nullptr;
     Ref<TAudioSample> frames = sample;
     if (sample->Format() == SampleFormat::SampleMono16BE)
@@ -16,8 +16,9 @@ Ref<TSound> TMixerAudioDriver::CreateSound(const Ref<TAudioSample>& sample, int 
     int channels = known ? ChannelsPerSample[format] : 0;
     if (!channels) return nullptr;
     int bits = BytesPerSample[format] * 8 / channels;
-    MixerSample* mixerSample = MixerCreateSound(frames->Length(), bits, channels, frames->Hertz(),
-                                                frames->Samples(), flags ? -1 : 0);
+    MixerSample* mixerSample =
+        MixerCreateSound(frames->Length(), bits, channels, frames->Hertz(), frames->Samples(),
+                         flags & SoundFlags::Loop ? -1 : 0);
     if (!mixerSample) return nullptr;
     return TMixerSound::Create(mixerSample);
 }

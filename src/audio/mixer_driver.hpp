@@ -10,7 +10,7 @@ struct MixerSample;
 
 class TMixerAudioDriver : public TAudioDriver {
 public:
-    Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, int flags) override;
+    Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, SoundFlags flags) override;
     Ref<TChannel> AllocChannel() override;
 };
 

@@ -2,7 +2,7 @@
 
 namespace zandrel {
 
-Ref<TFont> TFreeTypeFontLoader::LoadFont(const Url& url, int size, int style) {
+Ref<TFont> TFreeTypeFontLoader::LoadFont(const Url& url, int size, FontStyle style) {
     if (url.Text().empty() && !url.AsObject()) return nullptr;
     return TFreeTypeFont::Load(url, size, style);
 }

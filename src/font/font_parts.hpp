@@ -50,7 +50,7 @@ Ref<TPixmap> GlyphPixmap(FT_Library library, const FT_Bitmap& bitmap, int border
 class TFreeTypeFontLoader : public TFontLoader {
 public:
     // No object for a URL that is empty text and no object.
-    Ref<TFont> LoadFont(const Url& url, int size, int style) override;
+    Ref<TFont> LoadFont(const Url& url, int size, FontStyle style) override;
 };
 
 } // namespace zandrel

@@ -12,11 +12,11 @@ constexpr int MaxPixelSize = 4096;
 // Far above any real face (OpenType stops at 65535); keeps a damaged count
 // from reserving gigabytes for the glyph array.
 constexpr FT_Long MaxGlyphCount = 1 << 20;
-constexpr int SmoothStyle = 4;
 
-// "::" after at least one character names a protocol; the rest are paths.
+// "::" after at least one character, or "://", names a protocol; the rest
+// are paths.
 bool IsPlainPath(const Url& url) {
-    if (url.AsObject()) return false;
+    if (url.AsObject() || url.Text().find(u"://") != String::npos) return false;
     auto split = url.Text().find(u"::");
     return split == String::npos || split == 0;
 }
@@ -98,7 +98,7 @@ void TFreeTypeGlyph::GetRect(int& rx, int& ry, int& rw, int& rh) {
     rh = h;
 }
 
-TFreeTypeFont::TFreeTypeFont(std::unique_ptr<Face> face, int style)
+TFreeTypeFont::TFreeTypeFont(std::unique_ptr<Face> face, FontStyle style)
     : face_(std::move(face)), style_(style) {
     const auto& metrics = face_->handle->size->metrics;
     height_ = Pixels26Dot6(metrics.height);
@@ -109,7 +109,7 @@ TFreeTypeFont::TFreeTypeFont(std::unique_ptr<Face> face, int style)
 
 TFreeTypeFont::~TFreeTypeFont() = default;
 
-Ref<TFreeTypeFont> TFreeTypeFont::Load(const Url& url, int size, int style) {
+Ref<TFreeTypeFont> TFreeTypeFont::Load(const Url& url, int size, FontStyle style) {
     if (size <= 0 || size > MaxPixelSize) return nullptr;
     auto face = std::make_unique<Face>();
     face->library = SharedFreeTypeLibrary();
@@ -152,7 +152,7 @@ Ref<TFreeTypeGlyph> TFreeTypeFont::RenderGlyph(int index) {
     glyph->y = ascend_ - slot->bitmap_top;
     glyph->w = static_cast<int>(slot->bitmap.width);
     glyph->h = static_cast<int>(slot->bitmap.rows);
-    int border = (style_ & SmoothStyle) ? 1 : 0;
+    int border = (style_ & FontStyle::Smooth) ? 1 : 0;
     glyph->pixels = GlyphPixmap(face_->library->Handle(), slot->bitmap, border);
     if (glyph->pixels) {
         glyph->x -= border;

@@ -75,7 +75,7 @@ bool HardwarePaces(const std::function<void()>& synchronisedFlip, int hertz) {
 void StartFramePacing(TGraphicsDriver& driver, int depth, int hertz) {
     if (hertz < 0) hertz = 0;
     pacing.software =
-        hertz != 0 && !(depth != 0 && HardwarePaces([&driver] { driver.Flip(1); }, hertz));
+        hertz != 0 && !(depth != 0 && HardwarePaces([&driver] { driver.Flip(true); }, hertz));
     pacing.schedule.Start(hertz);
 }
 

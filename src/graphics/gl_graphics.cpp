@@ -125,11 +125,11 @@ void TGLGraphicsDriver::SetGraphics(const Ref<TGraphics>& g) {
     native::MakeGLContextCurrent(gl ? gl->Context() : nullptr);
 }
 
-void TGLGraphicsDriver::Flip(int sync) {
+void TGLGraphicsDriver::Flip(bool sync) {
     GLContext* context = native::CurrentGLContext();
     if (!context) return;
-    bool intervalTaken = native::SetGLSwapInterval(sync != 0 ? 1 : 0);
-    FrameSchedule* pace = sync != 0 ? SoftwarePace(context, intervalTaken) : nullptr;
+    bool intervalTaken = native::SetGLSwapInterval(sync ? 1 : 0);
+    FrameSchedule* pace = sync ? SoftwarePace(context, intervalTaken) : nullptr;
     native::SwapGLBuffers();
     // After the swap, as a display's wait would be: however long the swap
     // took, the flip returns on the display's beat.

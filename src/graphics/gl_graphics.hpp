@@ -29,7 +29,7 @@ public:
     Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz,
                                   GraphicsFlags flags) override;
     void SetGraphics(const Ref<TGraphics>& g) override;
-    void Flip(int sync) override;
+    void Flip(bool sync) override;
     // Makes the hidden shared context current, or back again: textures made
     // there are usable in every context.
     virtual void ToggleSharedContext();

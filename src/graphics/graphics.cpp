@@ -242,22 +242,22 @@ int FlipHook() {
 namespace {
 
 // Sent to the driver as Flip(sync) asks, pacing included.
-void Present(TGraphicsDriver& driver, int sync) {
-    if (sync != -1) {
-        driver.Flip(sync);
+void Present(TGraphicsDriver& driver, FlipSync sync) {
+    if (sync != FlipSync::Auto) {
+        driver.Flip(sync == FlipSync::VerticalBlank);
         return;
     }
     if (state.current != state.application || !SoftwarePacing()) {
-        driver.Flip(state.settings.depth != 0 ? 1 : 0);
+        driver.Flip(state.settings.depth != 0);
         return;
     }
     WaitForNextFrame();
-    driver.Flip(0);
+    driver.Flip(false);
 }
 
 } // namespace
 
-void Flip(int sync) {
+void Flip(FlipSync sync) {
     EndOnIgnoredTerminationSignal(); // every frame loop passes here, pumping or not
     RunHooks(state.flipHook, nullptr);
     bool last = LastUnattendedFrame();

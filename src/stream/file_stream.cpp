@@ -71,14 +71,16 @@ Ref<TFileStream> TFileStream::OpenPath(const String& path, bool readable, bool w
     String name = path;
     for (auto& c : name)
         if (c == u'\\') c = u'/';
-    int mode = readable && writeable ? 3 : writeable ? 2 : 1;
+    auto mode = readable && writeable ? FileMode::ReadWrite
+                : writeable           ? FileMode::Write
+                                      : FileMode::Read;
     static const char* const modeText[] = {"", "rb", "wb", "r+b"};
     auto osName = ToOsName(name);
     if (!osName) {
         SetLoadError(S("not a possible file name"));
         return nullptr;
     }
-    FILE* file = std::fopen(osName->c_str(), modeText[mode]);
+    FILE* file = std::fopen(osName->c_str(), modeText[ToNumber(mode)]);
     if (!file) {
         SetLoadError(OpenFailure(errno));
         return nullptr;
@@ -86,7 +88,7 @@ Ref<TFileStream> TFileStream::OpenPath(const String& path, bool readable, bool w
     return WrapCFile(file, mode);
 }
 
-Ref<TFileStream> TFileStream::WrapCFile(FILE* file, int mode) {
+Ref<TFileStream> TFileStream::WrapCFile(FILE* file, FileMode mode) {
     auto stream = New<TFileStream>();
     stream->file_ = file;
     stream->pos_ = static_cast<int>(std::ftell(file));

@@ -49,31 +49,31 @@ void TrimTrailingSlash(String& path) {
     path.pop_back();
 }
 
-String FileNamePart(String path) {
+String FileNamePart(TextArg path) {
     NormalizePath(path);
     auto slash = path.rfind(u'/');
     return slash == String::npos ? path : path.substr(slash + 1);
 }
 
-String WithoutExtension(String path) {
+String WithoutExtension(TextArg path) {
     NormalizePath(path);
     auto dot = path.rfind(u'.');
     if (dot == String::npos || path.find(u'/', dot) != String::npos) return path;
     return path.substr(0, dot);
 }
 
-String BaseNamePart(String path) {
+String BaseNamePart(TextArg path) {
     return FileNamePart(WithoutExtension(std::move(path)));
 }
 
-String ExtensionPart(String path) {
+String ExtensionPart(TextArg path) {
     NormalizePath(path);
     auto dot = path.rfind(u'.');
     if (dot == String::npos || path.find(u'/', dot) != String::npos) return String();
     return path.substr(dot + 1);
 }
 
-String FolderPart(String path) {
+String FolderPart(TextArg path) {
     NormalizePath(path);
     auto slash = path.rfind(u'/');
     if (slash == String::npos || slash + 1 == path.size()) return badDir;
@@ -86,7 +86,7 @@ String CurrentFolder() {
     return folder;
 }
 
-String ResolvePath(String path) {
+String ResolvePath(TextArg path) {
     if (path.empty() || path == u".") return CurrentFolder();
     NormalizePath(path);
     String result;
@@ -117,31 +117,31 @@ String ResolvePath(String path) {
     return result;
 }
 
-FileKind PathKind(String path) {
+FileKind PathKind(TextArg path) {
     return Status(path).kind;
 }
 
-int64_t FileModifiedTime(String path) {
+int64_t FileModifiedTime(TextArg path) {
     native::FileStatus status;
     return Examine(path, status) ? status.modifiedTime : 0;
 }
 
-int64_t FileByteSize(String path) {
+int64_t FileByteSize(TextArg path) {
     native::FileStatus status;
     return Examine(path, status) ? status.size : -1;
 }
 
-int FilePermissions(String path) {
+int FilePermissions(TextArg path) {
     native::FileStatus status;
     return Examine(path, status) ? status.mode : -1;
 }
 
-bool SetFilePermissions(String path, int mode) {
+bool SetFilePermissions(TextArg path, int mode) {
     auto name = NativePath(path);
     return name && native::ChangeMode(*name, mode);
 }
 
-bool MakeEmptyFile(String path) {
+bool MakeEmptyFile(TextArg path) {
     auto name = NativePath(path);
     if (!name) return false;
     RemoveFile(path);
@@ -150,7 +150,7 @@ bool MakeEmptyFile(String path) {
     return PathKind(path) == FileKind::Regular;
 }
 
-bool MakeFolder(String path, bool recursive) {
+bool MakeFolder(TextArg path, bool recursive) {
     auto name = NativePath(path, true);
     if (!name) return false;
     if (!recursive) {
@@ -172,7 +172,7 @@ bool MakeFolder(String path, bool recursive) {
     return true;
 }
 
-bool RemoveFile(String path) {
+bool RemoveFile(TextArg path) {
     auto name = NativePath(path);
     if (!name) return false;
     native::ChangeMode(*name, 0666);
@@ -180,12 +180,12 @@ bool RemoveFile(String path) {
     return PathKind(path) == FileKind::NoFile;
 }
 
-bool RenamePath(String from, String to) {
+bool RenamePath(TextArg from, TextArg to) {
     auto source = NativePath(from), target = NativePath(to);
     return source && target && std::rename(source->c_str(), target->c_str()) == 0;
 }
 
-bool CopyFileContents(String from, String to) {
+bool CopyFileContents(TextArg from, TextArg to) {
     NormalizePath(from);
     NormalizePath(to);
     auto source = OpenReadStream(from);
@@ -208,7 +208,7 @@ bool CopyFileContents(String from, String to) {
     return copied;
 }
 
-bool CopyFolder(String from, String to) {
+bool CopyFolder(TextArg from, TextArg to) {
     NormalizePath(from, true);
     NormalizePath(to, true);
     if (PathKind(from) != FileKind::Folder) return false;
@@ -224,7 +224,7 @@ bool CopyFolder(String from, String to) {
     return true;
 }
 
-bool RemoveFolder(String path, bool recursive) {
+bool RemoveFolder(TextArg path, bool recursive) {
     NormalizePath(path, true);
     auto name = NativePath(path);
     if (!name) return false;
@@ -245,12 +245,12 @@ bool RemoveFolder(String path, bool recursive) {
     return PathKind(path) == FileKind::NoFile;
 }
 
-bool ChangeFolder(String path) {
+bool ChangeFolder(TextArg path) {
     auto name = NativePath(path, true);
     return name && native::ChangeDirectory(*name);
 }
 
-FolderListing* OpenFolderListing(String path) {
+FolderListing* OpenFolderListing(TextArg path) {
     auto name = NativePath(path, true);
     return name ? native::OpenDirectory(*name) : nullptr;
 }
@@ -263,7 +263,7 @@ void CloseFolderListing(FolderListing* listing) {
     native::CloseDirectory(listing);
 }
 
-std::vector<String> ListFolder(String path, bool skipDots) {
+std::vector<String> ListFolder(TextArg path, bool skipDots) {
     std::vector<String> names;
     FolderListing* listing = OpenFolderListing(path);
     if (!listing) return names;

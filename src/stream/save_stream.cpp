@@ -84,7 +84,7 @@ Ref<TStream> OpenSaveStream(const Url& url) {
     std::string temporary;
     FILE* file = native::CreateFileBeside(target, temporary);
     if (!file) return nullptr;
-    return New<TSaveStream>(TFileStream::WrapCFile(file, 2), std::move(temporary),
+    return New<TSaveStream>(TFileStream::WrapCFile(file, FileMode::Write), std::move(temporary),
                             std::move(target));
 }
 

@@ -27,7 +27,7 @@ void TGlyph::GetRect(int&, int&, int&, int&) {
     ThrowAbstract();
 }
 
-int TFont::Style() {
+FontStyle TFont::Style() {
     ThrowAbstract();
 }
 int TFont::Height() {
@@ -43,7 +43,7 @@ Ref<TGlyph> TFont::LoadGlyph(int) {
     ThrowAbstract();
 }
 
-Ref<TFont> TFontLoader::LoadFont(const Url&, int, int) {
+Ref<TFont> TFontLoader::LoadFont(const Url&, int, FontStyle) {
     ThrowAbstract();
 }
 
@@ -55,7 +55,7 @@ void AddFontLoader(const Ref<TFontLoader>& loader) {
     FirstFontLoader() = loader;
 }
 
-Ref<TFont> LoadFont(const Url& url, int size, int style) {
+Ref<TFont> LoadFont(const Url& url, int size, FontStyle style) {
     for (auto* loader = FirstFontLoader().get(); loader; loader = loader->next.get())
         if (auto font = loader->LoadFont(url, size, style)) return font;
     return nullptr;

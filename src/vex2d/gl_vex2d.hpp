@@ -14,7 +14,7 @@ public:
     Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz,
                                   GraphicsFlags flags) override;
     void SetGraphics(const Ref<TGraphics>& g) override;
-    void Flip(int sync) override;
+    void Flip(bool sync) override;
 
     Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) override;
     void SetBlend(BlendMode mode) override;

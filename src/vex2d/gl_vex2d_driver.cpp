@@ -171,7 +171,7 @@ void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     SetAlpha(state->alpha);
 }
 
-void TGLVex2DDriver::Flip(int sync) {
+void TGLVex2DDriver::Flip(bool sync) {
     GLGraphicsDriver()->Flip(sync);
 }
 

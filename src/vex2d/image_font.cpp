@@ -18,7 +18,6 @@ constexpr int BuiltInGlyphs = 96;
 constexpr int BuiltInFirstCode = 32;
 constexpr int BuiltInWidth = 8;
 constexpr int BuiltInHeight = 16;
-constexpr int SmoothStyle = 4;
 
 Ref<TImage> GlyphImage(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     return TImage::Load(pixmap->Copy(), flags, 0, 0, 0);
@@ -42,8 +41,8 @@ void TImageGlyph::GetRect(int& rx, int& ry, int& rw, int& rh) {
     rh = h;
 }
 
-int TImageFont::Style() {
-    return source ? source->Style() : 0;
+FontStyle TImageFont::Style() {
+    return source ? source->Style() : FontStyle::Plain;
 }
 
 int TImageFont::Height() {
@@ -89,14 +88,15 @@ void TImageFont::Draw(const String& text, float x, float y, float ix, float iy, 
     }
 }
 
-Ref<TImageFont> TImageFont::Load(const Url& url, int size, int style) {
+Ref<TImageFont> TImageFont::Load(const Url& url, int size, FontStyle style) {
     auto font = LoadFont(url, size, style);
     if (!font) return nullptr;
     auto imageFont = New<TImageFont>();
     imageFont->source = font;
     imageFont->glyphs.resize(static_cast<size_t>(std::max(font->CountGlyphs(), 0)));
-    imageFont->imageFlags =
-        (style & SmoothStyle) ? ImageFlags::Filtered | ImageFlags::Mipmapped : ImageFlags::NoFlags;
+    imageFont->imageFlags = (style & FontStyle::Smooth)
+                                ? ImageFlags::Filtered | ImageFlags::Mipmapped
+                                : ImageFlags::NoFlags;
     return imageFont;
 }
 
@@ -116,7 +116,7 @@ Ref<TImageFont> TImageFont::CreateDefault() {
     return font;
 }
 
-Ref<TImageFont> LoadImageFont(const Url& url, int size, int style) {
+Ref<TImageFont> LoadImageFont(const Url& url, int size, FontStyle style) {
     return TImageFont::Load(url, size, style);
 }
 

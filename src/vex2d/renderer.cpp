@@ -112,9 +112,9 @@ void ActivateVex2D(const Ref<TGraphics>& graphics) {
     SetDefaultState();
     // Both buffers start cleared.
     ClearScreen();
-    Flip(0);
+    Flip(FlipSync::Immediate);
     ClearScreen();
-    Flip(0);
+    Flip(FlipSync::Immediate);
     renderer.state->initialised = true;
 }
 

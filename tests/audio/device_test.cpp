@@ -75,7 +75,7 @@ TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
     Open("disk");
     auto pattern = Pattern(2205);
     WriteFileBytes(folder / "noise.wav", PcmWave(1, 44100, 16, Pcm16(pattern)));
-    auto sound = LoadSound(folder / "noise.wav", 0);
+    auto sound = LoadSound(folder / "noise.wav");
     ASSERT_TRUE(As<TMixerSound>(sound));
     SleepMs(150);
     int64_t playedBefore = MixerDevicePosition();
@@ -107,7 +107,8 @@ TEST_F(DeviceMixer, RecoversFromAnUnderrunWithMoreLatency) {
     SetMixerClock(StallingClock);
     Open("dummy");
     EXPECT_EQ(MixerDeviceLatency(), 6);
-    auto sound = LoadSound(CreateAudioSample(44100, 44100, SampleFormat::SampleMono16LE), 1);
+    auto sound =
+        LoadSound(CreateAudioSample(44100, 44100, SampleFormat::SampleMono16LE), SoundFlags::Loop);
     auto channel = PlaySound(sound);
     SleepMs(100);
     stallArmed = true;
@@ -138,7 +139,8 @@ TEST(AudioStartup, UsesTheMixerWhenADeviceOpens) {
     if (driver && std::string(driver) == "dummy") {
         EXPECT_TRUE(As<TMixerAudioDriver>(CurrentAudioDriver()));
         EXPECT_TRUE(MixerCore());
-        PlaySound(LoadSound(CreateAudioSample(44100, 44100, SampleFormat::SampleMono16LE), 1));
+        PlaySound(LoadSound(CreateAudioSample(44100, 44100, SampleFormat::SampleMono16LE),
+                            SoundFlags::Loop));
         SleepMs(50);
         return;
     }

@@ -25,7 +25,7 @@ TEST(SilentDriver, AcceptsEverythingAndPlaysNothing) {
     SetAudioDriver(New<TAudioDriver>());
     TempFolder folder;
     WriteFileBytes(folder / "a.wav", PcmWave(1, 8000, 8, Bytes({1, 2, 3})));
-    auto sound = LoadSound(folder / "a.wav", 0);
+    auto sound = LoadSound(folder / "a.wav");
     ASSERT_TRUE(sound);
     EXPECT_FALSE(As<TMixerSound>(sound));
     auto channel = PlaySound(sound);
@@ -37,7 +37,7 @@ TEST(SilentDriver, AcceptsEverythingAndPlaysNothing) {
     EXPECT_TRUE(CueSound(sound, channel));
     EXPECT_TRUE(AllocChannel());
     WriteFileText(folder / "b.wav", "not a sound");
-    EXPECT_FALSE(LoadSound(folder / "b.wav", 0));
+    EXPECT_FALSE(LoadSound(folder / "b.wav"));
     EXPECT_FALSE(PlaySound(nullptr));
     EXPECT_FALSE(ChannelPlaying(nullptr));
     SetAudioDriver(previous);
@@ -45,16 +45,16 @@ TEST(SilentDriver, AcceptsEverythingAndPlaysNothing) {
 
 using MixerDriver = OfflineMixer;
 
-TEST_F(MixerDriver, AnyNonZeroFlagMakesTheSoundLoop) {
+TEST_F(MixerDriver, TheLoopFlagMakesTheSoundLoop) {
     TempFolder folder;
     WriteFileBytes(folder / "blip.wav", PcmWave(1, 44100, 16, Pcm16({100, 200, 300})));
-    for (int flags : {0, 1, 2}) {
+    for (SoundFlags flags : {SoundFlags::NoFlags, SoundFlags::Loop}) {
         auto sound = LoadSound(folder / "blip.wav", flags);
         ASSERT_TRUE(As<TMixerSound>(sound));
         auto channel = PlaySound(sound);
         testNow += mix::StartDelayMillisecs;
         Render(3);
-        EXPECT_EQ(ChannelPlaying(channel), flags != 0) << flags;
+        EXPECT_EQ(ChannelPlaying(channel), flags == SoundFlags::Loop);
         StopChannel(channel);
     }
 }
@@ -67,7 +67,7 @@ TEST_F(MixerDriver, BigEndianSamplesSoundLikeLittleEndianOnes) {
     std::vector<std::vector<int16_t>> outputs;
     for (const auto& sample : {little, big}) {
         SetUp();
-        auto sound = LoadSound(sample, 0);
+        auto sound = LoadSound(sample);
         ASSERT_TRUE(sound);
         PlaySound(sound);
         testNow += mix::StartDelayMillisecs;
@@ -80,7 +80,7 @@ TEST_F(MixerDriver, BigEndianSamplesSoundLikeLittleEndianOnes) {
 }
 
 TEST_F(MixerDriver, AnAllocatedChannelKeepsItsObjectAndSettings) {
-    auto sound = LoadSound(MonoRamp(2000, 1000), 0);
+    auto sound = LoadSound(MonoRamp(2000, 1000));
     auto channel = AllocChannel();
     ASSERT_TRUE(As<TMixerChannel>(channel));
     SetChannelVolume(channel, 0.5f);
@@ -97,7 +97,7 @@ TEST_F(MixerDriver, AnAllocatedChannelKeepsItsObjectAndSettings) {
 }
 
 TEST_F(MixerDriver, ACuedSoundStartsFromItsFirstFrameWhenResumed) {
-    auto sound = LoadSound(MonoRamp(3000, 1000), 0);
+    auto sound = LoadSound(MonoRamp(3000, 1000));
     auto channel = CueSound(sound);
     ASSERT_TRUE(channel);
     EXPECT_TRUE(ChannelPlaying(channel));
@@ -112,7 +112,7 @@ TEST_F(MixerDriver, ACuedSoundStartsFromItsFirstFrameWhenResumed) {
 }
 
 TEST_F(MixerDriver, AFinishedSoundLeavesItsAllocatedChannelValid) {
-    auto sound = LoadSound(MonoRamp(100, 1), 0);
+    auto sound = LoadSound(MonoRamp(100, 1));
     auto channel = As<TMixerChannel>(AllocChannel());
     PlaySound(sound, channel);
     testNow += mix::StartDelayMillisecs;
@@ -124,7 +124,7 @@ TEST_F(MixerDriver, AFinishedSoundLeavesItsAllocatedChannelValid) {
 }
 
 TEST_F(MixerDriver, ASoundOutlivesItsObjectWhilePlaying) {
-    auto sound = LoadSound(MonoRamp(5000, 1000), 0);
+    auto sound = LoadSound(MonoRamp(5000, 1000));
     auto channel = PlaySound(sound);
     testNow += mix::StartDelayMillisecs;
     sound.reset();
@@ -134,11 +134,11 @@ TEST_F(MixerDriver, ASoundOutlivesItsObjectWhilePlaying) {
 }
 
 TEST_F(MixerDriver, RefusesChannelsOfOtherDriversAndSamplesItCannotPlay) {
-    auto sound = LoadSound(MonoRamp(100, 1), 0);
+    auto sound = LoadSound(MonoRamp(100, 1));
     EXPECT_FALSE(PlaySound(sound, New<TChannel>()));
     EXPECT_FALSE(CueSound(sound, New<TChannel>()));
     testNow += mix::StartDelayMillisecs;
     auto out = Render(1);
     EXPECT_EQ(std::count(out.begin(), out.end(), 0), static_cast<long>(out.size()));
-    EXPECT_FALSE(LoadSound(CreateAudioSample(10, 44100, SampleFormat{}), 0));
+    EXPECT_FALSE(LoadSound(CreateAudioSample(10, 44100, SampleFormat{})));
 }

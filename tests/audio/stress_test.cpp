@@ -36,10 +36,10 @@ TEST(MixerStress, PlaysSteersAndStopsThousandsOfSoundsWhileTheMixerRuns) {
     SetAudioDriver(New<TMixerAudioDriver>());
 
     std::vector<Ref<TSound>> sounds = {
-        LoadSound(Tone(300, 44100, SampleFormat::SampleMono16LE), 0),
-        LoadSound(Tone(2000, 22050, SampleFormat::SampleStereo16LE), 0),
-        LoadSound(Tone(500, 11025, SampleFormat::SampleMono8), 1),
-        LoadSound(Tone(800, 48000, SampleFormat::SampleStereo8), 0),
+        LoadSound(Tone(300, 44100, SampleFormat::SampleMono16LE)),
+        LoadSound(Tone(2000, 22050, SampleFormat::SampleStereo16LE)),
+        LoadSound(Tone(500, 11025, SampleFormat::SampleMono8), SoundFlags::Loop),
+        LoadSound(Tone(800, 48000, SampleFormat::SampleStereo8)),
     };
     std::vector<Ref<TChannel>> channels;
     for (int i = 0; i < 32; ++i)
@@ -80,7 +80,7 @@ TEST(MixerStress, PlaysSteersAndStopsThousandsOfSoundsWhileTheMixerRuns) {
             StopChannel(channel);
             break;
         case 9:
-            sound = LoadSound(Tone(400 + choose.Next(400), 22050, SampleFormat::SampleMono16LE), 0);
+            sound = LoadSound(Tone(400 + choose.Next(400), 22050, SampleFormat::SampleMono16LE));
             break;
         }
         played += ChannelPlaying(channel);

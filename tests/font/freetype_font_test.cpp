@@ -81,7 +81,7 @@ ByteArray DejaVuBytes() {
 } // namespace
 
 TEST(FreeTypeFont, DejaVuSansAsFreeTypeRendersIt) {
-    auto font = TFreeTypeFont::Load(DejaVuSans, 24, 0);
+    auto font = TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Plain);
     ASSERT_TRUE(font);
     DirectFace direct(DejaVuSans, 24);
     const auto& metrics = direct.Face()->size->metrics;
@@ -89,7 +89,7 @@ TEST(FreeTypeFont, DejaVuSansAsFreeTypeRendersIt) {
     EXPECT_EQ(font->Ascend(), metrics.ascender >> 6);
     EXPECT_EQ(font->Descend(), metrics.descender >> 6);
     EXPECT_EQ(font->CountGlyphs(), direct.Face()->num_glyphs);
-    EXPECT_EQ(font->Style(), 0);
+    EXPECT_EQ(font->Style(), FontStyle::Plain);
     for (char16_t c : std::u16string_view(u"AgjW.@\u00e9\u0416")) {
         SCOPED_TRACE(static_cast<int>(c));
         int index = font->CharToGlyph(c);
@@ -108,7 +108,7 @@ TEST(FreeTypeFont, DejaVuSansAsFreeTypeRendersIt) {
 }
 
 TEST(FreeTypeFont, GlyphsWithoutInkOrOutsideTheFont) {
-    auto font = TFreeTypeFont::Load(DejaVuSans, 24, 0);
+    auto font = TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Plain);
     ASSERT_TRUE(font);
     auto space = GlyphOf(font, ' ');
     ASSERT_TRUE(space);
@@ -127,10 +127,10 @@ TEST(FreeTypeFont, GlyphsWithoutInkOrOutsideTheFont) {
 }
 
 TEST(FreeTypeFont, SmoothStyleFramesEachGlyphInATransparentPixel) {
-    auto plain = TFreeTypeFont::Load(DejaVuSans, 24, 0);
-    auto smooth = TFreeTypeFont::Load(DejaVuSans, 24, 4 | 1);
+    auto plain = TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Plain);
+    auto smooth = TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Smooth);
     ASSERT_TRUE(plain && smooth);
-    EXPECT_EQ(smooth->Style(), 5);
+    EXPECT_EQ(smooth->Style(), FontStyle::Smooth);
     DirectFace direct(DejaVuSans, 24);
     for (char16_t c : std::u16string_view(u"A.j")) {
         SCOPED_TRACE(static_cast<int>(c));
@@ -145,8 +145,9 @@ TEST(FreeTypeFont, SmoothStyleFramesEachGlyphInATransparentPixel) {
             ASSERT_EQ(*pixels->PixelPtr(0, y) | *pixels->PixelPtr(pixels->Width() - 1, y), 0);
     }
     EXPECT_FALSE(GlyphOf(smooth, ' ')->pixels);
-    EXPECT_EQ(LoadImageFont(DejaVuSans, 24, 4)->imageFlags, ImageFlags::Filtered | ImageFlags::Mipmapped);
-    EXPECT_EQ(LoadImageFont(DejaVuSans, 24, 0)->imageFlags, ImageFlags::NoFlags);
+    EXPECT_EQ(LoadImageFont(DejaVuSans, 24, FontStyle::Smooth)->imageFlags,
+              ImageFlags::Filtered | ImageFlags::Mipmapped);
+    EXPECT_EQ(LoadImageFont(DejaVuSans, 24)->imageFlags, ImageFlags::NoFlags);
 }
 
 // A bitmap-only face gives the largest of its sizes at or below the one asked
@@ -155,12 +156,16 @@ TEST(FreeTypeFont, BitmapFaceFromBdf) {
     TempFolder folder;
     struct Case {
         const char* registry;
-        int size, style;
+        int size;
+        FontStyle style;
         bool loads;
     } cases[] = {
-        {"ISO10646", TinySize, 0, true},     {"ISO10646", TinySize + 1, 0, true},
-        {"ISO10646", 4096, 4, true},         {"ISO10646", TinySize - 1, 0, false},
-        {"FontSpecific", TinySize, 0, true}, // mapped through the face's own encoding
+        {"ISO10646", TinySize, FontStyle::Plain, true},
+        {"ISO10646", TinySize + 1, FontStyle::Plain, true},
+        {"ISO10646", 4096, FontStyle::Smooth, true},
+        {"ISO10646", TinySize - 1, FontStyle::Plain, false},
+        {"FontSpecific", TinySize, FontStyle::Plain,
+         true}, // mapped through the face's own encoding
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.registry) + " size " + std::to_string(c.size));
@@ -179,7 +184,7 @@ TEST(FreeTypeFont, BitmapFaceFromBdf) {
         auto a = GlyphOf(font, 'A');
         ASSERT_TRUE(a);
         EXPECT_EQ(a->Advance(), 8);
-        int border = c.style & 4 ? 1 : 0;
+        int border = c.style == FontStyle::Smooth ? 1 : 0;
         EXPECT_EQ(RectOf(*a), (Rect{-border, TinyATop - border, TinyAWidth + 2 * border,
                                     TinyAHeight + 2 * border}));
         ASSERT_TRUE(a->pixels);
@@ -201,7 +206,7 @@ TEST(FreeTypeFont, PackedGreyLevelsSpreadOverTheAlphaRange) {
                                        "FONT_ASCENT 10\nFONT_DESCENT 2\nENDPROPERTIES\nCHARS 1\n"
                                        "STARTCHAR B\nENCODING 66\nSWIDTH 500 0\nDWIDTH 6 0\n"
                                        "BBX 5 1 0 0\nBITMAP\n1BC0\nENDCHAR\nENDFONT\n");
-    auto font = TFreeTypeFont::Load(FromUtf8(folder / "grey.bdf"), 12, 0);
+    auto font = TFreeTypeFont::Load(FromUtf8(folder / "grey.bdf"), 12, FontStyle::Plain);
     ASSERT_TRUE(font);
     auto b = GlyphOf(font, 'B');
     ASSERT_TRUE(b && b->pixels);
@@ -214,12 +219,12 @@ TEST(FreeTypeFont, PackedGreyLevelsSpreadOverTheAlphaRange) {
 TEST(FreeTypeFont, SameGlyphsFromAPathAndFromMemory) {
     static const ByteArray bytes = DejaVuBytes();
     RegisterEmbedded(u"FontTestDejaVuSans.ttf", bytes.data(), static_cast<int>(bytes.size()));
-    auto fromPath = TFreeTypeFont::Load(DejaVuSans, 24, 0);
+    auto fromPath = TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Plain);
     ASSERT_TRUE(fromPath);
     const Url others[] = {Url(u"incbin::FontTestDejaVuSans.ttf"), Url(BankOf(bytes)),
                           Url(OpenReadStream(DejaVuSans))};
     for (const auto& url : others) {
-        auto font = As<TFreeTypeFont>(LoadFont(url, 24, 0)); // through the loader list
+        auto font = As<TFreeTypeFont>(LoadFont(url, 24)); // through the loader list
         ASSERT_TRUE(font);
         for (char16_t c : std::u16string_view(u"Hello")) {
             auto expected = GlyphOf(fromPath, c), glyph = GlyphOf(font, c);
@@ -265,10 +270,10 @@ TEST(FreeTypeFont, BadInputGivesNoFont) {
         {"huge size", DejaVuSans, INT_MAX},
     };
     for (const auto& c : cases) {
-        EXPECT_FALSE(TFreeTypeFont::Load(c.url, c.size, 0)) << c.what;
+        EXPECT_FALSE(TFreeTypeFont::Load(c.url, c.size, FontStyle::Plain)) << c.what;
         EXPECT_FALSE(LoadImageFont(c.url, c.size)) << c.what;
     }
-    EXPECT_TRUE(TFreeTypeFont::Load(DejaVuSans, 4096, 0)); // the largest size
+    EXPECT_TRUE(TFreeTypeFont::Load(DejaVuSans, 4096, FontStyle::Plain)); // the largest size
 }
 
 // Fonts may outlive the exit handlers (held by a static, or by the renderer):
@@ -276,11 +281,11 @@ TEST(FreeTypeFont, BadInputGivesNoFont) {
 TEST(FreeTypeFontDeathTest, LibraryOutlivesTheExitHandlersForTheFontsLeft) {
     EXPECT_EXIT(
         {
-            auto font = TFreeTypeFont::Load(DejaVuSans, 24, 0);
+            auto font = TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Plain);
             RunExitHandlers();
             auto glyph = GlyphOf(font, 'A');
             bool rendered = glyph && glyph->pixels && glyph->w > 0;
-            bool refused = !TFreeTypeFont::Load(DejaVuSans, 24, 0);
+            bool refused = !TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Plain);
             font.reset(); // the face, then the library
             std::_Exit(rendered && refused ? 0 : 1);
         },

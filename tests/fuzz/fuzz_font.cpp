@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const int sizes[] = {7, 12, 13, 24};
     if (size > (1u << 24)) return 0;
     auto bank = CreateBankOver(const_cast<uint8_t*>(data), static_cast<int>(size));
-    int style = size & 4 ? 4 : 0;
+    FontStyle style = size & 4 ? FontStyle::Smooth : FontStyle::Plain;
     auto font = TFreeTypeFont::Load(bank, sizes[size % 4], style);
     if (!font) return 0;
     volatile int sink = font->Height() + font->CharToGlyph('A') + font->CharToGlyph(0x20AC);

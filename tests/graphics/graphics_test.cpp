@@ -136,7 +136,7 @@ TEST_F(Graphics, FullScreenSizeTheDisplayLacksIsShownScaled) {
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
     EXPECT_EQ(PixelAt(799, 599), 0xFF0000FFu); // the picture's own bottom-right pixel
-    Flip(0);
+    Flip(FlipSync::Immediate);
     EXPECT_EQ(PixelAt(799, 599), 0xFF0000FFu); // still drawing into the picture
 }
 
@@ -189,12 +189,12 @@ TEST_F(Graphics, SeqAdvancesOnOpenAndClose) {
 
 TEST_F(Graphics, FlipSetsTheSwapIntervalOnlyWhenItChanges) {
     ASSERT_TRUE(GLGraphics(160, 120));
-    Flip(0);
+    Flip(FlipSync::Immediate);
     int before = native::SwapIntervalCalls();
-    Flip(1);
-    Flip(1);
+    Flip(FlipSync::VerticalBlank);
+    Flip(FlipSync::VerticalBlank);
     EXPECT_EQ(native::SwapIntervalCalls(), before + 1);
-    Flip(0);
+    Flip(FlipSync::Immediate);
     EXPECT_EQ(native::SwapIntervalCalls(), before + 2);
 }
 
@@ -206,7 +206,7 @@ TEST_F(Graphics, FlipRunsTheFlipHook) {
     };
     AddHook(FlipHook(), count);
     ASSERT_TRUE(GLGraphics(160, 120));
-    Flip(0);
+    Flip(FlipSync::Immediate);
     Flip();
     EXPECT_EQ(runs, 2);
     RemoveHook(FlipHook(), count);
@@ -454,12 +454,12 @@ TEST_F(Graphics, FullScreenFollowsTheFocus) {
     EXPECT_FALSE(IsAppSuspended());
     EXPECT_TRUE(SDL_GetWindowFlags(record->window) & SDL_WINDOW_FULLSCREEN);
     // The focus set the swap interval: a synchronised flip asks for its own again.
-    Flip(1);
+    Flip(FlipSync::VerticalBlank);
     int before = native::SwapIntervalCalls();
     SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_LOST);
     SendFocus(record->windowId, SDL_WINDOWEVENT_FOCUS_GAINED);
     PollSystemEvents();
-    Flip(1);
+    Flip(FlipSync::VerticalBlank);
     EXPECT_EQ(native::SwapIntervalCalls(), before + 3);
     int suspends = 0, resumes = 0;
     for (EventId id; (id = PollEvent()) != EventId::NoEvent;) {

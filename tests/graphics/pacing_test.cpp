@@ -48,9 +48,9 @@ public:
     WaitingDisplay(const WaitingDisplay&) = delete;
     WaitingDisplay& operator=(const WaitingDisplay&) = delete;
 
-    // Flip(1), noting the wait after the swap.
+    // Flip(FlipSync::VerticalBlank), noting the wait after the swap.
     void Flip() {
-        zandrel::Flip(1);
+        zandrel::Flip(FlipSync::VerticalBlank);
         waits_.push_back(Millisecs() - swapped_);
     }
     const std::vector<int>& WaitsAfterSwap() const { return waits_; }
@@ -86,11 +86,11 @@ TEST_F(Pacing, SynchronisedFlipsKeepTheDisplaysPace) {
     for (const auto& c : contexts) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(GLGraphics(c.width, c.height, c.depth));
-        Flip(1);
-        auto intervals = TimeFlips(120, [] { Flip(1); });
+        Flip(FlipSync::VerticalBlank);
+        auto intervals = TimeFlips(120, [] { Flip(FlipSync::VerticalBlank); });
         EXPECT_NEAR(Sum(intervals), 2000, 60);
         EXPECT_GE(Shortest(intervals), 15) << testing::PrintToString(intervals);
-        EXPECT_LT(Sum(TimeFlips(120, [] { Flip(0); })), 500);
+        EXPECT_LT(Sum(TimeFlips(120, [] { Flip(FlipSync::Immediate); })), 500);
     }
 }
 
@@ -106,7 +106,7 @@ TEST_F(Pacing, SoftwareWaitOnlyWhereTheSwapDoesNotWait) {
         WaitingDisplay display(c.takesInterval, c.swapWaits);
         auto g = GLGraphics(160, 120);
         ASSERT_TRUE(g);
-        Flip(0); // the interval is asked for again on this display
+        Flip(FlipSync::Immediate); // the interval is asked for again on this display
         display.Flip();
         EXPECT_EQ(PacedInSoftware(*As<TGLGraphics>(g)), c.softwareWait);
         auto intervals = TimeFlips(30, [&display] {
@@ -155,7 +155,7 @@ TEST_F(Pacing, FrameSecondsIsTheTimeBetweenTheLatestFlips) {
 
 TEST_F(Pacing, ExplicitSyncGoesStraightToTheDriver) {
     ASSERT_TRUE(GLGraphics(160, 120, 0, 60));
-    auto intervals = TimeFlips(20, [] { Flip(0); });
+    auto intervals = TimeFlips(20, [] { Flip(FlipSync::Immediate); });
     EXPECT_LT(Sum(intervals), 150);
 }
 

@@ -89,7 +89,7 @@ int DrawKnownFrame(const std::string& folder) {
     DrawOval(250, 150, 300, 200);
     show::FeedbackMirror(1, 0.5f);
     bool saved = SavePixmapPNG(GrabPixmap(0, 0, W, H), folder + "/frame.png", 1);
-    Flip(1);
+    Flip(FlipSync::VerticalBlank);
     glFinish();
     int dumped = std::system(("xwd -root -silent > " + folder + "/screen.xwd").c_str());
     EndGraphics();

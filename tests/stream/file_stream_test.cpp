@@ -79,7 +79,7 @@ TEST(FileStream, OpenModesAndPaths) {
     // Read and write: the file is kept, not truncated.
     auto both = OpenStream(FromBytes(folder / "a.txt"), true, true);
     ASSERT_TRUE(both);
-    EXPECT_EQ(As<TFileStream>(both)->Mode(), 3);
+    EXPECT_EQ(As<TFileStream>(both)->Mode(), FileMode::ReadWrite);
     both->Seek(1);
     both->WriteByte('X');
     both->Close();

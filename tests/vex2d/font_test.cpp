@@ -3,6 +3,7 @@
 #include "vex2d_test_support.hpp"
 
 #include <map>
+#include <string>
 
 using namespace zandrel;
 using namespace zandrel::test;
@@ -32,8 +33,8 @@ private:
 
 class TTinyFont : public TFont {
 public:
-    explicit TTinyFont(int style) : style_(style) {}
-    int Style() override { return style_; }
+    explicit TTinyFont(FontStyle style) : style_(style) {}
+    FontStyle Style() override { return style_; }
     int Height() override { return 5; }
     int CountGlyphs() override { return 3; }
     int CharToGlyph(int c) override { return c >= 'a' && c <= 'c' ? c - 'a' : -1; }
@@ -51,13 +52,13 @@ public:
     std::map<int, int> loads;
 
 private:
-    int style_;
+    FontStyle style_;
 };
 
 // Gives its font for the name "tiny" only.
 class TTinyLoader : public TFontLoader {
 public:
-    Ref<TFont> LoadFont(const Url& url, int, int style) override {
+    Ref<TFont> LoadFont(const Url& url, int, FontStyle style) override {
         ++asked;
         if (url.Text() != name) return nullptr;
         font = New<TTinyFont>(style);
@@ -86,7 +87,7 @@ TEST(FontLoaders, NewestIsAskedFirstAndNoneIsAddedTwice) {
     auto second = New<TTinyLoader>(u"tiny");
     AddFontLoader(first);
     AddFontLoader(second);
-    auto font = LoadFont(u"tiny", 12, 0);
+    auto font = LoadFont(u"tiny", 12);
     ASSERT_TRUE(font);
     EXPECT_EQ(font, second->font);
     EXPECT_EQ(first->asked, 0);
@@ -94,14 +95,14 @@ TEST(FontLoaders, NewestIsAskedFirstAndNoneIsAddedTwice) {
     // not close the list into a ring.
     AddFontLoader(first);
     AddFontLoader(second);
-    EXPECT_FALSE(LoadFont(u"other", 12, 0));
+    EXPECT_FALSE(LoadFont(u"other", 12));
     EXPECT_EQ(first->asked, 1);
     EXPECT_EQ(second->asked, 2);
     AddFontLoader(nullptr);
 }
 
 TEST(FontLoaders, WithoutALoaderNoFont) {
-    EXPECT_FALSE(LoadFont(u"tiny", 12, 0));
+    EXPECT_FALSE(LoadFont(u"tiny", 12));
     EXPECT_FALSE(LoadImageFont(u"tiny", 12));
     TFont font;
     EXPECT_THROW(font.Height(), RuntimeError);
@@ -112,10 +113,10 @@ TEST(FontLoaders, WithoutALoaderNoFont) {
 TEST(ImageFontOverALoadedFont, GlyphsAreMadeOnFirstUse) {
     auto loader = New<TTinyLoader>(u"tiny");
     AddFontLoader(loader);
-    auto smooth = LoadImageFont(u"tiny", 12, 4 | 1);
+    auto smooth = LoadImageFont(u"tiny", 12, FontStyle::Smooth);
     ASSERT_TRUE(smooth);
     EXPECT_EQ(smooth->imageFlags, ImageFlags::Filtered | ImageFlags::Mipmapped);
-    EXPECT_EQ(smooth->Style(), 5);
+    EXPECT_EQ(smooth->Style(), FontStyle::Smooth);
     EXPECT_EQ(smooth->Height(), 5);
     EXPECT_EQ(smooth->CountGlyphs(), 3);
     EXPECT_EQ(smooth->CharToGlyph('c'), 2);
@@ -137,7 +138,7 @@ TEST(ImageFontOverALoadedFont, GlyphsAreMadeOnFirstUse) {
     EXPECT_FALSE(smooth->LoadGlyph(1)->Image()); // no ink
     EXPECT_FALSE(smooth->LoadGlyph(3));
     EXPECT_FALSE(smooth->LoadGlyph(-1));
-    EXPECT_EQ(LoadImageFont(u"tiny", 12, 0)->imageFlags, ImageFlags::NoFlags);
+    EXPECT_EQ(LoadImageFont(u"tiny", 12)->imageFlags, ImageFlags::NoFlags);
 }
 
 TEST(BuiltInFont, EightBySixteenForCodes32To127) {
@@ -146,7 +147,7 @@ TEST(BuiltInFont, EightBySixteenForCodes32To127) {
     auto font = TImageFont::CreateDefault();
     EXPECT_EQ(font->Height(), 16);
     EXPECT_EQ(font->CountGlyphs(), 96);
-    EXPECT_EQ(font->Style(), 0);
+    EXPECT_EQ(font->Style(), FontStyle::Plain);
     EXPECT_EQ(font->CharToGlyph(32), 0);
     EXPECT_EQ(font->CharToGlyph(127), 95);
     EXPECT_EQ(font->CharToGlyph(128), -1);
@@ -166,6 +167,25 @@ TEST_F(Text, WidthAndHeightOfTheBuiltInFont) {
     EXPECT_EQ(TextWidth(u"abc"), 24);
     EXPECT_EQ(TextWidth(u"a\tb\u00e9"), 16);
     EXPECT_EQ(TextHeight(), 16);
+}
+
+// UTF-8 text (a literal, std::string, std::string_view) is taken as a String.
+TEST_F(Text, Utf8TextIsTheSameText) {
+    int score = 12;
+    EXPECT_EQ(TextWidth("Score: " + std::to_string(score)), TextWidth(u"Score: 12"));
+    EXPECT_EQ(TextWidth(std::string_view("K\xC3\xA4se")), TextWidth(u"K\u00e4se"));
+    DrawText("A\xC3\xA9"
+             "B",
+             10, 20);
+    auto utf8 = Screen();
+    ClearScreen();
+    DrawText(u"A\u00e9B", 10, 20);
+    auto utf16 = Screen();
+    for (int x = 0; x < 40; ++x)
+        for (int y = 20; y < 36; ++y)
+            ASSERT_EQ(ReadPixel(utf8, x, y), ReadPixel(utf16, x, y));
+    EXPECT_EQ(FileNamePart("a/b\xC3\xA9.txt"), u"b\u00e9.txt");
+    EXPECT_EQ(ExtensionPart(std::string("x.png")), u"png");
 }
 
 TEST_F(Text, DrawsTheFontsInkAndSkipsCharactersWithoutGlyphs) {
