@@ -81,7 +81,10 @@ void FindCollisions(const Ref<TImage>& image, std::vector<Ref<Ring>>& rings) {
 int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
+        SetApplicationTitle("Collide");
         if (!OpenGraphics(Width, Height, 0, 60)) return 1;
+        SetBlendMode(BlendMode::Alpha); // smooth edges; the default, Mask, is jagged
+        SetClearColor(22, 26, 38);
         auto image = MakeRing(64);
         auto rings = MakeRings(12);
         auto& player = rings.front();
@@ -105,7 +108,7 @@ int main(int argc, char** argv) {
             }
             SetRotation(0);
             SetColor(255, 255, 255);
-            DrawText(S("Touching rings turn red, the blue one purple. Arrow keys move it."), 8, 8);
+            DrawText("Touching rings turn red, the blue one purple. Arrow keys move it.", 8, 8);
             Flip();
         }
         return 0;

@@ -1,4 +1,4 @@
-// Fetch: "http::" URLs read as streams. The example starts a tiny web server
+// Fetch: "http://" URLs read as streams. The example starts a tiny web server
 // of its own on 127.0.0.1 (a thread that answers two requests), then reads a
 // text from it line by line and loads a picture from it into a bank, which
 // LoadImage takes as it takes a file name.
@@ -17,7 +17,7 @@ constexpr uint32_t Localhost = 0x7F000001; // 127.0.0.1
 // Answers each request with the body its path names: /picture.png or the text.
 void Serve(Ref<TSocket> listener, std::string picture, int requests) {
     std::string text = "Hello from a tiny server.\nThis came as an HTTP/1.0 reply\n"
-                       "read through an http:: stream.\n";
+                       "read through an http:// stream.\n";
     for (int i = 0; i < requests; ++i) {
         auto client = Accept(listener, 5000);
         if (!client) return;
@@ -49,11 +49,14 @@ std::vector<String> ReadLines(const Url& url) {
 int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
+        SetApplicationTitle("Fetch");
         if (!OpenGraphics(640, 480, 0, 60)) return 1;
+        SetBlendMode(BlendMode::Alpha); // smooth edges; the default, Mask, is jagged
+        SetClearColor(20, 34, 44);
 
         auto listener = CreateTCPSocket();
         if (!Bind(listener, 0, Localhost) || !Listen(listener, 4)) return 1;
-        String server = S("http::127.0.0.1:") + FromInt(LocalPort(listener));
+        String server = S("http://127.0.0.1:") + FromInt(LocalPort(listener));
         std::thread thread(Serve, listener, ToBytes(LoadByteString("picture.png")), 2);
         auto lines = ReadLines(server + S("/greeting.txt"));
         auto bank = LoadBank(server + S("/picture.png"));
@@ -78,7 +81,7 @@ int main(int argc, char** argv) {
                 DrawImage(picture, 320, 300);
                 SetTransform(0, 1, 1);
             } else {
-                DrawText(S("The picture could not be fetched."), 16, y + 12);
+                DrawText("The picture could not be fetched.", 16, y + 12);
             }
             angle += 0.5f;
             Flip();

@@ -37,9 +37,12 @@ void DrawGauge(const String& label, float value, int y) {
 int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
+        SetApplicationTitle("Sound");
         if (!OpenGraphics(Width, Height, 0, 60)) return 1;
-        auto loop = LoadSound("loop.ogg", 1); // non-zero flags: loops
-        auto blip = LoadSound("blip.wav", 0);
+        SetBlendMode(BlendMode::Alpha); // smooth edges; the default, Mask, is jagged
+        SetClearColor(28, 22, 44);
+        auto loop = LoadSound("loop.ogg", SoundFlags::Loop);
+        auto blip = LoadSound("blip.wav");
         if (!loop || !blip) return 1;
         auto channel = AllocChannel();
         PlaySound(loop, channel);
@@ -69,8 +72,8 @@ int main(int argc, char** argv) {
             DrawLine(x - 12, y, x + 12, y);
             DrawLine(x, y - 12, x, y + 12);
             SetColor(255, 255, 255);
-            DrawText(S("The mouse steers the loop: across pans, up speeds it up,"), 16, 16);
-            DrawText(S("the wheel sets the volume. A click plays a blip there."), 16, 36);
+            DrawText("The mouse steers the loop: across pans, up speeds it up,", 16, 16);
+            DrawText("the wheel sets the volume. A click plays a blip there.", 16, 36);
             DrawText(FromInt(blips) + S(" blips. Escape quits."), 16, 56);
             Flip();
         }

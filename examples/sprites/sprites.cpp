@@ -78,6 +78,7 @@ private:
 int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
+        SetApplicationTitle("Sprites");
         if (!OpenGraphics(Width, Height, 0, 60)) return 1;
         auto dart = MakeDart(12);
         auto sprites = MakeSprites();

@@ -31,11 +31,13 @@ void DrawCentred(const String& text, float x, float y) {
 int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
+        SetApplicationTitle("Text");
         if (!OpenGraphics(Width, Height, 0, 60)) return 1;
         std::vector<std::pair<int, Ref<TImageFont>>> sizes;
         for (int size : {12, 18, 24, 36, 48}) {
-            // Style 4: smooth glyphs that stay clean when turned or scaled.
-            if (auto font = LoadImageFont(FontPath(), size, 4)) sizes.emplace_back(size, font);
+            // Smooth glyphs stay clean when turned or scaled.
+            if (auto font = LoadImageFont(FontPath(), size, FontStyle::Smooth))
+                sizes.emplace_back(size, font);
         }
         SetClearColor(24, 28, 40);
         float angle = 0;
@@ -44,10 +46,10 @@ int main(int argc, char** argv) {
             SetBlendMode(BlendMode::Alpha);
             SetImageFont(nullptr); // the built-in font
             SetColor(255, 255, 255);
-            DrawText(S("The built-in font: codes 32 to 127, 8 x 16 pixels."), 16, 16);
+            DrawText("The built-in font: codes 32 to 127, 8 x 16 pixels.", 16, 16);
             SetScale(2, 2);
             SetColor(255, 210, 90);
-            DrawText(S("Scaled twice"), 16, 40);
+            DrawText("Scaled twice", 16, 40);
             SetScale(1, 1);
 
             if (sizes.empty()) {
@@ -66,7 +68,7 @@ int main(int argc, char** argv) {
             SetAlpha(0.8f);
             SetColor(120, 255, 160);
             SetRotation(angle);
-            DrawCentred(S("Turning"), 480, 400);
+            DrawCentred(u"Turning", 500, 370);
             SetRotation(0);
             SetAlpha(1);
             angle += 1;
