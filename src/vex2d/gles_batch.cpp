@@ -12,14 +12,15 @@ namespace zandrel::gles {
 
 namespace {
 
-// One body for both profiles: only the version line differs.
+// One body for both profiles: only the version line differs. Every shape
+// has one colour, so it is not interpolated: less for a rasteriser to set up.
 constexpr const char* VertexBody = R"(
 in vec2 position;
 in vec2 texCoord;
 in vec4 colour;
 uniform vec2 toClip;
 out vec2 uv;
-out vec4 tint;
+flat out vec4 tint;
 void main() {
     uv = texCoord;
     tint = colour;
@@ -34,7 +35,7 @@ constexpr const char* FragmentBody = R"(
 precision highp float;
 uniform sampler2D picture;
 in vec2 uv;
-in vec4 tint;
+flat in vec4 tint;
 out vec4 fragColour;
 void main() {
     vec4 c = texture(picture, uv) * tint;
@@ -56,6 +57,7 @@ struct Program {
 struct Resources {
     Program plain, masked;
     GLuint buffer = 0, indexBuffer = 0, white = 0;
+    size_t bufferBytes = 0, indexBytes = 0; // storage the buffers have
 };
 
 std::array<Resources, 3> resources;
@@ -80,7 +82,7 @@ GLuint WhiteTexture() {
     return texture;
 }
 
-const Resources& ResourcesFor(GLProfile profile) {
+Resources& ResourcesFor(GLProfile profile) {
     Resources& made = resources[static_cast<size_t>(profile)];
     if (made.plain.name) return made;
     TheGLGraphicsDriver().ToggleSharedContext();
@@ -158,6 +160,17 @@ GLenum ModeOf(Primitive primitive) {
     }
 }
 
+// Storage is made only to grow: new storage for every batch would cost the
+// GL an allocation and fresh pages each time.
+void Upload(GLenum target, size_t& capacity, const void* data, size_t bytes) {
+    auto& gl = GL();
+    if (bytes > capacity) {
+        capacity = std::max(bytes, capacity * 2);
+        gl.BufferData(target, static_cast<GLsizeiptr>(capacity), nullptr, GL_STREAM_DRAW);
+    }
+    gl.BufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), data);
+}
+
 template <class T> T* Grown(std::vector<T>& items, size_t used, size_t more) {
     if (used + more > items.size()) items.resize(std::max(used + more, items.size() * 2));
     return items.data() + used;
@@ -185,11 +198,10 @@ void Batcher::Flush() {
     GLContext* context = native::CurrentGLContext();
     if (!context || context->profile == GLProfile::Compatibility || width <= 0 || height <= 0)
         return;
-    const Resources& r = ResourcesFor(context->profile);
+    Resources& r = ResourcesFor(context->profile);
     auto& gl = GL();
     BindVertexArray(*context, r);
-    gl.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount * sizeof(Vertex)),
-                  vertices_.data(), GL_STREAM_DRAW);
+    Upload(GL_ARRAY_BUFFER, r.bufferBytes, vertices_.data(), vertexCount * sizeof(Vertex));
     const Program& program = key_.blend == BlendMode::Mask ? r.masked : r.plain;
     gl.UseProgram(program.name);
     gl.Uniform2f(program.toClip, 2.0f / static_cast<float>(width),
@@ -199,9 +211,8 @@ void Batcher::Flush() {
     gl.BindTexture(GL_TEXTURE_2D, key_.texture ? key_.texture : r.white);
     if (key_.primitive == Primitive::Lines) gl.LineWidth(key_.lineWidth);
     if (key_.primitive == Primitive::Triangles) {
-        gl.BufferData(GL_ELEMENT_ARRAY_BUFFER,
-                      static_cast<GLsizeiptr>(indexCount * sizeof(uint32_t)), indices_.data(),
-                      GL_STREAM_DRAW);
+        Upload(GL_ELEMENT_ARRAY_BUFFER, r.indexBytes, indices_.data(),
+               indexCount * sizeof(uint32_t));
         gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
     } else {
         gl.DrawArrays(ModeOf(key_.primitive), 0, static_cast<GLsizei>(vertexCount));
