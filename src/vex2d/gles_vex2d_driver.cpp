@@ -269,8 +269,14 @@ const Ref<TVex2DDriver>& GLES2DDriver() {
     return *driver;
 }
 
+// Deleted here through the looked-up GL, so the base class has nothing left to do.
 TGLESImageFrame::~TGLESImageFrame() {
-    if (seq != 0) TheGLES2DDriver().Flush();
+    if (seq == 0) return;
+    TheGLES2DDriver().Flush();
+    InSharedContext shared;
+    GLuint name = texture;
+    GL().DeleteTextures(1, &name);
+    seq = 0;
 }
 
 void TGLESImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
