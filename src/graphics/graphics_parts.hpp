@@ -32,7 +32,7 @@ private:
 // flips in a row within 1 ms of the period, tried for up to a second.
 bool HardwarePaces(const std::function<void()>& synchronisedFlip, int hertz);
 
-// Software pacing of Flip(-1) for the application context. Starting decides
+// Software pacing of Flip(FlipSync::Auto) for the application context. Starting decides
 // whether the hardware already paces a full-screen context at `hertz` by
 // timing synchronised flips for up to a second.
 void StartFramePacing(TGraphicsDriver& driver, int depth, int hertz);
