@@ -4,6 +4,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cstring>
+
 namespace zandrel {
 
 namespace {
@@ -21,6 +23,7 @@ struct FramebufferFunctions {
     PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
     PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
     PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+    PFNGLBINDBUFFERPROC bindBuffer = nullptr;
 };
 
 template <class Function> bool Load(Function& function, const char* name) {
@@ -39,7 +42,8 @@ const FramebufferFunctions* Functions() {
                          Load(gl.deleteRenderbuffers, "glDeleteRenderbuffers") &&
                          Load(gl.bindRenderbuffer, "glBindRenderbuffer") &&
                          Load(gl.renderbufferStorage, "glRenderbufferStorage") &&
-                         Load(gl.blitFramebuffer, "glBlitFramebuffer");
+                         Load(gl.blitFramebuffer, "glBlitFramebuffer") &&
+                         Load(gl.bindBuffer, "glBindBuffer");
     return loaded ? &gl : nullptr;
 }
 
@@ -77,7 +81,59 @@ private:
     GLfloat clear_[4] = {};
 };
 
+// Reading back packs the rows tightly into client memory whatever the program
+// set for its own reads; its settings are put back after it.
+class PackState {
+public:
+    explicit PackState(const FramebufferFunctions& gl) : gl_(gl) {
+        for (int i = 0; i < Count; ++i)
+            glGetIntegerv(Names[i], &saved_[i]);
+        glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &buffer_);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        for (int i = 1; i < Count; ++i)
+            glPixelStorei(Names[i], 0);
+        if (buffer_) gl_.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    }
+    ~PackState() {
+        for (int i = 0; i < Count; ++i)
+            glPixelStorei(Names[i], saved_[i]);
+        if (buffer_) gl_.bindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(buffer_));
+    }
+    PackState(const PackState&) = delete;
+    PackState& operator=(const PackState&) = delete;
+
+private:
+    static constexpr int Count = 4;
+    static constexpr GLenum Names[Count] = {GL_PACK_ALIGNMENT, GL_PACK_ROW_LENGTH,
+                                            GL_PACK_SKIP_PIXELS, GL_PACK_SKIP_ROWS};
+    const FramebufferFunctions& gl_;
+    GLint saved_[Count] = {};
+    GLint buffer_ = 0;
+};
+
+// Where the GL could not give blue first, red and blue change places here.
+void SwapRedBlue(const std::vector<uint8_t>& from, std::vector<uint8_t>& to) {
+    to.resize(from.size());
+    for (size_t x = 0; x + 3 < from.size(); x += 4) {
+        to[x] = from[x + 2];
+        to[x + 1] = from[x + 1];
+        to[x + 2] = from[x];
+        to[x + 3] = from[x + 3];
+    }
+}
+
 } // namespace
+
+bool SoftwareRenderer(const char* renderer) {
+    if (!renderer) return false;
+    for (const char* name : {"llvmpipe", "softpipe", "SwiftShader"})
+        if (std::strstr(renderer, name)) return true;
+    return false;
+}
+
+bool CurrentRendererIsSoftware() {
+    return SoftwareRenderer(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+}
 
 ScaledArea FitScaled(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight) {
     ScaledArea area;
@@ -101,17 +157,15 @@ bool WholeScale(const ScaledArea& area, int pictureWidth, int pictureHeight) {
            area.width / pictureWidth == area.height / pictureHeight;
 }
 
-bool CreateScaledFramebuffer(ScaledFramebuffer& target, int width, int height,
-                             GraphicsFlags flags) {
+// GrabPixmap reads alpha: it reads as it would from the window's own buffer.
+bool CreateScaledFramebuffer(ScaledFramebuffer& target, int width, int height, GraphicsFlags flags,
+                             bool alpha) {
     const FramebufferFunctions* gl = Functions();
     if (!gl) return false;
-    // GrabPixmap reads alpha: it reads as it would from the window's own buffer.
-    GLint alphaBits = 0;
-    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
     ScaledFramebuffer made;
     made.width = width;
     made.height = height;
-    made.colour = Renderbuffer(*gl, alphaBits > 0 ? GL_RGBA8 : GL_RGB8, width, height);
+    made.colour = Renderbuffer(*gl, alpha ? GL_RGBA8 : GL_RGB8, width, height);
     gl->genFramebuffers(1, &made.framebuffer);
     gl->bindFramebuffer(GL_FRAMEBUFFER, made.framebuffer);
     gl->framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, made.colour);
@@ -155,6 +209,28 @@ void PresentScaled(const ScaledFramebuffer& source, const ScaledArea& area, int 
     gl->blitFramebuffer(0, 0, source.width, source.height, area.left, bottom,
                         area.left + area.width, bottom + area.height, GL_COLOR_BUFFER_BIT, filter);
     gl->bindFramebuffer(GL_FRAMEBUFFER, source.framebuffer);
+}
+
+const uint8_t* ReadScaledPicture(ScaledFramebuffer& source, PictureOrder order, int& pitch) {
+    const FramebufferFunctions* gl = Functions();
+    if (!gl || !source.framebuffer) return nullptr;
+    source.read.resize(size_t{4} * source.width * source.height);
+    PackState packing(*gl);
+    gl->bindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+    // Blue first is an extension on GLES; where it is refused, red first is read.
+    bool swap = false;
+    if (order == PictureOrder::Bgra) {
+        glReadPixels(0, 0, source.width, source.height, GL_BGRA, GL_UNSIGNED_BYTE,
+                     source.read.data());
+        swap = glGetError() != GL_NO_ERROR;
+    }
+    if (order == PictureOrder::Rgba || swap)
+        glReadPixels(0, 0, source.width, source.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                     source.read.data());
+    if (swap) SwapRedBlue(source.read, source.picture);
+    const std::vector<uint8_t>& rows = swap ? source.picture : source.read;
+    pitch = -4 * source.width;
+    return rows.data() + size_t{4} * source.width * (source.height - 1);
 }
 
 } // namespace zandrel
