@@ -22,6 +22,12 @@ float T1() {
 
 // Attribute groups hold the server state; the unpack alignment is client
 // state and needs its own push.
+// The effects draw with the fixed-function GL: on a context of a shader
+// profile they are left out until they draw with shaders.
+bool EffectsDrawable() {
+    return CurrentGLProfile() == GLProfile::Compatibility;
+}
+
 void SaveState() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
@@ -37,6 +43,7 @@ enum class Projection { Flat, Zoom };
 // The frame every effect shares: state saved, texturing on, the chosen
 // blending, no depth test, identity matrices and the feedback texture bound.
 void BeginEffect(bool blend, Projection projection = Projection::Flat) {
+    FlushDrawing(); // what the 2D driver holds back is part of the frame they take
     SaveState();
     glEnable(GL_TEXTURE_2D);
     if (blend)
@@ -120,6 +127,7 @@ void InitFeedback(int width, int height) {
     screenHeight = static_cast<float>(height);
     texWidth = TextureSizeFor(width);
     texHeight = TextureSizeFor(height);
+    if (!EffectsDrawable()) return;
     SaveState();
     // Made again for a new size: the old textures go.
     if (feedbackTexture) glDeleteTextures(1, &feedbackTexture);
@@ -137,6 +145,7 @@ int FeedbackTextureHeight() {
 }
 
 void FeedbackZoom(float red, float green, float blue, float zStep, float angle) {
+    if (!EffectsDrawable()) return;
     BeginEffect(true, Projection::Zoom);
     CaptureFrame();
     BeginDrawing();
@@ -151,6 +160,7 @@ void FeedbackZoom(float red, float green, float blue, float zStep, float angle) 
 }
 
 void FeedbackTiles(int n) {
+    if (!EffectsDrawable()) return;
     BeginEffect(false);
     CaptureFrame();
     BeginDrawing();
@@ -164,6 +174,7 @@ void FeedbackTiles(int n) {
 }
 
 void FeedbackBlur() {
+    if (!EffectsDrawable()) return;
     constexpr float d = 0.003f;
     static const float offsets[8][2] = {{0, d}, {0, -d}, {-d, 0}, {d, 0},
                                         {d, d}, {d, -d}, {-d, d}, {-d, -d}};
@@ -183,6 +194,7 @@ void FeedbackBlur() {
 }
 
 void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
+    if (!EffectsDrawable()) return;
     BeginEffect(blend != 0);
     if (capture == 1) CaptureFrame();
     BeginDrawing();
@@ -197,6 +209,7 @@ void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
 }
 
 void FeedbackMirror(int blend, float brightness) {
+    if (!EffectsDrawable()) return;
     BeginEffect(blend != 0);
     int halfWidth = static_cast<int>(screenWidth / 2),
         halfHeight = static_cast<int>(screenHeight / 2);
@@ -215,6 +228,7 @@ void FeedbackMirror(int blend, float brightness) {
 }
 
 void FeedbackPixelate(float size, int nearest, int blend, float red, float green, float blue) {
+    if (!EffectsDrawable()) return;
     BeginEffect(false);
     CaptureFrame();
     glClear(GL_COLOR_BUFFER_BIT);

@@ -152,7 +152,8 @@ float FrameSeconds();
 // full-screen context can be given neither way (the free CreateGraphics and
 // OpenGraphics then give no object).
 
-// The one OpenGL graphics driver.
+// The OpenGL graphics driver on compatibility contexts; with ZANDREL_GL=es
+// or core, the shader driver (GLESGraphicsDriver) instead.
 const Ref<TGraphicsDriver>& GLGraphicsDriver();
 
 // How a full-screen context is given. Scaled, the desktop keeps its mode: the
@@ -171,6 +172,38 @@ FullScreenScaling GLFullScreenScaling();
 Ref<TGraphics> GLGraphics(int width, int height, int depth = 0, int hertz = 0,
                           GraphicsFlags flags = GraphicsFlags::NoFlags);
 
+// ---------------------------------------------------------------------------
+// Context profiles. The compatibility profile serves the fixed-function
+// drivers above; the shader drivers (GLESGraphicsDriver, and GLES2DDriver in
+// vex2d.hpp) draw on an OpenGL ES 3.0 context, or on a desktop OpenGL 3.3 core
+// context, with nothing that either lacks. The environment variable
+// ZANDREL_GL chooses for any program: "es" or "core" make GLGraphicsDriver()
+// and GLVex2DDriver() give the shader drivers (on that profile), "compat" or
+// nothing leave them the fixed-function ones. Read once, at the first call of
+// either function.
+
+// The kind of OpenGL a context offers.
+enum class GLProfile : int {
+    Compatibility = 0, // desktop OpenGL with the fixed-function pipeline
+    Core = 1,          // desktop OpenGL 3.3 core: shaders only
+    ES = 2,            // OpenGL ES 3.0
+};
+
+// The profile of the GL context current on this thread (made by a driver of
+// this module); Compatibility when none is current.
+GLProfile CurrentGLProfile();
+// The address of a GL function by its name ("glClear") for the contexts this
+// module makes, or null when the GL has none of that name: for programs that
+// call GL themselves on any profile without linking a GL library. A program
+// that mixes its own GL with 2D drawing calls FlushDrawing() (vex2d.hpp) first.
+void* GLProcAddress(const char* name);
+
+// The shader graphics driver: contexts of OpenGL ES 3.0, or of OpenGL 3.3
+// core with ZANDREL_GL=core (each falling back to the other where the first
+// cannot be had), with its own hidden shared context of the same profile.
+// Otherwise as GLGraphicsDriver's, full screen shown scaled included.
+const Ref<TGraphicsDriver>& GLESGraphicsDriver();
+
 // Each side up to a power of two, then halved until the GL takes the size.
 // Throws RuntimeError "Unable to calculate tex size" when not even 1 x 1 is taken.
 void GLAdjustTexSize(int& width, int& height);
@@ -178,8 +211,10 @@ void GLAdjustTexSize(int& width, int& height);
 // takes; with every mipmap level down to 1 x 1 when `mipmapped`. No texture
 // parameters are set. Throws RuntimeError for no pixmap.
 uint32_t GLTexFromPixmap(Ref<TPixmap> pixmap, bool mipmapped);
-// Draws 8 x 16 text with the built-in font into the current context; codes
-// outside 32-127 leave a gap.
+// Draws 8 x 16 text with the built-in font into the current context, of any
+// profile: in the current colour on the compatibility profile, in white on
+// the shader profiles, which have no current colour. Codes outside 32-127
+// leave a gap.
 void GLDrawText(const String& text, int x, int y);
 
 } // namespace zandrel

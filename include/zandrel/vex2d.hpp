@@ -79,6 +79,9 @@ public:
     // back buffer's pixels there as a new RGBA8888 pixmap.
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
+    // Sends drawing the driver holds back to the GL (FlushDrawing); a driver
+    // that draws at once does nothing, which is the default.
+    virtual void Flush() {}
 };
 
 // The render state of one 2D context, wrapping a context of the driver under it.
@@ -363,8 +366,25 @@ Ref<TImageFont> LoadImageFont(const Url& url, int size, int style = 0);
 // The OpenGL 2D driver ("OpenGL"): immediate-mode drawing over the OpenGL
 // graphics driver, images as power-of-two textures made in the shared context.
 
-// The one OpenGL 2D driver.
+// The one OpenGL 2D driver; with ZANDREL_GL=es or core (graphics.hpp), the
+// shader 2D driver (GLES2DDriver) instead, so that programs which name this
+// driver draw through shaders when asked. A context it makes where no
+// compatibility context can be had is the shader driver's too.
 const Ref<TVex2DDriver>& GLVex2DDriver();
+
+// The shader 2D driver ("OpenGL ES") over GLESGraphicsDriver: an OpenGL ES
+// 3.0 context, or an OpenGL 3.3 core one with ZANDREL_GL=core. It draws what
+// GLVex2DDriver draws, with the same pixels, through one streamed vertex
+// buffer and one shader program: consecutive drawing with the same texture,
+// blend mode and kind of primitive (triangles, lines of one width, points)
+// goes to the GL as one draw call when something needs it on screen (Flip,
+// GrabPixmap, Cls, a viewport change, FlushDrawing, another context).
+const Ref<TVex2DDriver>& GLES2DDriver();
+
+// Sends the drawing the current 2D driver holds back to the GL. A program
+// that calls GL itself between 2D drawing calls this first; nothing when no
+// 2D context is current.
+void FlushDrawing();
 
 // ---------------------------------------------------------------------------
 // Collisions: pixel-exact tests on the images' pixmaps, no display needed.

@@ -26,6 +26,7 @@ struct GLContext {
     int kind = SharedContext;
     int width = 0, height = 0, depth = 0, hertz = 0;
     GraphicsFlags flags = GraphicsFlags::NoFlags;
+    GLProfile profile = GLProfile::Compatibility;
     SDL_Window* window = nullptr;
     void* glContext = nullptr;
     uint32_t windowId = 0;
@@ -34,6 +35,9 @@ struct GLContext {
     // Set when the processor scales the picture into `window`: a hidden window
     // the context draws through, so that GL never presents into `window`.
     SDL_Window* glWindow = nullptr;
+    // A vertex array of a shader driver: such objects are not shared between
+    // contexts, so each context keeps its own, deleted with it.
+    unsigned vertexArray = 0;
 
     bool Scaled() const { return scaled.framebuffer != 0; }
 };
@@ -44,10 +48,12 @@ namespace native {
 // context switches the display's mode; where the display has no such mode or
 // cannot switch (or always, with `scaledOnly`) it is shown scaled on the
 // desktop's mode instead. One that cannot be given either way raises
-// "GLGraphicsDriver failed to set display mode".
+// "GLGraphicsDriver failed to set display mode". Every context of a profile
+// shares its textures with that profile's hidden shared context, made with
+// the first one; no record either when that cannot be made.
 GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags,
-                           bool scaledOnly);
-GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags);
+                           bool scaledOnly, GLProfile profile);
+GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags, GLProfile profile);
 void GetGLContextSettings(GLContext* context, int& width, int& height, int& depth, int& hertz,
                           GraphicsFlags& flags);
 void CloseGLContext(GLContext* context);
@@ -64,7 +70,11 @@ int GLDisplayRefreshRate();
 void GLWindowSize(const GLContext* context, int& width, int& height);
 // The address of a GL function of the current context's library, or null.
 void* GLProcAddress(const char* name);
-void ToggleGLSharedContext();
+// Makes the hidden shared context of the profile current, or the current
+// context current again when it already is.
+void ToggleGLSharedContext(GLProfile profile);
+// The profile of the context current on this thread, the shared ones included.
+GLProfile CurrentGLContextProfile();
 
 // Width, height, bits per pixel and refresh rate of each mode of 16 bits or more.
 std::vector<std::array<int, 4>> ListGLDisplayModes(int max);
@@ -72,7 +82,7 @@ std::vector<std::array<int, 4>> ListGLDisplayModes(int max);
 // For tests: the newest record, the shared one, and how often the swap
 // interval was handed to the GL.
 GLContext* FirstGLContext();
-GLContext* SharedGLContext();
+GLContext* SharedGLContext(GLProfile profile = GLProfile::Compatibility);
 GLContext* CurrentGLContext();
 int SwapIntervalCalls();
 

@@ -8,7 +8,8 @@ namespace zandrel::native {
 namespace {
 
 GLContext* listHead = nullptr;
-GLContext* shared = nullptr;
+std::array<GLContext*, 3> sharedByProfile{};
+GLContext* toggledShared = nullptr; // the shared context toggled current, if any
 GLContext* current = nullptr;
 GLContext* fullScreen = nullptr;
 int lastSwapInterval = -1;
@@ -36,10 +37,32 @@ bool StartVideo() {
     return true;
 }
 
+GLContext*& SharedOf(GLProfile profile) {
+    return sharedByProfile[static_cast<size_t>(profile)];
+}
+
+void SetProfile(GLProfile profile) {
+    switch (profile) {
+    case GLProfile::ES:
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+        break;
+    case GLProfile::Core:
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        break;
+    default:
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        break;
+    }
+}
+
 // The buffers asked for are minimums: 1 bit means "some".
-void SetPixelFormat(GraphicsFlags flags) {
+void SetPixelFormat(GraphicsFlags flags, GLProfile profile) {
     SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SetProfile(profile);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 1);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 1);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 1);
@@ -55,6 +78,7 @@ void SetPixelFormat(GraphicsFlags flags) {
 }
 
 void RestoreCurrent() {
+    toggledShared = nullptr;
     if (current)
         SDL_GL_MakeCurrent(Drawable(current), current->glContext);
     else
@@ -76,8 +100,9 @@ void SetFocusSwapInterval(int interval) {
 
 // A context in `window` that shares its textures with the shared context.
 // Creating it makes it current, so the remembered one is made current again.
-SDL_GLContext CreateSharingContext(SDL_Window* window, GraphicsFlags flags) {
-    SetPixelFormat(flags);
+SDL_GLContext CreateSharingContext(SDL_Window* window, GraphicsFlags flags, GLProfile profile) {
+    GLContext* shared = SharedOf(profile);
+    SetPixelFormat(flags, profile);
     SDL_GL_MakeCurrent(shared->window, shared->glContext);
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
     SDL_GLContext context = SDL_GL_CreateContext(window);
@@ -87,10 +112,11 @@ SDL_GLContext CreateSharingContext(SDL_Window* window, GraphicsFlags flags) {
 
 // A context that cannot be made is a failure to create, not a reason to end
 // the process.
-bool EnsureSharedContext() {
+bool EnsureSharedContext(GLProfile profile) {
+    GLContext*& shared = SharedOf(profile);
     if (shared) return true;
     if (!StartVideo()) return false;
-    SetPixelFormat(GraphicsFlags::NoFlags);
+    SetPixelFormat(GraphicsFlags::NoFlags, profile);
     SDL_Window* window = SDL_CreateWindow(
         "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!window) return false;
@@ -101,6 +127,7 @@ bool EnsureSharedContext() {
     }
     shared = new GLContext;
     shared->kind = SharedContext;
+    shared->profile = profile;
     shared->width = 1;
     shared->height = 1;
     shared->window = window;
@@ -366,16 +393,17 @@ GLContext* NewRecord(int kind, int width, int height, GraphicsFlags flags) {
 } // namespace
 
 GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags,
-                           bool scaledOnly) {
-    if (width <= 0 || height <= 0 || !EnsureSharedContext()) return nullptr;
+                           bool scaledOnly, GLProfile profile) {
+    if (width <= 0 || height <= 0 || !EnsureSharedContext(profile)) return nullptr;
     int kind = depth != 0 ? FullScreenContext : WindowedContext;
     auto* record = NewRecord(kind, width, height, flags);
+    record->profile = profile;
     record->depth = depth;
     record->hertz = hertz;
     bool scaled = kind == FullScreenContext && (scaledOnly || !HasDisplayMode(*record));
-    SetPixelFormat(flags);
+    SetPixelFormat(flags, profile);
     record->window = CreateWindow(*record, scaled);
-    if (record->window) record->glContext = CreateSharingContext(record->window, flags);
+    if (record->window) record->glContext = CreateSharingContext(record->window, flags, profile);
     if (!record->glContext) {
         if (record->window) SDL_DestroyWindow(record->window);
         delete record;
@@ -394,11 +422,11 @@ GLContext* CreateGLContext(int width, int height, int depth, int hertz, Graphics
     return record;
 }
 
-GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags) {
-    if (widget == 0 || !EnsureSharedContext()) return nullptr;
+GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags, GLProfile profile) {
+    if (widget == 0 || !EnsureSharedContext(profile)) return nullptr;
     SDL_Window* window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(widget));
     if (!window) return nullptr;
-    SDL_GLContext context = CreateSharingContext(window, flags);
+    SDL_GLContext context = CreateSharingContext(window, flags, profile);
     if (!context) {
         SDL_DestroyWindow(window);
         return nullptr;
@@ -406,6 +434,7 @@ GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags) {
     int width = 0, height = 0;
     SDL_GetWindowSize(window, &width, &height);
     auto* record = NewRecord(AttachedContext, width, height, flags);
+    record->profile = profile;
     record->window = window;
     record->glContext = context;
     record->windowId = SDL_GetWindowID(window);
@@ -486,12 +515,21 @@ void* GLProcAddress(const char* name) {
     return SDL_GL_GetProcAddress(name);
 }
 
-void ToggleGLSharedContext() {
+void ToggleGLSharedContext(GLProfile profile) {
+    GLContext* shared = SharedOf(profile);
     if (!shared) return;
-    if (SDL_GL_GetCurrentContext() != shared->glContext)
+    if (SDL_GL_GetCurrentContext() != shared->glContext) {
         SDL_GL_MakeCurrent(shared->window, shared->glContext);
-    else
+        toggledShared = shared;
+    } else {
         RestoreCurrent();
+        toggledShared = nullptr;
+    }
+}
+
+GLProfile CurrentGLContextProfile() {
+    if (toggledShared) return toggledShared->profile;
+    return current ? current->profile : GLProfile::Compatibility;
 }
 
 std::vector<std::array<int, 4>> ListGLDisplayModes(int max) {
@@ -508,8 +546,8 @@ std::vector<std::array<int, 4>> ListGLDisplayModes(int max) {
 GLContext* FirstGLContext() {
     return listHead;
 }
-GLContext* SharedGLContext() {
-    return shared;
+GLContext* SharedGLContext(GLProfile profile) {
+    return SharedOf(profile);
 }
 GLContext* CurrentGLContext() {
     return current;

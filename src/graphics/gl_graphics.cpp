@@ -68,7 +68,11 @@ void ReportScaled(const GLContext* context) {
 } // namespace
 
 Ref<TGraphicsDriver> TGLGraphics::Driver() {
-    return GLGraphicsDriver();
+    return driver_;
+}
+
+GLProfile TGLGraphics::Profile() const {
+    return context_ ? context_->profile : GLProfile::Compatibility;
 }
 
 void TGLGraphics::GetSettings(int& width, int& height, int& depth, int& hertz,
@@ -103,21 +107,38 @@ std::vector<Ref<TGraphicsMode>> TGLGraphicsDriver::GraphicsModes() {
 
 namespace {
 
+const Ref<TGraphicsDriver>& FixedFunctionDriver();
+
+// The driver of a context's profile: the shader driver for a compatibility
+// context that could not be had.
+const Ref<TGraphicsDriver>& DriverOf(const GLContext* context) {
+    return context->profile == GLProfile::Compatibility ? FixedFunctionDriver()
+                                                        : GLESGraphicsDriver();
+}
+
 Ref<TGraphics> Wrap(GLContext* context) {
-    return context ? New<TGLGraphics>(context) : nullptr;
+    return context ? New<TGLGraphics>(context, DriverOf(context)) : nullptr;
 }
 
 } // namespace
 
 Ref<TGraphics> TGLGraphicsDriver::AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
-    return Wrap(native::AttachGLContext(widget, flags));
+    for (GLProfile profile : profiles_)
+        if (GLContext* context = native::AttachGLContext(widget, flags, profile))
+            return Wrap(context);
+    return nullptr;
 }
 
 Ref<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int height, int depth, int hertz,
                                                  GraphicsFlags flags) {
-    GLContext* context = native::CreateGLContext(width, height, depth, hertz, flags, ScaledOnly());
-    if (context && context->Scaled()) ReportScaled(context);
-    return Wrap(context);
+    for (GLProfile profile : profiles_) {
+        GLContext* context =
+            native::CreateGLContext(width, height, depth, hertz, flags, ScaledOnly(), profile);
+        if (!context) continue;
+        if (context->Scaled()) ReportScaled(context);
+        return Wrap(context);
+    }
+    return nullptr;
 }
 
 void TGLGraphicsDriver::SetGraphics(const Ref<TGraphics>& g) {
@@ -137,14 +158,46 @@ void TGLGraphicsDriver::Flip(int sync) {
 }
 
 void TGLGraphicsDriver::ToggleSharedContext() {
-    native::ToggleGLSharedContext();
+    GLContext* current = native::CurrentGLContext();
+    native::ToggleGLSharedContext(current ? current->profile : PreferredProfile());
 }
 
-// Never destroyed: exit handlers that close the graphics still need it after
-// the statics made later than them have gone.
-const Ref<TGraphicsDriver>& GLGraphicsDriver() {
-    static const auto* driver = new Ref<TGraphicsDriver>(New<TGLGraphicsDriver>());
+GLProfile RequestedGLProfile() {
+    static const GLProfile requested = [] {
+        const char* asked = std::getenv("ZANDREL_GL");
+        std::string_view name = asked ? asked : "";
+        if (name == "es") return GLProfile::ES;
+        if (name == "core") return GLProfile::Core;
+        if (!name.empty() && name != "compat")
+            std::fprintf(stderr, "ZANDREL_GL=%s is none of es, core, compat: ignored\n", asked);
+        return GLProfile::Compatibility;
+    }();
+    return requested;
+}
+
+namespace {
+
+// Never destroyed: exit handlers that close the graphics still need them
+// after the statics made later than them have gone.
+const Ref<TGraphicsDriver>& FixedFunctionDriver() {
+    // Where no compatibility context can be had, the shader profiles serve.
+    static const auto* driver = new Ref<TGraphicsDriver>(New<TGLGraphicsDriver>(
+        std::vector{GLProfile::Compatibility, GLProfile::ES, GLProfile::Core}));
     return *driver;
+}
+
+} // namespace
+
+const Ref<TGraphicsDriver>& GLESGraphicsDriver() {
+    static const auto* driver = new Ref<TGraphicsDriver>(New<TGLGraphicsDriver>(
+        RequestedGLProfile() == GLProfile::Core ? std::vector{GLProfile::Core, GLProfile::ES}
+                                                : std::vector{GLProfile::ES, GLProfile::Core}));
+    return *driver;
+}
+
+const Ref<TGraphicsDriver>& GLGraphicsDriver() {
+    return RequestedGLProfile() == GLProfile::Compatibility ? FixedFunctionDriver()
+                                                            : GLESGraphicsDriver();
 }
 
 TGLGraphicsDriver& TheGLGraphicsDriver() {

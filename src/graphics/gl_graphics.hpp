@@ -4,39 +4,58 @@
 
 #include <zandrel/graphics.hpp>
 
+#include <vector>
+
 namespace zandrel {
 
 struct GLContext;
 
 class TGLGraphics : public TGraphics {
 public:
-    explicit TGLGraphics(GLContext* context) : context_(context) {}
+    TGLGraphics(GLContext* context, const Ref<TGraphicsDriver>& driver)
+        : context_(context), driver_(driver) {}
     Ref<TGraphicsDriver> Driver() override;
     void GetSettings(int& width, int& height, int& depth, int& hertz,
                      GraphicsFlags& flags) override;
     void Close() override;
     // The native record, none after Close.
     GLContext* Context() const { return context_; }
+    // The profile of its context; Compatibility once closed.
+    GLProfile Profile() const;
 
 private:
     GLContext* context_;
+    Ref<TGraphicsDriver> driver_;
 };
 
+// One class for the fixed-function and the shader graphics driver: they
+// differ only in the context profiles they ask for, in order of preference.
 class TGLGraphicsDriver : public TGraphicsDriver {
 public:
+    explicit TGLGraphicsDriver(std::vector<GLProfile> profiles) : profiles_(std::move(profiles)) {}
+
     std::vector<Ref<TGraphicsMode>> GraphicsModes() override;
     Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags) override;
     Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz,
                                   GraphicsFlags flags) override;
     void SetGraphics(const Ref<TGraphics>& g) override;
     void Flip(int sync) override;
-    // Makes the hidden shared context current, or back again: textures made
-    // there are usable in every context.
+    // Makes the hidden shared context of the current context's profile
+    // current, or back again: textures made there are usable in every context
+    // of that profile.
     virtual void ToggleSharedContext();
+    // The profile its contexts are made with first.
+    GLProfile PreferredProfile() const { return profiles_.front(); }
+
+private:
+    std::vector<GLProfile> profiles_;
 };
 
 // The driver GLGraphicsDriver() gives, as its own class.
 TGLGraphicsDriver& TheGLGraphicsDriver();
+
+// What ZANDREL_GL asks for: Compatibility when it is unset or "compat".
+GLProfile RequestedGLProfile();
 
 // For tests: whether synchronised flips of the context wait in software for
 // the display (known from its first synchronised flip on).

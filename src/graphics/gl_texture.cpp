@@ -17,15 +17,26 @@ int HalvedAbove1(int n) {
     return n > 1 ? n / 2 : n;
 }
 
+bool TakenByProxy(int w, int h) {
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    GLint accepted = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
+    return accepted != 0;
+}
+
+// Shader profiles have no proxy textures: the GL's largest side decides.
+bool TakenBySize(int w, int h) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    return w <= largest && h <= largest;
+}
+
 } // namespace
 
 void GLAdjustTexSize(int& width, int& height) {
     int w = NextPowerOfTwo(width), h = NextPowerOfTwo(height);
-    for (;;) {
-        glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        GLint accepted = 0;
-        glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
-        if (accepted != 0) break;
+    auto taken = CurrentGLProfile() == GLProfile::Compatibility ? TakenByProxy : TakenBySize;
+    while (!taken(w, h)) {
         if (w == 1 && h == 1) throw RuntimeError("Unable to calculate tex size");
         w = HalvedAbove1(w);
         h = HalvedAbove1(h);

@@ -1,9 +1,57 @@
-// The OpenGL 2D driver's class, its image frame, and the helpers the tests look at.
+// The OpenGL 2D driver's class, its image frame, what the shader driver
+// shares with it, and the helpers the tests look at.
 #pragma once
+
+#include "gl2d.hpp"
+#include "vex2d_parts.hpp"
 
 #include <zandrel/vex2d.hpp>
 
+#include <vector>
+
 namespace zandrel {
+
+// What the driver operations hand a 2D driver and what it draws with.
+struct Render2DState {
+    Matrix2D matrix;
+    uint8_t colour[4] = {255, 255, 255, 255};
+    std::vector<gl2d::Vertex> polygon; // reused: drawing allocates only to grow it
+
+    gl2d::Vertex Map(float x, float y, float tx, float ty) const;
+    // Top-left, top-right, bottom-right, bottom-left of the local rectangle.
+    void MapRect(gl2d::Vertex (&corners)[4], float x0, float y0, float x1, float y1, float tx,
+                 float ty) const;
+    // The colour bytes as SetColor and SetAlpha give them, clamped.
+    void SetColour(int red, int green, int blue);
+    void SetAlpha(float alpha);
+    // Into `polygon`: the oval's points and a polygon's mapped points.
+    void OvalPoints(float x0, float y0, float x1, float y1, float tx, float ty);
+    void PolyPoints(const std::vector<float>& xy, float handleX, float handleY, float originX,
+                    float originY);
+};
+
+// The ends of a line in GL coordinates, drawn from pixel centre to pixel
+// centre as the GL's rule for lines lights pixels.
+void LineEnds(const Render2DState& state, float x0, float y0, float x1, float y1, float tx,
+              float ty, gl2d::Vertex& from, gl2d::Vertex& to);
+
+// A texture of the pixmap in the shared context of the current profile, of
+// a size the GL takes, for an image frame.
+struct FrameTexture {
+    uint32_t texture = 0;
+    float uMax = 0, vMax = 0;
+};
+FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags);
+
+// Textures are made and deleted in the hidden shared context, so that every
+// context can draw them.
+class InSharedContext {
+public:
+    InSharedContext();
+    ~InSharedContext();
+    InSharedContext(const InSharedContext&) = delete;
+    InSharedContext& operator=(const InSharedContext&) = delete;
+};
 
 class TGLVex2DDriver : public TVex2DDriver {
 public:
@@ -33,7 +81,16 @@ public:
                   float originY) override;
     void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
     Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
+
+    const Render2DState& State() const { return state_; }
+
+private:
+    Render2DState state_;
 };
+
+// The fixed-function 2D driver, whatever ZANDREL_GL asks for.
+const Ref<TVex2DDriver>& FixedFunction2DDriver();
+TGLVex2DDriver& FixedFunction2D();
 
 // A texture holding a picture in its top-left corner.
 class TGLImageFrame : public TImageFrame {

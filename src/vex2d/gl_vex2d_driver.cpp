@@ -13,14 +13,6 @@ namespace {
 
 constexpr int MaxOvalSegments = 4096;
 
-struct Matrix {
-    float ix = 1, iy = 0, jx = 0, jy = 1;
-};
-
-Matrix matrix;
-uint8_t colour[4] = {255, 255, 255, 255};
-std::vector<gl2d::Vertex> polygon; // reused: drawing allocates only to grow it
-
 // GL lights the pixels whose diamond a line leaves, so a line from pixel
 // centre to pixel centre lights its start and not its end; but the centres
 // sit exactly on that rule's edge, and the projection's rounding tips some
@@ -28,31 +20,9 @@ std::vector<gl2d::Vertex> polygon; // reused: drawing allocates only to grow it
 // sixteenth of a pixel along the line stay clear of the edge either way.
 constexpr float LineBias = 1.0f / 16;
 
-gl2d::Vertex Map(float x, float y, float tx, float ty) {
-    return {x * matrix.ix + y * matrix.iy + tx, x * matrix.jx + y * matrix.jy + ty};
-}
-
-void MapRect(gl2d::Vertex (&corners)[4], float x0, float y0, float x1, float y1, float tx,
-             float ty) {
-    corners[0] = Map(x0, y0, tx, ty);
-    corners[1] = Map(x1, y0, tx, ty);
-    corners[2] = Map(x1, y1, tx, ty);
-    corners[3] = Map(x0, y1, tx, ty);
-}
-
 uint8_t ColourByte(int value) {
     return static_cast<uint8_t>(std::clamp(value, 0, 255));
 }
-
-// Textures are made and deleted in the hidden shared context, so that every
-// context can draw them.
-class InSharedContext {
-public:
-    InSharedContext() { TheGLGraphicsDriver().ToggleSharedContext(); }
-    ~InSharedContext() { TheGLGraphicsDriver().ToggleSharedContext(); }
-    InSharedContext(const InSharedContext&) = delete;
-    InSharedContext& operator=(const InSharedContext&) = delete;
-};
 
 void ClearRight(TPixmap& pixmap, int fromColumn, int rows) {
     if (fromColumn >= pixmap.Width()) return;
@@ -71,7 +41,76 @@ void UploadLevels(Ref<TPixmap> pixmap, ImageFlags flags) {
     gl2d::EndUploads();
 }
 
-Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
+} // namespace
+
+gl2d::Vertex Render2DState::Map(float x, float y, float tx, float ty) const {
+    return {x * matrix.ix + y * matrix.iy + tx, x * matrix.jx + y * matrix.jy + ty};
+}
+
+void Render2DState::MapRect(gl2d::Vertex (&corners)[4], float x0, float y0, float x1, float y1,
+                            float tx, float ty) const {
+    corners[0] = Map(x0, y0, tx, ty);
+    corners[1] = Map(x1, y0, tx, ty);
+    corners[2] = Map(x1, y1, tx, ty);
+    corners[3] = Map(x0, y1, tx, ty);
+}
+
+void Render2DState::SetColour(int red, int green, int blue) {
+    colour[0] = ColourByte(red);
+    colour[1] = ColourByte(green);
+    colour[2] = ColourByte(blue);
+}
+
+void Render2DState::SetAlpha(float alpha) {
+    float a = alpha > 1 ? 1 : (alpha >= 0 ? alpha : 0); // not-a-number becomes 0
+    colour[3] = static_cast<uint8_t>(a * 255);
+}
+
+// The points go round by a fixed step, turned by a rotation recurrence
+// rather than a sine and cosine each.
+void Render2DState::OvalPoints(float x0, float y0, float x1, float y1, float tx, float ty) {
+    float xr = (x1 - x0) * 0.5f, yr = (y1 - y0) * 0.5f;
+    float cx = x0 + xr, cy = y0 + yr;
+    int count = OvalSegments(xr, yr);
+    double step = 360.0 / count;
+    double stepCos = CosDeg(step), stepSin = SinDeg(step);
+    double c = 1, s = 0;
+    polygon.resize(static_cast<size_t>(count));
+    for (auto& point : polygon) {
+        point = Map(cx + xr * static_cast<float>(c), cy - yr * static_cast<float>(s), tx, ty);
+        double next = c * stepCos - s * stepSin;
+        s = s * stepCos + c * stepSin;
+        c = next;
+    }
+}
+
+void Render2DState::PolyPoints(const std::vector<float>& xy, float handleX, float handleY,
+                               float originX, float originY) {
+    polygon.resize(xy.size() / 2);
+    for (size_t i = 0; i < polygon.size(); ++i)
+        polygon[i] = Map(xy[2 * i] + handleX, xy[2 * i + 1] + handleY, originX, originY);
+}
+
+void LineEnds(const Render2DState& state, float x0, float y0, float x1, float y1, float tx,
+              float ty, gl2d::Vertex& from, gl2d::Vertex& to) {
+    auto a = state.Map(x0, y0, tx, ty), b = state.Map(x1, y1, tx, ty);
+    float dx = b.x - a.x, dy = b.y - a.y;
+    float length = std::sqrt(dx * dx + dy * dy);
+    float back = length > 0 ? LineBias / length : 0.0f;
+    from = {a.x + 0.5f - dx * back, a.y + 0.5f - dy * back};
+    to = {b.x + 0.5f - dx * back, b.y + 0.5f - dy * back};
+}
+
+InSharedContext::InSharedContext() {
+    TheGLGraphicsDriver().ToggleSharedContext();
+}
+
+InSharedContext::~InSharedContext() {
+    TheGLGraphicsDriver().ToggleSharedContext();
+}
+
+FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags) {
+    InSharedContext shared;
     int pw = pixmap->Width(), ph = pixmap->Height();
     int tw = pw, th = ph;
     GLAdjustTexSize(tw, th);
@@ -82,16 +121,13 @@ Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
         picture = WithEdgeMargin(picture, tw, th);
     else if (picture->Format() != PixelFormat::FormatRGBA8888)
         picture = picture->Convert(PixelFormat::FormatRGBA8888);
-    auto frame = New<TGLImageFrame>();
-    frame->texture = gl2d::CreateTexture(tw, th, flags);
-    frame->seq = GraphicsSeq();
+    FrameTexture made;
+    made.texture = gl2d::CreateTexture(tw, th, flags);
     UploadLevels(picture, flags);
-    frame->uMax = static_cast<float>(w) / static_cast<float>(tw);
-    frame->vMax = static_cast<float>(h) / static_cast<float>(th);
-    return frame;
+    made.uMax = static_cast<float>(w) / static_cast<float>(tw);
+    made.vMax = static_cast<float>(h) / static_cast<float>(th);
+    return made;
 }
-
-} // namespace
 
 int OvalSegments(float xr, float yr) {
     float n = std::fabs(xr) + std::fabs(yr);
@@ -131,7 +167,7 @@ TGLImageFrame::~TGLImageFrame() {
 
 void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
     gl2d::Vertex corners[4];
-    MapRect(corners, x0, y0, x1, y1, tx, ty);
+    FixedFunction2D().State().MapRect(corners, x0, y0, x1, y1, tx, ty);
     gl2d::DrawTexturedQuad(texture, corners, uMin, vMin, uMax, vMax);
 }
 
@@ -143,15 +179,26 @@ std::vector<Ref<TGraphicsMode>> TGLVex2DDriver::GraphicsModes() {
     return GLGraphicsDriver()->GraphicsModes();
 }
 
+namespace {
+
+// A context of a shader profile, which the graphics driver gives where no
+// compatibility context can be had, is drawn by the shader 2D driver.
+Ref<TGraphics> Wrap(const Ref<TGraphics>& g) {
+    if (!g) return nullptr;
+    auto gl = As<TGLGraphics>(g);
+    bool fixedFunction = !gl || gl->Profile() == GLProfile::Compatibility;
+    return TVex2DGraphics::Create(g, fixedFunction ? FixedFunction2DDriver() : GLES2DDriver());
+}
+
+} // namespace
+
 Ref<TGraphics> TGLVex2DDriver::AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
-    auto g = GLGraphicsDriver()->AttachGraphics(widget, flags);
-    return g ? TVex2DGraphics::Create(g, GLVex2DDriver()) : nullptr;
+    return Wrap(GLGraphicsDriver()->AttachGraphics(widget, flags));
 }
 
 Ref<TGraphics> TGLVex2DDriver::CreateGraphics(int width, int height, int depth, int hertz,
                                               GraphicsFlags flags) {
-    auto g = GLGraphicsDriver()->CreateGraphics(width, height, depth, hertz, flags);
-    return g ? TVex2DGraphics::Create(g, GLVex2DDriver()) : nullptr;
+    return Wrap(GLGraphicsDriver()->CreateGraphics(width, height, depth, hertz, flags));
 }
 
 // A closed 2D context is treated as no context.
@@ -177,8 +224,13 @@ void TGLVex2DDriver::Flip(int sync) {
 
 Ref<TImageFrame> TGLVex2DDriver::CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     if (!pixmap) throw RuntimeError("Pixmap is no object");
-    InSharedContext shared;
-    return MakeFrame(pixmap, flags);
+    auto made = MakeFrameTexture(pixmap, flags);
+    auto frame = New<TGLImageFrame>();
+    frame->texture = made.texture;
+    frame->seq = GraphicsSeq();
+    frame->uMax = made.uMax;
+    frame->vMax = made.vMax;
+    return frame;
 }
 
 void TGLVex2DDriver::SetBlend(BlendMode mode) {
@@ -186,16 +238,13 @@ void TGLVex2DDriver::SetBlend(BlendMode mode) {
 }
 
 void TGLVex2DDriver::SetAlpha(float alpha) {
-    float a = alpha > 1 ? 1 : (alpha >= 0 ? alpha : 0); // not-a-number becomes 0
-    colour[3] = static_cast<uint8_t>(a * 255);
-    gl2d::SetColor(colour);
+    state_.SetAlpha(alpha);
+    gl2d::SetColor(state_.colour);
 }
 
 void TGLVex2DDriver::SetColor(int red, int green, int blue) {
-    colour[0] = ColourByte(red);
-    colour[1] = ColourByte(green);
-    colour[2] = ColourByte(blue);
-    gl2d::SetColor(colour);
+    state_.SetColour(red, green, blue);
+    gl2d::SetColor(state_.colour);
 }
 
 void TGLVex2DDriver::SetClsColor(int red, int green, int blue) {
@@ -210,7 +259,7 @@ void TGLVex2DDriver::SetViewport(int x, int y, int width, int height) {
 }
 
 void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
-    matrix = {ix, iy, jx, jy};
+    state_.matrix = {ix, iy, jx, jy};
 }
 
 // The GL refuses widths that are not positive.
@@ -227,46 +276,27 @@ void TGLVex2DDriver::Plot(float x, float y) {
 }
 
 void TGLVex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
-    auto from = Map(x0, y0, tx, ty), to = Map(x1, y1, tx, ty);
-    float dx = to.x - from.x, dy = to.y - from.y;
-    float length = std::sqrt(dx * dx + dy * dy);
-    float back = length > 0 ? LineBias / length : 0.0f;
-    gl2d::DrawLine({from.x + 0.5f - dx * back, from.y + 0.5f - dy * back},
-                   {to.x + 0.5f - dx * back, to.y + 0.5f - dy * back});
+    gl2d::Vertex from, to;
+    LineEnds(state_, x0, y0, x1, y1, tx, ty, from, to);
+    gl2d::DrawLine(from, to);
 }
 
 void TGLVex2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
     gl2d::Vertex corners[4];
-    MapRect(corners, x0, y0, x1, y1, tx, ty);
+    state_.MapRect(corners, x0, y0, x1, y1, tx, ty);
     gl2d::DrawQuad(corners);
 }
 
-// The points go round by a fixed step, turned by a rotation recurrence
-// rather than a sine and cosine each.
 void TGLVex2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
-    float xr = (x1 - x0) * 0.5f, yr = (y1 - y0) * 0.5f;
-    float cx = x0 + xr, cy = y0 + yr;
-    int count = OvalSegments(xr, yr);
-    double step = 360.0 / count;
-    double stepCos = CosDeg(step), stepSin = SinDeg(step);
-    double c = 1, s = 0;
-    polygon.resize(static_cast<size_t>(count));
-    for (auto& point : polygon) {
-        point = Map(cx + xr * static_cast<float>(c), cy - yr * static_cast<float>(s), tx, ty);
-        double next = c * stepCos - s * stepSin;
-        s = s * stepCos + c * stepSin;
-        c = next;
-    }
-    gl2d::DrawPolygon(polygon.data(), count);
+    state_.OvalPoints(x0, y0, x1, y1, tx, ty);
+    gl2d::DrawPolygon(state_.polygon.data(), static_cast<int>(state_.polygon.size()));
 }
 
 void TGLVex2DDriver::DrawPoly(const std::vector<float>& xy, float handleX, float handleY,
                               float originX, float originY) {
     if (xy.size() < 6 || xy.size() % 2 != 0) return;
-    polygon.resize(xy.size() / 2);
-    for (size_t i = 0; i < polygon.size(); ++i)
-        polygon[i] = Map(xy[2 * i] + handleX, xy[2 * i + 1] + handleY, originX, originY);
-    gl2d::DrawPolygon(polygon.data(), static_cast<int>(polygon.size()));
+    state_.PolyPoints(xy, handleX, handleY, originX, originY);
+    gl2d::DrawPolygon(state_.polygon.data(), static_cast<int>(state_.polygon.size()));
 }
 
 void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
@@ -292,9 +322,18 @@ Ref<TPixmap> TGLVex2DDriver::GrabPixmap(int x, int y, int width, int height) {
     return YFlipPixmap(pixmap);
 }
 
-const Ref<TVex2DDriver>& GLVex2DDriver() {
+const Ref<TVex2DDriver>& FixedFunction2DDriver() {
     static const auto* driver = new Ref<TVex2DDriver>(New<TGLVex2DDriver>());
     return *driver;
+}
+
+TGLVex2DDriver& FixedFunction2D() {
+    return static_cast<TGLVex2DDriver&>(*FixedFunction2DDriver());
+}
+
+const Ref<TVex2DDriver>& GLVex2DDriver() {
+    return RequestedGLProfile() == GLProfile::Compatibility ? FixedFunction2DDriver()
+                                                            : GLES2DDriver();
 }
 
 } // namespace zandrel

@@ -50,6 +50,7 @@ Ref<TGLImageFrame> MakeFrame(const Ref<TPixmap>& pixmap, ImageFlags flags = Imag
 } // namespace
 
 TEST_F(ImageFrames, MarginRepeatsTheLastColumnAndRow) {
+    ZANDREL_SKIP_UNLESS_FIXED_FUNCTION();
     auto picture = PatternPixmap(100, 50, PixelFormat::FormatRGB888);
     for (int y = 0; y < 50; ++y) // the pattern wraps past 25: keep the edges distinct
         picture->WritePixel(99, y, Rgb(1, y, 2));
@@ -81,6 +82,7 @@ TEST_F(ImageFrames, MarginRepeatsTheLastColumnAndRow) {
 }
 
 TEST_F(ImageFrames, PowerOfTwoPictureNeedsNoMargin) {
+    ZANDREL_SKIP_UNLESS_FIXED_FUNCTION();
     auto picture = PatternPixmap(256, 256, PixelFormat::FormatBGRA8888);
     auto frame = MakeFrame(picture);
     EXPECT_EQ(frame->uMax, 1.0f);
@@ -101,6 +103,7 @@ TEST_F(ImageFrames, EmptyPictureMakesATinyTransparentTexture) {
 }
 
 TEST_F(ImageFrames, FiltersAndMipmapsFollowTheImageFlags) {
+    ZANDREL_SKIP_UNLESS_FIXED_FUNCTION();
     auto nearest = MakeFrame(PatternPixmap(8, 8));
     EXPECT_EQ(TextureParameter(nearest->texture, GL_TEXTURE_MAG_FILTER), GL_NEAREST);
     EXPECT_EQ(TextureParameter(nearest->texture, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
@@ -129,6 +132,7 @@ TEST_F(ImageFrames, ReleasingAFrameDeletesItsTexture) {
 // holds the deleted texture bound, so the driver must not trust its cached
 // binding of that name.
 TEST_F(ImageFrames, ANameUsedAgainIsBoundAgain) {
+    ZANDREL_SKIP_UNLESS_FIXED_FUNCTION();
     SetBlendMode(BlendMode::Solid);
     auto red = LoadImage(FilledPixmap(4, 4, Rgb(255, 0, 0)), ImageFlags::NoFlags);
     DrawImage(red, 0, 0);

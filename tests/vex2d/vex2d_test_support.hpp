@@ -36,4 +36,9 @@ Ref<TPixmap> FilledPixmap(int width, int height, uint32_t argb,
 
 uint32_t Rgb(int red, int green, int blue);
 
+// For tests that look at the fixed-function driver's own GL state, which a
+// context of a shader profile (ZANDREL_GL=es or core) does not have.
+#define ZANDREL_SKIP_UNLESS_FIXED_FUNCTION()                                                       \
+    if (CurrentGLProfile() != GLProfile::Compatibility) GTEST_SKIP() << "fixed-function GL state"
+
 } // namespace zandrel::test

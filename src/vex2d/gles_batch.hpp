@@ -1,0 +1,50 @@
+// The shader 2D driver's batcher: drawing collects in one vertex array while
+// it shares texture, blend mode and kind of primitive, and goes to the GL as
+// one draw call from one streamed vertex buffer through one shader program.
+#pragma once
+
+#include <zandrel/vex2d.hpp>
+
+#include <cstdint>
+#include <vector>
+
+namespace zandrel::gles {
+
+struct Vertex {
+    float x, y; // pixels from the top-left of the context
+    float u, v;
+    uint8_t rgba[4];
+};
+
+enum class Primitive : uint8_t { Triangles, Lines, Points };
+
+// What one draw call shares. Texture 0 is a white texel, which leaves the
+// vertex colour as it is.
+struct BatchKey {
+    uint32_t texture = 0;
+    BlendMode blend = BlendMode::Solid;
+    Primitive primitive = Primitive::Triangles;
+    float lineWidth = 1;
+    bool operator==(const BatchKey&) const = default;
+};
+
+class Batcher {
+public:
+    // Room for `count` vertices drawn with `key`, valid until the next call;
+    // what was batched with another key is sent first.
+    Vertex* Reserve(const BatchKey& key, size_t count);
+    // Sends the batch to the current context as one draw call, pixels mapped
+    // onto the current graphics' size; an empty batch sends nothing.
+    void Flush();
+    // Forgets the batch without drawing it.
+    void Discard() { vertices_.clear(); }
+    // Draw calls sent so far.
+    int DrawCalls() const { return drawCalls_; }
+
+private:
+    std::vector<Vertex> vertices_;
+    BatchKey key_;
+    int drawCalls_ = 0;
+};
+
+} // namespace zandrel::gles
