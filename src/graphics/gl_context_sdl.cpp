@@ -220,7 +220,7 @@ bool PresentsBySoftware() {
 }
 
 bool DrawThroughHiddenWindow(GLContext* record) {
-    SetPixelFormat(record->flags);
+    SetPixelFormat(record->flags, record->profile);
     record->glWindow = SDL_CreateWindow(
         "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!record->glWindow) return false;

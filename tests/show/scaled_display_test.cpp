@@ -129,6 +129,7 @@ TEST(ScaledDisplay, EveryDisplayShowsTheSameFrame) {
         bool askScaled;
         int left, top, shownWidth, shownHeight; // where the picture is on screen
         Path path = Path::ByRenderer;
+        const char* gl = "compat"; // ZANDREL_GL: the shader drivers too
     } screens[] = {
         {"800 x 600, its own mode", 800, 600, false, 0, 0, 800, 600},
         {"1920 x 1080", 1920, 1080, false, 240, 0, 1440, 1080},
@@ -138,6 +139,10 @@ TEST(ScaledDisplay, EveryDisplayShowsTheSameFrame) {
         {"800 x 600, scaled on request", 800, 600, true, 0, 0, 800, 600},
         {"800 x 600, scaled through GL", 800, 600, true, 0, 0, 800, 600, Path::Gpu},
         {"800 x 600, scaled by the processor", 800, 600, true, 0, 0, 800, 600, Path::Software},
+        {"GLES, 1920 x 1080 through GL", 1920, 1080, false, 240, 0, 1440, 1080, Path::Gpu, "es"},
+        {"GLES, 1920 x 1080 by the processor", 1920, 1080, false, 240, 0, 1440, 1080,
+         Path::Software, "es"},
+        {"GL core, 1024 x 768", 1024, 768, false, 0, 0, 1024, 768, Path::ByRenderer, "core"},
     };
     test::TempFolder folder;
     Ref<TPixmap> reference;
@@ -148,6 +153,7 @@ TEST(ScaledDisplay, EveryDisplayShowsTheSameFrame) {
         int code = test::PrivateDisplay(s.width, s.height).RunChild([&] {
             if (s.askScaled) setenv("ZANDREL_FULLSCREEN", "scaled", 1);
             native::SetScaledPresentPath(s.path);
+            setenv("ZANDREL_GL", s.gl, 1);
             return DrawKnownFrame(out);
         });
         ASSERT_EQ(code, 0) << FileText(out + "/errors.txt");

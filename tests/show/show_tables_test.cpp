@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include "show.hpp"
+#include <gtest/gtest.h>
 #include <zandrel/system.hpp>
 
 #include <climits>
