@@ -97,7 +97,11 @@ void main() {
 }
 )";
 
-// The texture modulated by the colour, as the fixed-function default does.
+// The texture modulated by the colour, as the fixed-function default does,
+// with the texel taken as its 8-bit level times the single-precision 1/255
+// that the fixed-function path converts with: the products then round to the
+// same levels as they are blended, halves included, so that frames of many
+// faint passes agree level for level.
 constexpr const char* fragmentSource = R"(
 precision highp float;
 uniform sampler2D frame;
@@ -105,7 +109,9 @@ uniform vec4 colour;
 in vec2 frameCoord;
 out vec4 fragment;
 void main() {
-    fragment = texture(frame, frameCoord) * colour;
+    vec4 texel = texture(frame, frameCoord);
+    vec3 level = floor(texel.rgb * 255.0 + 0.5) * (1.0 / 255.0);
+    fragment = vec4(level * colour.rgb, texel.a * colour.a);
 }
 )";
 

@@ -130,7 +130,8 @@ TEST_F(Feedback, TextureSizes) {
 
 // Each of the 15 zoomed copies of a flat frame adds its colour times the
 // frame's, rounded to 8 bits as it is blended: weights are kept as floats
-// (0.05 is not 13 / 255), and the sum saturates.
+// (0.05 is not 13 / 255), halves go where single precision puts them, and the
+// sum saturates.
 TEST_F(Feedback, ZoomPassesAddUpAsBlendedBytes) {
     const struct {
         int level;
@@ -138,8 +139,9 @@ TEST_F(Feedback, ZoomPassesAddUpAsBlendedBytes) {
         int expected;
     } cases[] = {
         {128, 0.05f, 128 + 15 * 6}, // 6.4 a pass; a byte weight would give 6.5
-        {100, 0.05f, 100 + 15 * 5},
-        {200, 0.15f, 255},
+        {100, 0.05f, 100 + 15 * 5}, {132, 0.05f, 132 + 15 * 7},
+        {50, 0.05f, 50 + 15 * 3}, // halves round as the fixed-function path's floats do
+        {90, 0.05f, 90 + 15 * 4},   {200, 0.15f, 255},
     };
     for (const auto& c : cases) {
         Box(0, 0, W, H, {c.level, c.level, c.level});
