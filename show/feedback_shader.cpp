@@ -34,6 +34,9 @@ struct ShaderFunctions {
     PFNGLGETPROGRAMIVPROC GetProgramiv;
     PFNGLGETUNIFORMLOCATIONPROC GetUniformLocation;
     PFNGLUSEPROGRAMPROC UseProgram;
+    PFNGLDELETEPROGRAMPROC DeleteProgram;
+    PFNGLDELETEVERTEXARRAYSPROC DeleteVertexArrays;
+    PFNGLDELETEBUFFERSPROC DeleteBuffers;
     PFNGLUNIFORM1IPROC Uniform1i;
     PFNGLUNIFORM4FPROC Uniform4f;
     PFNGLGENVERTEXARRAYSPROC GenVertexArrays;
@@ -69,6 +72,9 @@ const ShaderFunctions& GL() {
         Look(f.GetProgramiv, "glGetProgramiv");
         Look(f.GetUniformLocation, "glGetUniformLocation");
         Look(f.UseProgram, "glUseProgram");
+        Look(f.DeleteProgram, "glDeleteProgram");
+        Look(f.DeleteVertexArrays, "glDeleteVertexArrays");
+        Look(f.DeleteBuffers, "glDeleteBuffers");
         Look(f.Uniform1i, "glUniform1i");
         Look(f.Uniform4f, "glUniform4f");
         Look(f.GenVertexArrays, "glGenVertexArrays");
@@ -136,8 +142,19 @@ GLuint Compile(GLenum kind, const char* body) {
 struct ShaderObjects {
     GLuint program = 0, vertexArray = 0, buffer = 0;
     GLint colour = -1;
+    uint32_t graphicsSeq = 0; // of the display they were made for
 };
 ShaderObjects objects;
+
+// Those made for the display still open go; those of a display since closed
+// went with its context.
+void DeleteObjectsOfThisDisplay(const ShaderFunctions& gl) {
+    if (!objects.program || objects.graphicsSeq != GraphicsSeq()) return;
+    gl.DeleteProgram(objects.program);
+    gl.DeleteVertexArrays(1, &objects.vertexArray);
+    gl.DeleteBuffers(1, &objects.buffer);
+    objects = ShaderObjects();
+}
 
 // One corner as drawn: clip coordinates, then texture coordinates.
 struct ClipVertex {
@@ -299,10 +316,11 @@ EffectPainter& ShaderPainter() {
     return painter;
 }
 
-// Made for each new display: vertex arrays belong to one context. Those of a
-// display since closed went with its context.
+// Made for each display: vertex arrays belong to one context.
 void PrepareShaderPainter() {
     const ShaderFunctions& gl = GL();
+    DeleteObjectsOfThisDisplay(gl);
+    objects.graphicsSeq = GraphicsSeq();
     GLint program = 0, vertexArray = 0, buffer = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
