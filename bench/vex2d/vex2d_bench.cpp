@@ -1,11 +1,14 @@
-// Sprite throughput of the OpenGL 2D driver against the same rotated,
-// alpha-blended quads issued as raw immediate-mode OpenGL, as one raw vertex
-// array, and through SDL2's own renderer (OpenGL backend, batching on); and
+// Sprite throughput of the OpenGL 2D driver and of the shader 2D driver
+// (OpenGL ES 3.0, batched) against the same rotated, alpha-blended quads
+// issued as raw immediate-mode OpenGL, as one raw vertex array, and through
+// SDL2's own renderer (OpenGL backend, batching on); and
 // the cost of making a frame of an 800 x 600 picture against a raw upload of
 // its texture. Each frame ends with a one-pixel read-back, so that rendering
 // is measured, not queuing. Needs a display (Xvfb will do).
 #include <benchmark/benchmark.h>
 #include <zandrel/zandrel.hpp>
+
+#include "vex2d/gles_vex2d.hpp"
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -23,15 +26,16 @@ namespace {
 
 constexpr int ScreenWidth = 800;
 constexpr int ScreenHeight = 600;
-constexpr int SpritesPerFrame = 1000;
+constexpr int MostSprites = 20000;
 constexpr float SpriteAlpha = 0.75f;
 
 struct Sprite {
     float x, y, angle;
 };
 
-// The same scattered sprites for every contender.
-const std::vector<Sprite>& Sprites() {
+// The same scattered sprites for every contender, as many as the
+// benchmark's second argument asks for.
+const std::vector<Sprite>& AllSprites() {
     static std::vector<Sprite> sprites = [] {
         std::vector<Sprite> list;
         uint32_t seed = 12345;
@@ -39,11 +43,23 @@ const std::vector<Sprite>& Sprites() {
             seed = seed * 1103515245u + 12345u;
             return static_cast<float>((seed >> 8) % static_cast<uint32_t>(range));
         };
-        for (int i = 0; i < SpritesPerFrame; ++i)
+        for (int i = 0; i < MostSprites; ++i)
             list.push_back({next(ScreenWidth), next(ScreenHeight), next(360)});
         return list;
     }();
     return sprites;
+}
+
+struct SpriteRange {
+    const Sprite* first;
+    const Sprite* last;
+    const Sprite* begin() const { return first; }
+    const Sprite* end() const { return last; }
+};
+
+SpriteRange Sprites(const benchmark::State& state) {
+    const Sprite* first = AllSprites().data();
+    return {first, first + state.range(1)};
 }
 
 // A disc of colour with soft alpha, so that blending has work to do.
@@ -85,8 +101,8 @@ template <class Frame> void RunFrames(benchmark::State& state, Frame& frame) {
 // benchmark, because SDL's renderer makes its own context current behind the driver.
 class Display {
 public:
-    Display() {
-        SetGraphicsDriver(GLVex2DDriver());
+    explicit Display(const Ref<TVex2DDriver>& driver = GLVex2DDriver()) {
+        SetGraphicsDriver(driver);
         OpenGraphics(ScreenWidth, ScreenHeight, std::getenv("ZANDREL_FULLSCREEN") ? 32 : 0, 0);
     }
     ~Display() { EndGraphics(); }
@@ -94,21 +110,40 @@ public:
     Display& operator=(const Display&) = delete;
 };
 
-void FrameworkSprites(benchmark::State& state) {
-    Display display;
+template <class Flush>
+void DriverSprites(benchmark::State& state, const Ref<TVex2DDriver>& driver, Flush flush) {
+    Display display(driver);
     auto image = LoadImage(SpritePixmap(static_cast<int>(state.range(0))), ImageFlags::NoFlags);
     CentreImageHandle(image);
     auto frame = [&](float turn) {
         ClearScreen();
         SetBlendMode(BlendMode::Alpha);
         SetAlpha(SpriteAlpha);
-        for (const Sprite& s : Sprites()) {
+        for (const Sprite& s : Sprites(state)) {
             SetRotation(s.angle + turn);
             DrawImage(image, s.x, s.y);
         }
+        flush();
         ReadOnePixel();
     };
     RunFrames(state, frame);
+}
+
+// The fixed-function driver, whatever ZANDREL_GL asks for.
+void FrameworkSprites(benchmark::State& state) {
+    DriverSprites(state, FixedFunction2DDriver(), [] {});
+}
+
+// The shader driver; the draw calls of its last frame are reported.
+void ShaderSprites(benchmark::State& state) {
+    auto& driver = TheGLES2DDriver();
+    int total = 0, lastFrame = 0;
+    DriverSprites(state, GLES2DDriver(), [&] {
+        FlushDrawing();
+        lastFrame = driver.DrawCallsSoFar() - total;
+        total = driver.DrawCallsSoFar();
+    });
+    state.counters["draws/frame"] = lastFrame;
 }
 
 // The corners of a sprite of `side` turned about its centre, as the 2D
@@ -166,8 +201,8 @@ template <class DrawFrame> void RawSprites(benchmark::State& state, DrawFrame dr
 }
 
 void RawImmediateSprites(benchmark::State& state) {
-    RawSprites(state, [](float turn, float side) {
-        for (const Sprite& s : Sprites()) {
+    RawSprites(state, [&state](float turn, float side) {
+        for (const Sprite& s : Sprites(state)) {
             Corners c = Turned(s, turn, side);
             glBegin(GL_QUADS);
             for (int k = 0; k < 4; ++k) {
@@ -180,10 +215,11 @@ void RawImmediateSprites(benchmark::State& state) {
 }
 
 void RawVertexArraySprites(benchmark::State& state) {
-    std::vector<float> vertices(static_cast<size_t>(SpritesPerFrame) * 4 * 4);
+    auto count = static_cast<int>(state.range(1));
+    std::vector<float> vertices(static_cast<size_t>(count) * 4 * 4);
     RawSprites(state, [&](float turn, float side) {
         float* v = vertices.data();
-        for (const Sprite& s : Sprites()) {
+        for (const Sprite& s : Sprites(state)) {
             Corners c = Turned(s, turn, side);
             for (int k = 0; k < 4; ++k) {
                 *v++ = c.x[k];
@@ -196,7 +232,7 @@ void RawVertexArraySprites(benchmark::State& state) {
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glVertexPointer(2, GL_FLOAT, 4 * sizeof(float), vertices.data());
         glTexCoordPointer(2, GL_FLOAT, 4 * sizeof(float), vertices.data() + 2);
-        glDrawArrays(GL_QUADS, 0, SpritesPerFrame * 4);
+        glDrawArrays(GL_QUADS, 0, count * 4);
         glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         glDisableClientState(GL_VERTEX_ARRAY);
     });
@@ -229,7 +265,7 @@ void SdlRendererSprites(benchmark::State& state) {
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
         auto s = static_cast<float>(side);
-        for (const Sprite& sprite : Sprites()) {
+        for (const Sprite& sprite : Sprites(state)) {
             SDL_FRect box = {sprite.x - s * 0.5f, sprite.y - s * 0.5f, s, s};
             SDL_RenderCopyExF(renderer, texture, nullptr, &box, sprite.angle + turn, nullptr,
                               SDL_FLIP_NONE);
@@ -369,11 +405,13 @@ public:
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\nTime per frame over the baseline's (median of the repetitions):\n");
-        for (const char* side : {"4", "16", "32"}) {
-            std::string s = side;
+        for (const char* run : {"4/20000", "16/20000", "32/10000"}) {
+            std::string s = run;
             Ratio("FrameworkSprites/" + s, "RawImmediateSprites/" + s, "mark <= 1.20");
             Ratio("FrameworkSprites/" + s, "RawVertexArraySprites/" + s, "");
             Ratio("FrameworkSprites/" + s, "SdlRendererSprites/" + s, "");
+            Ratio("ShaderSprites/" + s, "FrameworkSprites/" + s, "mark <= 1.00");
+            Ratio("ShaderSprites/" + s, "RawVertexArraySprites/" + s, "");
         }
         for (const char* crowd : {"20000/4", "20000/16", "10000/32"})
             Ratio(std::string("FrameworkCrowd/") + crowd, std::string("SdlRendererCrowd/") + crowd,
@@ -388,7 +426,7 @@ private:
     void Ratio(const std::string& measured, const std::string& baseline, const char* note) {
         auto a = times.find(measured), b = times.find(baseline);
         if (a == times.end() || b == times.end()) return;
-        std::printf("%-24s / %-26s = %.3f  %s\n", measured.c_str(), baseline.c_str(),
+        std::printf("%-26s / %-30s = %.3f  %s\n", measured.c_str(), baseline.c_str(),
                     a->second / b->second, note);
     }
     std::map<std::string, double> times;
@@ -396,13 +434,16 @@ private:
 
 } // namespace
 
-// Repeated on a machine shared with other work: the medians are compared.
+// Side and count of the sprites. Repeated on a machine shared with other
+// work: the medians are compared.
 void Sides(benchmark::internal::Benchmark* b) {
-    b->Arg(4)->Arg(16)->Arg(32)->Repetitions(5)->MinTime(0.3)->ReportAggregatesOnly();
+    b->Args({4, 20000})->Args({16, 20000})->Args({32, 10000});
+    b->Repetitions(5)->MinTime(0.3)->ReportAggregatesOnly();
 }
 
 BENCHMARK(RawImmediateSprites)->Apply(Sides);
 BENCHMARK(FrameworkSprites)->Apply(Sides);
+BENCHMARK(ShaderSprites)->Apply(Sides);
 BENCHMARK(RawVertexArraySprites)->Apply(Sides);
 BENCHMARK(SdlRendererSprites)->Apply(Sides);
 // Counts and sides of the crowds.

@@ -54,6 +54,17 @@ private:
 // The driver GLGraphicsDriver() gives, as its own class.
 TGLGraphicsDriver& TheGLGraphicsDriver();
 
+// The filters a texture is made with, its edges clamped.
+struct GLTextureFilters {
+    int minify = 0, magnify = 0; // GL_NEAREST, GL_LINEAR...
+};
+// The one texture uploader, for graphics and 2D: a texture of the pixmap at
+// its own size, which the GL must take, in the current context; with every
+// mipmap level down to 1 x 1 when `mipmapped`, and the filters when given
+// (else no parameters). The texture binding and unpack row length are left
+// as they were.
+uint32_t UploadGLTexture(Ref<TPixmap> pixmap, bool mipmapped, const GLTextureFilters* filters);
+
 // What ZANDREL_GL asks for: Compatibility when it is unset or "compat".
 GLProfile RequestedGLProfile();
 

@@ -1,6 +1,6 @@
+#include "gl_functions.hpp"
+#include "gl_graphics.hpp"
 #include "graphics_parts.hpp"
-
-#include <GL/gl.h>
 
 namespace zandrel {
 
@@ -27,7 +27,7 @@ bool TakenByProxy(int w, int h) {
 // Shader profiles have no proxy textures: the GL's largest side decides.
 bool TakenBySize(int w, int h) {
     GLint largest = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    GL().GetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     return w <= largest && h <= largest;
 }
 
@@ -45,34 +45,45 @@ void GLAdjustTexSize(int& width, int& height) {
     height = h;
 }
 
-uint32_t GLTexFromPixmap(Ref<TPixmap> pixmap, bool mipmapped) {
-    if (!pixmap) throw RuntimeError("GLTexFromPixmap needs a pixmap");
+uint32_t UploadGLTexture(Ref<TPixmap> pixmap, bool mipmapped, const GLTextureFilters* filters) {
+    auto& gl = GL();
     if (pixmap->Format() != PixelFormat::FormatRGBA8888)
         pixmap = pixmap->Convert(PixelFormat::FormatRGBA8888);
     int width = pixmap->Width(), height = pixmap->Height();
-    GLAdjustTexSize(width, height);
-    if (width != pixmap->Width() || height != pixmap->Height())
-        pixmap = ResizePixmap(pixmap, width, height);
-
     GLint savedBinding = 0, savedRowLength = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &savedBinding);
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &savedRowLength);
+    gl.GetIntegerv(GL_TEXTURE_BINDING_2D, &savedBinding);
+    gl.GetIntegerv(GL_UNPACK_ROW_LENGTH, &savedRowLength);
     GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    gl.GenTextures(1, &texture);
+    gl.BindTexture(GL_TEXTURE_2D, texture);
+    if (filters) {
+        gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filters->magnify);
+        gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filters->minify);
+    }
     for (int level = 0;; ++level) {
-        glPixelStorei(GL_UNPACK_ROW_LENGTH,
-                      pixmap->Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
-        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     pixmap->Pixels());
+        gl.PixelStorei(GL_UNPACK_ROW_LENGTH,
+                       pixmap->Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
+        gl.TexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                      pixmap->Pixels());
         if (!mipmapped || (width == 1 && height == 1)) break;
         width = HalvedAbove1(width);
         height = HalvedAbove1(height);
         pixmap = ResizePixmap(pixmap, width, height);
     }
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(savedBinding));
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, savedRowLength);
+    gl.BindTexture(GL_TEXTURE_2D, static_cast<GLuint>(savedBinding));
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, savedRowLength);
     return texture;
+}
+
+uint32_t GLTexFromPixmap(Ref<TPixmap> pixmap, bool mipmapped) {
+    if (!pixmap) throw RuntimeError("GLTexFromPixmap needs a pixmap");
+    int width = pixmap->Width(), height = pixmap->Height();
+    GLAdjustTexSize(width, height);
+    if (width != pixmap->Width() || height != pixmap->Height())
+        pixmap = ResizePixmap(pixmap, width, height);
+    return UploadGLTexture(pixmap, mipmapped, nullptr);
 }
 
 } // namespace zandrel

@@ -35,6 +35,8 @@ struct Layer {
 
 struct CollisionLayers {
     std::array<Layer, LayerCount> layers;
+    // Placements follow the current 2D state's matrix; this one serves
+    // while no 2D state is current.
     Matrix2D matrix;
 };
 
@@ -217,11 +219,12 @@ int SpanOverlapTest(ScanPoly* const* active, int count) {
 bool PlaceQuad(TQuad& quad, float x, float y, float width, float height, float handleX,
                float handleY) {
     if (width == 0 || height == 0) return false;
+    Matrix2D m = Layers().matrix;
     if (auto* state = FindCurrentVex2D()) {
         x += state->originX;
         y += state->originY;
+        m = {state->ix, state->iy, state->jx, state->jy};
     }
-    const Matrix2D& m = Layers().matrix;
     static constexpr float unit[Corners][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     Box& b = quad.bounds;
     b.minX = b.minY = MaxCoordinate;
@@ -329,10 +332,6 @@ bool QuadsCollide(const TQuad& a, const TQuad& b) {
     return ScanPolys(polys, firstRow, endRow, [](ScanPoly* const* active, int count, int) {
                return SpanOverlapTest(active, count);
            }) < 0;
-}
-
-void SetCollisionTransform(const Matrix2D& matrix) {
-    Layers().matrix = matrix;
 }
 
 void ResetCollisions(uint32_t mask) {

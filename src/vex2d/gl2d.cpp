@@ -40,17 +40,6 @@ void Emit(const Vertex (&corners)[4]) {
         glVertex2f(v.x, v.y);
 }
 
-void SetFilters(ImageFlags flags) {
-    bool mipmapped{flags & ImageFlags::Mipmapped};
-    GLint magnify = GL_NEAREST, minify = mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST;
-    if (flags & ImageFlags::Filtered) {
-        magnify = GL_LINEAR;
-        minify = mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
-    }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magnify);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minify);
-}
-
 } // namespace
 
 void StartContext(int width, int height) {
@@ -164,37 +153,6 @@ void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, fl
     glTexCoord2f(u0, v1);
     glVertex2f(corners[3].x, corners[3].y);
     glEnd();
-}
-
-uint32_t CreateTexture(int width, int height, ImageFlags flags) {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    SetFilters(flags);
-    for (int level = 0;; ++level) {
-        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     nullptr);
-        if (!(flags & ImageFlags::Mipmapped) || (width == 1 && height == 1)) break;
-        width = width > 1 ? width / 2 : 1;
-        height = height > 1 ? height / 2 : 1;
-    }
-    return texture;
-}
-
-void UploadLevel(int level, const TPixmap& pixmap) {
-    glPixelStorei(GL_UNPACK_ROW_LENGTH,
-                  pixmap.Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
-    glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, pixmap.Width(), pixmap.Height(), GL_RGBA,
-                    GL_UNSIGNED_BYTE, pixmap.Pixels());
-}
-
-// The texture is made in one context and drawn in others: the uploads are
-// handed to the GL before they are used there.
-void EndUploads() {
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glFlush();
 }
 
 void DeleteTexture(uint32_t texture) {

@@ -35,11 +35,6 @@ void DrawPolygon(const Vertex* points, int count);
 void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, float v0, float u1,
                       float v1);
 
-// Bound directly, not through the cache: textures are made in the shared context.
-uint32_t CreateTexture(int width, int height, ImageFlags flags);
-// The whole pixmap, in RGBA8888, at 0, 0 of the level of the texture just made.
-void UploadLevel(int level, const TPixmap& pixmap);
-void EndUploads();
 // The cache forgets the name, which the GL may hand out again.
 void DeleteTexture(uint32_t texture);
 

@@ -1,5 +1,6 @@
 #include "gl2d.hpp"
 #include "gl_vex2d.hpp"
+#include "graphics/gl_functions.hpp"
 #include "graphics/gl_graphics.hpp"
 #include "vex2d_parts.hpp"
 
@@ -31,14 +32,11 @@ void ClearRight(TPixmap& pixmap, int fromColumn, int rows) {
         std::memset(pixmap.PixelPtr(fromColumn, y), 0, bytes);
 }
 
-void UploadLevels(Ref<TPixmap> pixmap, ImageFlags flags) {
-    for (int level = 0;; ++level) {
-        gl2d::UploadLevel(level, *pixmap);
-        int w = pixmap->Width(), h = pixmap->Height();
-        if (!(flags & ImageFlags::Mipmapped) || (w == 1 && h == 1)) break;
-        pixmap = ResizePixmap(pixmap, w > 1 ? w / 2 : 1, h > 1 ? h / 2 : 1);
-    }
-    gl2d::EndUploads();
+GLTextureFilters FiltersOf(ImageFlags flags) {
+    bool mipmapped{flags & ImageFlags::Mipmapped};
+    if (flags & ImageFlags::Filtered)
+        return {mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR, GL_LINEAR};
+    return {mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST, GL_NEAREST};
 }
 
 } // namespace
@@ -122,8 +120,10 @@ FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     else if (picture->Format() != PixelFormat::FormatRGBA8888)
         picture = picture->Convert(PixelFormat::FormatRGBA8888);
     FrameTexture made;
-    made.texture = gl2d::CreateTexture(tw, th, flags);
-    UploadLevels(picture, flags);
+    GLTextureFilters filters = FiltersOf(flags);
+    made.texture = UploadGLTexture(picture, bool{flags & ImageFlags::Mipmapped}, &filters);
+    // Made in one context and drawn in others: handed to the GL before use.
+    GL().Flush();
     made.uMax = static_cast<float>(w) / static_cast<float>(tw);
     made.vMax = static_cast<float>(h) / static_cast<float>(th);
     return made;

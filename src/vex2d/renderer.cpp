@@ -131,7 +131,6 @@ void UpdateTransform(TVex2DGraphics& s) {
     s.jx = m.jx;
     s.jy = m.jy;
     s.driver->SetTransform(m.ix, m.iy, m.jx, m.jy);
-    SetCollisionTransform(m);
 }
 
 void SetColor(int red, int green, int blue) {

@@ -31,8 +31,5 @@ struct Matrix2D {
 };
 // Scales first, then turns clockwise on screen.
 Matrix2D RotationScaleMatrix(float degrees, float scaleX, float scaleY);
-// UpdateTransform hands every new matrix on, so that collisions place
-// images as they are drawn.
-void SetCollisionTransform(const Matrix2D& matrix);
 
 } // namespace zandrel

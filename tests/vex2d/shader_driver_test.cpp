@@ -1,0 +1,145 @@
+// The shader 2D driver: its selection, its contexts' profile, batching into
+// draw calls and FlushDrawing. Its pixels are the whole suite's, which runs
+// a second time with ZANDREL_GL=es.
+#include "vex2d_test_support.hpp"
+
+#include "graphics/gl_functions.hpp"
+#include "graphics/gl_graphics.hpp"
+#include "vex2d/gles_vex2d.hpp"
+
+#include <cstdlib>
+#include <functional>
+#include <string_view>
+
+using namespace zandrel;
+using namespace zandrel::test;
+
+namespace {
+
+class ShaderDriver : public testing::Test {
+protected:
+    void SetUp() override {
+        SetGraphicsDriver(GLES2DDriver());
+        ASSERT_TRUE(OpenGraphics(64, 48));
+    }
+    void TearDown() override { EndGraphics(); }
+
+    // Draw calls that `draw` and a flush after it send.
+    int DrawCallsOf(const std::function<void()>& draw) {
+        FlushDrawing();
+        int before = TheGLES2DDriver().DrawCallsSoFar();
+        draw();
+        FlushDrawing();
+        return TheGLES2DDriver().DrawCallsSoFar() - before;
+    }
+
+    static uint32_t PixelAt(int x, int y) { return ReadPixel(GrabPixmap(x, y, 1, 1), 0, 0); }
+
+    // Straight from the GL, past the driver.
+    static uint32_t RawPixel(int x, int y) {
+        uint8_t rgba[4] = {};
+        GL().ReadPixels(x, GraphicsHeight() - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        return 0xFF000000u | uint32_t{rgba[0]} << 16 | uint32_t{rgba[1]} << 8 | rgba[2];
+    }
+};
+
+} // namespace
+
+TEST(ShaderDriverSelection, ZandrelGLChoosesTheDriversOfEveryProgram) {
+    const char* asked = std::getenv("ZANDREL_GL");
+    std::string_view name = asked ? asked : "";
+    bool shaders = name == "es" || name == "core";
+    EXPECT_EQ(GLVex2DDriver() == GLES2DDriver(), shaders);
+    EXPECT_EQ(GLGraphicsDriver() == GLESGraphicsDriver(), shaders);
+    EXPECT_EQ(GLES2DDriver()->ToString(), u"OpenGL ES");
+    SetGraphicsDriver(GLVex2DDriver());
+    ASSERT_TRUE(OpenGraphics(32, 32));
+    GLProfile expected = name == "es"     ? GLProfile::ES
+                         : name == "core" ? GLProfile::Core
+                                          : GLProfile::Compatibility;
+    EXPECT_EQ(CurrentGLProfile(), expected);
+    EndGraphics();
+    EXPECT_EQ(CurrentGLProfile(), GLProfile::Compatibility) << "nothing current";
+}
+
+TEST_F(ShaderDriver, ContextsAreOfAShaderProfileWithTheirOwnSharedContext) {
+    EXPECT_EQ(As<TVex2DGraphics>(CurrentGraphics())->driver, GLES2DDriver());
+    GLProfile profile = CurrentGLProfile();
+    ASSERT_NE(profile, GLProfile::Compatibility);
+    std::string_view version = reinterpret_cast<const char*>(GL().GetString(GL_VERSION));
+    EXPECT_EQ(version.rfind("OpenGL ES", 0) == 0, profile == GLProfile::ES) << version;
+    EXPECT_TRUE(GLProcAddress("glDrawArrays"));
+    EXPECT_FALSE(GLProcAddress(nullptr));
+    // Textures come from the shared context of the same profile.
+    TheGLGraphicsDriver().ToggleSharedContext();
+    EXPECT_EQ(CurrentGLProfile(), profile);
+    TheGLGraphicsDriver().ToggleSharedContext();
+}
+
+TEST_F(ShaderDriver, OneDrawCallForEachRunOfTextureBlendAndPrimitive) {
+    auto red = LoadImage(FilledPixmap(4, 4, Rgb(255, 0, 0)), ImageFlags::NoFlags);
+    auto blue = LoadImage(FilledPixmap(4, 4, Rgb(0, 0, 255)), ImageFlags::NoFlags);
+    struct Case {
+        const char* what;
+        std::function<void()> draw;
+        int calls;
+    };
+    const Case cases[] = {
+        {"one image many times, turning",
+         [&] {
+             for (int i = 0; i < 100; ++i) {
+                 SetRotation(static_cast<float>(i));
+                 SetColor(i, 255 - i, 0); // colour goes with each vertex
+                 DrawImage(red, 10, 10);
+             }
+             SetRotation(0);
+         },
+         1},
+        {"two images taking turns",
+         [&] {
+             for (int i = 0; i < 3; ++i) {
+                 DrawImage(red, 0, 0);
+                 DrawImage(blue, 0, 0);
+             }
+         },
+         6},
+        {"rectangles, ovals and polygons",
+         [&] {
+             DrawRect(0, 0, 4, 4);
+             DrawOval(5, 5, 10, 10);
+             DrawPoly({0, 0, 9, 0, 0, 9});
+         },
+         1},
+        {"a change of blend mode",
+         [&] {
+             DrawRect(0, 0, 4, 4);
+             SetBlendMode(BlendMode::Alpha);
+             DrawRect(0, 0, 4, 4);
+             SetBlendMode(BlendMode::Mask);
+         },
+         2},
+        {"lines, then points", [&] { DrawLine(0, 0, 9, 9); }, 2},
+        {"nothing", [] {}, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DrawCallsOf(c.draw), c.calls) << c.what;
+}
+
+TEST_F(ShaderDriver, DrawingReachesTheGLAtFlushDrawing) {
+    SetBlendMode(BlendMode::Solid);
+    SetColor(0, 255, 0);
+    DrawRect(0, 0, 8, 8);
+    EXPECT_EQ(RawPixel(2, 2), Black) << "held back";
+    FlushDrawing();
+    EXPECT_EQ(RawPixel(2, 2), Rgb(0, 255, 0));
+    // What GrabPixmap and Flip show is always drawn first.
+    DrawRect(10, 0, 8, 8);
+    EXPECT_EQ(PixelAt(12, 2), Rgb(0, 255, 0)) << "GrabPixmap";
+    Flip(0);
+    EXPECT_EQ(TheGLES2DDriver().LastFrameDrawCalls(), 2) << "one for each flush";
+}
+
+TEST(ShaderDriverFlush, WithoutAContextDoesNothing) {
+    EndGraphics();
+    EXPECT_NO_THROW(FlushDrawing());
+}
