@@ -281,82 +281,6 @@ void SdlRendererSprites(benchmark::State& state) {
     SDL_DestroyWindow(window);
 }
 
-// Crowds of sprites, the count and side as arguments, in the 2D driver and in
-// SDL2's own renderer as the system's SDL picks it (its default driver and
-// batching), each sprite alpha-blended and turning.
-std::vector<Sprite> Crowd(int count) {
-    std::vector<Sprite> crowd;
-    uint32_t seed = 54321;
-    auto next = [&seed](int range) {
-        seed = seed * 1103515245u + 12345u;
-        return static_cast<float>((seed >> 8) % static_cast<uint32_t>(range));
-    };
-    for (int i = 0; i < count; ++i)
-        crowd.push_back({next(ScreenWidth), next(ScreenHeight), next(360)});
-    return crowd;
-}
-
-void FrameworkCrowd(benchmark::State& state) {
-    Display display;
-    auto crowd = Crowd(static_cast<int>(state.range(0)));
-    auto image = LoadImage(SpritePixmap(static_cast<int>(state.range(1))), ImageFlags::NoFlags);
-    CentreImageHandle(image);
-    auto frame = [&](float turn) {
-        ClearScreen();
-        SetBlendMode(BlendMode::Alpha);
-        SetAlpha(SpriteAlpha);
-        for (const Sprite& s : crowd) {
-            SetRotation(s.angle + turn);
-            DrawImage(image, s.x, s.y);
-        }
-        ReadOnePixel();
-    };
-    RunFrames(state, frame);
-}
-
-void SdlRendererCrowd(benchmark::State& state) {
-    auto crowd = Crowd(static_cast<int>(state.range(0)));
-    auto side = static_cast<int>(state.range(1));
-    SDL_GL_ResetAttributes();
-    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
-    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    SDL_Window* window =
-        SDL_CreateWindow("sdl", 32, 32, ScreenWidth, ScreenHeight, SDL_WINDOW_SHOWN);
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
-    if (!renderer) {
-        state.SkipWithError(SDL_GetError());
-        SDL_DestroyWindow(window);
-        return;
-    }
-    SDL_RendererInfo info;
-    SDL_GetRendererInfo(renderer, &info);
-    state.SetLabel(info.name);
-    SDL_Texture* texture =
-        SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STATIC, side, side);
-    auto pixmap = SpritePixmap(side);
-    SDL_UpdateTexture(texture, nullptr, pixmap->Pixels(), pixmap->Pitch());
-    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
-    SDL_SetTextureAlphaMod(texture, static_cast<Uint8>(SpriteAlpha * 255));
-    auto frame = [&](float turn) {
-        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-        SDL_RenderClear(renderer);
-        auto s = static_cast<float>(side);
-        for (const Sprite& sprite : crowd) {
-            SDL_FRect box = {sprite.x - s * 0.5f, sprite.y - s * 0.5f, s, s};
-            SDL_RenderCopyExF(renderer, texture, nullptr, &box, sprite.angle + turn, nullptr,
-                              SDL_FLIP_NONE);
-        }
-        SDL_Rect one = {0, 0, 1, 1};
-        uint32_t pixel = 0;
-        SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ABGR8888, &pixel, 4);
-        benchmark::DoNotOptimize(pixel);
-    };
-    RunFrames(state, frame);
-    SDL_DestroyTexture(texture);
-    SDL_DestroyRenderer(renderer);
-    SDL_DestroyWindow(window);
-}
-
 Ref<TPixmap> Picture800x600() {
     auto pixmap = CreatePixmap(ScreenWidth, ScreenHeight, PixelFormat::FormatRGB888);
     for (int y = 0; y < ScreenHeight; ++y)
@@ -413,9 +337,6 @@ public:
             Ratio("ShaderSprites/" + s, "FrameworkSprites/" + s, "mark <= 1.00");
             Ratio("ShaderSprites/" + s, "RawVertexArraySprites/" + s, "");
         }
-        for (const char* crowd : {"20000/4", "20000/16", "10000/32"})
-            Ratio(std::string("FrameworkCrowd/") + crowd, std::string("SdlRendererCrowd/") + crowd,
-                  "");
         Ratio("CreateFrame800x600/", "RawUpload1024x1024/", "");
         auto create = times.find("CreateFrame800x600/");
         if (create != times.end())
@@ -446,14 +367,6 @@ BENCHMARK(FrameworkSprites)->Apply(Sides);
 BENCHMARK(ShaderSprites)->Apply(Sides);
 BENCHMARK(RawVertexArraySprites)->Apply(Sides);
 BENCHMARK(SdlRendererSprites)->Apply(Sides);
-// Counts and sides of the crowds.
-void Crowds(benchmark::internal::Benchmark* b) {
-    b->Args({20000, 4})->Args({20000, 16})->Args({10000, 32});
-    b->Repetitions(5)->MinTime(0.3)->ReportAggregatesOnly();
-}
-
-BENCHMARK(FrameworkCrowd)->Apply(Crowds);
-BENCHMARK(SdlRendererCrowd)->Apply(Crowds);
 BENCHMARK(RawUpload1024x1024)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(CreateFrame800x600)->Repetitions(5)->ReportAggregatesOnly();
 

@@ -28,8 +28,6 @@ protected:
         StartZandrel();
         SetGraphicsDriver(GLVex2DDriver(), GraphicsFlags::BackBuffer);
         ASSERT_TRUE(OpenGraphics(W, H));
-        if (CurrentGLProfile() != GLProfile::Compatibility)
-            GTEST_SKIP() << "the effects draw on compatibility contexts only";
         InitFeedback(W, H);
         SetBlendMode(BlendMode::Solid);
         SetClearColor(0, 0, 0);
