@@ -1,7 +1,7 @@
 // Full-screen passes over the back buffer. They talk to OpenGL beside the 2D
 // driver, so each one saves what it touches and puts it back. Each effect is
 // written once against a painter (feedback_painter.hpp), which the context's
-// profile chooses.
+// profile chooses; nothing here calls GL itself.
 #include "feedback_painter.hpp"
 #include "show.hpp"
 
@@ -53,41 +53,6 @@ int TextureSizeFor(int size) {
     return -1;
 }
 
-// GLES copies a frame without alpha only into a texture without alpha, and
-// takes no internal format that differs from the data's.
-GLuint MakeEffectTexture(bool shaders) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, shaders ? GL_RGB : GL_RGBA, texWidth, texHeight, 0, GL_RGB,
-                 GL_UNSIGNED_BYTE, nullptr);
-    return name;
-}
-
-// Texture binding and unpack alignment, which making the textures changes;
-// attribute stacks exist only on compatibility contexts.
-class TextureSetupState {
-public:
-    TextureSetupState() {
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_);
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack_);
-    }
-    ~TextureSetupState() {
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_));
-        glPixelStorei(GL_UNPACK_ALIGNMENT, unpack_);
-    }
-    TextureSetupState(const TextureSetupState&) = delete;
-    TextureSetupState& operator=(const TextureSetupState&) = delete;
-
-private:
-    GLint texture_ = 0, unpack_ = 4;
-};
-
 } // namespace
 
 void InitFeedback(int width, int height) {
@@ -99,14 +64,13 @@ void InitFeedback(int width, int height) {
     screenHeight = static_cast<float>(height);
     texWidth = TextureSizeFor(width);
     texHeight = TextureSizeFor(height);
-    bool shaders = ShaderContext();
-    if (shaders) PrepareShaderPainter();
-    TextureSetupState saved;
+    if (ShaderContext()) PrepareShaderPainter();
+    EffectPainter& painter = Painter();
     // Made again for a new size: the old textures go.
-    if (feedbackTexture) glDeleteTextures(1, &feedbackTexture);
-    if (shrinkTexture) glDeleteTextures(1, &shrinkTexture);
-    feedbackTexture = MakeEffectTexture(shaders);
-    shrinkTexture = MakeEffectTexture(shaders);
+    if (feedbackTexture) painter.DeleteTexture(feedbackTexture);
+    if (shrinkTexture) painter.DeleteTexture(shrinkTexture);
+    feedbackTexture = painter.MakeTexture(texWidth, texHeight);
+    shrinkTexture = painter.MakeTexture(texWidth, texHeight);
 }
 
 int FeedbackTextureWidth() {

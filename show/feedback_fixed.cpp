@@ -69,6 +69,21 @@ public:
         glPopClientAttrib();
         glPopAttrib();
     }
+    unsigned MakeTexture(int width, int height) override {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        SetEffectTextureParameters(glTexParameteri);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                     nullptr);
+        glPopClientAttrib();
+        glPopAttrib();
+        return name;
+    }
+    void DeleteTexture(unsigned texture) override { glDeleteTextures(1, &texture); }
 };
 
 } // namespace

@@ -4,6 +4,8 @@
 // show's own. Main thread only, with the display's context current.
 #pragma once
 
+#include <GL/gl.h>
+
 #include <array>
 
 namespace zandrel::show {
@@ -43,7 +45,19 @@ public:
     virtual void MagnifyNearest(bool nearest) = 0;
     // Puts back what Begin saved.
     virtual void End() = 0;
+    // An effect texture of that size with undefined content, wrapping and
+    // filtered linearly; the binding and unpack alignment are left as they were.
+    virtual unsigned MakeTexture(int width, int height) = 0;
+    virtual void DeleteTexture(unsigned texture) = 0;
 };
+
+// Wrapping and linear filtering, as every effect texture has them.
+template <class TexParameteri> void SetEffectTextureParameters(TexParameteri texParameteri) {
+    texParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    texParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+}
 
 // The fixed-function painter, on compatibility contexts.
 EffectPainter& FixedFunctionPainter();

@@ -12,6 +12,8 @@
 #include <GL/glext.h>
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,8 +21,25 @@ namespace zandrel::show {
 
 namespace {
 
-// GL functions beyond GL 1.1, looked up; those of GL 1.1 are called directly.
+// The GL functions of the effects, looked up through the framework rather
+// than linked, as a program on any of its platforms does.
 struct ShaderFunctions {
+    decltype(&::glGetIntegerv) GetIntegerv;
+    decltype(&::glGetFloatv) GetFloatv;
+    decltype(&::glIsEnabled) IsEnabled;
+    decltype(&::glEnable) Enable;
+    decltype(&::glDisable) Disable;
+    decltype(&::glBindTexture) BindTexture;
+    decltype(&::glClearColor) ClearColor;
+    decltype(&::glClear) Clear;
+    decltype(&::glBlendFunc) BlendFunc;
+    decltype(&::glTexParameteri) TexParameteri;
+    decltype(&::glDrawArrays) DrawArrays;
+    decltype(&::glCopyTexSubImage2D) CopyTexSubImage2D;
+    decltype(&::glGenTextures) GenTextures;
+    decltype(&::glDeleteTextures) DeleteTextures;
+    decltype(&::glPixelStorei) PixelStorei;
+    decltype(&::glTexImage2D) TexImage2D;
     PFNGLCREATESHADERPROC CreateShader;
     PFNGLSHADERSOURCEPROC ShaderSource;
     PFNGLCOMPILESHADERPROC CompileShader;
@@ -59,6 +78,22 @@ template <class Function> void Look(Function& function, const char* name) {
 const ShaderFunctions& GL() {
     static ShaderFunctions gl = [] {
         ShaderFunctions f{};
+        Look(f.GetIntegerv, "glGetIntegerv");
+        Look(f.GetFloatv, "glGetFloatv");
+        Look(f.IsEnabled, "glIsEnabled");
+        Look(f.Enable, "glEnable");
+        Look(f.Disable, "glDisable");
+        Look(f.BindTexture, "glBindTexture");
+        Look(f.ClearColor, "glClearColor");
+        Look(f.Clear, "glClear");
+        Look(f.BlendFunc, "glBlendFunc");
+        Look(f.TexParameteri, "glTexParameteri");
+        Look(f.DrawArrays, "glDrawArrays");
+        Look(f.CopyTexSubImage2D, "glCopyTexSubImage2D");
+        Look(f.GenTextures, "glGenTextures");
+        Look(f.DeleteTextures, "glDeleteTextures");
+        Look(f.PixelStorei, "glPixelStorei");
+        Look(f.TexImage2D, "glTexImage2D");
         Look(f.CreateShader, "glCreateShader");
         Look(f.ShaderSource, "glShaderSource");
         Look(f.CompileShader, "glCompileShader");
@@ -168,35 +203,35 @@ struct DriverState {
     GLboolean blend = GL_FALSE, depthTest = GL_FALSE;
 
     void Save(const ShaderFunctions& gl) {
-        glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-        glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
-        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer);
-        glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
+        GL().GetIntegerv(GL_CURRENT_PROGRAM, &program);
+        GL().GetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
+        GL().GetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer);
+        GL().GetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
         gl.ActiveTexture(GL_TEXTURE0);
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-        glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
-        glGetIntegerv(GL_BLEND_SRC_RGB, &blendSrcRgb);
-        glGetIntegerv(GL_BLEND_DST_RGB, &blendDstRgb);
-        glGetIntegerv(GL_BLEND_SRC_ALPHA, &blendSrcAlpha);
-        glGetIntegerv(GL_BLEND_DST_ALPHA, &blendDstAlpha);
-        blend = glIsEnabled(GL_BLEND);
-        depthTest = glIsEnabled(GL_DEPTH_TEST);
+        GL().GetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+        GL().GetIntegerv(GL_SAMPLER_BINDING, &sampler);
+        GL().GetIntegerv(GL_BLEND_SRC_RGB, &blendSrcRgb);
+        GL().GetIntegerv(GL_BLEND_DST_RGB, &blendDstRgb);
+        GL().GetIntegerv(GL_BLEND_SRC_ALPHA, &blendSrcAlpha);
+        GL().GetIntegerv(GL_BLEND_DST_ALPHA, &blendDstAlpha);
+        blend = GL().IsEnabled(GL_BLEND);
+        depthTest = GL().IsEnabled(GL_DEPTH_TEST);
     }
     void Restore(const ShaderFunctions& gl) const {
         gl.UseProgram(static_cast<GLuint>(program));
         gl.BindVertexArray(static_cast<GLuint>(vertexArray));
         gl.BindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(buffer));
-        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+        GL().BindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
         gl.BindSampler(0, static_cast<GLuint>(sampler));
         gl.ActiveTexture(static_cast<GLenum>(activeTexture));
         gl.BlendFuncSeparate(static_cast<GLenum>(blendSrcRgb), static_cast<GLenum>(blendDstRgb),
                              static_cast<GLenum>(blendSrcAlpha),
                              static_cast<GLenum>(blendDstAlpha));
         if (blend)
-            glEnable(GL_BLEND);
+            GL().Enable(GL_BLEND);
         else
-            glDisable(GL_BLEND);
-        if (depthTest) glEnable(GL_DEPTH_TEST);
+            GL().Disable(GL_BLEND);
+        if (depthTest) GL().Enable(GL_DEPTH_TEST);
     }
 };
 
@@ -210,9 +245,9 @@ public:
         gl.BindVertexArray(objects.vertexArray);
         gl.BindBuffer(GL_ARRAY_BUFFER, objects.buffer);
         gl.BindSampler(0, 0);
-        glBindTexture(GL_TEXTURE_2D, texture);
+        GL().BindTexture(GL_TEXTURE_2D, texture);
         Blend(blend);
-        glDisable(GL_DEPTH_TEST);
+        GL().Disable(GL_DEPTH_TEST);
         projection_ = projection == Projection::Zoom ? Frustum(ZoomFrustum) : Identity();
         stack_.assign(1, Identity());
         colour_ = {1, 1, 1};
@@ -220,30 +255,30 @@ public:
     }
     void Capture(int x, int y, int width, int height) override {
         Draw();
-        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, y, width, height);
+        GL().CopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, y, width, height);
     }
     // To the 2D renderer's clear colour, which this driver gives the GL only as it clears.
     void Clear() override {
         Draw();
         GLfloat saved[4] = {};
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
+        GL().GetFloatv(GL_COLOR_CLEAR_VALUE, saved);
         int red = 0, green = 0, blue = 0;
         GetClearColor(red, green, blue);
-        glClearColor(static_cast<float>(red) / 255, static_cast<float>(green) / 255,
-                     static_cast<float>(blue) / 255, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glClearColor(saved[0], saved[1], saved[2], saved[3]);
+        GL().ClearColor(static_cast<float>(red) / 255, static_cast<float>(green) / 255,
+                        static_cast<float>(blue) / 255, 1);
+        GL().Clear(GL_COLOR_BUFFER_BIT);
+        GL().ClearColor(saved[0], saved[1], saved[2], saved[3]);
     }
     void AdditiveBlend() override {
         Draw();
-        glBlendFunc(GL_ONE, GL_ONE);
+        GL().BlendFunc(GL_ONE, GL_ONE);
     }
     void Blend(bool on) override {
         Draw();
         if (on)
-            glEnable(GL_BLEND);
+            GL().Enable(GL_BLEND);
         else
-            glDisable(GL_BLEND);
+            GL().Disable(GL_BLEND);
     }
     // Float colours, so that many faint passes add up as they do in fixed function.
     void Colour(float red, float green, float blue) override {
@@ -269,16 +304,35 @@ public:
     }
     void BindTexture(unsigned texture) override {
         Draw();
-        glBindTexture(GL_TEXTURE_2D, texture);
+        GL().BindTexture(GL_TEXTURE_2D, texture);
     }
     void MagnifyNearest(bool nearest) override {
         Draw();
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, nearest ? GL_NEAREST : GL_LINEAR);
+        GL().TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, nearest ? GL_NEAREST : GL_LINEAR);
     }
     void End() override {
         Draw();
         saved_.Restore(GL());
     }
+    // GLES copies a frame without alpha only into a texture without alpha,
+    // and takes no internal format that differs from the data's.
+    unsigned MakeTexture(int width, int height) override {
+        const ShaderFunctions& gl = GL();
+        GLint texture = 0, unpack = 4;
+        gl.GetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+        gl.GetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
+        GLuint name = 0;
+        gl.GenTextures(1, &name);
+        gl.BindTexture(GL_TEXTURE_2D, name);
+        gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        SetEffectTextureParameters(gl.TexParameteri);
+        gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                      nullptr);
+        gl.BindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+        gl.PixelStorei(GL_UNPACK_ALIGNMENT, unpack);
+        return name;
+    }
+    void DeleteTexture(unsigned texture) override { GL().DeleteTextures(1, &texture); }
 
 private:
     static ClipVertex Project(const Matrix& m, const TexVertex& v) {
@@ -294,7 +348,7 @@ private:
         gl.BufferData(GL_ARRAY_BUFFER,
                       static_cast<GLsizeiptr>(pending_.size() * sizeof(ClipVertex)),
                       pending_.data(), GL_STREAM_DRAW);
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(pending_.size()));
+        GL().DrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(pending_.size()));
         pending_.clear();
     }
 
@@ -322,9 +376,9 @@ void PrepareShaderPainter() {
     DeleteObjectsOfThisDisplay(gl);
     objects.graphicsSeq = GraphicsSeq();
     GLint program = 0, vertexArray = 0, buffer = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
-    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer);
+    GL().GetIntegerv(GL_CURRENT_PROGRAM, &program);
+    GL().GetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
+    GL().GetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer);
     GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource);
     GLuint fragment = Compile(GL_FRAGMENT_SHADER, fragmentSource);
     objects.program = gl.CreateProgram();

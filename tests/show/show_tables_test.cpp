@@ -1,5 +1,5 @@
-#include "show.hpp"
 #include <gtest/gtest.h>
+#include "show.hpp"
 #include <zandrel/system.hpp>
 
 #include <climits>
