@@ -1,5 +1,8 @@
 // Full-screen passes over the back buffer. They talk to OpenGL beside the 2D
-// driver, so each one saves what it touches and puts it back.
+// driver, so each one saves what it touches and puts it back. Each effect is
+// written once against a painter (feedback_painter.hpp), which the context's
+// profile chooses; nothing here calls GL itself.
+#include "feedback_painter.hpp"
 #include "show.hpp"
 
 #include <GL/gl.h>
@@ -12,6 +15,7 @@ float screenWidth = 0, screenHeight = 0;
 int texWidth = -1, texHeight = -1;
 GLuint feedbackTexture = 0, shrinkTexture = 0;
 constexpr int largestTexture = 2048;
+constexpr int zoomPasses = 15;
 
 float S1() {
     return screenWidth / static_cast<float>(texWidth);
@@ -20,100 +24,33 @@ float T1() {
     return screenHeight / static_cast<float>(texHeight);
 }
 
-// Attribute groups hold the server state; the unpack alignment is client
-// state and needs its own push.
-// The effects draw with the fixed-function GL: on a context of a shader
-// profile they are left out until they draw with shaders.
-bool EffectsDrawable() {
-    return CurrentGLProfile() == GLProfile::Compatibility;
+EffectPainter& Painter() {
+    return ShaderContext() ? ShaderPainter() : FixedFunctionPainter();
 }
 
-void SaveState() {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+// The captured frame (or `s` by `t` of the texture) drawn onto a rectangle of
+// device coordinates.
+std::array<TexVertex, 4> FrameQuad(float x0, float y0, float x1, float y1, float z = 0,
+                                   float s = S1(), float t = T1()) {
+    return {{{0, 0, x0, y0, z}, {s, 0, x1, y0, z}, {s, t, x1, y1, z}, {0, t, x0, y1, z}}};
 }
 
-void RestoreState() {
-    glPopClientAttrib();
-    glPopAttrib();
+void DrawQuad(EffectPainter& painter, const std::array<TexVertex, 4>& quad) {
+    painter.Quads(quad.data(), 1);
 }
 
-enum class Projection { Flat, Zoom };
-
-// The frame every effect shares: state saved, texturing on, the chosen
-// blending, no depth test, identity matrices and the feedback texture bound.
-void BeginEffect(bool blend, Projection projection = Projection::Flat) {
-    FlushDrawing(); // what the 2D driver holds back is part of the frame they take
-    SaveState();
-    glEnable(GL_TEXTURE_2D);
-    if (blend)
-        glEnable(GL_BLEND);
-    else
-        glDisable(GL_BLEND);
-    glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    if (projection == Projection::Zoom) glFrustum(-0.01f, 0.01f, -0.0075f, 0.0075f, 0.01f, 1135);
-    glBindTexture(GL_TEXTURE_2D, feedbackTexture);
+void FullFrameQuad(EffectPainter& painter) {
+    DrawQuad(painter, FrameQuad(-1, -1, 1, 1));
 }
 
-void CaptureFrame() {
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, static_cast<GLsizei>(screenWidth),
-                        static_cast<GLsizei>(screenHeight));
-}
-
-void BeginDrawing() {
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-}
-
-void EndEffect() {
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    RestoreState();
-}
-
-void Vertex(float s, float t, float x, float y, float z = 0) {
-    glTexCoord2f(s, t);
-    glVertex3f(x, y, z);
-}
-
-// The captured frame drawn onto a rectangle of device coordinates.
-void FrameQuad(float x0, float y0, float x1, float y1, float z = 0) {
-    glBegin(GL_QUADS);
-    Vertex(0, 0, x0, y0, z);
-    Vertex(S1(), 0, x1, y0, z);
-    Vertex(S1(), T1(), x1, y1, z);
-    Vertex(0, T1(), x0, y1, z);
-    glEnd();
-}
-
-void FullFrameQuad() {
-    FrameQuad(-1, -1, 1, 1);
+void CaptureFrame(EffectPainter& painter) {
+    painter.Capture(0, 0, static_cast<int>(screenWidth), static_cast<int>(screenHeight));
 }
 
 int TextureSizeFor(int size) {
     for (int t = 256; t <= largestTexture; t *= 2)
         if (t >= size) return t;
     return -1;
-}
-
-GLuint MakeEffectTexture() {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, texWidth, texHeight, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                 nullptr);
-    return name;
 }
 
 } // namespace
@@ -127,14 +64,13 @@ void InitFeedback(int width, int height) {
     screenHeight = static_cast<float>(height);
     texWidth = TextureSizeFor(width);
     texHeight = TextureSizeFor(height);
-    if (!EffectsDrawable()) return;
-    SaveState();
+    if (ShaderContext()) PrepareShaderPainter();
+    EffectPainter& painter = Painter();
     // Made again for a new size: the old textures go.
-    if (feedbackTexture) glDeleteTextures(1, &feedbackTexture);
-    if (shrinkTexture) glDeleteTextures(1, &shrinkTexture);
-    feedbackTexture = MakeEffectTexture();
-    shrinkTexture = MakeEffectTexture();
-    RestoreState();
+    if (feedbackTexture) painter.DeleteTexture(feedbackTexture);
+    if (shrinkTexture) painter.DeleteTexture(shrinkTexture);
+    feedbackTexture = painter.MakeTexture(texWidth, texHeight);
+    shrinkTexture = painter.MakeTexture(texWidth, texHeight);
 }
 
 int FeedbackTextureWidth() {
@@ -145,115 +81,107 @@ int FeedbackTextureHeight() {
 }
 
 void FeedbackZoom(float red, float green, float blue, float zStep, float angle) {
-    if (!EffectsDrawable()) return;
-    BeginEffect(true, Projection::Zoom);
-    CaptureFrame();
-    BeginDrawing();
-    glBlendFunc(GL_ONE, GL_ONE);
-    for (int pass = 1; pass <= 15; ++pass) {
-        glTranslatef(0, 0, zStep);
-        glRotatef(angle, 0, 0, 1);
-        glColor3f(red, green, blue);
-        FrameQuad(-1, -0.75f, 1, 0.75f, -1);
+    EffectPainter& painter = Painter();
+    painter.Begin(true, Projection::Zoom, feedbackTexture);
+    CaptureFrame(painter);
+    painter.AdditiveBlend();
+    for (int pass = 1; pass <= zoomPasses; ++pass) {
+        painter.Translate(0, 0, zStep);
+        painter.Rotate(angle);
+        painter.Colour(red, green, blue);
+        DrawQuad(painter, FrameQuad(-1, -0.75f, 1, 0.75f, -1));
     }
-    EndEffect();
+    painter.End();
 }
 
 void FeedbackTiles(int n) {
-    if (!EffectsDrawable()) return;
-    BeginEffect(false);
-    CaptureFrame();
-    BeginDrawing();
-    glColor3f(1, 1, 1);
+    EffectPainter& painter = Painter();
+    painter.Begin(false, Projection::Flat, feedbackTexture);
+    CaptureFrame(painter);
+    painter.Colour(1, 1, 1);
     float nf = static_cast<float>(n);
     for (float row = 0; row <= nf - 1; row += 1)
         for (float column = 0; column <= nf - 1; column += 1)
-            FrameQuad(-1 + 2 * column / nf, -1 + 2 * row / nf, -1 + 2 * (column + 1) / nf,
-                      -1 + 2 * (row + 1) / nf);
-    EndEffect();
+            DrawQuad(painter, FrameQuad(-1 + 2 * column / nf, -1 + 2 * row / nf,
+                                        -1 + 2 * (column + 1) / nf, -1 + 2 * (row + 1) / nf));
+    painter.End();
 }
 
 void FeedbackBlur() {
-    if (!EffectsDrawable()) return;
     constexpr float d = 0.003f;
     static const float offsets[8][2] = {{0, d}, {0, -d}, {-d, 0}, {d, 0},
                                         {d, d}, {d, -d}, {-d, d}, {-d, -d}};
-    BeginEffect(true);
-    CaptureFrame();
-    glClear(GL_COLOR_BUFFER_BIT);
-    BeginDrawing();
-    glBlendFunc(GL_ONE, GL_ONE);
-    glColor3f(0.125f, 0.125f, 0.125f);
+    EffectPainter& painter = Painter();
+    painter.Begin(true, Projection::Flat, feedbackTexture);
+    CaptureFrame(painter);
+    painter.Clear();
+    painter.AdditiveBlend();
+    painter.Colour(0.125f, 0.125f, 0.125f);
     for (const auto& offset : offsets) {
-        glPushMatrix();
-        glTranslatef(offset[0], offset[1], 0);
-        FullFrameQuad();
-        glPopMatrix();
+        painter.PushMatrix();
+        painter.Translate(offset[0], offset[1], 0);
+        FullFrameQuad(painter);
+        painter.PopMatrix();
     }
-    EndEffect();
+    painter.End();
 }
 
 void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
-    if (!EffectsDrawable()) return;
-    BeginEffect(blend != 0);
-    if (capture == 1) CaptureFrame();
-    BeginDrawing();
-    glBlendFunc(GL_ONE, GL_ONE);
-    glColor3f(brightness, brightness, brightness);
-    glTranslatef(x, -0.975f, 0);
+    EffectPainter& painter = Painter();
+    painter.Begin(blend != 0, Projection::Flat, feedbackTexture);
+    if (capture == 1) CaptureFrame(painter);
+    painter.AdditiveBlend();
+    painter.Colour(brightness, brightness, brightness);
+    painter.Translate(x, -0.975f, 0);
     for (int i = 0; i < 5; ++i) {
-        FrameQuad(0, 0, 0.33f, 0.33f);
-        glTranslatef(0, 0.4f, 0);
+        DrawQuad(painter, FrameQuad(0, 0, 0.33f, 0.33f));
+        painter.Translate(0, 0.4f, 0);
     }
-    EndEffect();
+    painter.End();
 }
 
 void FeedbackMirror(int blend, float brightness) {
-    if (!EffectsDrawable()) return;
-    BeginEffect(blend != 0);
+    EffectPainter& painter = Painter();
+    painter.Begin(blend != 0, Projection::Flat, feedbackTexture);
     int halfWidth = static_cast<int>(screenWidth / 2),
         halfHeight = static_cast<int>(screenHeight / 2);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, halfHeight, halfWidth, halfHeight);
-    BeginDrawing();
-    glBlendFunc(GL_ONE, GL_ONE);
-    glColor3f(brightness, brightness, brightness);
+    painter.Capture(0, halfHeight, halfWidth, halfHeight);
+    painter.AdditiveBlend();
+    painter.Colour(brightness, brightness, brightness);
     float sh = S1() / 2, th = T1() / 2;
-    glBegin(GL_QUADS);
-    Vertex(0, 0, -1, 0), Vertex(sh, 0, 0, 0), Vertex(sh, th, 0, 1), Vertex(0, th, -1, 1);
-    Vertex(sh, 0, 0, 0), Vertex(0, 0, 1, 0), Vertex(0, th, 1, 1), Vertex(sh, th, 0, 1);
-    Vertex(0, th, -1, -1), Vertex(sh, th, 0, -1), Vertex(sh, 0, 0, 0), Vertex(0, 0, -1, 0);
-    Vertex(sh, th, 0, -1), Vertex(0, th, 1, -1), Vertex(0, 0, 1, 0), Vertex(sh, 0, 0, 0);
-    glEnd();
-    EndEffect();
+    const TexVertex quarters[16] = {
+        {0, 0, -1, 0, 0},   {sh, 0, 0, 0, 0},   {sh, th, 0, 1, 0}, {0, th, -1, 1, 0},
+        {sh, 0, 0, 0, 0},   {0, 0, 1, 0, 0},    {0, th, 1, 1, 0},  {sh, th, 0, 1, 0},
+        {0, th, -1, -1, 0}, {sh, th, 0, -1, 0}, {sh, 0, 0, 0, 0},  {0, 0, -1, 0, 0},
+        {sh, th, 0, -1, 0}, {0, th, 1, -1, 0},  {0, 0, 1, 0, 0},   {sh, 0, 0, 0, 0},
+    };
+    painter.Quads(quarters, 4);
+    painter.End();
 }
 
 void FeedbackPixelate(float size, int nearest, int blend, float red, float green, float blue) {
-    if (!EffectsDrawable()) return;
-    BeginEffect(false);
-    CaptureFrame();
-    glClear(GL_COLOR_BUFFER_BIT);
-    BeginDrawing();
-    FrameQuad(-1, -1, -1 + 2 * size / screenWidth, -1 + 2 * size / screenHeight);
-    glBindTexture(GL_TEXTURE_2D, shrinkTexture);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, static_cast<GLsizei>(size),
-                        static_cast<GLsizei>(size));
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, nearest == 1 ? GL_NEAREST : GL_LINEAR);
-    glColor3f(1, 1, 1);
-    glBlendFunc(GL_ONE, GL_ONE);
+    EffectPainter& painter = Painter();
+    painter.Begin(false, Projection::Flat, feedbackTexture);
+    CaptureFrame(painter);
+    painter.Clear();
+    DrawQuad(painter, FrameQuad(-1, -1, -1 + 2 * size / screenWidth, -1 + 2 * size / screenHeight));
+    painter.BindTexture(shrinkTexture);
+    painter.Capture(0, 0, static_cast<int>(size), static_cast<int>(size));
+    painter.MagnifyNearest(nearest == 1);
+    painter.Colour(1, 1, 1);
+    painter.AdditiveBlend();
     if (blend == 1) {
-        glBindTexture(GL_TEXTURE_2D, feedbackTexture);
-        FullFrameQuad();
-        glEnable(GL_BLEND);
+        painter.BindTexture(feedbackTexture);
+        FullFrameQuad(painter);
+        painter.Blend(true);
     } else {
-        glDisable(GL_BLEND);
+        painter.Blend(false);
     }
-    glColor3f(red, green, blue);
-    glBindTexture(GL_TEXTURE_2D, shrinkTexture);
+    painter.Colour(red, green, blue);
+    painter.BindTexture(shrinkTexture);
     float s = size / static_cast<float>(texWidth), t = size / static_cast<float>(texHeight);
-    glBegin(GL_QUADS);
-    Vertex(0, 0, -1, -1), Vertex(s, 0, 1, -1), Vertex(s, t, 1, 1), Vertex(0, t, -1, 1);
-    glEnd();
-    EndEffect();
+    DrawQuad(painter, FrameQuad(-1, -1, 1, 1, 0, s, t));
+    painter.End();
 }
 
 } // namespace zandrel::show

@@ -1,9 +1,11 @@
 // Frame pacing of Flip(FlipSync::Auto) in a window against a plain sleep-per-frame loop;
 // the cost of an idle pump against SDL's own event poll; and the cost of an
-// 800 x 600 full screen shown scaled against a real 800 x 600 flip and a flip
-// at the display's own size. Run the
+// 800 x 600 full screen shown scaled (the way the renderer picks, and each
+// way forced) against a real 800 x 600 flip and a native flip at the
+// display's own size. Run the
 // last under a display larger than 800 x 600, as the figures it gives are for
 // one: xvfb-run -s "-screen 0 1920x1080x24" build/bench/graphics/bench_graphics
+#include "graphics/gl_context.hpp"
 #include "ratio_reporter.hpp"
 
 #include <benchmark/benchmark.h>
@@ -114,7 +116,7 @@ void FlipFrames(benchmark::State& state, int width, int height, int depth) {
         return;
     }
     int shownWidth = 0, shownHeight = 0;
-    SDL_GL_GetDrawableSize(SDL_GL_GetCurrentWindow(), &shownWidth, &shownHeight);
+    SDL_GetWindowSize(native::CurrentGLContext()->window, &shownWidth, &shownHeight);
     for (auto _ : state) {
         glClearColor(0.2f, 0.4f, 0.6f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -130,11 +132,23 @@ void RealFlip800x600(benchmark::State& state) {
     FlipFrames(state, 800, 600, 0);
 }
 
-// Full screen shown scaled on the display.
-void ScaledFlip800x600(benchmark::State& state) {
+// Full screen shown scaled on the display, the way `path` says.
+void ScaledFlips(benchmark::State& state, native::ScaledPresentPath path) {
     SetGLFullScreenScaling(FullScreenScaling::Always);
+    native::SetScaledPresentPath(path);
     FlipFrames(state, 800, 600, 32);
+    native::SetScaledPresentPath(native::ScaledPresentPath::ByRenderer);
     SetGLFullScreenScaling(FullScreenScaling::WhenNeeded);
+}
+
+void ScaledFlip800x600(benchmark::State& state) {
+    ScaledFlips(state, native::ScaledPresentPath::ByRenderer);
+}
+void ScaledFlipThroughGL(benchmark::State& state) {
+    ScaledFlips(state, native::ScaledPresentPath::Gpu);
+}
+void ScaledFlipByProcessor(benchmark::State& state) {
+    ScaledFlips(state, native::ScaledPresentPath::Software);
 }
 
 // Full screen in the display's own mode: what swapping a picture of that size
@@ -152,6 +166,14 @@ void DesktopFlip(benchmark::State& state) {
 
 BENCHMARK(RealFlip800x600)->Repetitions(5)->ReportAggregatesOnly()->Unit(benchmark::kMillisecond);
 BENCHMARK(ScaledFlip800x600)->Repetitions(5)->ReportAggregatesOnly()->Unit(benchmark::kMillisecond);
+BENCHMARK(ScaledFlipThroughGL)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ScaledFlipByProcessor)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(DesktopFlip)->Repetitions(5)->ReportAggregatesOnly()->Unit(benchmark::kMillisecond);
 BENCHMARK(PacedFlips)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(SleepPerFrameFlips)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -162,10 +184,13 @@ int main(int argc, char** argv) {
     StartZandrel();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter([](const RatioReporter& r) {
-        for (const char* name : {"RealFlip800x600", "ScaledFlip800x600", "DesktopFlip"})
-            std::printf("%-18s %.3f ms per flip\n", name, r.Time(name).real);
+        for (const char* name : {"RealFlip800x600", "ScaledFlip800x600", "ScaledFlipThroughGL",
+                                 "ScaledFlipByProcessor", "DesktopFlip"})
+            std::printf("%-22s %.3f ms per flip\n", name, r.Time(name).real);
         r.PrintRatio("ScaledFlip800x600", "RealFlip800x600", "the cost of showing it scaled");
-        r.PrintRatio("ScaledFlip800x600", "DesktopFlip", "the scaling beside the big swap");
+        r.PrintRatio("ScaledFlip800x600", "DesktopFlip", "the scaled present beside a native flip");
+        r.PrintRatio("ScaledFlipThroughGL", "DesktopFlip", "scaled through GL beside it");
+        r.PrintRatio("ScaledFlipByProcessor", "DesktopFlip", "scaled by the processor beside it");
     });
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

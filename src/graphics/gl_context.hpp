@@ -32,6 +32,9 @@ struct GLContext {
     uint32_t windowId = 0;
     // A full-screen context shown scaled on the desktop's own mode draws here.
     ScaledFramebuffer scaled;
+    // Set when the processor scales the picture into `window`: a hidden window
+    // the context draws through, so that GL never presents into `window`.
+    SDL_Window* glWindow = nullptr;
     // A vertex array of a shader driver: such objects are not shared between
     // contexts, so each context keeps its own, deleted with it.
     unsigned vertexArray = 0;
@@ -93,6 +96,11 @@ struct SwapStandIn {
     std::function<void()> swap;
 };
 void SetSwapStandIn(SwapStandIn standIn);
+
+// How full-screen contexts made from now on present a scaled picture: chosen
+// by what the renderer is, or always one way (for tests and benchmarks).
+enum class ScaledPresentPath { ByRenderer, Gpu, Software };
+void SetScaledPresentPath(ScaledPresentPath path);
 
 } // namespace native
 

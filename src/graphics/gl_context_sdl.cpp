@@ -16,6 +16,12 @@ int lastSwapInterval = -1;
 bool swapIntervalTaken = false;
 int swapIntervalCalls = 0;
 SwapStandIn swapStandIn;
+ScaledPresentPath scaledPresentPath = ScaledPresentPath::ByRenderer;
+
+// The window a context draws through.
+SDL_Window* Drawable(const GLContext* record) {
+    return record->glWindow ? record->glWindow : record->window;
+}
 
 // Focus changes of the full-screen window are handled here, not by SDL. Video
 // that the program started itself (SDL_CreateWindow starts it implicitly) is
@@ -74,7 +80,7 @@ void SetPixelFormat(GraphicsFlags flags, GLProfile profile) {
 void RestoreCurrent() {
     toggledShared = nullptr;
     if (current)
-        SDL_GL_MakeCurrent(current->window, current->glContext);
+        SDL_GL_MakeCurrent(Drawable(current), current->glContext);
     else
         SDL_GL_MakeCurrent(nullptr, nullptr);
 }
@@ -197,8 +203,34 @@ void UpdateScaledArea(GLContext* record, int windowWidth, int windowHeight) {
     ScaledArea area = FitScaled(record->width, record->height, windowWidth, windowHeight);
     if (area == record->scaled.area) return;
     record->scaled.area = area;
+    record->scaled.barsDrawnOn = nullptr;
     SetClientScaling(record->windowId,
                      {record->width, record->height, area.left, area.top, area.width, area.height});
+}
+
+// On a rasteriser that runs on the processor a scaled blit costs several
+// times a swap of the whole desktop, while reading the picture back and
+// scaling it on the processor into the window's own pixels costs about two.
+// The context then draws through a hidden window of the same pixel format,
+// and the visible one is only ever given pixels by SDL.
+bool PresentsBySoftware() {
+    if (scaledPresentPath != ScaledPresentPath::ByRenderer)
+        return scaledPresentPath == ScaledPresentPath::Software;
+    return CurrentRendererIsSoftware();
+}
+
+bool DrawThroughHiddenWindow(GLContext* record) {
+    SetPixelFormat(record->flags, record->profile);
+    record->glWindow = SDL_CreateWindow(
+        "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
+    if (!record->glWindow) return false;
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    return SDL_GL_MakeCurrent(record->glWindow, record->glContext) == 0;
+}
+
+bool WindowHasAlpha() {
+    int alpha = 0;
+    return SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alpha) == 0 && alpha > 0;
 }
 
 // The desktop keeps its mode: the window covers it, and the picture is drawn
@@ -214,8 +246,10 @@ bool ShowScaled(GLContext* record) {
     }
     SDL_SetWindowFullscreen(record->window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     SDL_GL_MakeCurrent(record->window, record->glContext);
-    bool made =
-        CreateScaledFramebuffer(record->scaled, record->width, record->height, record->flags);
+    bool alpha = WindowHasAlpha();
+    bool made = (!PresentsBySoftware() || DrawThroughHiddenWindow(record)) &&
+                CreateScaledFramebuffer(record->scaled, record->width, record->height,
+                                        record->flags, alpha);
     RestoreCurrent();
     if (made) UpdateScaledArea(record, width, height);
     return made;
@@ -226,6 +260,67 @@ void PresentScaledPicture(GLContext* record) {
     SDL_GL_GetDrawableSize(record->window, &width, &height);
     UpdateScaledArea(record, width, height);
     PresentScaled(record->scaled, record->scaled.area, height);
+}
+
+// The window's pixels around the picture, drawn when the window's pixels or
+// the picture's place are new; then the whole window is shown, else only the picture.
+void FillBars(SDL_Surface* screen, const SDL_Rect& picture) {
+    Uint32 black = SDL_MapRGB(screen->format, 0, 0, 0);
+    SDL_Rect bars[4] = {
+        {0, 0, screen->w, picture.y},
+        {0, picture.y + picture.h, screen->w, screen->h - picture.y - picture.h},
+        {0, picture.y, picture.x, picture.h},
+        {picture.x + picture.w, picture.y, screen->w - picture.x - picture.w, picture.h},
+    };
+    for (const SDL_Rect& bar : bars)
+        if (bar.w > 0 && bar.h > 0) SDL_FillRect(screen, &bar, black);
+}
+
+// Window pixels whose bytes run blue, green, red, then alpha or padding take
+// the picture as it is read back in that order, and likewise red first;
+// others have SDL convert it as it scales.
+Uint32 PictureFormat(const SDL_Surface* screen, PictureOrder& order) {
+    Uint32 format = screen->format->format;
+    order = PictureOrder::Bgra;
+    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) return format;
+    order = PictureOrder::Rgba;
+    if (format == SDL_PIXELFORMAT_BGR888 || format == SDL_PIXELFORMAT_ABGR8888) return format;
+    order = PictureOrder::Bgra;
+    return SDL_PIXELFORMAT_ARGB8888;
+}
+
+void PresentBySoftware(GLContext* record) {
+    SDL_Surface* screen = SDL_GetWindowSurface(record->window);
+    if (!screen) return;
+    UpdateScaledArea(record, screen->w, screen->h);
+    PictureOrder order = PictureOrder::Bgra;
+    Uint32 format = PictureFormat(screen, order);
+    ScaledFramebuffer& source = record->scaled;
+    int pitch = 0;
+    const uint8_t* pixels = ReadScaledPicture(source, order, pitch);
+    // The rows stay in GL's order: a negative pitch walks them top down.
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormatFrom(nullptr, source.width, source.height,
+                                                              32, 4 * source.width, format);
+    if (!pixels || !picture) return;
+    picture->pixels = const_cast<uint8_t*>(pixels);
+    picture->pitch = pitch;
+    const ScaledArea& area = source.area;
+    SDL_Rect target{area.left, area.top, area.width, area.height};
+    bool newBars = source.barsDrawnOn != screen;
+    if (newBars) FillBars(screen, target);
+    source.barsDrawnOn = screen;
+    if (format != screen->format->format)
+        SDL_BlitScaled(picture, nullptr, screen, &target);
+    else if (WholeScale(area, source.width, source.height))
+        SDL_SoftStretch(picture, nullptr, screen, &target);
+    else
+        SDL_SoftStretchLinear(picture, nullptr, screen, &target);
+    picture->pixels = nullptr;
+    SDL_FreeSurface(picture);
+    if (newBars)
+        SDL_UpdateWindowSurface(record->window);
+    else
+        SDL_UpdateWindowSurfaceRects(record->window, &target, 1);
 }
 
 bool Listed(const GLContext* record) {
@@ -369,11 +464,12 @@ void CloseGLContext(GLContext* context) {
     if (context == current) MakeGLContextCurrent(nullptr);
     // Its buffers belong to every context that shares textures with it.
     if (context->Scaled()) {
-        SDL_GL_MakeCurrent(context->window, context->glContext);
+        SDL_GL_MakeCurrent(Drawable(context), context->glContext);
         DeleteScaledFramebuffer(context->scaled);
         RestoreCurrent();
     }
     SDL_GL_DeleteContext(context->glContext);
+    if (context->glWindow) SDL_DestroyWindow(context->glWindow);
     if (context->kind != AttachedContext) UnregisterWindowProcedure(context->windowId);
     if (context == fullScreen) RestoreDesktopMode(context);
     SDL_DestroyWindow(context->window);
@@ -397,10 +493,13 @@ bool SetGLSwapInterval(int interval) {
 
 void SwapGLBuffers() {
     if (!current) return;
-    if (current->Scaled()) PresentScaledPicture(current);
+    if (current->Scaled() && current->glWindow)
+        PresentBySoftware(current);
+    else if (current->Scaled())
+        PresentScaledPicture(current);
     if (swapStandIn.swap)
         swapStandIn.swap();
-    else
+    else if (!current->glWindow)
         SDL_GL_SwapWindow(current->window);
 }
 
@@ -463,6 +562,10 @@ int SwapIntervalCalls() {
 
 void SetSwapStandIn(SwapStandIn standIn) {
     swapStandIn = std::move(standIn);
+}
+
+void SetScaledPresentPath(ScaledPresentPath path) {
+    scaledPresentPath = path;
 }
 
 } // namespace zandrel::native

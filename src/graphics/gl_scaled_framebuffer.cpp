@@ -3,6 +3,8 @@
 
 #include "gl_functions.hpp"
 
+#include <cstring>
+
 namespace zandrel {
 
 namespace {
@@ -42,7 +44,60 @@ private:
     GLfloat clear_[4] = {};
 };
 
+// Reading back packs the rows tightly into client memory whatever the program
+// set for its own reads; its settings are put back after it.
+class PackState {
+public:
+    PackState() {
+        auto& gl = GL();
+        for (int i = 0; i < Count; ++i)
+            gl.GetIntegerv(Names[i], &saved_[i]);
+        gl.GetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &buffer_);
+        gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
+        for (int i = 1; i < Count; ++i)
+            gl.PixelStorei(Names[i], 0);
+        if (buffer_) gl.BindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    }
+    ~PackState() {
+        auto& gl = GL();
+        for (int i = 0; i < Count; ++i)
+            gl.PixelStorei(Names[i], saved_[i]);
+        if (buffer_) gl.BindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(buffer_));
+    }
+    PackState(const PackState&) = delete;
+    PackState& operator=(const PackState&) = delete;
+
+private:
+    static constexpr int Count = 4;
+    static constexpr GLenum Names[Count] = {GL_PACK_ALIGNMENT, GL_PACK_ROW_LENGTH,
+                                            GL_PACK_SKIP_PIXELS, GL_PACK_SKIP_ROWS};
+    GLint saved_[Count] = {};
+    GLint buffer_ = 0;
+};
+
+// Where the GL could not give blue first, red and blue change places here.
+void SwapRedBlue(const std::vector<uint8_t>& from, std::vector<uint8_t>& to) {
+    to.resize(from.size());
+    for (size_t x = 0; x + 3 < from.size(); x += 4) {
+        to[x] = from[x + 2];
+        to[x + 1] = from[x + 1];
+        to[x + 2] = from[x];
+        to[x + 3] = from[x + 3];
+    }
+}
+
 } // namespace
+
+bool SoftwareRenderer(const char* renderer) {
+    if (!renderer) return false;
+    for (const char* name : {"llvmpipe", "softpipe", "SwiftShader"})
+        if (std::strstr(renderer, name)) return true;
+    return false;
+}
+
+bool CurrentRendererIsSoftware() {
+    return SoftwareRenderer(reinterpret_cast<const char*>(GL().GetString(GL_RENDERER)));
+}
 
 ScaledArea FitScaled(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight) {
     ScaledArea area;
@@ -66,19 +121,14 @@ bool WholeScale(const ScaledArea& area, int pictureWidth, int pictureHeight) {
            area.width / pictureWidth == area.height / pictureHeight;
 }
 
-bool CreateScaledFramebuffer(ScaledFramebuffer& target, int width, int height,
-                             GraphicsFlags flags) {
+// GrabPixmap reads alpha: it reads as it would from the window's own buffer.
+bool CreateScaledFramebuffer(ScaledFramebuffer& target, int width, int height, GraphicsFlags flags,
+                             bool alpha) {
     auto& gl = GL();
-    // GrabPixmap reads alpha: it reads as it would from the window's own buffer.
-    GLint alphaBits = 0;
-    if (CurrentGLProfile() == GLProfile::Core) // which has no such query
-        alphaBits = (flags & GraphicsFlags::AlphaBuffer) ? 8 : 0;
-    else
-        gl.GetIntegerv(GL_ALPHA_BITS, &alphaBits);
     ScaledFramebuffer made;
     made.width = width;
     made.height = height;
-    made.colour = Renderbuffer(alphaBits > 0 ? GL_RGBA8 : GL_RGB8, width, height);
+    made.colour = Renderbuffer(alpha ? GL_RGBA8 : GL_RGB8, width, height);
     gl.GenFramebuffers(1, &made.framebuffer);
     gl.BindFramebuffer(GL_FRAMEBUFFER, made.framebuffer);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, made.colour);
@@ -121,6 +171,28 @@ void PresentScaled(const ScaledFramebuffer& source, const ScaledArea& area, int 
     gl.BlitFramebuffer(0, 0, source.width, source.height, area.left, bottom, area.left + area.width,
                        bottom + area.height, GL_COLOR_BUFFER_BIT, filter);
     gl.BindFramebuffer(GL_FRAMEBUFFER, source.framebuffer);
+}
+
+const uint8_t* ReadScaledPicture(ScaledFramebuffer& source, PictureOrder order, int& pitch) {
+    if (!source.framebuffer) return nullptr;
+    auto& gl = GL();
+    source.read.resize(size_t{4} * source.width * source.height);
+    PackState packing;
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+    // Blue first is an extension on GLES; where it is refused, red first is read.
+    bool swap = false;
+    if (order == PictureOrder::Bgra) {
+        gl.ReadPixels(0, 0, source.width, source.height, GL_BGRA, GL_UNSIGNED_BYTE,
+                      source.read.data());
+        swap = gl.GetError() != GL_NO_ERROR;
+    }
+    if (order == PictureOrder::Rgba || swap)
+        gl.ReadPixels(0, 0, source.width, source.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                      source.read.data());
+    if (swap) SwapRedBlue(source.read, source.picture);
+    const std::vector<uint8_t>& rows = swap ? source.picture : source.read;
+    pitch = -4 * source.width;
+    return rows.data() + size_t{4} * source.width * (source.height - 1);
 }
 
 } // namespace zandrel

@@ -173,6 +173,22 @@ TEST(ScaledArea, FitsTheWindowWithItsAspectKept) {
     }
 }
 
+TEST(ScaledPresent, TellsRasterisersOnTheProcessorFromGpus) {
+    const struct {
+        const char* renderer;
+        bool software;
+    } cases[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
+        {"softpipe", true},
+        {"Google SwiftShader", true},
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false},
+        {"AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49, 6.1.0)", false},
+        {nullptr, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SoftwareRenderer(c.renderer), c.software) << (c.renderer ? c.renderer : "null");
+}
+
 TEST_F(Graphics, SeqAdvancesOnOpenAndClose) {
     uint32_t start = GraphicsSeq();
     ASSERT_TRUE(GLGraphics(200, 100));

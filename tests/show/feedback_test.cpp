@@ -5,6 +5,7 @@
 #include <zandrel/vex2d.hpp>
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <array>
 #include <cstdlib>
@@ -27,8 +28,6 @@ protected:
         StartZandrel();
         SetGraphicsDriver(GLVex2DDriver(), GraphicsFlags::BackBuffer);
         ASSERT_TRUE(OpenGraphics(W, H));
-        if (CurrentGLProfile() != GLProfile::Compatibility)
-            GTEST_SKIP() << "the effects draw on compatibility contexts only";
         InitFeedback(W, H);
         SetBlendMode(BlendMode::Solid);
         SetClearColor(0, 0, 0);
@@ -69,31 +68,39 @@ protected:
     }
 };
 
-// What the effects must leave as they found it.
+// What the effects must leave as they found it: what the 2D driver keeps in
+// the GL on either profile, and the fixed-function state of a compatibility one.
 struct GlState {
     std::array<float, 16> projection{}, modelview{};
     std::array<float, 4> colour{}, clear{};
-    std::array<int, 4> viewport{}, scissor{};
-    int blendSrc = 0, blendDst = 0, texture = 0, matrixMode = 0, unpack = 0;
+    std::array<int, 4> viewport{}, scissor{}, blendFunc{};
+    int texture = 0, matrixMode = 0, unpack = 0, program = 0, vertexArray = 0, buffer = 0, unit = 0;
     bool blend = false, texturing = false, scissorTest = false, depthTest = false;
 
     static GlState Read() {
         GlState s;
-        glGetFloatv(GL_PROJECTION_MATRIX, s.projection.data());
-        glGetFloatv(GL_MODELVIEW_MATRIX, s.modelview.data());
-        glGetFloatv(GL_CURRENT_COLOR, s.colour.data());
+        const GLenum ints[] = {GL_BLEND_SRC_RGB, GL_BLEND_DST_RGB, GL_BLEND_SRC_ALPHA,
+                               GL_BLEND_DST_ALPHA};
+        for (int i = 0; i < 4; ++i)
+            glGetIntegerv(ints[i], &s.blendFunc[static_cast<size_t>(i)]);
         glGetFloatv(GL_COLOR_CLEAR_VALUE, s.clear.data());
         glGetIntegerv(GL_VIEWPORT, s.viewport.data());
         glGetIntegerv(GL_SCISSOR_BOX, s.scissor.data());
-        glGetIntegerv(GL_BLEND_SRC, &s.blendSrc);
-        glGetIntegerv(GL_BLEND_DST, &s.blendDst);
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &s.texture);
-        glGetIntegerv(GL_MATRIX_MODE, &s.matrixMode);
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &s.unpack);
+        glGetIntegerv(GL_CURRENT_PROGRAM, &s.program);
+        glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &s.vertexArray);
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &s.buffer);
+        glGetIntegerv(GL_ACTIVE_TEXTURE, &s.unit);
         s.blend = glIsEnabled(GL_BLEND);
-        s.texturing = glIsEnabled(GL_TEXTURE_2D);
         s.scissorTest = glIsEnabled(GL_SCISSOR_TEST);
         s.depthTest = glIsEnabled(GL_DEPTH_TEST);
+        if (CurrentGLProfile() != GLProfile::Compatibility) return s;
+        glGetFloatv(GL_PROJECTION_MATRIX, s.projection.data());
+        glGetFloatv(GL_MODELVIEW_MATRIX, s.modelview.data());
+        glGetFloatv(GL_CURRENT_COLOR, s.colour.data());
+        glGetIntegerv(GL_MATRIX_MODE, &s.matrixMode);
+        s.texturing = glIsEnabled(GL_TEXTURE_2D);
         return s;
     }
     bool operator==(const GlState&) const = default;
@@ -119,6 +126,28 @@ TEST_F(Feedback, TextureSizes) {
         EXPECT_EQ(FeedbackTextureHeight(), c[3]) << c[1];
     }
     InitFeedback(W, H);
+}
+
+// Each of the 15 zoomed copies of a flat frame adds its colour times the
+// frame's, rounded to 8 bits as it is blended: weights are kept as floats
+// (0.05 is not 13 / 255), halves go where single precision puts them, and the
+// sum saturates.
+TEST_F(Feedback, ZoomPassesAddUpAsBlendedBytes) {
+    const struct {
+        int level;
+        float weight;
+        int expected;
+    } cases[] = {
+        {128, 0.05f, 128 + 15 * 6}, // 6.4 a pass; a byte weight would give 6.5
+        {100, 0.05f, 100 + 15 * 5}, {132, 0.05f, 132 + 15 * 7},
+        {50, 0.05f, 50 + 15 * 3}, // halves round as the fixed-function path's floats do
+        {90, 0.05f, 90 + 15 * 4},   {200, 0.15f, 255},
+    };
+    for (const auto& c : cases) {
+        Box(0, 0, W, H, {c.level, c.level, c.level});
+        FeedbackZoom(c.weight, c.weight, c.weight, 0.04f, 2.0f);
+        ExpectNear(At(Frame(), W / 2, H / 2), {c.expected, c.expected, c.expected}, 0, "centre");
+    }
 }
 
 TEST_F(Feedback, MirrorMakesFourFoldSymmetry) {
@@ -182,6 +211,7 @@ TEST_F(Feedback, EffectsLeaveTheRendererAsTheyFoundIt) {
     };
     for (Effect effect : effects) {
         Pattern();
+        FlushDrawing(); // a batching driver binds its own state as it draws
         GlState before = GlState::Read();
         effect();
         EXPECT_TRUE(GlState::Read() == before);

@@ -1,5 +1,6 @@
 // The show's display on X servers that have no 800 x 600 mode, each a private
 // Xvfb of its own size: the picture is drawn at 800 x 600 and shown scaled.
+#include "graphics/gl_context.hpp"
 #include "show.hpp"
 #include "test_support.hpp"
 
@@ -118,19 +119,27 @@ int CountDifferent(const Ref<TPixmap>& a, const Ref<TPixmap>& b) {
 } // namespace
 
 // The same frame, pixel for pixel, on a display that switches to 800 x 600 and
-// on displays that show it scaled; on screen it fills the area of its aspect
-// ratio, centred, with black bars around it.
+// on displays that show it scaled, by either way of presenting it; on screen
+// it fills the area of its aspect ratio, centred, with black bars around it.
 TEST(ScaledDisplay, EveryDisplayShowsTheSameFrame) {
+    using Path = native::ScaledPresentPath;
     const struct {
         const char* name;
         int width, height;
         bool askScaled;
         int left, top, shownWidth, shownHeight; // where the picture is on screen
+        Path path = Path::ByRenderer;
+        const char* gl = nullptr; // ZANDREL_GL when set; the run's own otherwise
     } screens[] = {
         {"800 x 600, its own mode", 800, 600, false, 0, 0, 800, 600},
         {"1920 x 1080", 1920, 1080, false, 240, 0, 1440, 1080},
+        {"1920 x 1080 through GL", 1920, 1080, false, 240, 0, 1440, 1080, Path::Gpu},
+        {"1920 x 1080 by the processor", 1920, 1080, false, 240, 0, 1440, 1080, Path::Software},
         {"1024 x 768", 1024, 768, false, 0, 0, 1024, 768},
         {"800 x 600, scaled on request", 800, 600, true, 0, 0, 800, 600},
+        {"800 x 600, scaled through GL", 800, 600, true, 0, 0, 800, 600, Path::Gpu},
+        {"800 x 600, scaled by the processor", 800, 600, true, 0, 0, 800, 600, Path::Software},
+        {"GL core, 1024 x 768", 1024, 768, false, 0, 0, 1024, 768, Path::ByRenderer, "core"},
     };
     test::TempFolder folder;
     Ref<TPixmap> reference;
@@ -140,6 +149,8 @@ TEST(ScaledDisplay, EveryDisplayShowsTheSameFrame) {
         ASSERT_TRUE(MakeFolder(FromBytes(out)));
         int code = test::PrivateDisplay(s.width, s.height).RunChild([&] {
             if (s.askScaled) setenv("ZANDREL_FULLSCREEN", "scaled", 1);
+            native::SetScaledPresentPath(s.path);
+            if (s.gl) setenv("ZANDREL_GL", s.gl, 1);
             return DrawKnownFrame(out);
         });
         ASSERT_EQ(code, 0) << FileText(out + "/errors.txt");
