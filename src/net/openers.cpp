@@ -90,7 +90,9 @@ Ref<TStream> THTTPStreamOpener::TryOpen(const Url&, const String& proto, const S
     if (!address || !target || !hostLine) return nullptr;
     auto stream = OpenTCPStream(address->host, address->port);
     if (!stream) return nullptr;
-    if (SendGetRequest(*stream, *target, *hostLine) && SkipReplyHead(*stream)) return stream;
+    if (SendGetRequest(*stream, *target, *hostLine) &&
+        SkipReplyHeadWithin(*stream, GetNetTimeouts().replyHeadMs))
+        return stream;
     stream->Close();
     return nullptr;
 }

@@ -38,5 +38,8 @@ constexpr int MaxReplyHeadBytes = 256 * 1024;
 // empty line that ends them, so that the stream is left at the body. False
 // when the data ends first, a line does not end in LF, or a limit is passed.
 bool SkipReplyHead(TStream& stream);
+// As SkipReplyHead, but false too when the whole head has not come within
+// `timeoutMs` (negative: no limit), however it trickles.
+bool SkipReplyHeadWithin(TSocketStream& stream, int timeoutMs);
 
 } // namespace zandrel

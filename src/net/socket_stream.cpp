@@ -1,6 +1,26 @@
 #include <zandrel/net.hpp>
 
+#include <atomic>
+
 namespace zandrel {
+
+namespace {
+
+std::atomic<int> connectLimit{NetTimeouts{}.connectMs};
+std::atomic<int> replyHeadLimit{NetTimeouts{}.replyHeadMs};
+std::atomic<int> readIdleLimit{NetTimeouts{}.readIdleMs};
+
+} // namespace
+
+void SetNetTimeouts(const NetTimeouts& timeouts) {
+    connectLimit = timeouts.connectMs;
+    replyHeadLimit = timeouts.replyHeadMs;
+    readIdleLimit = timeouts.readIdleMs;
+}
+
+NetTimeouts GetNetTimeouts() {
+    return {connectLimit, replyHeadLimit, readIdleLimit};
+}
 
 TSocketStream::~TSocketStream() {
     Close();
@@ -20,8 +40,14 @@ int TSocketStream::Close() {
     return 0;
 }
 
+// A read that waits past its limit moves nothing, as a failed one does.
 int TSocketStream::Read(void* buf, int count) {
-    return socket_ ? socket_->Recv(buf, count) : 0;
+    if (!socket_) return 0;
+    if (readTimeout_ >= 0) {
+        std::vector<Ref<TSocket>> read{socket_}, none;
+        if (SelectSockets(read, none, none, readTimeout_) != 1) return 0;
+    }
+    return socket_->Recv(buf, count);
 }
 
 int TSocketStream::Write(const void* buf, int count) {
@@ -47,6 +73,7 @@ Ref<TSocketStream> TSocketStream::Create(Ref<TSocket> socket, bool autoClose) {
     auto stream = New<TSocketStream>();
     stream->socket_ = std::move(socket);
     stream->autoClose_ = autoClose;
+    stream->readTimeout_ = readIdleLimit;
     return stream;
 }
 
@@ -59,7 +86,7 @@ Ref<TSocketStream> OpenTCPStream(const String& host, int port) {
     if (ip == 0) return nullptr;
     auto socket = CreateTCPSocket();
     if (!socket) return nullptr;
-    if (!socket->Connect(ip, port)) {
+    if (!socket->Connect(ip, port, connectLimit)) {
         socket->Close();
         return nullptr;
     }
