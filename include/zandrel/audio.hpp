@@ -167,6 +167,12 @@ void SetChannelRate(const Ref<TChannel>& channel, float rate);
 void PauseChannel(const Ref<TChannel>& channel);
 void ResumeChannel(const Ref<TChannel>& channel);
 
+// The times the sound device has run dry since the mixer opened it (0 while
+// none is open): each is a gap in the output as long as the mixing thread
+// was late, after which the mixer keeps more sound ahead of the device. Any
+// thread.
+int AudioUnderruns();
+
 // ---------------------------------------------------------------------------
 // Mixing without a device
 

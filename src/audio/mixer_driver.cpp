@@ -105,4 +105,8 @@ int RenderOfflineMixer(int16_t* out, int frames) {
     return MixerRender(out, frames);
 }
 
+int AudioUnderruns() {
+    return MixerDeviceUnderruns();
+}
+
 } // namespace zandrel

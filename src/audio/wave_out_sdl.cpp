@@ -116,6 +116,10 @@ void QuietAlsaErrors() {
 
 } // namespace
 
+void RaiseMixingThreadPriority() {
+    SDL_SetThreadPriority(SDL_THREAD_PRIORITY_TIME_CRITICAL);
+}
+
 std::unique_ptr<WaveOut> OpenWaveOut(int rate, int channels, const int16_t* buffer, int values) {
     QuietAlsaErrors();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
