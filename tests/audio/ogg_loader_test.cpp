@@ -238,3 +238,31 @@ TEST(OggLoader, ChainedFileGivesItsFirstLinkWhole) {
         EXPECT_EQ(ChannelsPerSample[sample->Format()], first.channels);
     }
 }
+
+TEST(SampleLoaders, SizeClaimsBeyondTheDataAllocateNothingForThem) {
+    if (!AddressLimitsHold) GTEST_SKIP() << "the sanitizer reserves the address space";
+    TempFolder folder;
+    // A data chunk that claims two gigabytes and holds 1000 frames.
+    ByteVector wav = PcmWave(1, 44100, 16, Tones(1, 1000, 44100));
+    for (int i = 0; i < 4; ++i)
+        wav[40 + i] = static_cast<uint8_t>(0x7FFFFF00u >> (8 * i));
+    WriteFileBytes(folder / "claims.wav", wav);
+    // A last page that claims half a billion frames more than there are.
+    ByteVector ogg = ReadFileBytes(EncodeOgg(folder, "tones", 1, 3000));
+    OverstateLastPage(ogg, 500'000'000);
+    WriteFileBytes(folder / "claims.ogg", ogg);
+    for (auto [name, frames] : {std::pair{"claims.wav", 1000}, std::pair{"claims.ogg", 3000}}) {
+        SCOPED_TRACE(name);
+        std::string path = folder / name;
+        EXPECT_EQ(RunWithAddressHeadroom(64 << 20,
+                                         [&] {
+                                             auto sample = LoadAudioSample(path);
+                                             // Without a true end to trim to, the last packet comes
+                                             // out whole.
+                                             bool whole = sample && sample->Length() >= frames &&
+                                                          sample->Length() < frames + 2048;
+                                             return whole ? 0 : 1;
+                                         }),
+                  0);
+    }
+}

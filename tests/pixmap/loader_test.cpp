@@ -120,3 +120,18 @@ TEST(PixmapLoaders, StalledStreamsAndUnknownDataGiveNoPixmap) {
     WriteFileBytes(folder / "picture.dat", SmallPng());
     EXPECT_TRUE(LoadPixmap(folder / "picture.dat")); // found by content, not by name
 }
+
+TEST(ImageLoaders, SizeClaimsBeyondTheDataAllocateNothingForThem) {
+    if (!AddressLimitsHold) GTEST_SKIP() << "the sanitizer reserves the address space";
+    // 4096 x 4096 pixels of 32 bits claimed (64 MB), a few bytes held.
+    Bytes8 bmp = {'B', 'M', 0, 0, 0,    0, 0, 0, 0,    0, 54, 0, 0, 0,  40,
+                  0,   0,   0, 0, 0x10, 0, 0, 0, 0x10, 0, 0,  1, 0, 32, 0};
+    bmp.resize(54 + 64, 0);
+    Bytes8 tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0x10, 32, 0};
+    tga.resize(18 + 64, 0);
+    for (const auto& [name, bytes] : {std::pair{"bmp", bmp}, std::pair{"tga", tga}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(RunWithAddressHeadroom(32 << 20, [&] { return LoadFromBytes(bytes) ? 1 : 0; }),
+                  0);
+    }
+}
