@@ -27,6 +27,8 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
     -DCMAKE_SHARED_LINKER_FLAGS=-fprofile-instr-generate >/dev/null
 cmake --build "$build" $(printf -- '--target fuzz_%s ' "${targets[@]}") >/dev/null
 
+# Leaks of the system libraries the sanitizer run also leaves aside.
+export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0
 work=$root/$build/fuzz-run
 rm -rf "$work"
 mkdir -p "$work/profiles"
@@ -47,7 +49,7 @@ for name in "${targets[@]}"; do
         -print_final_stats=1 -artifact_prefix="$work/$name-" "$found" "${seeds[@]}" \
         >"$work/$name.log" 2>&1 || true
     executions=$(grep -o 'number_of_executed_units: [0-9]*' "$work/$name.log" | grep -o '[0-9]*$' || echo 0)
-    LLVM_PROFILE_FILE=/dev/null "$binary" -merge=1 "${seeds[0]}" "$found" >"$work/$name-merge.log" 2>&1 || true
+    LLVM_PROFILE_FILE=/dev/null "$binary" -merge=1 -artifact_prefix="$work/$name-merge-" "${seeds[0]}" "$found" >"$work/$name-merge.log" 2>&1 || true
     added=$(grep -o 'MERGE-OUTER: [0-9]* new files with [0-9]* new features' "$work/$name-merge.log" |
         awk '{print $2, $6}')
     findings=$(find "$work" -maxdepth 1 -name "$name-*" -type f ! -name '*.log' | wc -l)
@@ -62,10 +64,10 @@ echo
 echo "Line coverage of the parsers from the corpus:"
 objects=()
 for name in "${targets[@]}"; do objects+=(-object "$root/$build/tests/fuzz/fuzz_$name"); done
-llvm-cov-14 report "$root/$build/src/libzandrel.so" "${objects[@]}" \
+llvm-cov-14 report "$root/$build/libzandrel.so" "${objects[@]}" \
     -instr-profile="$work/corpus.profdata" \
     src/pixmap/png_codec.cpp src/pixmap/jpeg_codec.cpp src/pixmap/bmp_loader.cpp \
     src/pixmap/tga_loader.cpp src/audio/wav_loader.cpp src/audio/ogg_loader.cpp src/font \
     src/stream src/net/http_reply.cpp | awk 'NR==1 || /\.cpp/ {print $1, $(NF-3), $(NF-2), $(NF-1)}' |
     column -t
-echo "Per-line detail: llvm-cov-14 show $build/src/libzandrel.so -instr-profile=$work/corpus.profdata <file>"
+echo "Per-line detail: llvm-cov-14 show $build/libzandrel.so -instr-profile=$work/corpus.profdata <file>"
