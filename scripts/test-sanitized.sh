@@ -23,7 +23,7 @@ export LSAN_OPTIONS=suppressions=$suppressions:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1
 ZANDREL_BUILD_DIR=build-asan scripts/build.sh "${common[@]}" \
     -DZANDREL_SANITIZE=address,undefined -DZANDREL_BUILD_FUZZERS=ON
-LD_PRELOAD=${mesa%:} scripts/run-tests.sh build-asan -LE 'timing|package|long'
+LD_PRELOAD=${mesa%:} scripts/run-tests.sh build-asan -LE 'timing|package|long|soak'
 
 export TSAN_OPTIONS=second_deadlock_stack=1:suppressions=$PWD/tests/sanitizers/tsan.supp
 ZANDREL_BUILD_DIR=build-tsan ZANDREL_BUILD_TARGETS="test_audio test_system" \

@@ -1,8 +1,10 @@
 // Audio: sample buffers and their loaders (WAV, Ogg Vorbis), sounds and
 // channels, and the drivers that play them (silent, or the software mixer on
 // the sound device). Extension points: sample loaders (TAudioSampleLoader) and
-// audio drivers (TAudioDriver). StartAudioModule() registers the loaders and
-// opens the mixer on the device (StartZandrel() calls it). Threads: main
+// audio drivers (TAudioDriver). StartAudioModule() registers the loaders
+// (StartZandrel() calls it); the mixer opens the sound device when a program
+// first asks for the audio driver, and a machine without one stays silent
+// without a word. Threads: main
 // thread only; the mixer mixes on a thread of its own, which programs never
 // touch.
 #pragma once
@@ -11,8 +13,9 @@
 
 namespace zandrel {
 
-// Registers the OGG and WAV sample loaders and starts with the silent driver,
-// then the mixer's; later calls do nothing.
+// Registers the OGG and WAV sample loaders and starts with the silent driver;
+// the mixer's replaces it when the driver is first asked for and the device
+// opens. Later calls do nothing.
 void StartAudioModule();
 
 // ---------------------------------------------------------------------------
@@ -147,8 +150,8 @@ public:
     virtual Ref<TChannel> AllocChannel();
 };
 
-// The driver every function below uses: the silent one until the mixer's
-// output device opens.
+// The driver every function below uses: the mixer's once its output device
+// has opened (on the first call after StartAudioModule), else the silent one.
 const Ref<TAudioDriver>& CurrentAudioDriver();
 void SetAudioDriver(Ref<TAudioDriver> driver);
 
@@ -170,6 +173,12 @@ void SetChannelDepth(const Ref<TChannel>& channel, float depth);
 void SetChannelRate(const Ref<TChannel>& channel, float rate);
 void PauseChannel(const Ref<TChannel>& channel);
 void ResumeChannel(const Ref<TChannel>& channel);
+
+// The times the sound device has run dry since the mixer opened it (0 while
+// none is open): each is a gap in the output as long as the mixing thread
+// was late, after which the mixer keeps more sound ahead of the device. Any
+// thread.
+int AudioUnderruns();
 
 // ---------------------------------------------------------------------------
 // Mixing without a device

@@ -7,10 +7,10 @@
 // an empty string; only a socket stream's exact-count transfers throw, as
 // every stream's do (TStreamReadError, TStreamWriteError).
 //
-// Threads: every call blocks its calling thread (connect, send, recv and
-// lookups are synchronous; Connected, Accept and SelectSockets wait at most
-// their timeout). Any thread may make and use sockets, but one socket or
-// socket stream is used by one thread at a time.
+// Threads: every call blocks its calling thread (send, recv and lookups are
+// synchronous; connections, Connected, Accept, SelectSockets and the openers
+// wait at most their time limits, see NetTimeouts). Any thread may make and use sockets, but one
+// socket or socket stream is used by one thread at a time.
 #pragma once
 
 #include <zandrel/stream.hpp>
@@ -58,8 +58,9 @@ public:
     virtual bool Connected();
     // To the port on any local address, or only on `ip` when one is given.
     virtual bool Bind(int port, uint32_t ip = 0);
-    // To ip:port; true when connected, the addresses then read again.
-    virtual bool Connect(uint32_t ip, int port);
+    // To ip:port within `timeout` ms (negative: as long as the system
+    // tries); true when connected, the addresses then read again.
+    virtual bool Connect(uint32_t ip, int port, int timeout = -1);
     // Accepts connections from now on, holding up to `backlog` waiting.
     virtual bool Listen(int backlog);
     // Waits up to `timeout` ms (negative: without limit) for a connection;
@@ -105,7 +106,7 @@ int Recv(const Ref<TSocket>& socket, void* buf, int count,
 void Close(const Ref<TSocket>& socket);
 bool Connected(const Ref<TSocket>& socket);
 bool Bind(const Ref<TSocket>& socket, int port, uint32_t ip = 0);
-bool Connect(const Ref<TSocket>& socket, uint32_t ip, int port);
+bool Connect(const Ref<TSocket>& socket, uint32_t ip, int port, int timeout = -1);
 bool Listen(const Ref<TSocket>& socket, int backlog);
 Ref<TSocket> Accept(const Ref<TSocket>& socket, int timeout);
 int ReadAvail(const Ref<TSocket>& socket);
@@ -141,6 +142,25 @@ String DottedIP(uint32_t ip);
 // ---------------------------------------------------------------------------
 // Streams over sockets
 
+// Time limits of the socket streams, in milliseconds; a negative limit waits
+// without end.
+struct NetTimeouts {
+    // OpenTCPStream's connection, and so the "tcp" and "http" openers'.
+    int connectMs = 10000;
+    // The "http" opener's wait for the whole head of the reply, however
+    // slowly it comes; no stream when it runs out.
+    int replyHeadMs = 30000;
+    // The longest wait of one read of a new socket stream for its next bytes;
+    // a read that runs out moves nothing, so an exact-count read throws
+    // TStreamReadError. Streams made before a change keep their limit.
+    int readIdleMs = -1;
+};
+
+// Sets the limits used from now on, by any thread.
+void SetNetTimeouts(const NetTimeouts& timeouts);
+// The limits in use; any thread.
+NetTimeouts GetNetTimeouts();
+
 // Reads and writes a connected socket; not seekable. At its end, and closed,
 // once the peer has closed and every byte was read.
 class TSocketStream : public TStream {
@@ -156,6 +176,9 @@ public:
     // brings nothing, not before every read.
     int ReadBytes(void* buf, int count) override;
 
+    // The longest wait of one Read for bytes, in ms (negative: no limit);
+    // a new stream starts with NetTimeouts' readIdleMs.
+    void SetReadTimeout(int timeout) { readTimeout_ = timeout; }
     // The socket is closed with the stream when autoClose is set.
     static Ref<TSocketStream> Create(Ref<TSocket> socket, bool autoClose);
     // No object once the stream is closed.
@@ -164,11 +187,13 @@ public:
 protected:
     Ref<TSocket> socket_;    // the connection; empty once the stream is closed
     bool autoClose_ = false; // whether Close also closes the socket
+    int readTimeout_ = -1;   // ms a read may wait for data; negative: no limit
 };
 
 Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose); // TSocketStream::Create
 // A stream over a new connection that it owns; no object when the host does
-// not resolve or the connection is refused.
+// not resolve, or the connection is refused or not made within NetTimeouts'
+// connectMs.
 Ref<TSocketStream> OpenTCPStream(const String& host, int port);
 
 // The status code of the HTTP reply whose body an "http::" stream reads (200,

@@ -97,6 +97,9 @@ public:
     // The shell's exit status (127: no such program; 128 + n: ended by signal
     // n), -1 while the child runs.
     int ExitCode();
+    // True once the child has ended, nothing it started still runs and its
+    // pipes are closed: the process list then lets it go.
+    bool Finished();
     // The command line it was started with.
     const String& Name() const { return name_; }
     // Reads the child's standard output and writes its standard input.

@@ -1,14 +1,25 @@
-#include <zandrel/audio.hpp>
+#include "mixer_driver.hpp"
+
+#include <utility>
 
 namespace zandrel {
 
 namespace {
+
+void (*deferredOpen)() = nullptr;
+
 // Never destroyed, so that exit handlers can still reach it.
 Ref<TAudioDriver>& Current() {
     static auto* driver = new Ref<TAudioDriver>;
+    if (auto open = std::exchange(deferredOpen, nullptr)) open();
     return *driver;
 }
+
 } // namespace
+
+void DeferAudioDriver(void (*open)()) {
+    deferredOpen = open;
+}
 
 void TChannel::Stop() {}
 void TChannel::SetPaused(bool) {}
@@ -48,6 +59,7 @@ const Ref<TAudioDriver>& CurrentAudioDriver() {
 }
 
 void SetAudioDriver(Ref<TAudioDriver> driver) {
+    deferredOpen = nullptr;
     Current() = std::move(driver);
 }
 

@@ -27,7 +27,7 @@ void StartAudioModule() {
         new TAudioSampleLoaderOGG;
         new TAudioSampleLoaderWAV;
         SetAudioDriver(New<TAudioDriver>());
-        StartMixerDriver();
+        DeferAudioDriver(StartMixerDriver);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "mix_kernels_avx2.hpp"
 
+#include <atomic>
+
 #include <immintrin.h>
 
 namespace zandrel::mix {
@@ -104,9 +106,17 @@ ZANDREL_AVX2 int MixAvx2(const uint8_t* frames, uint64_t& position, uint64_t ste
 
 } // namespace
 
+namespace {
+std::atomic<bool> vectorLoopsAllowed{true};
+} // namespace
+
 bool CpuHasAvx2() {
     static const bool hasAvx2 = __builtin_cpu_supports("avx2");
-    return hasAvx2;
+    return hasAvx2 && vectorLoopsAllowed.load(std::memory_order_relaxed);
+}
+
+void AllowVectorLoops(bool allowed) {
+    vectorLoopsAllowed = allowed;
 }
 
 int MixMono16Avx2(const uint8_t* frames, uint64_t& position, uint64_t step, Gains gains,

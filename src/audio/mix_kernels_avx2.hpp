@@ -5,7 +5,10 @@
 
 namespace zandrel::mix {
 
+// True when the processor has AVX2 and the vector loops are allowed.
 bool CpuHasAvx2();
+// Off, the scalar loops mix everything, as on a processor without AVX2.
+void AllowVectorLoops(bool allowed);
 
 // Mix the largest multiple of 8 frames not above `count` from 16-bit mono or
 // stereo frames, advance the position past them and return how many that was.

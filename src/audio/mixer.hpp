@@ -203,5 +203,7 @@ mix::mixer* MixerCore();
 // played since playback last started; -1 without a device.
 int MixerDeviceLatency();
 int64_t MixerDevicePosition();
+// The output device's underruns since it opened; 0 without a device.
+int MixerDeviceUnderruns();
 
 } // namespace zandrel

@@ -222,6 +222,10 @@ int64_t MixerDevicePosition() {
     return state.device ? state.device->PlayedFrames() : -1;
 }
 
+int MixerDeviceUnderruns() {
+    return state.device ? state.device->Underruns() : 0;
+}
+
 MixerSample* MixerCreateSound(int length, int bits, int channels, int hertz, const void* frames,
                               int loop) {
     if (!state.core) return nullptr;

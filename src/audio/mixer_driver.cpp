@@ -106,4 +106,8 @@ int RenderOfflineMixer(int16_t* out, int frames) {
     return MixerRender(out, frames);
 }
 
+int AudioUnderruns() {
+    return MixerDeviceUnderruns();
+}
+
 } // namespace zandrel

@@ -8,6 +8,11 @@ namespace zandrel {
 
 struct MixerSample;
 
+// Makes `open` run the first time the current driver is asked for, so that a
+// program that never plays sound never opens (or probes for) a device; a
+// driver set before then replaces it.
+void DeferAudioDriver(void (*open)());
+
 class TMixerAudioDriver : public TAudioDriver {
 public:
     Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, SoundFlags flags) override;

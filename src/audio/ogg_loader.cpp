@@ -73,9 +73,13 @@ void* OggOpen(void* source, OggReadFunc read, OggSeekFunc seek, OggCloseFunc clo
         std::free(decoder);
         return nullptr;
     }
+    // Opening a chained file scans every link and may leave the decoder in a
+    // later one: the sample is the first link, so decoding starts there.
+    bool seekable = ov_seekable(decoder) != 0;
+    if (seekable) ov_pcm_seek(decoder, 0);
     ogg_int64_t total = ov_pcm_total(decoder, 0);
     *length = total >= 0 && total <= INT_MAX ? static_cast<int>(total) : -1;
-    vorbis_info* info = ov_info(decoder, -1);
+    vorbis_info* info = ov_info(decoder, seekable ? 0 : -1);
     *channels = info ? info->channels : 0;
     *hertz = info ? static_cast<int>(info->rate) : 0;
     return decoder;

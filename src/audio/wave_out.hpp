@@ -23,6 +23,11 @@ public:
     virtual void Publish(int64_t writtenValues) = 0;
 };
 
+// Asks the system to run the calling thread (the one that mixes ahead of the
+// device) before ordinary work, as the device's own thread is run; nothing
+// happens where the system refuses.
+void RaiseMixingThreadPriority();
+
 // The default output device at `rate` frames a second, playing `buffer`
 // (which must outlive it); null when there is no device.
 std::unique_ptr<WaveOut> OpenWaveOut(int rate, int channels, const int16_t* buffer, int values);

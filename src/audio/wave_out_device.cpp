@@ -23,8 +23,8 @@ int waveoutdevice::Open() {
         OpenWaveOut(OutputRate, OutputChannels, buffer_.data(), static_cast<int>(buffer_.size()));
     if (!waveOut_) return -1;
     writePosition_ = 0;
-    restartWait_ = 0;
     latency_ = InitialLatency;
+    underruns_ = 0;
     active_ = true;
     Refill();
     WriteBuffer();
@@ -48,8 +48,10 @@ int64_t waveoutdevice::PlayedFrames() const {
 }
 
 // A one-shot tick armed again after each refill: a slow refill delays the
-// next tick rather than piling ticks up.
+// next tick rather than piling ticks up. A busy machine must not keep the
+// tick waiting longer than the sound ahead of the device lasts.
 void waveoutdevice::RunTimer() {
+    RaiseMixingThreadPriority();
     while (!stopTimer_.load()) {
         Refill();
         std::this_thread::sleep_for(TickPeriod);
@@ -68,10 +70,6 @@ void waveoutdevice::WriteBuffer() {
 
 void waveoutdevice::Refill() {
     if (!active_) return;
-    if (restartWait_ > 0) {
-        if (--restartWait_ > 0) return;
-        WriteBuffer();
-    }
     int64_t played = waveOut_->Position();
     if (played < 0 || played > MaxPositionBytes) {
         Restart();
@@ -93,16 +91,18 @@ void waveoutdevice::Restart() {
     WriteBuffer();
 }
 
-// The device has caught up with the mixed data: silence for a while, then
-// start over with more data ahead of the device than before.
+// The device has caught up with the mixed data and played silence for the
+// missing part: start over at once with more data ahead of the device than
+// before. The sound goes on where it stopped; the gap is only as long as the
+// writer was late, not a fixed wait on top of it.
 void waveoutdevice::Underrun() {
+    underruns_.fetch_add(1, std::memory_order_relaxed);
     waveOut_->Reset();
     std::fill(buffer_.begin(), buffer_.end(), 0);
-    restartWait_ = RestartTicks;
-    int latency = std::min(latency_.load() + 2, MaxLatency);
-    latency_ = latency;
-    writePosition_ = int64_t{2} * latency * blockLength_;
-    waveOut_->Publish(writePosition_);
+    latency_ = std::min(latency_.load() + 2, MaxLatency);
+    writePosition_ = 0;
+    MixAhead(0);
+    WriteBuffer();
 }
 
 void waveoutdevice::MixAhead(int64_t playPosition) {

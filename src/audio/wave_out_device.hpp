@@ -15,7 +15,6 @@ public:
     static constexpr int BufferBlocks = 32;
     static constexpr int InitialLatency = 6;
     static constexpr int MaxLatency = 11;
-    static constexpr int RestartTicks = 250;
 
     explicit waveoutdevice(mixer& core) : mixer_(core) {}
     ~waveoutdevice() override;
@@ -28,6 +27,8 @@ public:
     int Latency() const { return latency_.load(std::memory_order_relaxed); }
     // Frames the device has played since playback last started.
     int64_t PlayedFrames() const;
+    // Times the device has caught up with the mixed sound since it opened.
+    int Underruns() const { return underruns_.load(std::memory_order_relaxed); }
 
 private:
     void RunTimer();
@@ -43,8 +44,8 @@ private:
     std::vector<int16_t> buffer_;
     std::atomic<bool> active_{false};
     int64_t writePosition_ = 0;                // values since playback started
-    int restartWait_ = 0;                      // ticks
     std::atomic<int> latency_{InitialLatency}; // blocks
+    std::atomic<int> underruns_{0};
     bool writeFailed_ = false;
     std::atomic<bool> stopTimer_{false};
     std::thread timer_;

@@ -1,6 +1,7 @@
 #include "openers.hpp"
 
 #include <algorithm>
+#include <chrono>
 
 namespace zandrel {
 
@@ -40,7 +41,41 @@ private:
     int lastByte_ = -1;
 };
 
+using Clock = std::chrono::steady_clock;
+
+// Lends a socket stream's bytes until a deadline, then nothing: a peer that
+// is silent or sends a byte now and then cannot hold the reader past it.
+class TDeadlineSource : public TStream {
+public:
+    TDeadlineSource(TSocketStream& source, int timeoutMs)
+        : source_(source), limited_(timeoutMs >= 0),
+          deadline_(Clock::now() + std::chrono::milliseconds(limited_ ? timeoutMs : 0)) {}
+
+    int Read(void* buf, int count) override {
+        if (!source_.Socket()) return 0;
+        std::vector<Ref<TSocket>> read{source_.Socket()}, none;
+        if (SelectSockets(read, none, none, WaitLeft()) != 1) return 0;
+        return source_.Read(buf, count);
+    }
+
+private:
+    int WaitLeft() const {
+        if (!limited_) return -1;
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
+        return left > 0 ? static_cast<int>(left) : 0;
+    }
+
+    TSocketStream& source_;
+    bool limited_;
+    Clock::time_point deadline_;
+};
+
 } // namespace
+
+bool SkipReplyHeadWithin(TSocketStream& stream, int timeoutMs, String* statusLine) {
+    TDeadlineSource source(stream, timeoutMs);
+    return SkipReplyHead(source, statusLine);
+}
 
 bool SkipReplyHead(TStream& stream, String* statusLine) {
     TBoundedLineSource source(stream);
@@ -67,6 +102,7 @@ int HttpStatusCode(const String& statusLine) {
 THttpReplyStream::THttpReplyStream(Ref<TSocketStream> connection, int status)
     : connection_(std::move(connection)), status_(status) {
     socket_ = connection_->Socket();
+    readTimeout_ = GetNetTimeouts().readIdleMs;
 }
 
 int THttpReplyStream::Close() {

@@ -31,7 +31,8 @@ void CloseSocket(int handle);
 int SendBytes(int handle, const void* buf, int count, SocketFlags flags);
 int ReceiveBytes(int handle, void* buf, int count, SocketFlags flags);
 bool BindSocket(int handle, uint32_t ip, int port);
-bool ConnectSocket(int handle, uint32_t ip, int port);
+// Connected within `timeoutMs` (negative: as long as the system tries).
+bool ConnectSocket(int handle, uint32_t ip, int port, int timeoutMs);
 bool ListenSocket(int handle, int backlog);
 // A new connection within `timeoutMs` (negative: no limit), counted from the
 // call however often signals interrupt the wait; -1 when none came.

@@ -127,16 +127,32 @@ bool BindSocket(int handle, uint32_t ip, int port) {
     return ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
-bool ConnectSocket(int handle, uint32_t ip, int port) {
-    sockaddr_in address = IPv4Address(ip, port);
-    if (::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return true;
-    if (errno != EINTR) return false;
-    // The connection goes on after a signal: wait for its outcome.
+namespace {
+
+// The outcome of a connection under way, waited for up to `timeoutMs`.
+bool AwaitConnection(int handle, int timeoutMs) {
     pollfd entry{handle, POLLOUT, 0};
-    if (PollKeepingTimeout(&entry, 1, -1) != 1) return false;
+    if (PollKeepingTimeout(&entry, 1, timeoutMs) != 1) return false;
     int error = 0;
     socklen_t size = sizeof error;
     return getsockopt(handle, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+}
+
+} // namespace
+
+// A limited wait connects without blocking and polls; a connection that a
+// signal interrupts goes on, so its outcome is waited for too.
+bool ConnectSocket(int handle, uint32_t ip, int port, int timeoutMs) {
+    sockaddr_in address = IPv4Address(ip, port);
+    int flags = fcntl(handle, F_GETFL);
+    if (flags < 0) return false;
+    bool limited = timeoutMs >= 0;
+    if (limited) fcntl(handle, F_SETFL, flags | O_NONBLOCK);
+    bool connected = ::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (!connected && (errno == EINPROGRESS || errno == EINTR))
+        connected = AwaitConnection(handle, timeoutMs);
+    if (limited) fcntl(handle, F_SETFL, flags);
+    return connected;
 }
 
 bool ListenSocket(int handle, int backlog) {

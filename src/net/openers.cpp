@@ -94,7 +94,8 @@ Ref<TStream> THTTPStreamOpener::TryOpen(const Url&, const String& proto, const S
     auto stream = OpenTCPStream(address->host, address->port);
     if (!stream) return nullptr;
     String statusLine;
-    if (!SendGetRequest(*stream, *target, *hostLine) || !SkipReplyHead(*stream, &statusLine)) {
+    if (!SendGetRequest(*stream, *target, *hostLine) ||
+        !SkipReplyHeadWithin(*stream, GetNetTimeouts().replyHeadMs, &statusLine)) {
         SetLoadError(S("no HTTP reply from ") + hostPart);
         stream->Close();
         return nullptr;

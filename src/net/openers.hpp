@@ -56,5 +56,8 @@ private:
     Ref<TSocketStream> connection_;
     int status_;
 };
+// As SkipReplyHead, but false too when the whole head has not come within
+// `timeoutMs` (negative: no limit), however it trickles.
+bool SkipReplyHeadWithin(TSocketStream& stream, int timeoutMs, String* statusLine = nullptr);
 
 } // namespace zandrel

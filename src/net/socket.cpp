@@ -54,8 +54,9 @@ bool TSocket::Bind(int port, uint32_t ip) {
     return true;
 }
 
-bool TSocket::Connect(uint32_t ip, int port) {
-    if (handle_ < 0 || !IsPort(port) || !native::ConnectSocket(handle_, ip, port)) return false;
+bool TSocket::Connect(uint32_t ip, int port, int timeout) {
+    if (handle_ < 0 || !IsPort(port) || !native::ConnectSocket(handle_, ip, port, timeout))
+        return false;
     UpdateLocal();
     UpdateRemote();
     return true;
@@ -146,8 +147,8 @@ bool Connected(const Ref<TSocket>& socket) {
 bool Bind(const Ref<TSocket>& socket, int port, uint32_t ip) {
     return socket->Bind(port, ip);
 }
-bool Connect(const Ref<TSocket>& socket, uint32_t ip, int port) {
-    return socket->Connect(ip, port);
+bool Connect(const Ref<TSocket>& socket, uint32_t ip, int port, int timeout) {
+    return socket->Connect(ip, port, timeout);
 }
 bool Listen(const Ref<TSocket>& socket, int backlog) {
     return socket->Listen(backlog);

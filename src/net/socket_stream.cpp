@@ -2,19 +2,35 @@
 
 #include <zandrel/net.hpp>
 
+#include <atomic>
+
 namespace zandrel {
 
 namespace {
 
 // Until the peer sends or closes, whether more will come is unknown; a line
 // loop that took "no bytes yet" for "more to come" would read an empty line
-// at the close.
-void WaitUntilReadable(TSocket& socket) {
+// at the close. A stream with a read limit waits no longer than a read would.
+void WaitUntilReadable(TSocket& socket, int timeoutMs) {
     std::vector<native::SocketWait> wait{{socket.Handle(), true, false, false}};
-    native::WaitForSockets(wait, -1);
+    native::WaitForSockets(wait, timeoutMs < 0 ? -1 : timeoutMs);
 }
 
+std::atomic<int> connectLimit{NetTimeouts{}.connectMs};
+std::atomic<int> replyHeadLimit{NetTimeouts{}.replyHeadMs};
+std::atomic<int> readIdleLimit{NetTimeouts{}.readIdleMs};
+
 } // namespace
+
+void SetNetTimeouts(const NetTimeouts& timeouts) {
+    connectLimit = timeouts.connectMs;
+    replyHeadLimit = timeouts.replyHeadMs;
+    readIdleLimit = timeouts.readIdleMs;
+}
+
+NetTimeouts GetNetTimeouts() {
+    return {connectLimit, replyHeadLimit, readIdleLimit};
+}
 
 TSocketStream::~TSocketStream() {
     Close();
@@ -22,7 +38,7 @@ TSocketStream::~TSocketStream() {
 
 bool TSocketStream::Eof() {
     if (!socket_) return true;
-    if (socket_->ReadAvail() == 0) WaitUntilReadable(*socket_);
+    if (socket_->ReadAvail() == 0) WaitUntilReadable(*socket_, readTimeout_);
     if (socket_->Connected()) return false;
     Close();
     return true;
@@ -35,8 +51,14 @@ int TSocketStream::Close() {
     return 0;
 }
 
+// A read that waits past its limit moves nothing, as a failed one does.
 int TSocketStream::Read(void* buf, int count) {
-    return socket_ ? socket_->Recv(buf, count) : 0;
+    if (!socket_) return 0;
+    if (readTimeout_ >= 0) {
+        std::vector<Ref<TSocket>> read{socket_}, none;
+        if (SelectSockets(read, none, none, readTimeout_) != 1) return 0;
+    }
+    return socket_->Recv(buf, count);
 }
 
 int TSocketStream::Write(const void* buf, int count) {
@@ -62,6 +84,7 @@ Ref<TSocketStream> TSocketStream::Create(Ref<TSocket> socket, bool autoClose) {
     auto stream = New<TSocketStream>();
     stream->socket_ = std::move(socket);
     stream->autoClose_ = autoClose;
+    stream->readTimeout_ = readIdleLimit;
     return stream;
 }
 
@@ -76,7 +99,7 @@ Ref<TSocketStream> OpenTCPStream(const String& host, int port) {
         return nullptr;
     }
     auto socket = CreateTCPSocket();
-    if (!socket || !socket->Connect(ip, port)) {
+    if (!socket || !socket->Connect(ip, port, connectLimit)) {
         SetLoadError(u"cannot connect to " + host + u":" + FromInt(port));
         if (socket) socket->Close();
         return nullptr;

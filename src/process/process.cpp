@@ -21,6 +21,16 @@ void Unlist(const TProcess* process) {
         list.end());
 }
 
+// A child that has ended with nothing of its own left running, and whose
+// pipes the program has closed, has nothing for the exit handler to do: a
+// program that runs many children would otherwise hold every one of them.
+void UnlistFinished() {
+    auto& list = ProcessList();
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [](const Ref<TProcess>& entry) { return entry->Finished(); }),
+               list.end());
+}
+
 } // namespace
 
 void StartProcessModule() {
@@ -56,6 +66,10 @@ int TProcess::Terminate() {
     return delivered ? 1 : 0;
 }
 
+bool TProcess::Finished() {
+    return !pipe_ && !err_ && (!handle_ || (!Status() && !handle_->groupOutlived));
+}
+
 int TProcess::ExitCode() {
     if (!handle_) return exitCode_;
     return native::ProcessRunning(*handle_) ? -1 : handle_->exitCode;
@@ -73,6 +87,7 @@ Ref<TProcess> TProcess::Create(const String& command, ProcessFlags flags) {
     process->handle_ = std::move(handle);
     process->pipe_ = TPipeStream::Create(pipes.output, pipes.input);
     process->err_ = TPipeStream::Create(pipes.error, NoPipeHandle);
+    UnlistFinished();
     ProcessList().push_back(process);
     return process;
 }

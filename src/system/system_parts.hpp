@@ -13,6 +13,10 @@ void StartSystemDriver();
 
 // The pump hands each timer tick to this, with the handle of its timer.
 void DeliverTimerTick(int handle);
+// The period of a timer of `hertz` ticks a second: 1000 / hertz ms truncated.
+// Throws RuntimeError for a rate that is not above 0 and at most 1000, or
+// too low for the period to fit an int.
+int TimerPeriodMs(float hertz);
 
 // Hands a message to the procedure of its window, if that is a framework window.
 void DispatchWindowMessage(const TWindowMessage& message);

@@ -14,14 +14,6 @@ namespace {
 std::unordered_map<int, TTimer*> runningTimers;
 int lastTimerHandle = 0;
 
-int TickDelay(float hertz) {
-    if (!(hertz > 0.0f && hertz <= 1000.0f))
-        throw RuntimeError("Timer rate must be above 0 and at most 1000 Hz");
-    double delay = std::trunc(1000.0 / hertz);
-    if (delay > INT_MAX) throw RuntimeError("Timer rate is too low");
-    return static_cast<int>(delay);
-}
-
 int StartSystemTimer(int delay, TTimer* timer) {
     int handle = ++lastTimerHandle;
     if (!native::StartTickSource(handle, delay)) return 0;
@@ -36,6 +28,14 @@ void StopSystemTimer(int handle) {
 }
 
 } // namespace
+
+int TimerPeriodMs(float hertz) {
+    if (!(hertz > 0.0f && hertz <= 1000.0f))
+        throw RuntimeError("Timer rate must be above 0 and at most 1000 Hz");
+    double delay = std::trunc(1000.0 / hertz);
+    if (delay > INT_MAX) throw RuntimeError("Timer rate is too low");
+    return static_cast<int>(delay);
+}
 
 void DeliverTimerTick(int handle) {
     auto found = runningTimers.find(handle);
@@ -79,7 +79,7 @@ int TTimer::Wait() {
 }
 
 Ref<TTimer> TTimer::CreateTimer(float hertz, Ref<TEvent> event) {
-    int delay = TickDelay(hertz);
+    int delay = TimerPeriodMs(hertz);
     auto timer = New<TTimer>();
     timer->event_ = std::move(event);
     timer->handle_ = StartSystemTimer(delay, timer.get());

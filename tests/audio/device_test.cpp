@@ -113,12 +113,9 @@ TEST_F(DeviceMixer, RecoversFromAnUnderrunWithMoreLatency) {
     SleepMs(100);
     stallArmed = true;
     SleepMs(500);
-    EXPECT_GE(MixerDeviceLatency(), 8);  // more if the busy machine also made it run dry
-    EXPECT_EQ(MixerDevicePosition(), 0); // silent until the restart
-    // The restart waits for the larger queue to fill; a busy machine may
-    // make it run dry again first.
-    for (int waited = 0; MixerDevicePosition() == 0 && waited < 6000; waited += 50)
-        SleepMs(50);
+    EXPECT_GE(MixerDeviceLatency(), 8); // more if the busy machine also made it run dry
+    EXPECT_GE(AudioUnderruns(), 1);
+    // Playback starts over at once, not after a fixed silence.
     EXPECT_GT(MixerDevicePosition(), 0);
     EXPECT_TRUE(ChannelPlaying(channel));
 }

@@ -175,8 +175,9 @@ TEST(OggLoader, DamagedChainsEndCleanly) {
     // Found by fuzzing: vorbisfile itself loses some bytes opening these (a
     // plain open and clear of them leaks too), which the sanitizer run must
     // not count against the loader. Whatever loads is trimmed to its frames.
-    for (const char* name : {"chain-with-damaged-second-setup.ogg", "chain-with-damaged-codebook.ogg",
-                             "chain-with-damaged-link-header.ogg"}) {
+    for (const char* name :
+         {"chain-with-damaged-second-setup.ogg", "chain-with-damaged-codebook.ogg",
+          "chain-with-damaged-link-header.ogg"}) {
         Ref<TAudioSample> sample;
         ASSERT_NO_THROW(sample = LoadAudioSample(std::string(AUDIO_DATA_DIR "/") + name)) << name;
         if (sample) {
@@ -210,4 +211,58 @@ TEST(OggRead, ReportsWhatItCouldNotFill) {
     EXPECT_EQ(OggRead(decoder, buffer.data(), static_cast<int>(buffer.size())), 100);
     EXPECT_EQ(OggRead(decoder, nullptr, 0), 0);
     std::fclose(file);
+}
+
+TEST(OggLoader, ChainedFileGivesItsFirstLinkWhole) {
+    struct Link {
+        int channels, hertz, frames;
+    };
+    const std::pair<Link, Link> chains[] = {
+        {{1, 22050, 55125}, {2, 44100, 30000}},
+        {{1, 8000, 20000}, {1, 22050, 10000}},
+        {{2, 44100, 30000}, {1, 22050, 10000}},
+    };
+    TempFolder folder;
+    for (const auto& [first, second] : chains) {
+        SCOPED_TRACE(std::to_string(first.channels) + "x" + std::to_string(first.hertz));
+        std::string a = EncodeOgg(folder, "a", first.channels, first.frames, first.hertz);
+        std::string b = EncodeOgg(folder, "b", second.channels, second.frames, second.hertz);
+        ASSERT_FALSE(a.empty() || b.empty());
+        ByteVector chain = ReadFileBytes(a), tail = ReadFileBytes(b);
+        chain.insert(chain.end(), tail.begin(), tail.end());
+        WriteFileBytes(folder / "chain.ogg", chain);
+        auto sample = LoadAudioSample(folder / "chain.ogg");
+        ASSERT_TRUE(sample);
+        EXPECT_EQ(sample->Length(), first.frames);
+        EXPECT_EQ(sample->Hertz(), first.hertz);
+        EXPECT_EQ(ChannelsPerSample[sample->Format()], first.channels);
+    }
+}
+
+TEST(SampleLoaders, SizeClaimsBeyondTheDataAllocateNothingForThem) {
+    if (!AddressLimitsHold) GTEST_SKIP() << "the sanitizer reserves the address space";
+    TempFolder folder;
+    // A data chunk that claims two gigabytes and holds 1000 frames.
+    ByteVector wav = PcmWave(1, 44100, 16, Tones(1, 1000, 44100));
+    for (int i = 0; i < 4; ++i)
+        wav[40 + i] = static_cast<uint8_t>(0x7FFFFF00u >> (8 * i));
+    WriteFileBytes(folder / "claims.wav", wav);
+    // A last page that claims half a billion frames more than there are.
+    ByteVector ogg = ReadFileBytes(EncodeOgg(folder, "tones", 1, 3000));
+    OverstateLastPage(ogg, 500'000'000);
+    WriteFileBytes(folder / "claims.ogg", ogg);
+    for (auto [name, frames] : {std::pair{"claims.wav", 1000}, std::pair{"claims.ogg", 3000}}) {
+        SCOPED_TRACE(name);
+        std::string path = folder / name;
+        EXPECT_EQ(RunWithAddressHeadroom(64 << 20,
+                                         [&] {
+                                             auto sample = LoadAudioSample(path);
+                                             // Without a true end to trim to, the last packet comes
+                                             // out whole.
+                                             bool whole = sample && sample->Length() >= frames &&
+                                                          sample->Length() < frames + 2048;
+                                             return whole ? 0 : 1;
+                                         }),
+                  0);
+    }
 }

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -131,6 +132,38 @@ int PrivateDisplay::RunChild(const std::function<int()>& body) const {
         } catch (...) {
         }
         std::fflush(nullptr);
+        _exit(code);
+    }
+    return WaitFor(child);
+}
+
+namespace {
+
+size_t MappedBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+    return 0;
+}
+
+} // namespace
+
+int RunWithAddressHeadroom(size_t headroom, const std::function<int()>& body) {
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = MappedBytes() + headroom;
+        int code = 125;
+        if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(124);
+        errno = 0;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        if (errno == ENOMEM) code = 126;
         _exit(code);
     }
     return WaitFor(child);

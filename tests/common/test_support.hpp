@@ -91,4 +91,24 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path);
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values);
 
+// Address-space limits mean nothing where a sanitizer reserves terabytes.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool AddressLimitsHold = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||                         \
+    __has_feature(memory_sanitizer)
+constexpr bool AddressLimitsHold = false;
+#else
+constexpr bool AddressLimitsHold = true;
+#endif
+#else
+constexpr bool AddressLimitsHold = true;
+#endif
+
+// Runs `body` in a child process that may map only `headroom` bytes more
+// than the parent has mapped now. The body's result as the exit code; 125
+// when it throws, 126 when an allocation failed on the way (a failed
+// malloc leaves ENOMEM behind), -1 when the child did not exit.
+int RunWithAddressHeadroom(size_t headroom, const std::function<int()>& body);
+
 } // namespace zandrel::test

@@ -220,3 +220,80 @@ TEST(StreamOpeners, MalformedPathsGiveNoStream) {
         EXPECT_EQ(split->port, port);
     }
 }
+
+namespace {
+
+// Short limits for the time-out tests, the defaults back afterwards.
+class ShortNetTimeouts {
+public:
+    ShortNetTimeouts() : saved_(GetNetTimeouts()) { SetNetTimeouts({300, 300, 300}); }
+    ~ShortNetTimeouts() { SetNetTimeouts(saved_); }
+
+private:
+    NetTimeouts saved_;
+};
+
+// Holds the connection open until the client leaves or a wait runs out.
+void HoldUntilClientLeaves(const Ref<TSocket>& peer) {
+    char byte;
+    while (WaitReadable(peer) && peer->Recv(&byte, 1) == 1) {
+    }
+}
+
+} // namespace
+
+TEST(NetTimeouts, SilentOrSlowPeersFailWithinTheLimits) {
+    ShortNetTimeouts limits;
+    struct Case {
+        const char* name;
+        std::function<void(const Ref<TSocket>&)> reply;
+    };
+    const Case cases[] = {
+        {"silent", HoldUntilClientLeaves},
+        {"trickling head",
+         [](const Ref<TSocket>& peer) {
+             SendAll(peer, "HTTP/1.0 200 OK\r\n");
+             for (int i = 0; i < 50 && SendAll(peer, "X"); ++i)
+                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OneShotServer server(AfterRequest(nullptr, c.reply));
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(OpenUtf8(server.Url("http", "/")));
+        EXPECT_LT(SecondsSince(start), 2.0);
+    }
+
+    // A body that stops half-way with the connection left open.
+    OneShotServer server(AfterRequest(nullptr, [](const Ref<TSocket>& peer) {
+        SendAll(peer, "HTTP/1.0 200 OK\r\n\r\nhalf");
+        HoldUntilClientLeaves(peer);
+    }));
+    auto stream = OpenUtf8(server.Url("http", "/"));
+    ASSERT_TRUE(stream);
+    char body[8];
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(stream->ReadBytes(body, sizeof body), TStreamReadError);
+    EXPECT_LT(SecondsSince(start), 2.0);
+    stream->Close();
+}
+
+TEST(NetTimeouts, UnansweredConnectionFailsWithinTheLimit) {
+    // A listener whose queue is full drops new connection requests unanswered.
+    auto listener = CreateTCPSocket();
+    ASSERT_TRUE(listener->Bind(0, LoopbackIp) && listener->Listen(0));
+    std::vector<Ref<TSocket>> queued;
+    for (int i = 0; i < 8; ++i) {
+        queued.push_back(CreateTCPSocket());
+        if (!queued.back()->Connect(LoopbackIp, listener->LocalPort(), 200)) break;
+    }
+    ShortNetTimeouts limits;
+    for (const char* proto : {"tcp", "http"}) {
+        SCOPED_TRACE(proto);
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(
+            OpenUtf8(std::string(proto) + "::127.0.0.1:" + std::to_string(listener->LocalPort())));
+        EXPECT_LT(SecondsSince(start), 2.0);
+    }
+}

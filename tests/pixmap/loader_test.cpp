@@ -131,3 +131,18 @@ TEST(PixmapLoaders, SayWhyNothingLoaded) {
     EXPECT_FALSE(LoadPixmap(text));
     EXPECT_EQ(LastLoadError(), u"not a PNG, JPEG, BMP or TGA file");
 }
+
+TEST(ImageLoaders, SizeClaimsBeyondTheDataAllocateNothingForThem) {
+    if (!AddressLimitsHold) GTEST_SKIP() << "the sanitizer reserves the address space";
+    // 4096 x 4096 pixels of 32 bits claimed (64 MB), a few bytes held.
+    Bytes8 bmp = {'B', 'M', 0, 0, 0,    0, 0, 0, 0,    0, 54, 0, 0, 0,  40,
+                  0,   0,   0, 0, 0x10, 0, 0, 0, 0x10, 0, 0,  1, 0, 32, 0};
+    bmp.resize(54 + 64, 0);
+    Bytes8 tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0x10, 32, 0};
+    tga.resize(18 + 64, 0);
+    for (const auto& [name, bytes] : {std::pair{"bmp", bmp}, std::pair{"tga", tga}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(RunWithAddressHeadroom(32 << 20, [&] { return LoadFromBytes(bytes) ? 1 : 0; }),
+                  0);
+    }
+}

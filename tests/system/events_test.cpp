@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zandrel/system.hpp>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -292,4 +293,15 @@ TEST(Keys, EveryTableCodeIsNamed) {
         {SDL_SCANCODE_F1, F1},         {SDL_SCANCODE_RALT, RightAlt}};
     for (auto [scancode, key] : pinned)
         EXPECT_EQ(native::VirtualKeyOf(scancode), key) << "scancode " << scancode;
+    // Each named key has one native key, so a code given to the wrong key
+    // shows as one key with two and another with none; both Enter keys give
+    // Return, and the key beside Return on non-US boards gives Backslash.
+    std::map<Key, int> sources;
+    for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode)
+        ++sources[native::VirtualKeyOf(scancode)];
+    for (Key key : named) {
+        if (key == NoKey) continue;
+        int expected = key == Return || key == Backslash ? 2 : 1;
+        EXPECT_EQ(sources[key], expected) << "key " << static_cast<int>(key);
+    }
 }

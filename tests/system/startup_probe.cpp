@@ -1,5 +1,6 @@
 // Started by the tests from another folder: prints what it learnt at start-up
-// and the contents of a file it opens by a relative name.
+// and the contents of a file it opens by a relative name; asks for a sound
+// channel when its first argument is "sound".
 #include <zandrel/zandrel.hpp>
 
 #include <cstdio>
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
             WriteStdout(S("arg=") + argument + S("\n"));
         WriteStdout(S("data=") + LoadByteString(S("beside.txt")) + S("\n"));
         WriteStdout(S("stdin=") + ReadStdin() + S("\n"));
+        if (!CommandArguments().empty() && CommandArguments()[0] == u"sound")
+            WriteStdout(S("channel=") + (AllocChannel() ? S("yes") : S("no")) + S("\n"));
         ExitProgram();
     });
 }

@@ -93,6 +93,21 @@ TEST(StartUp, RelativeFilesOpenFromTheExecutablesFolder) {
     EXPECT_NE(output.find("stdin=typed line\n"), std::string::npos) << output;
 }
 
+TEST(StartUp, NoSoundDeviceIsQuiet) {
+    test::TempFolder home;
+    std::string probe = home / "probe";
+    std::filesystem::copy_file(STARTUP_PROBE, probe);
+    test::WriteFileText(home / "beside.txt", "here");
+    // The device probe itself, as on a machine with no driver chosen.
+    ScopedEnv driver("SDL_AUDIODRIVER", nullptr);
+    for (auto [arguments, linesAllowed] : {std::pair{"", 0}, std::pair{"sound", 1}}) {
+        SCOPED_TRACE(arguments);
+        std::string errors =
+            RunCapturing("'" + probe + "' " + arguments + " </dev/null 2>&1 >/dev/null");
+        EXPECT_LE(std::count(errors.begin(), errors.end(), '\n'), linesAllowed) << errors;
+    }
+}
+
 TEST(Clock, MillisecsFollowsDelays) {
     int start = Millisecs();
     DelayMillis(30);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <zandrel/system.hpp>
 
+#include "system/system_parts.hpp"
+
 #include <cmath>
 
 using namespace zandrel;
@@ -90,4 +92,13 @@ TEST(Timer, RateIsTheTruncatedPeriod) {
     timer->Stop();
     EXPECT_GE(elapsed, 650);
     EXPECT_LT(elapsed, 760);
+}
+
+TEST(Timer, PeriodIsTheThousandthsTruncated) {
+    const std::pair<float, int> rates[] = {{1000, 1}, {999, 1},     {501, 1},      {500, 2},
+                                           {60, 16},  {59, 16},     {7, 142},      {3, 333},
+                                           {1, 1000}, {0.3f, 3333}, {0.125f, 8000}};
+    for (auto [hertz, period] : rates)
+        EXPECT_EQ(TimerPeriodMs(hertz), period) << hertz << " Hz";
+    EXPECT_THROW(TimerPeriodMs(1e-9f), RuntimeError);
 }

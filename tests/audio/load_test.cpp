@@ -1,0 +1,109 @@
+// The mixer under a loaded machine: both cores busy at the mixer's own
+// priority and a writer flushing to disk, as a parallel build does.
+#include "audio/mixer.hpp"
+#include "audio/mixer_driver.hpp"
+#include "audio_test_support.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+using namespace zandrel;
+using namespace zandrel::test;
+
+namespace {
+
+// Spinning threads, one a core, and one that writes and fsyncs in a loop.
+class MachineLoad {
+public:
+    explicit MachineLoad(const std::string& file) {
+        for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
+            threads_.emplace_back([this] {
+                volatile uint64_t n = 0;
+                while (!stop_)
+                    n = n + 1;
+            });
+        threads_.emplace_back([this, file] {
+            std::vector<char> block(64 * 1024, 'x');
+            int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            while (fd >= 0 && !stop_) {
+                if (write(fd, block.data(), block.size()) < 0) break;
+                fsync(fd);
+                if (lseek(fd, 0, SEEK_CUR) > (16 << 20)) lseek(fd, 0, SEEK_SET);
+            }
+            if (fd >= 0) close(fd);
+        });
+    }
+    ~MachineLoad() {
+        stop_ = true;
+        for (auto& thread : threads_)
+            thread.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
+// The longest run of silent frames between the first and the last sounding one.
+int LongestGap(const std::vector<int16_t>& stereo) {
+    size_t frames = stereo.size() / 2, first = frames, last = 0;
+    auto silent = [&](size_t i) { return stereo[2 * i] == 0 && stereo[2 * i + 1] == 0; };
+    for (size_t i = 0; i < frames; ++i)
+        if (!silent(i)) {
+            first = std::min(first, i);
+            last = i;
+        }
+    int longest = 0, run = 0;
+    for (size_t i = first; i < last; ++i) {
+        run = silent(i) ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+} // namespace
+
+TEST(MixerUnderLoad, LongSoundHasNoLongGap) {
+    TempFolder folder;
+    std::string output = folder / "out.raw";
+    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    MixerClose();
+    ASSERT_EQ(MixerInit(), 0);
+    SetAudioDriver(New<TMixerAudioDriver>());
+
+    // Six seconds that are never silent: a square wave.
+    constexpr int Frames = 6 * 44100;
+    auto sample = CreateAudioSample(Frames, 44100, SampleFormat::SampleMono16LE);
+    auto* values = reinterpret_cast<int16_t*>(sample->Samples());
+    for (int i = 0; i < Frames; ++i)
+        values[i] = i / 50 % 2 ? 8000 : -8000;
+    auto sound = LoadSound(sample);
+    int underruns = 0;
+    {
+        MachineLoad load(folder / "flushed.bin");
+        auto channel = PlaySound(sound);
+        ASSERT_TRUE(channel);
+        for (int waited = 0; ChannelPlaying(channel) && waited < 20000; waited += 50)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        underruns = AudioUnderruns();
+    }
+    MixerClose();
+    SetAudioDriver(New<TAudioDriver>());
+    unsetenv("SDL_AUDIODRIVER");
+    unsetenv("SDL_DISKAUDIOFILE");
+
+    auto bytes = ReadFileBytes(output);
+    std::vector<int16_t> out(bytes.size() / 2);
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    int gap = LongestGap(out);
+    std::printf("underruns %d, longest gap %d frames (%.1f ms)\n", underruns, gap,
+                gap * 1000.0 / 44100);
+    RecordProperty("underruns", underruns);
+    EXPECT_LT(gap, 44100 / 10) << underruns << " underruns";
+}

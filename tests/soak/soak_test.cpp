@@ -1,0 +1,166 @@
+// Endurance: each kind of work repeated in rounds in one process; what the
+// process holds after every round (resident memory, open descriptors) must
+// stay where the first round left it. ZANDREL_SOAK_ROUNDS sets the rounds
+// (scripts/soak.sh runs many); each round's figures go to standard output.
+#include "audio_test_support.hpp"
+
+#include <zandrel/zandrel.hpp>
+
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+using namespace zandrel;
+using namespace zandrel::test;
+
+namespace {
+
+struct Footprint {
+    long residentKb = 0;
+    int descriptors = 0;
+};
+
+// Free pages the allocator keeps are handed back first: what stays resident
+// is then what is in use, not how the heap happened to be cut up.
+Footprint Measure() {
+    malloc_trim(0);
+    Footprint footprint;
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    footprint.residentKb = resident * (sysconf(_SC_PAGESIZE) / 1024);
+    for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++footprint.descriptors;
+    return footprint;
+}
+
+int Rounds() {
+    const char* rounds = std::getenv("ZANDREL_SOAK_ROUNDS");
+    return rounds ? std::max(2, std::atoi(rounds)) : 3;
+}
+
+// Runs `work` for the rounds after a warm-up round and checks every round's footprint against the
+// first's: memory within 2 % (plus `platformGrowthKb` a round for what the
+// platform's own libraries keep), descriptors exactly.
+void Soak(const char* name, const std::function<void()>& work, long platformGrowthKb = 0) {
+    // One unmeasured round first: what is made once (caches, the allocator's
+    // arenas, lazily loaded libraries, the measuring itself) is not growth.
+    work();
+    Measure();
+    Footprint first;
+    for (int round = 1; round <= Rounds(); ++round) {
+        work();
+        Footprint now = Measure();
+        std::printf("soak %s round %d: rss %ld kB, fds %d\n", name, round, now.residentKb,
+                    now.descriptors);
+        std::fflush(stdout);
+        if (round == 1) {
+            first = now;
+            continue;
+        }
+        EXPECT_LE(now.residentKb, first.residentKb * 102 / 100 + platformGrowthKb * (round - 1))
+            << name << " round " << round;
+        EXPECT_EQ(now.descriptors, first.descriptors) << name << " round " << round;
+    }
+}
+
+} // namespace
+
+TEST(Soak, SocketStreamOpensAndCloses) {
+    auto listener = CreateTCPSocket();
+    ASSERT_TRUE(listener->Bind(0, LoopbackIp) && listener->Listen(64));
+    std::atomic<bool> stop{false};
+    // The server closes first, so that the connections' waits after closing
+    // are on its side and the client's ports are free again at once.
+    std::thread server([&] {
+        while (!stop)
+            if (auto peer = listener->Accept(100)) {
+                peer->Send("x", 1);
+                peer->Close();
+            }
+    });
+    String url = u"tcp::127.0.0.1:" + FromInt(listener->LocalPort());
+    Soak("sockets", [&] {
+        for (int i = 0; i < 10000; ++i) {
+            auto stream = OpenReadStream(url);
+            ASSERT_TRUE(stream);
+            char byte = 0;
+            stream->ReadBytes(&byte, 1);
+            ASSERT_EQ(byte, 'x');
+            // The server's close has come: its side is gone before measuring.
+            EXPECT_EQ(stream->Read(&byte, 1), 0);
+            stream->Close();
+        }
+    });
+    stop = true;
+    server.join();
+}
+
+TEST(Soak, ChildProcessesWithPipes) {
+    Soak("processes", [] {
+        for (int i = 0; i < 2000; ++i) {
+            auto child = CreateChildProcess(u"echo soak");
+            ASSERT_TRUE(child);
+            // The pipe gives what has come so far, so the line is waited for.
+            String line;
+            for (int waited = 0; line.empty() && waited < 5000; ++waited) {
+                line = child->Pipe()->ReadLine();
+                if (line.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            child->Close();
+            ASSERT_EQ(line, u"soak");
+        }
+    });
+}
+
+TEST(Soak, SoundLoadsAndPlays) {
+    MixerClose();
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    ASSERT_EQ(MixerInit(), 0);
+    SetAudioDriver(New<TMixerAudioDriver>());
+    TempFolder folder;
+    std::vector<int16_t> tone(4410);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<int16_t>(i % 100 * 300 - 15000);
+    WriteFileBytes(folder / "tone.wav", PcmWave(1, 44100, 16, Pcm16(tone)));
+    std::string path = folder / "tone.wav";
+    Soak("sounds", [&] {
+        for (int i = 0; i < 500; ++i) {
+            auto sound = LoadSound(path);
+            ASSERT_TRUE(sound);
+            auto channel = PlaySound(sound);
+            ASSERT_TRUE(channel);
+            // A tenth of a second each: fifty at a time, then they end.
+            if (i % 50 == 49) std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+        // Every voice ends before the round is measured.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    MixerClose();
+    SetAudioDriver(New<TAudioDriver>());
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    unsetenv("SDL_DISKAUDIOFILE");
+}
+
+// A bare loop of SDL windows with GL contexts under Xvfb and Mesa keeps
+// about 75 kB per window; what this layer adds must stay far below that.
+TEST(Soak, GraphicsOpensAndCloses) {
+    constexpr long PlatformKbPerOpen = 10;
+    Soak(
+        "graphics",
+        [] {
+            for (int i = 0; i < 200; ++i) {
+                auto g = CreateGraphics(160, 120);
+                ASSERT_TRUE(g);
+                CloseGraphics(g);
+            }
+        },
+        200 * PlatformKbPerOpen);
+}
