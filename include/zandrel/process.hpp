@@ -22,6 +22,7 @@ void StartProcessModule();
 
 // A pipe end of the platform (a file descriptor here); NoPipeHandle for none.
 using PipeHandle = int;
+// No pipe.
 constexpr PipeHandle NoPipeHandle = -1;
 
 // The reading end of one pipe and the writing end of another. Bytes that
@@ -124,6 +125,7 @@ bool ChildProcessStatus(const Ref<TProcess>& process);
 int ChildProcessExitCode(const Ref<TProcess>& process);
 // TProcess::Close and Terminate; nothing, and 0, for no process.
 void CloseChildProcess(const Ref<TProcess>& process);
+// Ends the process as TProcess::Terminate does; 0 for no process.
 int TerminateChildProcess(const Ref<TProcess>& process);
 // Terminates and closes every listed child; the exit handler.
 void TerminateAllChildProcesses();

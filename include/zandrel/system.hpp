@@ -26,11 +26,14 @@ void StartSystemModule();
 // The same values as InitialFolder, ExecutablePath and ExecutableFolder
 // (empty when RunProgram was not used).
 const String& StartFolder();
+// The same value as ExecutablePath.
 const String& ApplicationPath();
+// The same value as ExecutableFolder.
 const String& ApplicationFolder();
 // "Zandrel Application" unless the program changes it; the caption of
 // framework windows and message boxes.
 const String& ApplicationTitle();
+// Sets the caption of framework windows and message boxes.
 void SetApplicationTitle(const String& title);
 // SetApplicationTitle with a UTF-8 title.
 inline void SetApplicationTitle(std::string_view utf8) {
@@ -155,6 +158,7 @@ public:
     // The pointer's position in the window's client area, for mouse events;
     // 0 for the others.
     int x = 0;
+    // The pointer's y in the client area, for mouse events; 0 for the others.
     int y = 0;
     Ref<Object> extra; // an object of the emitter's (a TStringObject ...); none from the framework
 
@@ -189,14 +193,23 @@ Ref<TEvent> PeekEvent(); // the next pending event, left queued; no object when 
 // PollEvent) and its fields; the text is ObjectText of its extra object, the
 // source handle ObjectHandle of its source.
 const Ref<TEvent>& CurrentEvent();
+// The id of the current event.
 EventId CurrentEventId();
+// The current event's data: the key, button, character, wheel notches or ticks.
 int CurrentEventData();
+// The modifier keys held when the current event happened.
 Modifier CurrentEventMods();
+// The pointer's x for a mouse event; 0 for the others.
 int CurrentEventX();
+// The pointer's y for a mouse event; 0 for the others.
 int CurrentEventY();
+// The current event's extra object.
 Ref<Object> CurrentEventExtra();
+// The current event's source.
 Ref<Object> CurrentEventSource();
+// ObjectText of the current event's extra object.
 String CurrentEventText();
+// ObjectHandle of the current event's source.
 int CurrentEventSourceHandle();
 
 // ---------------------------------------------------------------------------
@@ -208,6 +221,7 @@ int CurrentEventSourceHandle();
 // Enable starts keeping the state, from empty tables (no effect while it is
 // kept); Disable stops and empties it.
 void EnablePolledInput(Ref<Object> source = nullptr);
+// Stops keeping the key and mouse state and empties it.
 void DisablePolledInput();
 // True between an AppSuspend and the next AppResume; either empties the key
 // and mouse tables.
@@ -219,18 +233,23 @@ int TakeChar();              // 0 when none is waiting
 // The pointer's position in the window's client area from the last MouseMove,
 // and the wheel notches summed since enabling or ClearMouse.
 int MouseXPos();
+// The pointer's y in the client area from the last MouseMove.
 int MouseYPos();
+// The wheel notches summed since enabling or ClearMouse.
 int MouseWheelPos();
 int TakeMouseHits(MouseButton button); // presses since the last call
 bool IsMouseDown(MouseButton button);  // true while held
 // Forget the held keys, key presses and waiting characters, or the held
 // buttons, button presses and wheel position.
 void ClearKeys();
+// Forgets the held buttons, button presses and wheel position.
 void ClearMouse();
 // Empty the keys (or the mouse), then wait for the next key press, character
 // or button press and return it.
 Key WaitForKey();
+// Empties the keys, then waits for the next character and returns it.
 int WaitForChar();
+// Empties the mouse, then waits for the next button press and returns it.
 MouseButton WaitForMouse();
 
 // ---------------------------------------------------------------------------
@@ -244,15 +263,24 @@ public:
     // serve PollSystemEvents and WaitSystemEvents, SetMouseVisible ShowMouse and
     // HideMouse, and the others the free functions of the same names below.
     virtual void Poll();
+    // Serves WaitSystemEvents: blocks until input arrives, then dispatches.
     virtual void Wait();
+    // Serves MoveMouse: `x`, `y` in client coordinates of the active window.
     virtual void MoveMouse(int x, int y);
+    // Serves ShowMouse (`visible` true) and HideMouse (false).
     virtual void SetMouseVisible(bool visible);
+    // Serves ShowNotice; `serious` shows it as a warning.
     virtual void ShowNotice(const String& text, bool serious);
+    // Serves AskOkCancel; true for OK.
     virtual bool AskOkCancel(const String& text, bool serious);
+    // Serves AskYesNoCancel; 1 yes, 0 no, -1 cancel.
     virtual int AskYesNoCancel(const String& text, bool serious);
+    // Serves RequestFilePath; `save` asks for a file to write.
     virtual String RequestFilePath(const String& title, const String& filter, bool save,
                                    const String& initialPath);
+    // Serves RequestFolderPath.
     virtual String RequestFolderPath(const String& title, const String& initialPath);
+    // Serves OpenLocation.
     virtual void OpenLocation(const String& url);
 };
 
@@ -288,6 +316,7 @@ inline int AskYesNoCancel(std::string_view utf8, bool serious = false) {
 // Filter "name:ext,ext;name:ext" or "ext,ext"; empty on cancel or without a requester.
 String RequestFilePath(const String& title, const String& filter = String(), bool save = false,
                        const String& initialPath = String());
+// A folder chosen by the user, starting at `initialPath`; empty on cancel or without a requester.
 String RequestFolderPath(const String& title, const String& initialPath = String());
 // A name that is neither "http:" nor "file:" becomes a file: URL when it names
 // an existing path, else an http: URL.
@@ -301,6 +330,7 @@ int Millisecs(); // monotonic, wraps as a signed 32-bit count
 // clock of their own (a capture that advances it frame by frame); null
 // restores the system clock.
 using MillisecsSource = int (*)();
+// `source` is the clock Millisecs reads from now on; null restores the system clock.
 void SetMillisecsSource(MillisecsSource source);
 void DelayMillis(int ms);        // negative: no delay
 String CurrentDate();            // "%d %b %Y"
@@ -308,6 +338,7 @@ String CurrentTime();            // "%H:%M:%S"
 [[noreturn]] void ExitProgram(); // exit(0): the exit handlers run
 // The standard streams carry UTF-8 text.
 void WriteStdout(const String& text);
+// Writes UTF-8 text to standard error.
 void WriteStderr(const String& text);
 String ReadStdin(); // one line without its "\n", at most 1023 bytes
 // The path of an executable of that name on PATH, or the empty string.
@@ -343,8 +374,11 @@ private:
 
 // The timer's methods as free functions; the timer must not be empty.
 Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
+// TTimer::Ticks: ticks since the timer was made.
 int TimerTicks(const Ref<TTimer>& timer);
+// TTimer::Wait: ticks since the previous Wait, waiting for one when there are none.
 int WaitTimer(const Ref<TTimer>& timer);
+// TTimer::Stop: stops the ticks for good.
 void StopTimer(const Ref<TTimer>& timer);
 
 // ---------------------------------------------------------------------------
@@ -359,6 +393,7 @@ int RandomInt(int a, int b);            // between the bounds in either order, b
 // Seeds with the low 31 bits (0 and 0x7FFFFFFF, which would stall the
 // generator, give 0x1234); the state the next draw starts from.
 void SeedRandom(int seed);
+// The state the next draw starts from.
 int RandomSeed();
 
 // ---------------------------------------------------------------------------
@@ -367,22 +402,39 @@ int RandomSeed();
 // Angles in degrees: the trigonometric functions take them, the inverse ones
 // return them. The rest are the standard library's, under these names.
 double SinDeg(double degrees);
+// Cosine of an angle in degrees.
 double CosDeg(double degrees);
+// Tangent of an angle in degrees.
 double TanDeg(double degrees);
+// Arcsine, in degrees.
 double ASinDeg(double x);
+// Arccosine, in degrees.
 double ACosDeg(double x);
+// Arctangent, in degrees.
 double ATanDeg(double x);
+// The angle of the point x, y from the x axis, in degrees.
 double ATan2Deg(double y, double x);
+// Square root.
 double SquareRoot(double x);
+// Hyperbolic sine.
 double Sinh(double x);
+// Hyperbolic cosine.
 double Cosh(double x);
+// Hyperbolic tangent.
 double Tanh(double x);
+// e to the power of x.
 double Exp(double x);
+// Natural logarithm.
 double Log(double x);
+// Base-10 logarithm.
 double Log10(double x);
+// The largest whole number not above x.
 double Floor(double x);
+// The smallest whole number not below x.
 double Ceil(double x);
+// True for not-a-number.
 bool IsNan(double x);
+// True for an infinity.
 bool IsInf(double x);
 
 } // namespace zandrel

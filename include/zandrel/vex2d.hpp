@@ -60,17 +60,25 @@ public:
     // SetClearColor; SetTransform takes rotation and scale as a matrix). Cls
     // fills the viewport with the clear colour.
     virtual void SetAlpha(float alpha) = 0;
+    // Drawing colour, 0-255 each.
     virtual void SetColor(int red, int green, int blue) = 0;
+    // Clear colour, 0-255 each.
     virtual void SetClsColor(int red, int green, int blue) = 0;
+    // Clipping rectangle in pixels from the top-left.
     virtual void SetViewport(int x, int y, int width, int height) = 0;
+    // Rotation and scale as the matrix ix, iy, jx, jy.
     virtual void SetTransform(float ix, float iy, float jx, float jy) = 0;
+    // Line width in pixels.
     virtual void SetLineWidth(float width) = 0;
+    // Fills the viewport with the clear colour.
     virtual void Cls() = 0;
     // Absolute pixel position: no matrix.
     virtual void Plot(float x, float y) = 0;
     // Local coordinates, mapped by the matrix and moved by tx, ty.
     virtual void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    // A filled rectangle, in local coordinates mapped as DrawLine's.
     virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    // A filled oval in the rectangle, in local coordinates mapped as DrawLine's.
     virtual void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
     // xy: x0, y0, x1, y1, ...; at least three points.
     virtual void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
@@ -78,6 +86,7 @@ public:
     // A pixmap drawn unblended with its top-left at x, y, no matrix; and the
     // back buffer's pixels there as a new RGBA8888 pixmap.
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
+    // The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
 };
 
@@ -89,24 +98,40 @@ public:
     // and scale, the viewport (pixels from the top-left), origin, handle, image
     // font (no object: the built-in one) and blend mode; then the wrapped context,
     // its 2D driver, and whether the first activation has set the defaults.
+    // Drawing colour, 0-255 each.
     int red = 0, green = 0, blue = 0;
+    // Alpha, 0-1.
     float alpha = 0;
+    // Clear colour, 0-255 each.
     int clsRed = 0, clsGreen = 0, clsBlue = 0;
+    // Line width in pixels.
     float lineWidth = 0;
+    // Rotation in degrees.
     float rotation = 0;
+    // Horizontal and vertical scale.
     float scaleX = 0, scaleY = 0;
-    float ix = 0, iy = 0, jx = 0, jy = 0; // rotation and scale as a matrix
+    // Rotation and scale as a matrix.
+    float ix = 0, iy = 0, jx = 0, jy = 0;
+    // Viewport in pixels from the top-left.
     int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
+    // Added to the position of everything drawn except pixmaps.
     float originX = 0, originY = 0;
-    float handleX = 0, handleY = 0; // kept negated
+    // The handle of shapes and text, kept negated.
+    float handleX = 0, handleY = 0;
+    // The image font; no object for the built-in one.
     Ref<TImageFont> imageFont;
+    // The blend mode.
     BlendMode blendMode{};
+    // The wrapped context.
     Ref<TGraphics> graphics;
+    // The 2D driver drawing into it.
     Ref<TVex2DDriver> driver;
+    // Whether the first activation has set the defaults.
     bool initialised = false;
 
     // The 2D driver; the wrapped context's settings (all 0 once closed).
     Ref<TGraphicsDriver> Driver() override;
+    // The wrapped context's settings, all 0 once closed.
     void GetSettings(int& width, int& height, int& depth, int& hertz,
                      GraphicsFlags& flags) override;
     // Closes the wrapped context. The driver stays, so that making a closed
@@ -136,31 +161,49 @@ void ActivateVex2D(const Ref<TGraphics>& graphics);
 // drawing (pixels, from the top-left). A context starts with white, black,
 // alpha 1, Mask, width 1 and the whole context as its viewport.
 void SetColor(int red, int green, int blue);
+// The drawing colour as set.
 void GetColor(int& red, int& green, int& blue);
+// `alpha` 0 (invisible) to 1 (opaque), clamped.
 void SetAlpha(float alpha);
+// The alpha as set.
 float GetAlpha();
+// The colour ClearScreen fills with, 0-255 per channel.
 void SetClearColor(int red, int green, int blue);
+// The clear colour as set.
 void GetClearColor(int& red, int& green, int& blue);
+// How drawing combines with what is already there.
 void SetBlendMode(BlendMode mode);
+// The blend mode as set.
 BlendMode GetBlendMode();
+// `width` of lines in pixels.
 void SetLineWidth(float width);
+// The line width as set.
 float GetLineWidth();
+// Clips drawing to the rectangle at x, y (pixels from the top-left).
 void SetViewport(int x, int y, int width, int height);
+// The viewport as set.
 void GetViewport(int& x, int& y, int& width, int& height);
 // Positive angles turn clockwise on screen; scaling comes before rotation.
 void SetRotation(float degrees);
+// The rotation as set, in degrees.
 float GetRotation();
+// Horizontal and vertical scale; 1, 1 draws at the natural size.
 void SetScale(float x, float y);
+// The scale as set.
 void GetScale(float& x, float& y);
+// Sets rotation (`degrees`) and scale at once.
 void SetTransform(float degrees, float scaleX, float scaleY);
 // Added to the position of everything drawn except pixmaps.
 void SetOrigin(float x, float y);
+// The origin as set.
 void GetOrigin(float& x, float& y);
 // The point of a shape or text placed at the position given; images use their own.
 void SetHandle(float x, float y);
+// The handle as set.
 void GetHandle(float& x, float& y);
 // No object: the built-in font.
 void SetImageFont(const Ref<TImageFont>& font);
+// The image font; no object for the built-in one.
 Ref<TImageFont> GetImageFont();
 void ClearScreen(); // fills the viewport with the clear colour
 
@@ -172,8 +215,11 @@ void ClearScreen(); // fills the viewport with the clear colour
 // alpha and blend mode. All move by the origin; the shapes are placed by the
 // handle and turned and scaled by the rotation and scale, which Plot ignores.
 void Plot(float x, float y);
+// A line from (x1, y1) to (x2, y2); `drawLastPixel` false leaves out its end pixel.
 void DrawLine(float x1, float y1, float x2, float y2, bool drawLastPixel = true);
+// A filled rectangle of width x height at x, y.
 void DrawRect(float x, float y, float width, float height);
+// A filled oval of width x height at x, y.
 void DrawOval(float x, float y, float width, float height);
 // x0, y0, x1, y1, ...: fewer than three points, or an odd count, draw nothing.
 void DrawPoly(const std::vector<float>& xy);
@@ -181,7 +227,9 @@ void DrawPoly(const std::vector<float>& xy);
 // and scaled with the rest; its width in whole pixels (the advances summed);
 // the font's line height.
 void DrawText(const String& text, float x, float y);
+// The width of the text in whole pixels: the advances summed.
 int TextWidth(const String& text);
+// The image font's line height in pixels.
 int TextHeight();
 // DrawText with UTF-8 text: `DrawText("Score: " + std::to_string(score), 8, 8)`.
 inline void DrawText(std::string_view utf8, float x, float y) {
@@ -204,6 +252,7 @@ void TileImage(const Ref<TImage>& image, float x = 0, float y = 0, int frame = 0
 
 // Neither origin nor matrix apply to pixmaps. Throws RuntimeError for no pixmap.
 void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y);
+// The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
 Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 
 // ---------------------------------------------------------------------------
@@ -217,11 +266,17 @@ public:
     // Size in pixels, flags, mask colour (0-255), handle (pixels from the
     // top-left, the point placed at a draw's position), each frame's pixmap and
     // driver frame (no object until made), and when each driver frame was made.
+    // Size in pixels.
     int width = 0, height = 0;
+    // The flags the image was made with.
     ImageFlags flags = ImageFlags::NoFlags;
+    // Mask colour, 0-255 each.
     int maskRed = 0, maskGreen = 0, maskBlue = 0;
+    // The handle: pixels from the top-left, the point placed at a draw's position.
     float handleX = 0, handleY = 0;
+    // Each frame's pixmap.
     std::vector<Ref<TPixmap>> pixmaps;
+    // Each frame's driver frame; no object until made.
     std::vector<Ref<TImageFrame>> frames;
     std::vector<uint32_t> seqs; // GraphicsSeq of each driver frame, 0 for none
 
@@ -254,6 +309,8 @@ public:
 // ImageFlags::Auto: the automatic flags (NoFlags, or Masked | Filtered once a 2D
 // context has been made current). No object when there is no picture.
 Ref<TImage> LoadImage(const Url& url, ImageFlags flags = ImageFlags::Auto);
+// `cellCount` cells of cellWidth x cellHeight from the picture, left to right and top to bottom,
+// starting at cell `firstCell`, as frames. No object when there is no picture.
 Ref<TImage> LoadAnimImage(const Url& url, int cellWidth, int cellHeight, int firstCell,
                           int cellCount, ImageFlags flags = ImageFlags::Auto);
 // Transparent black frames; Dynamic is added to the flags. Throws
@@ -264,21 +321,26 @@ Ref<TImage> CreateImage(int width, int height, int frameCount = 1,
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
 // The image's handle: at its centre, or x, y pixels from its top-left.
 void CentreImageHandle(const Ref<TImage>& image);
+// The handle `x`, `y` pixels from the image's top-left.
 void SetImageHandle(const Ref<TImage>& image, float x, float y);
 // The image's size in pixels.
 int ImageWidth(const Ref<TImage>& image);
+// The image's height in pixels.
 int ImageHeight(const Ref<TImage>& image);
 // TImage::Lock; UnlockImage does nothing, and is there to pair with it.
 const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool read = true,
                               bool write = true);
+// Does nothing; pairs with LockImage.
 void UnlockImage(const Ref<TImage>& image, int frame = 0);
 // The mask colour given to images as they are made.
 void SetMaskColor(int red, int green, int blue);
+// The mask colour as set.
 void GetMaskColor(int& red, int& green, int& blue);
 // Images made afterwards get their handle at their centre.
 void SetAutoMidHandle(bool on);
 // The flags used for Auto; Auto itself changes nothing.
 void AutoImageFlags(ImageFlags flags);
+// The flags used for Auto.
 ImageFlags GetAutoImageFlags();
 
 // ---------------------------------------------------------------------------
@@ -308,7 +370,9 @@ public:
     // The style it was loaded with, its line height in pixels, and how many
     // glyphs it has.
     virtual FontStyle Style();
+    // Line height in pixels.
     virtual int Height();
+    // How many glyphs the font has.
     virtual int CountGlyphs();
     virtual int CharToGlyph(int character);   // -1 when the font has none
     virtual Ref<TGlyph> LoadGlyph(int index); // the glyph of that index
@@ -335,7 +399,9 @@ public:
     // The glyph's image (no object for a glyph without ink), its advance in
     // pixels, and the image's top-left relative to the pen and its size.
     Ref<TImage> image;
+    // How far the pen moves after the glyph, in pixels.
     float advance = 0;
+    // The image's top-left relative to the pen, and its size, in pixels.
     int x = 0, y = 0, w = 0, h = 0;
 
     virtual Ref<TImage> Image() { return image; }             // the image member
@@ -350,14 +416,19 @@ public:
     // The loaded font (no object for the built-in one), the glyphs made so far
     // (no object where not yet made) and the flags their images get.
     Ref<TFont> source;
+    // The glyphs made so far; no object where not yet made.
     std::vector<Ref<TImageGlyph>> glyphs;
+    // The flags the glyph images get.
     ImageFlags imageFlags = ImageFlags::NoFlags;
 
     // As the source font's; the built-in font has style Plain, height 16 and
     // the glyphs of codes 32-127 (-1 for any other character).
     virtual FontStyle Style();
+    // As the source font's; 16 for the built-in one.
     virtual int Height();
+    // As the source font's; the built-in one has the glyphs of codes 32-127.
     virtual int CountGlyphs();
+    // The glyph of a character; -1 when the font has none.
     virtual int CharToGlyph(int character);
     // No object for an index outside the font.
     virtual Ref<TImageGlyph> LoadGlyph(int index);
