@@ -78,7 +78,7 @@ private:
     int capacity_ = -1;
 };
 
-// TAudioSample::CreateAudioSample and CreateStaticAudioSample, which throw the same.
+// TAudioSample::CreateAudioSample, which throws the same.
 Ref<TAudioSample> CreateAudioSample(int length, int hertz, SampleFormat format);
 // A sample over the caller's `samples`, which it neither copies nor frees: they must outlive it.
 Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz,
@@ -152,10 +152,10 @@ public:
     virtual Ref<TChannel> AllocChannel();
 };
 
-// The driver every function below uses: the silent one until the mixer's
-// output device opens.
+// The driver the sound and channel functions use: the silent one until the mixer's output device
+// opens.
 const Ref<TAudioDriver>& CurrentAudioDriver();
-// Makes `driver` the one every function below uses.
+// Makes `driver` the one the sound and channel functions use.
 void SetAudioDriver(Ref<TAudioDriver> driver);
 
 // The methods of TSound, TAudioDriver (the current one) and TChannel as free

@@ -34,12 +34,11 @@ ZANDREL_FLAG_SET(GraphicsFlags);
 // A full-screen display mode a driver offers.
 class TGraphicsMode : public Object {
 public:
-    // Size in pixels, colour depth in bits per pixel (32 for 24-bit colour in
-    // 4-byte pixels) and refresh rate in Hz.
+    // Width in pixels.
     int width = 0;
     // Height in pixels.
     int height = 0;
-    // Colour depth in bits per pixel.
+    // Colour depth in bits per pixel (32 for 24-bit colour in 4-byte pixels).
     int depth = 0;
     // Refresh rate in Hz.
     int hertz = 0;
@@ -54,8 +53,7 @@ class TGraphicsDriver;
 class TGraphics : public TDataObject {
 public:
     Ref<TDataType> DataType() override;
-    // The driver that made the context, and the size in pixels, depth (0 for a
-    // window), hertz and flags it was made with; all 0 once closed.
+    // The driver that made the context.
     virtual Ref<TGraphicsDriver> Driver() = 0;
     // The size in pixels, depth (0 for a window), hertz and flags the context was made with; all 0
     // once closed.
@@ -135,7 +133,8 @@ Ref<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 0,
 // started; nothing when there is none. Runs at exit.
 void EndGraphics();
 
-// The settings of the current graphics, 0 (NoFlags) when nothing is current.
+// Width in pixels of the current graphics. This and the settings below are 0 (NoFlags) when nothing
+// is current.
 int GraphicsWidth();
 // Height in pixels of the current graphics.
 int GraphicsHeight();

@@ -42,9 +42,9 @@ bool IsJoyButtonDown(int button, int port = 0);
 // Presses of the button since the last call for it.
 int TakeJoyButtonHits(int button, int port = 0);
 
-// Axes in -1..1.
+// First axis, in -1..1; `port` is the controller, from 0.
 float JoyAxisX(int port = 0);
-// Second axis, -1 up to 1 down.
+// Second axis, in -1..1.
 float JoyAxisY(int port = 0);
 // Third axis, in -1..1.
 float JoyAxisZ(int port = 0);

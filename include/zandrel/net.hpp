@@ -47,7 +47,8 @@ class TSocket : public Object {
 public:
     ~TSocket() override;
 
-    // Bytes moved; 0 when the call fails (a peer that has gone never raises
+    // Sends `count` bytes from `buf`; `flags` OutOfBand sends them as urgent data, DontRoute
+    // bypasses routing. The bytes sent, 0 when the call fails (a peer that has gone never raises
     // SIGPIPE).
     virtual int Send(const void* buf, int count, SocketFlags flags = SocketFlags::NoFlags);
     // Receives up to `count` bytes into `buf`; `flags` Peek leaves them to be read again. The bytes
@@ -75,14 +76,14 @@ public:
     virtual int LocalPort() { return localPort_; }    // as last read; -1 when closed
     virtual uint32_t RemoteIp() { return remoteIp_; } // as last read; NoIp when closed
     virtual int RemotePort() { return remotePort_; }  // as last read; -1 when closed
-    // Re-read the addresses from the system; 0 and 0 when it cannot say.
+    // Re-reads the local address and port from the system; 0 and 0 when it cannot say.
     virtual void UpdateLocal();
     // Re-reads the peer's address and port from the system; 0 and 0 when it cannot say.
     virtual void UpdateRemote();
 
     // No object for a negative handle.
     static Ref<TSocket> Create(int handle, bool autoClose);
-    // No object when the system refuses a socket.
+    // A UDP socket; no object when the system refuses one.
     static Ref<TSocket> CreateUDP();
     // A TCP socket; no object when the system refuses one.
     static Ref<TSocket> CreateTCP();
@@ -188,6 +189,7 @@ protected:
     bool autoClose_ = false; // whether Close also closes the socket
 };
 
+// `autoClose` true makes the stream's Close close the socket too.
 Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose); // TSocketStream::Create
 // A stream over a new connection that it owns; no object when the host does
 // not resolve or the connection is refused.

@@ -32,8 +32,8 @@ enum class PixelFormat : int {
 // A number per pixel format, FormatNone included.
 using PixelFormatTable = EnumTable<PixelFormat, 7>;
 
-// Indexed by format, FormatNone to FormatRGBA8888 (check IsPixelFormat first
-// for a format that came from outside).
+// Bytes in one pixel of each format. The tables here are indexed by format, FormatNone to
+// FormatRGBA8888 (check IsPixelFormat first for a format that came from outside).
 inline constexpr PixelFormatTable BytesPerPixel{{0, 1, 1, 3, 3, 4, 4}};
 // Bits in one pixel of each format.
 inline constexpr PixelFormatTable BitsPerPixel{{0, 8, 8, 24, 24, 32, 32}};
@@ -127,6 +127,7 @@ private:
 };
 
 // Throws RuntimeError as TPixmap::Create.
+// `align` is the byte multiple each row starts at.
 Ref<TPixmap> CreatePixmap(int width, int height, PixelFormat format, int align = 4);
 // A pixmap over the caller's `pixels`, rows `pitch` bytes apart, neither copied nor freed: they
 // must outlive it.

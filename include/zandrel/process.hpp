@@ -107,6 +107,7 @@ public:
 
     // Runs `/bin/sh -c command`. No object when the pipes or the process
     // cannot be made, or the command holds a lone surrogate or a 0 character.
+    // `flags` HideWindow asks for no window; it has nothing to do here.
     static Ref<TProcess> Create(const String& command, ProcessFlags flags = ProcessFlags::NoFlags);
 
 private:
@@ -118,12 +119,13 @@ private:
 };
 
 // TProcess::Create.
+// `flags` as for TProcess::Create.
 Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags = ProcessFlags::NoFlags);
 // False for no process.
 bool ChildProcessStatus(const Ref<TProcess>& process);
 // -1 while it runs, and for no process.
 int ChildProcessExitCode(const Ref<TProcess>& process);
-// TProcess::Close and Terminate; nothing, and 0, for no process.
+// TProcess::Close; nothing for no process.
 void CloseChildProcess(const Ref<TProcess>& process);
 // Ends the process as TProcess::Terminate does; 0 for no process.
 int TerminateChildProcess(const Ref<TProcess>& process);

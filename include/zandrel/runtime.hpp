@@ -225,7 +225,7 @@ inline std::string ToLatin1(const String& text) {
     return ToBytes(text);
 }
 
-// Decimal text of numbers, and back. Text that is not a number converts to 0.
+// Decimal text of a 32-bit integer.
 String FromInt(int32_t value);
 // Decimal text of a 64-bit integer.
 String FromLong(int64_t value);
@@ -249,7 +249,7 @@ String ToLowerAscii(String text);
 // carries its message text.
 class RuntimeError : public std::exception {
 public:
-    // Made from the message as a String or as UTF-8; Message returns it.
+    // Made from the message text.
     explicit RuntimeError(String message);
     // Made from the message in UTF-8.
     explicit RuntimeError(std::string_view utf8Message);
@@ -295,7 +295,8 @@ void RunExitHandlers();
 // writes its message to standard error and exits with code -1.
 int RunProgram(int argc, char** argv, const std::function<int()>& body);
 
-// Values recorded by RunProgram (empty when it was not used).
+// The program file's path, as RunProgram recorded it. This and the values below are empty when
+// RunProgram was not used.
 const String& ExecutablePath();
 // The folder of the program file.
 const String& ExecutableFolder();

@@ -105,7 +105,8 @@ public:
     // Reads and drops `count` bytes; the count skipped, fewer at the end of data.
     virtual int SkipBytes(int count);
 
-    // Typed values in machine byte order; readers yield 0 at the end of data.
+    // One byte, 0 to 255. The typed values here and below are in machine byte order; readers yield
+    // 0 at the end of data.
     virtual int ReadByte();
     // Writes the low 8 bits of `n`.
     virtual void WriteByte(int n);
@@ -246,6 +247,7 @@ public:
 TStreamOpener* FirstStreamOpener();
 
 // No object when the URL cannot be opened; never throws for that.
+// `readable` and `writeable` say what the stream must allow.
 Ref<TStream> OpenStream(const Url& url, bool readable = true, bool writeable = true);
 // OpenStream for reading only.
 Ref<TStream> OpenReadStream(const Url& url);
@@ -261,7 +263,8 @@ Ref<TStream> OpenWriteStream(const Url& url);
 // the URL cannot be opened.
 Ref<TStream> OpenSaveStream(const Url& url);
 
-// The stream's methods as free functions; the stream must not be empty.
+// True at the end of data. This and the functions below are the stream's methods as free functions;
+// the stream must not be empty.
 bool Eof(const Ref<TStream>& stream);
 // The position in bytes from the start; -1 when not seekable.
 int Pos(const Ref<TStream>& stream);
@@ -342,7 +345,7 @@ String FindCasedPath(const String& path);
 
 // False when the name is already registered (the first entry stays).
 bool RegisterEmbedded(const String& name, const void* data, int size);
-// A registered resource's bytes and size; null and 0 for an unknown name.
+// A registered resource's bytes; null for an unknown name.
 const void* EmbeddedData(const String& name);
 // The registered resource's size; 0 for an unknown name.
 int EmbeddedSize(const String& name);
@@ -365,13 +368,11 @@ public:
     TBank(const TBank&) = delete;
     TBank& operator=(const TBank&) = delete;
 
-    // Buf is the first byte (the bank's memory, or the borrowed memory) and
-    // Size the byte count. Lock returns Buf and counts one lock, Unlock takes
-    // one back, Locks says how many are held; the count is only recorded.
+    // The data type that writes banks to data streams.
     Ref<TDataType> DataType() override;
     // The first byte: the bank's memory, or the borrowed memory.
     uint8_t* Buf() const { return buf_; }
-    // Buf, counting one lock.
+    // Buf, counting one lock; the count is only recorded.
     uint8_t* Lock();
     // Takes one lock back.
     void Unlock();
@@ -382,8 +383,8 @@ public:
     int Locks() const { return locks_; }
     // Throws RuntimeError when the memory cannot be had.
     void Resize(int size);
-    // One Read or Write of the `count` bytes at `offset`; the bytes moved.
-    // Throw RuntimeError when the range is not wholly inside the bank.
+    // One Read of `count` bytes from the stream into the bank at `offset`; the bytes moved.
+    // ReadFrom and WriteTo throw RuntimeError when the range is not wholly inside the bank.
     int ReadFrom(TStream& stream, int offset, int count);
     // One Write of the `count` bytes at `offset` to the stream; the bytes moved.
     int WriteTo(TStream& stream, int offset, int count);
@@ -438,6 +439,7 @@ private:
 
 // The bank's methods as free functions, Peek and Poke for GetAt and SetAt;
 // a bank argument must not be empty.
+// The URL's bytes in a new bank; no object when it cannot be opened.
 Ref<TBank> LoadBank(const Url& url);
 // A bank of `size` zero bytes.
 Ref<TBank> CreateBank(int size = 0);
@@ -535,6 +537,7 @@ private:
 };
 
 // The caller's `size` bytes at `buf` as a stream; the memory must outlive it.
+// `readable` and `writeable` say what the stream allows.
 Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool writeable);
 
 // ---------------------------------------------------------------------------
@@ -543,7 +546,7 @@ Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool w
 // Reads and writes typed values with their bytes reversed.
 class TByteSwapStream : public TForwardingStream {
 public:
-    // Reverse the 2, 4 or 8 bytes at `address` in place.
+    // Reverses the 2 bytes at `address` in place.
     static void SwapBytes2(void* address);
     // Reverses the 4 bytes at `address`.
     static void SwapBytes4(void* address);
@@ -641,6 +644,7 @@ private:
 };
 
 // TTextStream::CreateTextStream.
+// `encoding` is that of the text in `stream`, which it closes when destroyed.
 Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
 
 // Standard input and output as a stream; at its end once standard input is.
@@ -662,8 +666,7 @@ String ReadTextFrom(const Url& url);
 // Throws RuntimeError when the URL cannot be opened and TStreamWriteError when
 // the text does not all reach it (the old file is then kept).
 void WriteTextTo(const String& text, const Url& url);
-// A line to standard output, flushed; and a prompt written without a line
-// end, then the line read from standard input.
+// Writes a line to standard output, flushed.
 void PrintLine(const String& text);
 // Writes `prompt` without a line end, then reads a line from standard input.
 String PromptLine(const String& prompt);
@@ -678,9 +681,7 @@ enum class FileKind : int { NoFile = 0, Regular = 1, Folder = 2 };
 void NormalizePath(String& path, bool isFolder = false);
 // Drops one trailing "/", except from "/" and "C:/".
 void TrimTrailingSlash(String& path);
-// The parts of a normalised path: the name after the last "/", the path
-// without the extension, the name without it, and the extension without its
-// dot (empty when the name has none).
+// The name after the last "/" of a normalised path.
 String FileNamePart(TextArg path);
 // The path without the extension.
 String WithoutExtension(TextArg path);
@@ -696,10 +697,7 @@ FileKind PathKind(TextArg path);        // NoFile also when the path cannot be e
 int64_t FileModifiedTime(TextArg path); // seconds since 1970, 0 on failure
 int64_t FileByteSize(TextArg path);     // -1 on failure
 int FilePermissions(TextArg path);      // the mode's low nine bits, -1 on failure
-// True when done. SetFilePermissions sets the permission bits; MakeEmptyFile
-// replaces any file there; MakeFolder with `recursive` makes the missing
-// parents too; RemoveFile removes a read-only file as well; RenamePath moves
-// a file or folder, replacing a file at `to`.
+// Sets the permission bits to `mode`; true when done, as for the calls below.
 bool SetFilePermissions(TextArg path, int mode);
 // Makes an empty file, replacing any file there.
 bool MakeEmptyFile(TextArg path);
@@ -713,9 +711,7 @@ bool RenamePath(TextArg from, TextArg to);
 // not all reach `to` (an old `to` is then kept). Throws TStreamReadError when
 // reading `from` fails midway.
 bool CopyFileContents(TextArg from, TextArg to);
-// True when done. CopyFolder copies the whole tree into `to`, made when
-// missing; RemoveFolder removes an empty folder, or with `recursive`
-// everything in it too; ChangeFolder changes the working folder.
+// Copies the whole tree into `to`, made when missing; true when done.
 bool CopyFolder(TextArg from, TextArg to);
 // Removes an empty folder, or with `recursive` everything in it too.
 bool RemoveFolder(TextArg path, bool recursive = false);
@@ -723,10 +719,7 @@ bool RemoveFolder(TextArg path, bool recursive = false);
 bool ChangeFolder(TextArg path);
 
 struct FolderListing;
-// Reading a folder: OpenFolderListing gives null when it cannot be read;
-// NextFolderEntry gives each name ("." and ".." included) and then empty;
-// CloseFolderListing frees the listing (null is allowed). ListFolder does all
-// three: the names in the order the system gives them, empty on failure.
+// Opens a folder to read its names one by one; null when it cannot be read.
 FolderListing* OpenFolderListing(TextArg path);
 // The next name ("." and ".." included), then empty.
 String NextFolderEntry(FolderListing* listing);
@@ -737,6 +730,7 @@ void CloseFolderListing(FolderListing* listing);
 std::vector<String> ListFolder(TextArg path, bool skipDots = true);
 
 // A seekable stream: one that is not seekable is read whole into a bank.
+// `readable` and `writeable` as for OpenStream.
 Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable);
 // OpenSeekableStream for reading only.
 Ref<TStream> OpenSeekableRead(const Url& url);
@@ -753,7 +747,7 @@ int CloseStream(const Ref<TStream>& stream); // the stream's Close; it must not 
 class TDataType : public Object, public Registered<TDataType> {
 public:
     virtual String Name(); // the name the stream records for the kind
-    // Makes an object from the stream, and writes one of this kind to it.
+    // Makes an object from the stream.
     virtual Ref<Object> Read(TStream& stream);
     // Writes one object of this kind to the stream.
     virtual void Write(const Ref<Object>& object, TStream& stream);
@@ -785,12 +779,11 @@ private:
 // A data stream over `stream`, which it closes when destroyed.
 Ref<TDataStream> CreateDataStream(Ref<TStream> stream);
 
-// For readers of serialised data: throws RuntimeError when a byte count read
-// from the stream is negative, larger than what is left in a seekable stream,
-// or above MaxDataLength, so that bad data never causes a giant allocation.
+// The largest byte count CheckDataLength lets through: 256 MiB.
 constexpr int64_t MaxDataLength = 256 << 20;
-// Throws RuntimeError when `length` is negative, larger than what is left in a seekable stream, or
-// above MaxDataLength.
+// For readers of serialised data: throws RuntimeError when a byte count read from the stream is
+// negative, larger than what is left in a seekable stream, or above MaxDataLength, so that bad data
+// never causes a giant allocation.
 void CheckDataLength(TStream& stream, int64_t length);
 
 } // namespace zandrel

@@ -23,8 +23,7 @@ void StartSystemModule();
 // ---------------------------------------------------------------------------
 // Process values, recorded by RunProgram before any module code runs.
 
-// The same values as InitialFolder, ExecutablePath and ExecutableFolder
-// (empty when RunProgram was not used).
+// The same value as InitialFolder; empty when RunProgram was not used.
 const String& StartFolder();
 // The same value as ExecutablePath.
 const String& ApplicationPath();
@@ -155,8 +154,7 @@ public:
     Ref<Object> source;                   // none for framework windows, the timer for its ticks
     int data = 0;                         // the key, button, character, wheel notches or ticks
     Modifier mods = Modifier::NoModifier; // modifier keys held when it happened
-    // The pointer's position in the window's client area, for mouse events;
-    // 0 for the others.
+    // The pointer's x in the window's client area, for mouse events; 0 for the others.
     int x = 0;
     // The pointer's y in the client area, for mouse events; 0 for the others.
     int y = 0;
@@ -172,12 +170,15 @@ public:
     virtual void Emit();
 
     // A new event with these values; it is neither emitted nor queued.
+    // `source` is the object it comes from, `data` the key, button, character, wheel notches or
+    // ticks, `mods` the modifier keys held, `x`, `y` the pointer, `extra` an object it carries.
     static Ref<TEvent> CreateEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
                                    Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
                                    Ref<Object> extra = nullptr);
 };
 
 // Makes an event with these values and emits it (TEvent::CreateEvent, Emit).
+// The values are those of TEvent::CreateEvent.
 void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
                   Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
                   Ref<Object> extra = nullptr);
@@ -185,13 +186,13 @@ void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
 // The event queue: 256 pending events; TimerTick, GadgetAction, WindowMove and
 // WindowSize of one source merge into the one already waiting.
 constexpr int EventQueueSize = 256;
+// Queues `event`; `merge` true lets it merge into a waiting one of its kind and source.
 void PostEvent(const Ref<TEvent>& event, bool merge = false); // dropped when the queue is full
 EventId PollEvent();     // EventId::NoEvent when nothing is pending, after one pump
 EventId WaitEvent();     // waits until one is pending
 Ref<TEvent> PeekEvent(); // the next pending event, left queued; no object when none
-// The event PollEvent or WaitEvent took last (a blank NoEvent after an empty
-// PollEvent) and its fields; the text is ObjectText of its extra object, the
-// source handle ObjectHandle of its source.
+// The event PollEvent or WaitEvent took last (a blank NoEvent after an empty PollEvent); the
+// functions below read its fields.
 const Ref<TEvent>& CurrentEvent();
 // The id of the current event.
 EventId CurrentEventId();
@@ -218,8 +219,8 @@ int CurrentEventSourceHandle();
 // button queries throw RuntimeError for a code outside 0-255 or a button
 // outside 0-3.
 
-// Enable starts keeping the state, from empty tables (no effect while it is
-// kept); Disable stops and empties it.
+// Starts keeping the key and mouse state, from empty tables (no effect while it is kept); `source`,
+// when given, limits it to events from that object (a window).
 void EnablePolledInput(Ref<Object> source = nullptr);
 // Stops keeping the key and mouse state and empties it.
 void DisablePolledInput();
@@ -230,8 +231,7 @@ bool TakeTerminateRequest(); // a framework window was closed; cleared once take
 int TakeKeyHits(Key key);    // presses since the last call
 bool IsKeyDown(Key key);     // true while held
 int TakeChar();              // 0 when none is waiting
-// The pointer's position in the window's client area from the last MouseMove,
-// and the wheel notches summed since enabling or ClearMouse.
+// The pointer's x in the window's client area from the last MouseMove.
 int MouseXPos();
 // The pointer's y in the client area from the last MouseMove.
 int MouseYPos();
@@ -239,13 +239,11 @@ int MouseYPos();
 int MouseWheelPos();
 int TakeMouseHits(MouseButton button); // presses since the last call
 bool IsMouseDown(MouseButton button);  // true while held
-// Forget the held keys, key presses and waiting characters, or the held
-// buttons, button presses and wheel position.
+// Forgets the held keys, key presses and waiting characters.
 void ClearKeys();
 // Forgets the held buttons, button presses and wheel position.
 void ClearMouse();
-// Empty the keys (or the mouse), then wait for the next key press, character
-// or button press and return it.
+// Empties the keys, then waits for the next key press and returns it.
 Key WaitForKey();
 // Empties the keys, then waits for the next character and returns it.
 int WaitForChar();
@@ -255,13 +253,13 @@ MouseButton WaitForMouse();
 // ---------------------------------------------------------------------------
 // The system driver and the message pump
 
-// Every operation of the base class throws RuntimeError "Attempt to call
-// abstract method"; the framework's own driver gives them all.
+// The desktop behind the message pump, the pointer and the requesters. Every
+// operation of the base class throws RuntimeError "Attempt to call abstract
+// method"; the framework's own driver gives them all.
 class TSystemDriver : public Object {
 public:
-    // What the free functions of the pump and the desktop call: Poll and Wait
-    // serve PollSystemEvents and WaitSystemEvents, SetMouseVisible ShowMouse and
-    // HideMouse, and the others the free functions of the same names below.
+    // Serves PollSystemEvents: dispatches pending window messages. Each operation below serves the
+    // free function of the same name, SetMouseVisible ShowMouse and HideMouse.
     virtual void Poll();
     // Serves WaitSystemEvents: blocks until input arrives, then dispatches.
     virtual void Wait();
@@ -299,7 +297,9 @@ void ShowMouse();             // shows the pointer HideMouse hid
 void HideMouse();             // hidden only while over a framework window
 // A message box with the text and an OK button, as a warning when `serious`.
 void ShowNotice(const String& text, bool serious = false);
-bool AskOkCancel(const String& text, bool serious = false);   // true for OK
+// A message box with OK and Cancel, as a warning when `serious`.
+bool AskOkCancel(const String& text, bool serious = false); // true for OK
+// A message box with Yes, No and Cancel, as a warning when `serious`.
 int AskYesNoCancel(const String& text, bool serious = false); // 1 yes, 0 no, -1 cancel
 // ShowNotice with UTF-8 text.
 inline void ShowNotice(std::string_view utf8, bool serious = false) {
@@ -326,17 +326,16 @@ void OpenLocation(const String& url);
 // Clock, date, standard streams
 
 int Millisecs(); // monotonic, wraps as a signed 32-bit count
-// Replaces the clock that Millisecs reads, for tools that run a program on a
-// clock of their own (a capture that advances it frame by frame); null
-// restores the system clock.
+// A clock giving milliseconds, as Millisecs counts them.
 using MillisecsSource = int (*)();
-// `source` is the clock Millisecs reads from now on; null restores the system clock.
+// Replaces the clock that Millisecs reads, for tools that run a program on a clock of their own (a
+// capture that advances it frame by frame); `source` null restores the system clock.
 void SetMillisecsSource(MillisecsSource source);
 void DelayMillis(int ms);        // negative: no delay
 String CurrentDate();            // "%d %b %Y"
 String CurrentTime();            // "%H:%M:%S"
 [[noreturn]] void ExitProgram(); // exit(0): the exit handlers run
-// The standard streams carry UTF-8 text.
+// Writes UTF-8 text to standard output.
 void WriteStdout(const String& text);
 // Writes UTF-8 text to standard error.
 void WriteStderr(const String& text);
@@ -362,6 +361,8 @@ public:
     virtual int Wait();
 
     // Throws RuntimeError for a rate above 1000 Hz, 0 or negative.
+    // `hertz` is the ticks a second; `event`, when given, is emitted at each tick instead of a
+    // TimerTick event from the timer.
     static Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
 
 private:
@@ -373,6 +374,8 @@ private:
 };
 
 // The timer's methods as free functions; the timer must not be empty.
+// `hertz` ticks a second, above 0 and up to 1000; `event`, when given, is emitted at each tick
+// instead of a TimerTick event. Throws RuntimeError for another rate.
 Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
 // TTimer::Ticks: ticks since the timer was made.
 int TimerTicks(const Ref<TTimer>& timer);
@@ -390,8 +393,7 @@ float RndFloat();                       // [0, 1), one step
 double RndDouble();                     // [0, 1), two steps
 double RandomRange(double a, double b); // between the bounds in either order, upper excluded
 int RandomInt(int a, int b);            // between the bounds in either order, both included
-// Seeds with the low 31 bits (0 and 0x7FFFFFFF, which would stall the
-// generator, give 0x1234); the state the next draw starts from.
+// Seeds with the low 31 bits (0 and 0x7FFFFFFF, which would stall the generator, give 0x1234).
 void SeedRandom(int seed);
 // The state the next draw starts from.
 int RandomSeed();
@@ -399,8 +401,8 @@ int RandomSeed();
 // ---------------------------------------------------------------------------
 // Maths in degrees, and the standard library's functions.
 
-// Angles in degrees: the trigonometric functions take them, the inverse ones
-// return them. The rest are the standard library's, under these names.
+// Sine of an angle in degrees. The trigonometric functions below take degrees, the inverse ones
+// return them; the rest are the standard library's, under these names.
 double SinDeg(double degrees);
 // Cosine of an angle in degrees.
 double CosDeg(double degrees);

@@ -56,9 +56,8 @@ public:
     virtual Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) = 0;
     // A value outside the five modes draws as Solid.
     virtual void SetBlend(BlendMode mode) = 0;
-    // The state as the free functions of the same names set it (SetClsColor for
-    // SetClearColor; SetTransform takes rotation and scale as a matrix). Cls
-    // fills the viewport with the clear colour.
+    // Alpha as SetAlpha sets it. The setters below take the state as the free functions of the same
+    // names do (SetClsColor for SetClearColor; SetTransform takes rotation and scale as a matrix).
     virtual void SetAlpha(float alpha) = 0;
     // Drawing colour, 0-255 each.
     virtual void SetColor(int red, int green, int blue) = 0;
@@ -83,8 +82,7 @@ public:
     // xy: x0, y0, x1, y1, ...; at least three points.
     virtual void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
                           float originY) = 0;
-    // A pixmap drawn unblended with its top-left at x, y, no matrix; and the
-    // back buffer's pixels there as a new RGBA8888 pixmap.
+    // A pixmap drawn unblended with its top-left at x, y, no matrix.
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
     // The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
@@ -93,12 +91,7 @@ public:
 // The render state of one 2D context, wrapping a context of the driver under it.
 class TVex2DGraphics : public TGraphics {
 public:
-    // The state the functions below set and read, as given: colour and clear
-    // colour (0-255 each), alpha (0-1), line width (pixels), rotation (degrees)
-    // and scale, the viewport (pixels from the top-left), origin, handle, image
-    // font (no object: the built-in one) and blend mode; then the wrapped context,
-    // its 2D driver, and whether the first activation has set the defaults.
-    // Drawing colour, 0-255 each.
+    // Drawing colour, 0-255 each, as set.
     int red = 0, green = 0, blue = 0;
     // Alpha, 0-1.
     float alpha = 0;
@@ -129,7 +122,7 @@ public:
     // Whether the first activation has set the defaults.
     bool initialised = false;
 
-    // The 2D driver; the wrapped context's settings (all 0 once closed).
+    // The 2D driver.
     Ref<TGraphicsDriver> Driver() override;
     // The wrapped context's settings, all 0 once closed.
     void GetSettings(int& width, int& height, int& depth, int& hertz,
@@ -155,11 +148,9 @@ void ActivateVex2D(const Ref<TGraphics>& graphics);
 // current 2D context: each throws RuntimeError "No 2D graphics is current"
 // otherwise.
 
-// Drawing colour and clear colour (0-255 per channel; the OpenGL driver clamps
-// what it is given, the getters return it as set), alpha (0 to 1, clamped
-// likewise), blend mode, line width in pixels, and the viewport that clips
-// drawing (pixels, from the top-left). A context starts with white, black,
-// alpha 1, Mask, width 1 and the whole context as its viewport.
+// The drawing colour, `red`, `green` and `blue` 0-255 (the OpenGL driver clamps what it is given;
+// the getters below return it as set). A context starts with white, a black clear colour, alpha 1,
+// BlendMode::Mask, line width 1 and the whole context as its viewport.
 void SetColor(int red, int green, int blue);
 // The drawing colour as set.
 void GetColor(int& red, int& green, int& blue);
@@ -172,6 +163,8 @@ void SetClearColor(int red, int green, int blue);
 // The clear colour as set.
 void GetClearColor(int& red, int& green, int& blue);
 // How drawing combines with what is already there.
+// `mode` Mask keeps or drops whole pixels, Solid copies, Alpha blends by the source's alpha (smooth
+// text and edges), Light adds and Shade multiplies.
 void SetBlendMode(BlendMode mode);
 // The blend mode as set.
 BlendMode GetBlendMode();
@@ -210,10 +203,9 @@ void ClearScreen(); // fills the viewport with the clear colour
 // ---------------------------------------------------------------------------
 // Drawing
 
-// A point, a line from (x1, y1) to (x2, y2) with or without its end pixel, and
-// a filled rectangle or oval of width x height at x, y, in the current colour,
-// alpha and blend mode. All move by the origin; the shapes are placed by the
-// handle and turned and scaled by the rotation and scale, which Plot ignores.
+// A point at x, y in the current colour, alpha and blend mode, moved by the origin. The shapes
+// below move by the origin too, are placed by the handle and are turned and scaled by the rotation
+// and scale, which Plot ignores.
 void Plot(float x, float y);
 // A line from (x1, y1) to (x2, y2); `drawLastPixel` false leaves out its end pixel.
 void DrawLine(float x1, float y1, float x2, float y2, bool drawLastPixel = true);
@@ -223,9 +215,8 @@ void DrawRect(float x, float y, float width, float height);
 void DrawOval(float x, float y, float width, float height);
 // x0, y0, x1, y1, ...: fewer than three points, or an odd count, draw nothing.
 void DrawPoly(const std::vector<float>& xy);
-// Text in the image font from the pen at x, y, placed by the handle and turned
-// and scaled with the rest; its width in whole pixels (the advances summed);
-// the font's line height.
+// Text in the image font from the pen at x, y, placed by the handle and turned and scaled with the
+// rest.
 void DrawText(const String& text, float x, float y);
 // The width of the text in whole pixels: the advances summed.
 int TextWidth(const String& text);
@@ -243,11 +234,14 @@ inline int TextWidth(std::string_view utf8) {
 class TImage;
 // The image functions throw RuntimeError "Image is no object" for no image
 // and "Image frame index out of range" for a frame it does not have.
+// `frame` is the frame to draw, from 0.
 void DrawImage(const Ref<TImage>& image, float x, float y, int frame = 0);
 // Stretched to width x height; the image's handle stays in pixels.
+// `frame` is the frame to draw, from 0.
 void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, float height,
                    int frame = 0);
 // Covers the viewport with unrotated, unscaled copies, one of them at x, y.
+// `frame` is the frame to draw, from 0.
 void TileImage(const Ref<TImage>& image, float x = 0, float y = 0, int frame = 0);
 
 // Neither origin nor matrix apply to pixmaps. Throws RuntimeError for no pixmap.
@@ -263,9 +257,6 @@ Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 // graphics context has changed since (GraphicsSeq) or the pixmap was changed.
 class TImage : public TDataObject {
 public:
-    // Size in pixels, flags, mask colour (0-255), handle (pixels from the
-    // top-left, the point placed at a draw's position), each frame's pixmap and
-    // driver frame (no object until made), and when each driver frame was made.
     // Size in pixels.
     int width = 0, height = 0;
     // The flags the image was made with.
@@ -308,29 +299,36 @@ public:
 
 // ImageFlags::Auto: the automatic flags (NoFlags, or Masked | Filtered once a 2D
 // context has been made current). No object when there is no picture.
+// `url` names a PNG, JPEG, BMP or TGA file, or is a pixmap, stream or bank; `flags` combine Masked,
+// Filtered and Mipmapped.
 Ref<TImage> LoadImage(const Url& url, ImageFlags flags = ImageFlags::Auto);
 // `cellCount` cells of cellWidth x cellHeight from the picture, left to right and top to bottom,
 // starting at cell `firstCell`, as frames. No object when there is no picture.
+// `url` and `flags` as for LoadImage.
 Ref<TImage> LoadAnimImage(const Url& url, int cellWidth, int cellHeight, int firstCell,
                           int cellCount, ImageFlags flags = ImageFlags::Auto);
 // Transparent black frames; Dynamic is added to the flags. Throws
 // RuntimeError for dimensions out of range.
+// `frameCount` frames of width x height; `flags` as for LoadImage.
 Ref<TImage> CreateImage(int width, int height, int frameCount = 1,
                         ImageFlags flags = ImageFlags::Auto);
 // The image's size from the back buffer at x, y into the frame.
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
-// The image's handle: at its centre, or x, y pixels from its top-left.
+// Puts the image's handle at its centre.
 void CentreImageHandle(const Ref<TImage>& image);
 // The handle `x`, `y` pixels from the image's top-left.
 void SetImageHandle(const Ref<TImage>& image, float x, float y);
-// The image's size in pixels.
+// The image's width in pixels.
 int ImageWidth(const Ref<TImage>& image);
 // The image's height in pixels.
 int ImageHeight(const Ref<TImage>& image);
 // TImage::Lock; UnlockImage does nothing, and is there to pair with it.
+// `frame` is the frame from 0; `write` makes the next draw rebuild the drawable frame; `read` has
+// no effect.
 const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool read = true,
                               bool write = true);
 // Does nothing; pairs with LockImage.
+// `frame` as given to LockImage.
 void UnlockImage(const Ref<TImage>& image, int frame = 0);
 // The mask colour given to images as they are made.
 void SetMaskColor(int red, int green, int blue);
@@ -367,8 +365,7 @@ ZANDREL_FLAG_SET(FontStyle);
 // A font at one size, its glyphs numbered 0 to CountGlyphs() - 1.
 class TFont : public Object {
 public:
-    // The style it was loaded with, its line height in pixels, and how many
-    // glyphs it has.
+    // As the source font's; Plain for the built-in font.
     virtual FontStyle Style();
     // Line height in pixels.
     virtual int Height();
@@ -391,13 +388,14 @@ public:
 // where it is.
 void AddFontLoader(const Ref<TFontLoader>& loader);
 // The first font a loader gives, or no object.
+// `url` names a TrueType, OpenType or bitmap font file; `size` is the height in pixels; `style`
+// FontStyle::Smooth for text drawn turned or scaled under BlendMode::Alpha, Plain for crisp pixels.
 Ref<TFont> LoadFont(const Url& url, int size, FontStyle style = FontStyle::Plain);
 
 // One glyph of a TImageFont, made from a TGlyph.
 class TImageGlyph : public Object {
 public:
-    // The glyph's image (no object for a glyph without ink), its advance in
-    // pixels, and the image's top-left relative to the pen and its size.
+    // The glyph's image; no object for a glyph without ink.
     Ref<TImage> image;
     // How far the pen moves after the glyph, in pixels.
     float advance = 0;
@@ -413,8 +411,7 @@ public:
 // mode and matrix: made lazily from a loaded font, or the built-in 8 x 16 font.
 class TImageFont : public Object {
 public:
-    // The loaded font (no object for the built-in one), the glyphs made so far
-    // (no object where not yet made) and the flags their images get.
+    // The loaded font; no object for the built-in one.
     Ref<TFont> source;
     // The glyphs made so far; no object where not yet made.
     std::vector<Ref<TImageGlyph>> glyphs;
