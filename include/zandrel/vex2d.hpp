@@ -322,7 +322,7 @@ void SetImageHandle(const Ref<TImage>& image, float x, float y);
 int ImageWidth(const Ref<TImage>& image);
 // The image's height in pixels.
 int ImageHeight(const Ref<TImage>& image);
-// TImage::Lock; UnlockImage does nothing, and is there to pair with it.
+// The frame's pixmap to read or change, as TImage::Lock gives it.
 // `frame` is the frame from 0; `write` makes the next draw rebuild the drawable frame; `read` has
 // no effect.
 const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool read = true,
