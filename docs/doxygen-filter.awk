@@ -1,7 +1,8 @@
 # Shows the public headers' plain // comments to Doxygen without rewriting
 # them. The comment block at the top of a header documents the file; a block
-# right above a declaration documents it, and the declarations that follow it
-# without a blank line or a comment of their own (a member group), or the
+# right above a declaration documents it (and heads the member group of the
+# declarations that follow it without a blank line or a comment of their own,
+# each of which still needs its own comment after it on its line), or the
 # macro of a #define right below it; a comment after a member on its line
 # documents that member. Section titles (a block followed by a blank line),
 # separators and comments inside function bodies stay plain. Line numbers are
