@@ -1,7 +1,8 @@
 # Shows the public headers' plain // comments to Doxygen without rewriting
 # them. The comment block at the top of a header documents the file; a block
-# right above a declaration documents it, and the declarations that follow it
-# without a blank line or a comment of their own (a member group), or the
+# right above a declaration documents it (and heads the member group of the
+# declarations that follow it without a blank line or a comment of their own,
+# each of which still needs its own comment after it on its line), or the
 # macro of a #define right below it; a comment after a member on its line
 # documents that member. Section titles (a block followed by a blank line),
 # separators and comments inside function bodies stay plain. Line numbers are
@@ -97,6 +98,24 @@ function close_group(i,    at, text) {
     else line[i] = line[i] " /** @} */"
 }
 
+# `int x = 0, y = 0;` under a documentation comment: the comment speaks of
+# every name the declaration makes, so each later name gets a copy of the
+# first one's. The line stays one line.
+function split_declarators(i,    code, parts, n, k, type, first, name) {
+    code = line[i]
+    if (code ~ /\/\// || code !~ /^[ \t]*[A-Za-z_][A-Za-z0-9_:]*[ \t]+[A-Za-z_][A-Za-z0-9_]*( = [^,;(){}<>]*)?(, [A-Za-z_][A-Za-z0-9_]*( = [^,;(){}<>]*)?)+;[ \t]*$/)
+        return
+    sub(/;[ \t]*$/, "", code)
+    n = split(code, parts, /, /)
+    match(parts[1], /^[ \t]*[A-Za-z_][A-Za-z0-9_:]*[ \t]+/)
+    type = substr(parts[1], RSTART, RLENGTH)
+    first = substr(parts[1], RLENGTH + 1)
+    sub(/ .*/, "", first)
+    line[i] = parts[1] ";"
+    sub(/^[ \t]*/, "", type)
+    for (k = 2; k <= n; ++k) line[i] = line[i] " /** @copydoc " first " */ " type parts[k] ";"
+}
+
 { line[++count] = $0 }
 
 END {
@@ -127,6 +146,7 @@ END {
             if (depth <= body_depth) body_depth = -1
             continue
         }
+        if (i > 1 && line[i - 1] ~ /^[ \t]*\/\/\//) split_declarators(i)
         document_trailing_comment(i)
         change = brace_change(i)
         if (change > 0 && line[i] !~ /(namespace|class|struct|enum|union)[ \t]/)

@@ -56,10 +56,10 @@ int main(int argc, char** argv) {
 
         auto listener = CreateTCPSocket();
         if (!Bind(listener, 0, Localhost) || !Listen(listener, 4)) return 1;
-        String server = S("http://127.0.0.1:") + FromInt(LocalPort(listener));
+        std::string server = "http://127.0.0.1:" + std::to_string(LocalPort(listener));
         std::thread thread(Serve, listener, ToBytes(LoadByteString("picture.png")), 2);
-        auto lines = ReadLines(server + S("/greeting.txt"));
-        auto bank = LoadBank(server + S("/picture.png"));
+        auto lines = ReadLines(server + "/greeting.txt");
+        auto bank = LoadBank(server + "/picture.png");
         thread.join();
         auto picture = bank ? LoadImage(bank) : nullptr;
         if (picture) CentreImageHandle(picture);
@@ -68,14 +68,14 @@ int main(int argc, char** argv) {
         while (!TakeKeyHits(Key::Escape) && !TakeTerminateRequest()) {
             ClearScreen();
             SetColor(255, 255, 255);
-            DrawText(S("Server: ") + server, 16, 16);
+            DrawText("Server: " + server, 16, 16);
             float y = 48;
             for (auto& line : lines) {
                 DrawText(line, 16, y);
                 y += 20;
             }
             if (picture) {
-                DrawText(S("picture.png: ") + FromInt(bank->Size()) + S(" bytes"), 16, y + 12);
+                DrawText("picture.png: " + std::to_string(bank->Size()) + " bytes", 16, y + 12);
                 SetRotation(angle);
                 SetScale(3, 3);
                 DrawImage(picture, 320, 300);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <string_view>
 
 using namespace zandrel;
 
@@ -22,7 +24,7 @@ float Rate(int y) {
 }
 
 // A bar from the centre line: its length is the value, -1 to 1.
-void DrawGauge(const String& label, float value, int y) {
+void DrawGauge(std::string_view label, float value, int y) {
     SetColor(80, 80, 80);
     DrawRect(160, y, 320, 12);
     SetColor(120, 220, 120);
@@ -62,9 +64,9 @@ int main(int argc, char** argv) {
             }
 
             ClearScreen();
-            DrawGauge(S("volume"), volume, 360);
-            DrawGauge(S("pan"), Pan(x), 390);
-            DrawGauge(S("rate - 1"), Rate(y) - 1, 420);
+            DrawGauge("volume", volume, 360);
+            DrawGauge("pan", Pan(x), 390);
+            DrawGauge("rate - 1", Rate(y) - 1, 420);
             float radius = 20 * Rate(y); // the faster, the larger
             SetColor(90, 60, 20);
             DrawOval(x - radius, y - radius, 2 * radius, 2 * radius);
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
             SetColor(255, 255, 255);
             DrawText("The mouse steers the loop: across pans, up speeds it up,", 16, 16);
             DrawText("the wheel sets the volume. A click plays a blip there.", 16, 36);
-            DrawText(FromInt(blips) + S(" blips. Escape quits."), 16, 56);
+            DrawText(std::to_string(blips) + " blips. Escape quits.", 16, 56);
             Flip();
         }
         return 0;

@@ -4,6 +4,7 @@
 #include <zandrel/zandrel.hpp>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 using namespace zandrel;
@@ -24,8 +25,9 @@ struct Sprite {
 };
 
 // A dart pointing right, its handle at its centre, so that it turns about it.
+// Filtered and mipmapped, it stays smooth drawn smaller or larger.
 Ref<TImage> MakeDart(int size) {
-    auto image = CreateImage(size, size, 1, ImageFlags::NoFlags);
+    auto image = CreateImage(size, size, 1, ImageFlags::Filtered | ImageFlags::Mipmapped);
     auto& pixels = LockImage(image);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
@@ -80,7 +82,9 @@ int main(int argc, char** argv) {
         StartZandrel();
         SetApplicationTitle("Sprites");
         if (!OpenGraphics(Width, Height, 0, 60)) return 1;
-        auto dart = MakeDart(12);
+        SetBlendMode(BlendMode::Alpha); // see-through darts, smooth text
+        SetClearColor(16, 20, 34);
+        auto dart = MakeDart(48);
         auto sprites = MakeSprites();
         float playerX = Width / 2.0f, playerY = Height / 2.0f;
         FrameCounter counter;
@@ -89,25 +93,31 @@ int main(int argc, char** argv) {
             playerX += (IsKeyDown(Key::Right) - IsKeyDown(Key::Left)) * 240 * seconds;
             playerY += (IsKeyDown(Key::Down) - IsKeyDown(Key::Up)) * 240 * seconds;
             ClearScreen();
-            SetBlendMode(BlendMode::Alpha);
             SetAlpha(0.6f);
             for (auto& s : sprites) {
                 Move(s, seconds);
                 SetColor(s.colour.red, s.colour.green, s.colour.blue);
-                SetRotation(s.angle);
+                SetTransform(s.angle, 0.25f, 0.25f); // a quarter of the size
                 DrawImage(dart, s.x, s.y);
             }
             SetAlpha(1);
             SetColor(255, 255, 255);
-            SetTransform(0, 4, 4); // no rotation, four times the size
-            DrawImage(dart, playerX, playerY);
             SetTransform(0, 1, 1);
+            DrawImage(dart, playerX, playerY);
+            SetAlpha(0.75f);
             SetColor(0, 0, 0);
-            DrawRect(0, 0, Width, 28);
-            SetColor(255, 255, 255);
-            DrawText(FromInt(SpriteCount) + S(" sprites, ") + FromInt(counter.Count()) +
-                         S(" frames a second. Arrow keys move, Escape quits."),
-                     8, 6);
+            DrawRect(0, 0, Width, 62);
+            DrawRect(0, Height - 28, Width, 28);
+            SetAlpha(1);
+            SetScale(3, 3);
+            SetColor(255, 210, 90);
+            DrawText("Sprites", 12, 8);
+            SetScale(1, 1);
+            SetColor(200, 220, 255);
+            DrawText(std::to_string(SpriteCount) + " turning darts at " +
+                         std::to_string(counter.Count()) + " frames a second",
+                     200, 24);
+            DrawText("Arrow keys move the big dart, Escape quits.", 12, Height - 22);
             Flip();
         }
         return 0;

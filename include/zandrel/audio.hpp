@@ -33,7 +33,9 @@ enum class SampleFormat : int {
 
 // Indexed by format, 0 (no valid format) to SampleStereo16BE.
 using SampleFormatTable = EnumTable<SampleFormat, 7>;
+// Bytes in one frame of each format.
 inline constexpr SampleFormatTable BytesPerSample{{0, 1, 2, 2, 2, 4, 4}};
+// Channels in one frame of each format: 1 mono, 2 stereo.
 inline constexpr SampleFormatTable ChannelsPerSample{{0, 1, 1, 1, 2, 2, 2}};
 
 // Frames of PCM in one of the sample formats.
@@ -50,9 +52,11 @@ public:
     SampleFormat Format() const { return format_; } // how each frame is stored
     int Capacity() const { return capacity_; }      // bytes owned, -1 for borrowed memory
 
-    // Owning copies: the same frames, or the frames in another format.
-    // Throw RuntimeError as CreateAudioSample and ConvertSamples.
+    // An owning copy of the same frames. Throws RuntimeError as
+    // CreateAudioSample.
     Ref<TAudioSample> Copy() const;
+    // An owning copy of the frames converted to `format`. Throws RuntimeError
+    // as CreateAudioSample and ConvertSamples.
     Ref<TAudioSample> Convert(SampleFormat format) const;
 
     // Makes the sample `length` frames long, keeping the frames both lengths
@@ -77,8 +81,9 @@ private:
     int capacity_ = -1;
 };
 
-// TAudioSample::CreateAudioSample and CreateStaticAudioSample, which throw the same.
+// TAudioSample::CreateAudioSample, which throws the same.
 Ref<TAudioSample> CreateAudioSample(int length, int hertz, SampleFormat format);
+// A sample over the caller's `samples`, which it neither copies nor frees: they must outlive it.
 Ref<TAudioSample> CreateStaticAudioSample(void* samples, int length, int hertz,
                                           SampleFormat format);
 
@@ -153,6 +158,7 @@ public:
 // The driver every function below uses: the mixer's once its output device
 // has opened (on the first call after StartAudioModule), else the silent one.
 const Ref<TAudioDriver>& CurrentAudioDriver();
+// Makes `driver` the one the sound and channel functions use.
 void SetAudioDriver(Ref<TAudioDriver> driver);
 
 // The methods of TSound, TAudioDriver (the current one) and TChannel as free
@@ -162,16 +168,27 @@ void SetAudioDriver(Ref<TAudioDriver> driver);
 // `flags` SoundFlags::Loop makes the sound loop, NoFlags plays it once. No
 // object when nothing loads (LastLoadError says why).
 Ref<TSound> LoadSound(const Url& url, SoundFlags flags = SoundFlags::NoFlags);
+// Starts `sound` on `channel`, or on a free channel when none is given; the channel it plays on.
 Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
+// As PlaySound, but paused until ResumeChannel.
 Ref<TChannel> CueSound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
+// A free channel of the current driver; no object when it has none.
 Ref<TChannel> AllocChannel();
+// Ends what plays on the channel.
 void StopChannel(const Ref<TChannel>& channel);
+// True while the channel plays or is paused.
 bool ChannelPlaying(const Ref<TChannel>& channel);
+// `volume` 1.0 is the sample's own level, 0 silence.
 void SetChannelVolume(const Ref<TChannel>& channel, float volume);
+// `pan` -1.0 is left, 0 the centre, 1.0 right.
 void SetChannelPan(const Ref<TChannel>& channel, float pan);
+// `depth` below 0 inverts the right side.
 void SetChannelDepth(const Ref<TChannel>& channel, float depth);
+// `rate` 1.0 is the sample's own speed, 2.0 twice as fast.
 void SetChannelRate(const Ref<TChannel>& channel, float rate);
+// Holds the channel where it is until ResumeChannel.
 void PauseChannel(const Ref<TChannel>& channel);
+// Goes on playing a paused or cued channel.
 void ResumeChannel(const Ref<TChannel>& channel);
 
 // The times the sound device has run dry since the mixer opened it (0 while

@@ -22,10 +22,11 @@ void StartFontModule();
 // A glyph FreeType rendered: its alpha pixmap, placement and advance.
 class TFreeTypeGlyph : public TGlyph {
 public:
-    // The pixels, how far the pen moves (pixels), and the pixmap's top-left
-    // from the pen, y measured down from the line's top, and its size.
+    // The glyph's alpha pixels.
     Ref<TPixmap> pixels; // FormatA8; no object for a glyph without ink
+    // How far the pen moves after the glyph, in pixels.
     float advance = 0;
+    // The pixmap's top-left from the pen (y down from the line's top) and its size, in pixels.
     int x = 0, y = 0, w = 0, h = 0;
 
     Ref<Object> Pixels() override { return pixels; }

@@ -35,11 +35,13 @@ ZANDREL_FLAG_SET(GraphicsFlags);
 // A full-screen display mode a driver offers.
 class TGraphicsMode : public Object {
 public:
-    // Size in pixels, colour depth in bits per pixel (32 for 24-bit colour in
-    // 4-byte pixels) and refresh rate in Hz.
+    // Width in pixels.
     int width = 0;
+    // Height in pixels.
     int height = 0;
+    // Colour depth in bits per pixel (32 for 24-bit colour in 4-byte pixels).
     int depth = 0;
+    // Refresh rate in Hz.
     int hertz = 0;
 
     // For example: 800,600,16 60Hz
@@ -52,9 +54,10 @@ class TGraphicsDriver;
 class TGraphics : public TDataObject {
 public:
     Ref<TDataType> DataType() override;
-    // The driver that made the context, and the size in pixels, depth (0 for a
-    // window), hertz and flags it was made with; all 0 once closed.
+    // The driver that made the context.
     virtual Ref<TGraphicsDriver> Driver() = 0;
+    // The size in pixels, depth (0 for a window), hertz and flags the context was made with; all 0
+    // once closed.
     virtual void GetSettings(int& width, int& height, int& depth, int& hertz,
                              GraphicsFlags& flags) = 0;
     // Releases the native context and its window.
@@ -71,6 +74,7 @@ public:
     // Write throws RuntimeError for an object that is not a graphics context.
     String Name() override;
     Ref<Object> Read(TStream& stream) override;
+    // Writes the context's width, height, depth and hertz.
     void Write(const Ref<Object>& object, TStream& stream) override;
 
     // The full-screen modes the display offers.
@@ -91,13 +95,16 @@ public:
 // stays open); the mode list is asked again after a change of driver.
 void SetGraphicsDriver(const Ref<TGraphicsDriver>& driver,
                        GraphicsFlags defaultFlags = GraphicsFlags::BackBuffer);
+// The selected driver; no object before StartZandrel.
 const Ref<TGraphicsDriver>& GraphicsDriver();
+// The flags the selected driver adds to every context it makes.
 GraphicsFlags GraphicsDriverFlags();
 
 // The mode functions and those below that make contexts throw RuntimeError
 // "No graphics driver selected: call StartZandrel() first" before a driver
 // is chosen.
 std::vector<Ref<TGraphicsMode>> ListGraphicsModes();
+// How many modes ListGraphicsModes gives.
 int CountGraphicsModes();
 // Throws RuntimeError for an index outside the list.
 void GetGraphicsMode(int index, int& width, int& height, int& depth, int& hertz);
@@ -107,6 +114,8 @@ bool GraphicsModeExists(int width, int height, int depth = 0, int hertz = 0);
 // The current driver's context with the default flags added; no object when
 // the driver fails or throws.
 Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags = GraphicsFlags::NoFlags);
+// A context of its own window (`depth` 0) or of the full screen, not made current; `hertz` 0 asks
+// for no particular rate. No object when the driver fails or throws.
 Ref<TGraphics> CreateGraphics(int width, int height, int depth = 0, int hertz = 0,
                               GraphicsFlags flags = GraphicsFlags::NoFlags);
 // Makes g current, its driver becoming the graphics driver; no object makes
@@ -125,11 +134,16 @@ Ref<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 0,
 // started; nothing when there is none. Runs at exit.
 void EndGraphics();
 
-// The settings of the current graphics, 0 (NoFlags) when nothing is current.
+// Width in pixels of the current graphics. This and the settings below are 0 (NoFlags) when nothing
+// is current.
 int GraphicsWidth();
+// Height in pixels of the current graphics.
 int GraphicsHeight();
+// Colour depth of the current graphics, 0 for a window.
 int GraphicsDepth();
+// Refresh rate of the current graphics in Hz, 0 for none asked.
 int GraphicsHertz();
+// Flags of the current graphics.
 GraphicsFlags CurrentGraphicsFlags();
 
 // Never 0; advances whenever the application context opens or closes, so that
@@ -173,6 +187,7 @@ enum class FullScreenScaling : int {
 // The environment variable ZANDREL_FULLSCREEN=scaled asks for Always too.
 // Takes effect for contexts created afterwards.
 void SetGLFullScreenScaling(FullScreenScaling scaling);
+// The scaling SetGLFullScreenScaling chose.
 FullScreenScaling GLFullScreenScaling();
 // Selects the OpenGL driver with default flags BackBuffer and opens the graphics.
 Ref<TGraphics> GLGraphics(int width, int height, int depth = 0, int hertz = 0,

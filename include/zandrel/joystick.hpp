@@ -42,17 +42,25 @@ bool IsJoyButtonDown(int button, int port = 0);
 // Presses of the button since the last call for it.
 int TakeJoyButtonHits(int button, int port = 0);
 
-// Axes in -1..1.
+// First axis, in -1..1; `port` is the controller, from 0.
 float JoyAxisX(int port = 0);
+// Second axis, in -1..1.
 float JoyAxisY(int port = 0);
+// Third axis, in -1..1.
 float JoyAxisZ(int port = 0);
+// Fourth axis (rudder or right stick), in -1..1.
 float JoyAxisR(int port = 0);
+// Fifth axis, in -1..1.
 float JoyAxisU(int port = 0);
+// Sixth axis, in -1..1.
 float JoyAxisV(int port = 0);
 // Always 0: no controller reports these through this interface.
 float JoyAxisYaw(int port = 0);
+// Always 0.
 float JoyAxisPitch(int port = 0);
+// Always 0.
 float JoyAxisRoll(int port = 0);
+// Always 0.
 float JoyAxisWheel(int port = 0);
 // The first hat: 0 north, 0.25 east, 0.5 south, 0.75 west (diagonals between),
 // -1 centred.
@@ -61,11 +69,17 @@ float JoyAxisHat(int port = 0);
 // Force feedback and the like, for programs written against controllers that
 // have it: accepted, and each does nothing and answers 0.
 int JoyForceStart(int port, float strength);
+// Does nothing; 0.
 int JoyForceStop(int port);
+// Does nothing; 0.
 int JoyForceDirection(int port, float degrees);
+// Does nothing; 0.
 int JoyForceDuration(int port, int milliseconds);
+// Does nothing; 0.
 int JoyCalibrate(int port);
+// Does nothing; 0.
 int JoyLight(int port, int rgb);
+// Does nothing; 0.
 int JoyPlayerIndex(int port);
 
 } // namespace zandrel

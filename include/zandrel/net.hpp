@@ -47,9 +47,12 @@ class TSocket : public Object {
 public:
     ~TSocket() override;
 
-    // Bytes moved; 0 when the call fails (a peer that has gone never raises
+    // Sends `count` bytes from `buf`; `flags` OutOfBand sends them as urgent data, DontRoute
+    // bypasses routing. The bytes sent, 0 when the call fails (a peer that has gone never raises
     // SIGPIPE).
     virtual int Send(const void* buf, int count, SocketFlags flags = SocketFlags::NoFlags);
+    // Receives up to `count` bytes into `buf`; `flags` Peek leaves them to be read again. The bytes
+    // received, 0 when the call fails.
     virtual int Recv(void* buf, int count, SocketFlags flags = SocketFlags::NoFlags);
     // Closes the system socket too when made with autoClose.
     virtual void Close();
@@ -74,14 +77,16 @@ public:
     virtual int LocalPort() { return localPort_; }    // as last read; -1 when closed
     virtual uint32_t RemoteIp() { return remoteIp_; } // as last read; NoIp when closed
     virtual int RemotePort() { return remotePort_; }  // as last read; -1 when closed
-    // Re-read the addresses from the system; 0 and 0 when it cannot say.
+    // Re-reads the local address and port from the system; 0 and 0 when it cannot say.
     virtual void UpdateLocal();
+    // Re-reads the peer's address and port from the system; 0 and 0 when it cannot say.
     virtual void UpdateRemote();
 
     // No object for a negative handle.
     static Ref<TSocket> Create(int handle, bool autoClose);
-    // No object when the system refuses a socket.
+    // A UDP socket; no object when the system refuses one.
     static Ref<TSocket> CreateUDP();
+    // A TCP socket; no object when the system refuses one.
     static Ref<TSocket> CreateTCP();
 
 private:
@@ -98,25 +103,44 @@ private:
 // The socket's methods as free functions (CreateTCPSocket and CreateUDPSocket
 // are TSocket::CreateTCP and CreateUDP); a socket argument must not be empty.
 Ref<TSocket> CreateTCPSocket();
+// A UDP socket; no object when the system refuses one.
 Ref<TSocket> CreateUDPSocket();
+// Sends `count` bytes from `buf`; the bytes sent, 0 when the call fails.
 int Send(const Ref<TSocket>& socket, const void* buf, int count,
          SocketFlags flags = SocketFlags::NoFlags);
+// Receives up to `count` bytes into `buf`; the bytes received, 0 when the call fails.
 int Recv(const Ref<TSocket>& socket, void* buf, int count,
          SocketFlags flags = SocketFlags::NoFlags);
+// Closes the socket.
 void Close(const Ref<TSocket>& socket);
+// False once the peer has closed and everything it sent was read.
 bool Connected(const Ref<TSocket>& socket);
+// Binds to `port` on any local address, or only on `ip` when not 0.
 bool Bind(const Ref<TSocket>& socket, int port, uint32_t ip = 0);
+// Connects to `ip`:`port`, waiting up to `timeout` ms (negative: as long as
+// the system waits); true when connected.
 bool Connect(const Ref<TSocket>& socket, uint32_t ip, int port, int timeout = -1);
+// Accepts connections, holding up to `backlog` waiting.
 bool Listen(const Ref<TSocket>& socket, int backlog);
+// Waits up to `timeout` ms (negative: without limit) for a connection; no object when none came.
 Ref<TSocket> Accept(const Ref<TSocket>& socket, int timeout);
+// Bytes that can be read at once; 0 when unknown.
 int ReadAvail(const Ref<TSocket>& socket);
+// `flag` true sends small writes at once.
 void SetTCPNoDelay(const Ref<TSocket>& socket, bool flag);
+// The system's socket handle, -1 when closed.
 int Handle(const Ref<TSocket>& socket);
+// The local address as last read; NoIp when closed.
 uint32_t LocalIp(const Ref<TSocket>& socket);
+// The local port as last read; -1 when closed.
 int LocalPort(const Ref<TSocket>& socket);
+// The peer's address as last read; NoIp when closed.
 uint32_t RemoteIp(const Ref<TSocket>& socket);
+// The peer's port as last read; -1 when closed.
 int RemotePort(const Ref<TSocket>& socket);
+// Re-reads the local address and port from the system.
 void UpdateLocal(const Ref<TSocket>& socket);
+// Re-reads the peer's address and port from the system.
 void UpdateRemote(const Ref<TSocket>& socket);
 
 // Waits up to `timeout` ms (negative: without limit) until a socket of `read`
@@ -190,6 +214,7 @@ protected:
     int readTimeout_ = -1;   // ms a read may wait for data; negative: no limit
 };
 
+// `autoClose` true makes the stream's Close close the socket too.
 Ref<TSocketStream> CreateSocketStream(Ref<TSocket> socket, bool autoClose); // TSocketStream::Create
 // A stream over a new connection that it owns; no object when the host does
 // not resolve, or the connection is refused or not made within NetTimeouts'

@@ -32,13 +32,18 @@ enum class PixelFormat : int {
 // A number per pixel format, FormatNone included.
 using PixelFormatTable = EnumTable<PixelFormat, 7>;
 
-// Indexed by format, FormatNone to FormatRGBA8888 (check IsPixelFormat first
-// for a format that came from outside).
+// Bytes in one pixel of each format. The tables here are indexed by format, FormatNone to
+// FormatRGBA8888 (check IsPixelFormat first for a format that came from outside).
 inline constexpr PixelFormatTable BytesPerPixel{{0, 1, 1, 3, 3, 4, 4}};
+// Bits in one pixel of each format.
 inline constexpr PixelFormatTable BitsPerPixel{{0, 8, 8, 24, 24, 32, 32}};
+// Bits of red in one pixel of each format.
 inline constexpr PixelFormatTable RedBits{{0, 0, 0, 8, 8, 8, 8}};
+// Bits of green in one pixel of each format.
 inline constexpr PixelFormatTable GreenBits{{0, 0, 0, 8, 8, 8, 8}};
+// Bits of blue in one pixel of each format.
 inline constexpr PixelFormatTable BlueBits{{0, 0, 0, 8, 8, 8, 8}};
+// Bits of alpha in one pixel of each format.
 inline constexpr PixelFormatTable AlphaBits{{0, 0, 8, 0, 0, 8, 8}};
 
 // True for the six formats, false for FormatNone and any other number.
@@ -89,10 +94,12 @@ public:
     virtual Ref<TPixmap> Copy();
     // Converts the source into this pixmap at x, y: no blending, no clipping.
     virtual void Paste(const Ref<TPixmap>& source, int x, int y);
+    // A new owning pixmap with the pixels in `format`; throws RuntimeError as Create.
     virtual Ref<TPixmap> Convert(PixelFormat format);
     // One pixel as ARGB, converted from or to the pixmap's format (grey reads
     // opaque, an alpha pixel white); the pixel must exist.
     virtual uint32_t ReadPixel(int x, int y) const;
+    // Writes one ARGB pixel, converted to the pixmap's format; the pixel must exist.
     virtual void WritePixel(int x, int y, uint32_t argb);
 
     // Owns width x height pixels of undefined content, rows padded to `align`
@@ -120,17 +127,30 @@ private:
 };
 
 // Throws RuntimeError as TPixmap::Create.
+// `align` is the byte multiple each row starts at.
 Ref<TPixmap> CreatePixmap(int width, int height, PixelFormat format, int align = 4);
+// A pixmap over the caller's `pixels`, rows `pitch` bytes apart, neither copied nor freed: they
+// must outlive it.
 Ref<TPixmap> CreateStaticPixmap(void* pixels, int width, int height, int pitch, PixelFormat format);
+// TPixmap::Copy.
 Ref<TPixmap> CopyPixmap(const Ref<TPixmap>& pixmap);
+// TPixmap::Convert.
 Ref<TPixmap> ConvertPixmap(const Ref<TPixmap>& pixmap, PixelFormat format);
+// The address of pixel x, y.
 uint8_t* PixmapPixelPtr(const Ref<TPixmap>& pixmap, int x, int y);
+// TPixmap::Window: a pixmap sharing the pixels of the rectangle.
 Ref<TPixmap> PixmapWindow(const Ref<TPixmap>& pixmap, int x, int y, int width, int height);
+// TPixmap::ReadPixel: the pixel as ARGB.
 uint32_t ReadPixel(const Ref<TPixmap>& pixmap, int x, int y);
+// TPixmap::WritePixel: `argb` converted to the pixmap's format.
 void WritePixel(const Ref<TPixmap>& pixmap, int x, int y, uint32_t argb);
+// Width in pixels.
 int PixmapWidth(const Ref<TPixmap>& pixmap);
+// Height in pixels.
 int PixmapHeight(const Ref<TPixmap>& pixmap);
+// Bytes from one row to the next.
 int PixmapPitch(const Ref<TPixmap>& pixmap);
+// The format of the pixels.
 PixelFormat PixmapFormat(const Ref<TPixmap>& pixmap);
 
 // An RGBA8888 copy in which pixels of the colour r, g, b become transparent
@@ -167,6 +187,7 @@ Ref<TPixmap> LoadPixmap(const Url& url);
 // through OpenSaveStream: false when the output cannot be opened or the image
 // did not all reach it, and an existing file is then kept as it was.
 bool SavePixmapPNG(const Ref<TPixmap>& pixmap, const Url& url, int compression = 5);
+// `quality` is the JPEG quality, 0 (smallest) to 100 (best).
 bool SavePixmapJPEG(const Ref<TPixmap>& pixmap, const Url& url, int quality = 75);
 
 } // namespace zandrel

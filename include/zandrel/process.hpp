@@ -22,6 +22,7 @@ void StartProcessModule();
 
 // A pipe end of the platform (a file descriptor here); NoPipeHandle for none.
 using PipeHandle = int;
+// No pipe.
 constexpr PipeHandle NoPipeHandle = -1;
 
 // The reading end of one pipe and the writing end of another. Bytes that
@@ -109,6 +110,7 @@ public:
 
     // Runs `/bin/sh -c command`. No object when the pipes or the process
     // cannot be made, or the command holds a lone surrogate or a 0 character.
+    // `flags` HideWindow asks for no window; it has nothing to do here.
     static Ref<TProcess> Create(const String& command, ProcessFlags flags = ProcessFlags::NoFlags);
 
 private:
@@ -120,13 +122,15 @@ private:
 };
 
 // TProcess::Create.
+// `flags` as for TProcess::Create.
 Ref<TProcess> CreateChildProcess(const String& command, ProcessFlags flags = ProcessFlags::NoFlags);
 // False for no process.
 bool ChildProcessStatus(const Ref<TProcess>& process);
 // -1 while it runs, and for no process.
 int ChildProcessExitCode(const Ref<TProcess>& process);
-// TProcess::Close and Terminate; nothing, and 0, for no process.
+// TProcess::Close; nothing for no process.
 void CloseChildProcess(const Ref<TProcess>& process);
+// Ends the process as TProcess::Terminate does; 0 for no process.
 int TerminateChildProcess(const Ref<TProcess>& process);
 // Terminates and closes every listed child; the exit handler.
 void TerminateAllChildProcesses();

@@ -197,7 +197,9 @@ public:
     // Next returns the next code point, Replacement (U+FFFD) for an ill-formed
     // sequence, or EndOfInput once the source returns a negative value.
     static constexpr char32_t Replacement = 0xFFFD;
+    // What Next returns once the source has ended.
     static constexpr char32_t EndOfInput = 0xFFFFFFFF;
+    // The next code point; `nextByte` gives the next byte, or a negative value at the end.
     char32_t Next(const std::function<int()>& nextByte);
     // True while it holds a byte for the next call.
     bool HoldsByte() const { return pending_ >= 0; }
@@ -209,7 +211,9 @@ private:
 // Bytes as characters and back, one byte per character: the Latin-1 rule,
 // for byte strings and Latin-1 text, never for names (use ToUtf8).
 std::string ToBytes(const String& text);
+// One character per byte of `bytes`.
 String FromBytes(std::string_view bytes);
+// One character per byte of the `count` bytes at `bytes`.
 String FromBytes(const void* bytes, size_t count);
 // FromBytes under the name of the text it reads.
 inline String FromLatin1(std::string_view bytes) {
@@ -221,14 +225,21 @@ inline std::string ToLatin1(const String& text) {
     return ToBytes(text);
 }
 
-// Decimal text of numbers, and back. Text that is not a number converts to 0.
+// Decimal text of a 32-bit integer.
 String FromInt(int32_t value);
+// Decimal text of a 64-bit integer.
 String FromLong(int64_t value);
+// Decimal text of a float.
 String FromFloat(float value);
+// Decimal text of a double.
 String FromDouble(double value);
+// The 32-bit integer the text holds; 0 for text that is no number.
 int32_t ToInt(const String& text);
+// The 64-bit integer the text holds; 0 for text that is no number.
 int64_t ToLong(const String& text);
+// The float the text holds; 0 for text that is no number.
 float ToFloat(const String& text);
+// The double the text holds; 0 for text that is no number.
 double ToDouble(const String& text);
 
 // The text with A to Z made a to z; every other character is kept.
@@ -238,9 +249,11 @@ String ToLowerAscii(String text);
 // carries its message text.
 class RuntimeError : public std::exception {
 public:
-    // Made from the message as a String or as UTF-8; Message returns it.
+    // Made from the message text.
     explicit RuntimeError(String message);
+    // Made from the message in UTF-8.
     explicit RuntimeError(std::string_view utf8Message);
+    // The message text.
     const String& Message() const { return message_; }
     // The message as UTF-8.
     const char* what() const noexcept override { return bytes_.c_str(); }
@@ -273,6 +286,7 @@ void RunOnce(bool& started, const std::function<void()>& start);
 // Exit handlers run once, newest first, when the process ends through exit()
 // or by returning from RunProgram.
 void AddExitHandler(std::function<void()> handler);
+// Runs the exit handlers now, newest first; each runs once.
 void RunExitHandlers();
 
 // The process entry: records the executable's path, the start folder and the
@@ -281,10 +295,14 @@ void RunExitHandlers();
 // writes its message to standard error and exits with code -1.
 int RunProgram(int argc, char** argv, const std::function<int()>& body);
 
-// Values recorded by RunProgram (empty when it was not used).
+// The program file's path, as RunProgram recorded it. This and the values below are empty when
+// RunProgram was not used.
 const String& ExecutablePath();
+// The folder of the program file.
 const String& ExecutableFolder();
+// The working folder when the program started.
 const String& InitialFolder();
+// The command-line arguments after the program's name.
 const std::vector<String>& ProgramArguments();
 
 // Two options RunProgram takes for itself, for running a program unattended

@@ -100,21 +100,35 @@ public:
     // TStreamReadError or TStreamWriteError, except a read that has reached
     // the end of data, which stops there silently.
     virtual int ReadBytes(void* buf, int count);
+    // Writes exactly `count` bytes from `buf`; the count written.
     virtual int WriteBytes(const void* buf, int count);
+    // Reads and drops `count` bytes; the count skipped, fewer at the end of data.
     virtual int SkipBytes(int count);
 
-    // Typed values in machine byte order; readers yield 0 at the end of data.
+    // One byte, 0 to 255. The typed values here and below are in machine byte order; readers yield
+    // 0 at the end of data.
     virtual int ReadByte();
+    // Writes the low 8 bits of `n`.
     virtual void WriteByte(int n);
+    // A 16-bit value, read back unsigned.
     virtual int ReadShort();
+    // Writes the low 16 bits of `n`.
     virtual void WriteShort(int n);
+    // A 32-bit integer.
     virtual int32_t ReadInt();
+    // Writes a 32-bit integer.
     virtual void WriteInt(int32_t n);
+    // A 64-bit integer.
     virtual int64_t ReadLong();
+    // Writes a 64-bit integer.
     virtual void WriteLong(int64_t n);
+    // A 4-byte float.
     virtual float ReadFloat();
+    // Writes a 4-byte float.
     virtual void WriteFloat(float f);
+    // An 8-byte double.
     virtual double ReadDouble();
+    // Writes an 8-byte double.
     virtual void WriteDouble(double d);
 
     // A line ends at LF, a 0 byte or the end of data; CR is dropped.
@@ -124,10 +138,12 @@ public:
     // `length` bytes as characters, one per byte, and back (Latin-1, see
     // FromBytes); exact-count transfers.
     virtual String ReadString(int length);
+    // Writes one byte per character of `text` (Latin-1); exact-count.
     virtual void WriteString(const String& text);
     // Throw RuntimeError "Unable to read object" / "Unable to write object"
     // except in a data stream.
     virtual Ref<Object> ReadObject();
+    // Writes `object` through its data type; see ReadObject for what throws.
     virtual void WriteObject(const Ref<Object>& object);
 
     // For loops that read until Eof: a TStreamReadError when a read delivered
@@ -231,8 +247,11 @@ public:
 TStreamOpener* FirstStreamOpener();
 
 // No object when the URL cannot be opened; never throws for that.
+// `readable` and `writeable` say what the stream must allow.
 Ref<TStream> OpenStream(const Url& url, bool readable = true, bool writeable = true);
+// OpenStream for reading only.
 Ref<TStream> OpenReadStream(const Url& url);
+// OpenStream for writing only.
 Ref<TStream> OpenWriteStream(const Url& url);
 // For writing a whole file, as the savers do. A plain path (no "::") gets a
 // stream over a new file in the same folder; its Close pushes the data to the
@@ -244,28 +263,50 @@ Ref<TStream> OpenWriteStream(const Url& url);
 // the URL cannot be opened.
 Ref<TStream> OpenSaveStream(const Url& url);
 
-// The stream's methods as free functions; the stream must not be empty.
+// True at the end of data. This and the functions below are the stream's methods as free functions;
+// the stream must not be empty.
 bool Eof(const Ref<TStream>& stream);
+// The position in bytes from the start; -1 when not seekable.
 int Pos(const Ref<TStream>& stream);
+// Bytes in the whole stream; 0 when unknown.
 int Size(const Ref<TStream>& stream);
+// Moves to byte `pos` from the start; the new position, -1 when not seekable.
 int Seek(const Ref<TStream>& stream, int pos);
+// Passes on written data; non-zero when it could not (a full disk).
 int Flush(const Ref<TStream>& stream);
+// Closes the stream; non-zero when written data did not all reach its destination.
 int Close(const Ref<TStream>& stream);
+// TStream::ReadByte.
 int ReadByte(const Ref<TStream>& stream);
+// TStream::ReadShort.
 int ReadShort(const Ref<TStream>& stream);
+// TStream::ReadInt.
 int32_t ReadInt(const Ref<TStream>& stream);
+// TStream::ReadLong.
 int64_t ReadLong(const Ref<TStream>& stream);
+// TStream::ReadFloat.
 float ReadFloat(const Ref<TStream>& stream);
+// TStream::ReadDouble.
 double ReadDouble(const Ref<TStream>& stream);
+// TStream::WriteByte.
 void WriteByte(const Ref<TStream>& stream, int n);
+// TStream::WriteShort.
 void WriteShort(const Ref<TStream>& stream, int n);
+// TStream::WriteInt.
 void WriteInt(const Ref<TStream>& stream, int32_t n);
+// TStream::WriteLong.
 void WriteLong(const Ref<TStream>& stream, int64_t n);
+// TStream::WriteFloat.
 void WriteFloat(const Ref<TStream>& stream, float f);
+// TStream::WriteDouble.
 void WriteDouble(const Ref<TStream>& stream, double d);
+// TStream::ReadLine.
 String ReadLine(const Ref<TStream>& stream);
+// TStream::WriteLine: the text and CR LF; true when all was written.
 bool WriteLine(const Ref<TStream>& stream, const String& text);
+// TStream::ReadString: `length` bytes as characters.
 String ReadString(const Ref<TStream>& stream, int length);
+// TStream::WriteString: one byte per character.
 void WriteString(const Ref<TStream>& stream, const String& text);
 
 // Whole-URL helpers. Throw RuntimeError "Unable to open ..." when the URL
@@ -273,10 +314,15 @@ void WriteString(const Ref<TStream>& stream, const String& text);
 // TStreamWriteError also when the data does not all reach the file at close.
 // The savers write through OpenSaveStream: a failed save keeps the old file.
 ByteArray LoadBytes(const Url& url);
+// The URL's bytes as characters, one per byte.
 String LoadByteString(const Url& url);
+// Writes `bytes` to the URL, replacing what was there.
 void SaveBytes(const ByteArray& bytes, const Url& url);
+// Writes one byte per character of `text` to the URL.
 void SaveByteString(const String& text, const Url& url);
+// The object a data stream over the URL reads.
 Ref<Object> LoadObjectFrom(const Url& url);
+// Writes `object` to the URL through a data stream.
 void SaveObjectTo(const Ref<Object>& object, const Url& url);
 // Up to `count` bytes through Read; fewer only where the data ends. Unlike
 // ReadBytes it says how many arrived.
@@ -287,6 +333,7 @@ void ReadExactly(TStream& stream, void* buf, int count);
 // `from`, or exactly `count` bytes. Throw as ReadBytes, WriteBytes and
 // ThrowUnlessEnded.
 void CopyStreamData(TStream& from, TStream& to, int bufferSize);
+// Copies exactly `count` bytes.
 void CopyStreamBytes(TStream& from, TStream& to, int count, int bufferSize);
 
 // The path itself when it exists, else the path whose letters match it
@@ -298,8 +345,9 @@ String FindCasedPath(const String& path);
 
 // False when the name is already registered (the first entry stays).
 bool RegisterEmbedded(const String& name, const void* data, int size);
-// A registered resource's bytes and size; null and 0 for an unknown name.
+// A registered resource's bytes; null for an unknown name.
 const void* EmbeddedData(const String& name);
+// The registered resource's size; 0 for an unknown name.
 int EmbeddedSize(const String& name);
 
 class TDataType;
@@ -320,37 +368,52 @@ public:
     TBank(const TBank&) = delete;
     TBank& operator=(const TBank&) = delete;
 
-    // Buf is the first byte (the bank's memory, or the borrowed memory) and
-    // Size the byte count. Lock returns Buf and counts one lock, Unlock takes
-    // one back, Locks says how many are held; the count is only recorded.
+    // The data type that writes banks to data streams.
     Ref<TDataType> DataType() override;
+    // The first byte: the bank's memory, or the borrowed memory.
     uint8_t* Buf() const { return buf_; }
+    // Buf, counting one lock; the count is only recorded.
     uint8_t* Lock();
+    // Takes one lock back.
     void Unlock();
+    // The size in bytes.
     int Size() const { return size_; }
     int Capacity() const { return capacity_; } // -1 for borrowed memory
+    // How many locks are held.
     int Locks() const { return locks_; }
     // Throws RuntimeError when the memory cannot be had.
     void Resize(int size);
-    // One Read or Write of the `count` bytes at `offset`; the bytes moved.
-    // Throw RuntimeError when the range is not wholly inside the bank.
+    // One Read of `count` bytes from the stream into the bank at `offset`; the bytes moved.
+    // ReadFrom and WriteTo throw RuntimeError when the range is not wholly inside the bank.
     int ReadFrom(TStream& stream, int offset, int count);
+    // One Write of the `count` bytes at `offset` to the stream; the bytes moved.
     int WriteTo(TStream& stream, int offset, int count);
 
     // Typed values at a byte offset, in machine byte order; a byte and a short
     // read back unsigned. Throw RuntimeError when the value does not lie wholly
     // inside the bank.
     int GetByteAt(int offset) const;
+    // Stores the low 8 bits of `value`.
     void SetByteAt(int offset, int value);
+    // The unsigned 16-bit value at `offset`.
     int GetShortAt(int offset) const;
+    // Stores the low 16 bits of `value`.
     void SetShortAt(int offset, int value);
+    // The 32-bit integer at `offset`.
     int32_t GetIntAt(int offset) const;
+    // Stores a 32-bit integer.
     void SetIntAt(int offset, int32_t value);
+    // The 64-bit integer at `offset`.
     int64_t GetLongAt(int offset) const;
+    // Stores a 64-bit integer.
     void SetLongAt(int offset, int64_t value);
+    // The float at `offset`.
     float GetFloatAt(int offset) const;
+    // Stores a float.
     void SetFloatAt(int offset, float value);
+    // The double at `offset`.
     double GetDoubleAt(int offset) const;
+    // Stores a double.
     void SetDoubleAt(int offset, double value);
 
     // Through OpenSaveStream; false when the URL cannot be opened or the bytes
@@ -376,29 +439,53 @@ private:
 
 // The bank's methods as free functions, Peek and Poke for GetAt and SetAt;
 // a bank argument must not be empty.
+// The URL's bytes in a new bank; no object when it cannot be opened.
 Ref<TBank> LoadBank(const Url& url);
+// A bank of `size` zero bytes.
 Ref<TBank> CreateBank(int size = 0);
+// A bank over the caller's `size` bytes at `address`, which it neither copies nor frees.
 Ref<TBank> CreateBankOver(void* address, int size);
+// TBank::Buf.
 uint8_t* BankBuf(const Ref<TBank>& bank);
+// TBank::Lock.
 uint8_t* LockBank(const Ref<TBank>& bank);
+// TBank::Unlock.
 void UnlockBank(const Ref<TBank>& bank);
+// TBank::Size.
 int BankSize(const Ref<TBank>& bank);
+// TBank::Capacity: -1 for borrowed memory.
 int BankCapacity(const Ref<TBank>& bank);
+// TBank::Resize.
 void ResizeBank(const Ref<TBank>& bank, int size);
+// TBank::ReadFrom: the `count` bytes at `offset` from the stream.
 int ReadBank(const Ref<TBank>& bank, TStream& stream, int offset, int count);
+// TBank::WriteTo: the `count` bytes at `offset` to the stream.
 int WriteBank(const Ref<TBank>& bank, TStream& stream, int offset, int count);
+// TBank::GetByteAt.
 int PeekByte(const Ref<TBank>& bank, int offset);
+// TBank::SetByteAt.
 void PokeByte(const Ref<TBank>& bank, int offset, int value);
+// TBank::GetShortAt.
 int PeekShort(const Ref<TBank>& bank, int offset);
+// TBank::SetShortAt.
 void PokeShort(const Ref<TBank>& bank, int offset, int value);
+// TBank::GetIntAt.
 int32_t PeekInt(const Ref<TBank>& bank, int offset);
+// TBank::SetIntAt.
 void PokeInt(const Ref<TBank>& bank, int offset, int32_t value);
+// TBank::GetLongAt.
 int64_t PeekLong(const Ref<TBank>& bank, int offset);
+// TBank::SetLongAt.
 void PokeLong(const Ref<TBank>& bank, int offset, int64_t value);
+// TBank::GetFloatAt.
 float PeekFloat(const Ref<TBank>& bank, int offset);
+// TBank::SetFloatAt.
 void PokeFloat(const Ref<TBank>& bank, int offset, float value);
+// TBank::GetDoubleAt.
 double PeekDouble(const Ref<TBank>& bank, int offset);
+// TBank::SetDoubleAt.
 void PokeDouble(const Ref<TBank>& bank, int offset, double value);
+// Writes the bank's bytes to the URL; false when that fails.
 bool SaveBank(const Ref<TBank>& bank, const Url& url);
 // Copies byte by byte in ascending address order.
 void CopyBankBytes(const Ref<TBank>& source, int sourceOffset, const Ref<TBank>& target,
@@ -450,6 +537,7 @@ private:
 };
 
 // The caller's `size` bytes at `buf` as a stream; the memory must outlive it.
+// `readable` and `writeable` say what the stream allows.
 Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool writeable);
 
 // ---------------------------------------------------------------------------
@@ -458,9 +546,11 @@ Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool w
 // Reads and writes typed values with their bytes reversed.
 class TByteSwapStream : public TForwardingStream {
 public:
-    // Reverse the 2, 4 or 8 bytes at `address` in place.
+    // Reverses the 2 bytes at `address` in place.
     static void SwapBytes2(void* address);
+    // Reverses the 4 bytes at `address`.
     static void SwapBytes4(void* address);
+    // Reverses the 8 bytes at `address`.
     static void SwapBytes8(void* address);
 
     int ReadShort() override;
@@ -504,11 +594,13 @@ public:
     static Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
     // One byte of the inner stream as it is, outside the encoding.
     int ReadRawByte();
+    // Writes one byte to the inner stream as it is.
     void WriteRawByte(int b);
     // End a line of hexadecimal digits that Read or Write left open: In reads
     // its CR LF or LF (throws RuntimeError "Malformed line terminator" for
     // anything else), Out writes CR LF. Nothing when no such line is open.
     void EndHexLineIn();
+    // Writes the CR LF that ends an open line of hexadecimal digits.
     void EndHexLineOut();
 
     TextEncoding Encoding() const { return encoding_; } // as made
@@ -552,6 +644,7 @@ private:
 };
 
 // TTextStream::CreateTextStream.
+// `encoding` is that of the text in `stream`, which it closes when destroyed.
 Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
 
 // Standard input and output as a stream; at its end once standard input is.
@@ -573,9 +666,9 @@ String ReadTextFrom(const Url& url);
 // Throws RuntimeError when the URL cannot be opened and TStreamWriteError when
 // the text does not all reach it (the old file is then kept).
 void WriteTextTo(const String& text, const Url& url);
-// A line to standard output, flushed; and a prompt written without a line
-// end, then the line read from standard input.
+// Writes a line to standard output, flushed.
 void PrintLine(const String& text);
+// Writes `prompt` without a line end, then reads a line from standard input.
 String PromptLine(const String& prompt);
 
 // ---------------------------------------------------------------------------
@@ -588,12 +681,13 @@ enum class FileKind : int { NoFile = 0, Regular = 1, Folder = 2 };
 void NormalizePath(String& path, bool isFolder = false);
 // Drops one trailing "/", except from "/" and "C:/".
 void TrimTrailingSlash(String& path);
-// The parts of a normalised path: the name after the last "/", the path
-// without the extension, the name without it, and the extension without its
-// dot (empty when the name has none).
+// The name after the last "/" of a normalised path.
 String FileNamePart(TextArg path);
+// The path without the extension.
 String WithoutExtension(TextArg path);
+// The name after the last "/" without the extension.
 String BaseNamePart(TextArg path);
+// The extension without its dot; empty when the name has none.
 String ExtensionPart(TextArg path);
 String FolderPart(TextArg path);  // "<bad_dir>" when there is no folder
 String CurrentFolder();           // the working folder, normalised
@@ -603,39 +697,44 @@ FileKind PathKind(TextArg path);        // NoFile also when the path cannot be e
 int64_t FileModifiedTime(TextArg path); // seconds since 1970, 0 on failure
 int64_t FileByteSize(TextArg path);     // -1 on failure
 int FilePermissions(TextArg path);      // the mode's low nine bits, -1 on failure
-// True when done. SetFilePermissions sets the permission bits; MakeEmptyFile
-// replaces any file there; MakeFolder with `recursive` makes the missing
-// parents too; RemoveFile removes a read-only file as well; RenamePath moves
-// a file or folder, replacing a file at `to`.
+// Sets the permission bits to `mode`; true when done, as for the calls below.
 bool SetFilePermissions(TextArg path, int mode);
+// Makes an empty file, replacing any file there.
 bool MakeEmptyFile(TextArg path);
+// Makes a folder; `recursive` makes the missing parents too.
 bool MakeFolder(TextArg path, bool recursive = false);
+// Removes a file, a read-only one as well.
 bool RemoveFile(TextArg path);
+// Moves a file or folder, replacing a file at `to`.
 bool RenamePath(TextArg from, TextArg to);
 // Through OpenSaveStream; false when either cannot be opened or the copy did
 // not all reach `to` (an old `to` is then kept). Throws TStreamReadError when
 // reading `from` fails midway.
 bool CopyFileContents(TextArg from, TextArg to);
-// True when done. CopyFolder copies the whole tree into `to`, made when
-// missing; RemoveFolder removes an empty folder, or with `recursive`
-// everything in it too; ChangeFolder changes the working folder.
+// Copies the whole tree into `to`, made when missing; true when done.
 bool CopyFolder(TextArg from, TextArg to);
+// Removes an empty folder, or with `recursive` everything in it too.
 bool RemoveFolder(TextArg path, bool recursive = false);
+// Changes the working folder.
 bool ChangeFolder(TextArg path);
 
 struct FolderListing;
-// Reading a folder: OpenFolderListing gives null when it cannot be read;
-// NextFolderEntry gives each name ("." and ".." included) and then empty;
-// CloseFolderListing frees the listing (null is allowed). ListFolder does all
-// three: the names in the order the system gives them, empty on failure.
+// Opens a folder to read its names one by one; null when it cannot be read.
 FolderListing* OpenFolderListing(TextArg path);
+// The next name ("." and ".." included), then empty.
 String NextFolderEntry(FolderListing* listing);
+// Frees the listing; null is allowed.
 void CloseFolderListing(FolderListing* listing);
+// The names in the order the system gives them, without "." and ".." when `skipDots`; empty on
+// failure.
 std::vector<String> ListFolder(TextArg path, bool skipDots = true);
 
 // A seekable stream: one that is not seekable is read whole into a bank.
+// `readable` and `writeable` as for OpenStream.
 Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable);
+// OpenSeekableStream for reading only.
 Ref<TStream> OpenSeekableRead(const Url& url);
+// OpenSeekableStream for writing only.
 Ref<TStream> OpenSeekableWrite(const Url& url);
 int CloseStream(const Ref<TStream>& stream); // the stream's Close; it must not be empty
 
@@ -648,8 +747,9 @@ int CloseStream(const Ref<TStream>& stream); // the stream's Close; it must not 
 class TDataType : public Object, public Registered<TDataType> {
 public:
     virtual String Name(); // the name the stream records for the kind
-    // Makes an object from the stream, and writes one of this kind to it.
+    // Makes an object from the stream.
     virtual Ref<Object> Read(TStream& stream);
+    // Writes one object of this kind to the stream.
     virtual void Write(const Ref<Object>& object, TStream& stream);
     // Called once Read's object is recorded, so that what it reads next may
     // refer back to it; the base does nothing.
@@ -679,10 +779,11 @@ private:
 // A data stream over `stream`, which it closes when destroyed.
 Ref<TDataStream> CreateDataStream(Ref<TStream> stream);
 
-// For readers of serialised data: throws RuntimeError when a byte count read
-// from the stream is negative, larger than what is left in a seekable stream,
-// or above MaxDataLength, so that bad data never causes a giant allocation.
+// The largest byte count CheckDataLength lets through: 256 MiB.
 constexpr int64_t MaxDataLength = 256 << 20;
+// For readers of serialised data: throws RuntimeError when a byte count read from the stream is
+// negative, larger than what is left in a seekable stream, or above MaxDataLength, so that bad data
+// never causes a giant allocation.
 void CheckDataLength(TStream& stream, int64_t length);
 
 } // namespace zandrel

@@ -23,14 +23,16 @@ void StartSystemModule();
 // ---------------------------------------------------------------------------
 // Process values, recorded by RunProgram before any module code runs.
 
-// The same values as InitialFolder, ExecutablePath and ExecutableFolder
-// (empty when RunProgram was not used).
+// The same value as InitialFolder; empty when RunProgram was not used.
 const String& StartFolder();
+// The same value as ExecutablePath.
 const String& ApplicationPath();
+// The same value as ExecutableFolder.
 const String& ApplicationFolder();
 // "Zandrel Application" unless the program changes it; the caption of
 // framework windows and message boxes.
 const String& ApplicationTitle();
+// Sets the caption of framework windows and message boxes.
 void SetApplicationTitle(const String& title);
 // SetApplicationTitle with a UTF-8 title.
 inline void SetApplicationTitle(std::string_view utf8) {
@@ -152,9 +154,9 @@ public:
     Ref<Object> source;                   // none for framework windows, the timer for its ticks
     int data = 0;                         // the key, button, character, wheel notches or ticks
     Modifier mods = Modifier::NoModifier; // modifier keys held when it happened
-    // The pointer's position in the window's client area, for mouse events;
-    // 0 for the others.
+    // The pointer's x in the window's client area, for mouse events; 0 for the others.
     int x = 0;
+    // The pointer's y in the client area, for mouse events; 0 for the others.
     int y = 0;
     Ref<Object> extra; // an object of the emitter's (a TStringObject ...); none from the framework
 
@@ -168,12 +170,15 @@ public:
     virtual void Emit();
 
     // A new event with these values; it is neither emitted nor queued.
+    // `source` is the object it comes from, `data` the key, button, character, wheel notches or
+    // ticks, `mods` the modifier keys held, `x`, `y` the pointer, `extra` an object it carries.
     static Ref<TEvent> CreateEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
                                    Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
                                    Ref<Object> extra = nullptr);
 };
 
 // Makes an event with these values and emits it (TEvent::CreateEvent, Emit).
+// The values are those of TEvent::CreateEvent.
 void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
                   Modifier mods = Modifier::NoModifier, int x = 0, int y = 0,
                   Ref<Object> extra = nullptr);
@@ -181,22 +186,31 @@ void EmitNewEvent(EventId id, Ref<Object> source = nullptr, int data = 0,
 // The event queue: 256 pending events; TimerTick, GadgetAction, WindowMove and
 // WindowSize of one source merge into the one already waiting.
 constexpr int EventQueueSize = 256;
+// Queues `event`; `merge` true lets it merge into a waiting one of its kind and source.
 void PostEvent(const Ref<TEvent>& event, bool merge = false); // dropped when the queue is full
 EventId PollEvent();     // EventId::NoEvent when nothing is pending, after one pump
 EventId WaitEvent();     // waits until one is pending
 Ref<TEvent> PeekEvent(); // the next pending event, left queued; no object when none
-// The event PollEvent or WaitEvent took last (a blank NoEvent after an empty
-// PollEvent) and its fields; the text is ObjectText of its extra object, the
-// source handle ObjectHandle of its source.
+// The event PollEvent or WaitEvent took last (a blank NoEvent after an empty PollEvent); the
+// functions below read its fields.
 const Ref<TEvent>& CurrentEvent();
+// The id of the current event.
 EventId CurrentEventId();
+// The current event's data: the key, button, character, wheel notches or ticks.
 int CurrentEventData();
+// The modifier keys held when the current event happened.
 Modifier CurrentEventMods();
+// The pointer's x for a mouse event; 0 for the others.
 int CurrentEventX();
+// The pointer's y for a mouse event; 0 for the others.
 int CurrentEventY();
+// The current event's extra object.
 Ref<Object> CurrentEventExtra();
+// The current event's source.
 Ref<Object> CurrentEventSource();
+// ObjectText of the current event's extra object.
 String CurrentEventText();
+// ObjectHandle of the current event's source.
 int CurrentEventSourceHandle();
 
 // ---------------------------------------------------------------------------
@@ -205,9 +219,10 @@ int CurrentEventSourceHandle();
 // button queries throw RuntimeError for a code outside 0-255 or a button
 // outside 0-3.
 
-// Enable starts keeping the state, from empty tables (no effect while it is
-// kept); Disable stops and empties it.
+// Starts keeping the key and mouse state, from empty tables (no effect while it is kept); `source`,
+// when given, limits it to events from that object (a window).
 void EnablePolledInput(Ref<Object> source = nullptr);
+// Stops keeping the key and mouse state and empties it.
 void DisablePolledInput();
 // True between an AppSuspend and the next AppResume; either empties the key
 // and mouse tables.
@@ -216,43 +231,54 @@ bool TakeTerminateRequest(); // a framework window was closed; cleared once take
 int TakeKeyHits(Key key);    // presses since the last call
 bool IsKeyDown(Key key);     // true while held
 int TakeChar();              // 0 when none is waiting
-// The pointer's position in the window's client area from the last MouseMove,
-// and the wheel notches summed since enabling or ClearMouse.
+// The pointer's x in the window's client area from the last MouseMove.
 int MouseXPos();
+// The pointer's y in the client area from the last MouseMove.
 int MouseYPos();
+// The wheel notches summed since enabling or ClearMouse.
 int MouseWheelPos();
 int TakeMouseHits(MouseButton button); // presses since the last call
 bool IsMouseDown(MouseButton button);  // true while held
-// Forget the held keys, key presses and waiting characters, or the held
-// buttons, button presses and wheel position.
+// Forgets the held keys, key presses and waiting characters.
 void ClearKeys();
+// Forgets the held buttons, button presses and wheel position.
 void ClearMouse();
-// Empty the keys (or the mouse), then wait for the next key press, character
-// or button press and return it.
+// Empties the keys, then waits for the next key press and returns it.
 Key WaitForKey();
+// Empties the keys, then waits for the next character and returns it.
 int WaitForChar();
+// Empties the mouse, then waits for the next button press and returns it.
 MouseButton WaitForMouse();
 
 // ---------------------------------------------------------------------------
 // The system driver and the message pump
 
-// Every operation of the base class throws RuntimeError "Attempt to call
-// abstract method"; the framework's own driver gives them all.
+// The desktop behind the message pump, the pointer and the requesters. Every
+// operation of the base class throws RuntimeError "Attempt to call abstract
+// method"; the framework's own driver gives them all.
 class TSystemDriver : public Object {
 public:
-    // What the free functions of the pump and the desktop call: Poll and Wait
-    // serve PollSystemEvents and WaitSystemEvents, SetMouseVisible ShowMouse and
-    // HideMouse, and the others the free functions of the same names below.
+    // Serves PollSystemEvents: dispatches pending window messages. Each operation below serves the
+    // free function of the same name, SetMouseVisible ShowMouse and HideMouse.
     virtual void Poll();
+    // Serves WaitSystemEvents: blocks until input arrives, then dispatches.
     virtual void Wait();
+    // Serves MoveMouse: `x`, `y` in client coordinates of the active window.
     virtual void MoveMouse(int x, int y);
+    // Serves ShowMouse (`visible` true) and HideMouse (false).
     virtual void SetMouseVisible(bool visible);
+    // Serves ShowNotice; `serious` shows it as a warning.
     virtual void ShowNotice(const String& text, bool serious);
+    // Serves AskOkCancel; true for OK.
     virtual bool AskOkCancel(const String& text, bool serious);
+    // Serves AskYesNoCancel; 1 yes, 0 no, -1 cancel.
     virtual int AskYesNoCancel(const String& text, bool serious);
+    // Serves RequestFilePath; `save` asks for a file to write.
     virtual String RequestFilePath(const String& title, const String& filter, bool save,
                                    const String& initialPath);
+    // Serves RequestFolderPath.
     virtual String RequestFolderPath(const String& title, const String& initialPath);
+    // Serves OpenLocation.
     virtual void OpenLocation(const String& url);
 };
 
@@ -271,7 +297,9 @@ void ShowMouse();             // shows the pointer HideMouse hid
 void HideMouse();             // hidden only while over a framework window
 // A message box with the text and an OK button, as a warning when `serious`.
 void ShowNotice(const String& text, bool serious = false);
-bool AskOkCancel(const String& text, bool serious = false);   // true for OK
+// A message box with OK and Cancel, as a warning when `serious`.
+bool AskOkCancel(const String& text, bool serious = false); // true for OK
+// A message box with Yes, No and Cancel, as a warning when `serious`.
 int AskYesNoCancel(const String& text, bool serious = false); // 1 yes, 0 no, -1 cancel
 // ShowNotice with UTF-8 text.
 inline void ShowNotice(std::string_view utf8, bool serious = false) {
@@ -288,6 +316,7 @@ inline int AskYesNoCancel(std::string_view utf8, bool serious = false) {
 // Filter "name:ext,ext;name:ext" or "ext,ext"; empty on cancel or without a requester.
 String RequestFilePath(const String& title, const String& filter = String(), bool save = false,
                        const String& initialPath = String());
+// A folder chosen by the user, starting at `initialPath`; empty on cancel or without a requester.
 String RequestFolderPath(const String& title, const String& initialPath = String());
 // A name that is neither "http:" nor "file:" becomes a file: URL when it names
 // an existing path, else an http: URL.
@@ -297,17 +326,18 @@ void OpenLocation(const String& url);
 // Clock, date, standard streams
 
 int Millisecs(); // monotonic, wraps as a signed 32-bit count
-// Replaces the clock that Millisecs reads, for tools that run a program on a
-// clock of their own (a capture that advances it frame by frame); null
-// restores the system clock.
+// A clock giving milliseconds, as Millisecs counts them.
 using MillisecsSource = int (*)();
+// Replaces the clock that Millisecs reads, for tools that run a program on a clock of their own (a
+// capture that advances it frame by frame); `source` null restores the system clock.
 void SetMillisecsSource(MillisecsSource source);
 void DelayMillis(int ms);        // negative: no delay
 String CurrentDate();            // "%d %b %Y"
 String CurrentTime();            // "%H:%M:%S"
 [[noreturn]] void ExitProgram(); // exit(0): the exit handlers run
-// The standard streams carry UTF-8 text.
+// Writes UTF-8 text to standard output.
 void WriteStdout(const String& text);
+// Writes UTF-8 text to standard error.
 void WriteStderr(const String& text);
 String ReadStdin(); // one line without its "\n", at most 1023 bytes
 // The path of an executable of that name on PATH, or the empty string.
@@ -331,6 +361,8 @@ public:
     virtual int Wait();
 
     // Throws RuntimeError for a rate above 1000 Hz, 0 or negative.
+    // `hertz` is the ticks a second; `event`, when given, is emitted at each tick instead of a
+    // TimerTick event from the timer.
     static Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
 
 private:
@@ -342,9 +374,14 @@ private:
 };
 
 // The timer's methods as free functions; the timer must not be empty.
+// `hertz` ticks a second, above 0 and up to 1000; `event`, when given, is emitted at each tick
+// instead of a TimerTick event. Throws RuntimeError for another rate.
 Ref<TTimer> CreateTimer(float hertz, Ref<TEvent> event = nullptr);
+// TTimer::Ticks: ticks since the timer was made.
 int TimerTicks(const Ref<TTimer>& timer);
+// TTimer::Wait: ticks since the previous Wait, waiting for one when there are none.
 int WaitTimer(const Ref<TTimer>& timer);
+// TTimer::Stop: stops the ticks for good.
 void StopTimer(const Ref<TTimer>& timer);
 
 // ---------------------------------------------------------------------------
@@ -356,33 +393,50 @@ float RndFloat();                       // [0, 1), one step
 double RndDouble();                     // [0, 1), two steps
 double RandomRange(double a, double b); // between the bounds in either order, upper excluded
 int RandomInt(int a, int b);            // between the bounds in either order, both included
-// Seeds with the low 31 bits (0 and 0x7FFFFFFF, which would stall the
-// generator, give 0x1234); the state the next draw starts from.
+// Seeds with the low 31 bits (0 and 0x7FFFFFFF, which would stall the generator, give 0x1234).
 void SeedRandom(int seed);
+// The state the next draw starts from.
 int RandomSeed();
 
 // ---------------------------------------------------------------------------
 // Maths in degrees, and the standard library's functions.
 
-// Angles in degrees: the trigonometric functions take them, the inverse ones
-// return them. The rest are the standard library's, under these names.
+// Sine of an angle in degrees. The trigonometric functions below take degrees, the inverse ones
+// return them; the rest are the standard library's, under these names.
 double SinDeg(double degrees);
+// Cosine of an angle in degrees.
 double CosDeg(double degrees);
+// Tangent of an angle in degrees.
 double TanDeg(double degrees);
+// Arcsine, in degrees.
 double ASinDeg(double x);
+// Arccosine, in degrees.
 double ACosDeg(double x);
+// Arctangent, in degrees.
 double ATanDeg(double x);
+// The angle of the point x, y from the x axis, in degrees.
 double ATan2Deg(double y, double x);
+// Square root.
 double SquareRoot(double x);
+// Hyperbolic sine.
 double Sinh(double x);
+// Hyperbolic cosine.
 double Cosh(double x);
+// Hyperbolic tangent.
 double Tanh(double x);
+// e to the power of x.
 double Exp(double x);
+// Natural logarithm.
 double Log(double x);
+// Base-10 logarithm.
 double Log10(double x);
+// The largest whole number not above x.
 double Floor(double x);
+// The smallest whole number not below x.
 double Ceil(double x);
+// True for not-a-number.
 bool IsNan(double x);
+// True for an infinity.
 bool IsInf(double x);
 
 } // namespace zandrel

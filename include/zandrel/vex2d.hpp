@@ -57,28 +57,35 @@ public:
     virtual Ref<TImageFrame> CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) = 0;
     // A value outside the five modes draws as Solid.
     virtual void SetBlend(BlendMode mode) = 0;
-    // The state as the free functions of the same names set it (SetClsColor for
-    // SetClearColor; SetTransform takes rotation and scale as a matrix). Cls
-    // fills the viewport with the clear colour.
+    // Alpha as SetAlpha sets it. The setters below take the state as the free functions of the same
+    // names do (SetClsColor for SetClearColor; SetTransform takes rotation and scale as a matrix).
     virtual void SetAlpha(float alpha) = 0;
+    // Drawing colour, 0-255 each.
     virtual void SetColor(int red, int green, int blue) = 0;
+    // Clear colour, 0-255 each.
     virtual void SetClsColor(int red, int green, int blue) = 0;
+    // Clipping rectangle in pixels from the top-left.
     virtual void SetViewport(int x, int y, int width, int height) = 0;
+    // Rotation and scale as the matrix ix, iy, jx, jy.
     virtual void SetTransform(float ix, float iy, float jx, float jy) = 0;
+    // Line width in pixels.
     virtual void SetLineWidth(float width) = 0;
+    // Fills the viewport with the clear colour.
     virtual void Cls() = 0;
     // Absolute pixel position: no matrix.
     virtual void Plot(float x, float y) = 0;
     // Local coordinates, mapped by the matrix and moved by tx, ty.
     virtual void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    // A filled rectangle, in local coordinates mapped as DrawLine's.
     virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    // A filled oval in the rectangle, in local coordinates mapped as DrawLine's.
     virtual void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
     // xy: x0, y0, x1, y1, ...; at least three points.
     virtual void DrawPoly(const std::vector<float>& xy, float handleX, float handleY, float originX,
                           float originY) = 0;
-    // A pixmap drawn unblended with its top-left at x, y, no matrix; and the
-    // back buffer's pixels there as a new RGBA8888 pixmap.
+    // A pixmap drawn unblended with its top-left at x, y, no matrix.
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
+    // The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
     // Sends drawing the driver holds back to the GL (FlushDrawing); a driver
     // that draws at once does nothing, which is the default.
@@ -88,29 +95,40 @@ public:
 // The render state of one 2D context, wrapping a context of the driver under it.
 class TVex2DGraphics : public TGraphics {
 public:
-    // The state the functions below set and read, as given: colour and clear
-    // colour (0-255 each), alpha (0-1), line width (pixels), rotation (degrees)
-    // and scale, the viewport (pixels from the top-left), origin, handle, image
-    // font (no object: the built-in one) and blend mode; then the wrapped context,
-    // its 2D driver, and whether the first activation has set the defaults.
+    // Drawing colour, 0-255 each, as set.
     int red = 0, green = 0, blue = 0;
+    // Alpha, 0-1.
     float alpha = 0;
+    // Clear colour, 0-255 each.
     int clsRed = 0, clsGreen = 0, clsBlue = 0;
+    // Line width in pixels.
     float lineWidth = 0;
+    // Rotation in degrees.
     float rotation = 0;
+    // Horizontal and vertical scale.
     float scaleX = 0, scaleY = 0;
-    float ix = 0, iy = 0, jx = 0, jy = 0; // rotation and scale as a matrix
+    // Rotation and scale as a matrix.
+    float ix = 0, iy = 0, jx = 0, jy = 0;
+    // Viewport in pixels from the top-left.
     int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
+    // Added to the position of everything drawn except pixmaps.
     float originX = 0, originY = 0;
-    float handleX = 0, handleY = 0; // kept negated
+    // The handle of shapes and text, kept negated.
+    float handleX = 0, handleY = 0;
+    // The image font; no object for the built-in one.
     Ref<TImageFont> imageFont;
+    // The blend mode.
     BlendMode blendMode{};
+    // The wrapped context.
     Ref<TGraphics> graphics;
+    // The 2D driver drawing into it.
     Ref<TVex2DDriver> driver;
+    // Whether the first activation has set the defaults.
     bool initialised = false;
 
-    // The 2D driver; the wrapped context's settings (all 0 once closed).
+    // The 2D driver.
     Ref<TGraphicsDriver> Driver() override;
+    // The wrapped context's settings, all 0 once closed.
     void GetSettings(int& width, int& height, int& depth, int& hertz,
                      GraphicsFlags& flags) override;
     // Closes the wrapped context. The driver stays, so that making a closed
@@ -134,58 +152,79 @@ void ActivateVex2D(const Ref<TGraphics>& graphics);
 // current 2D context: each throws RuntimeError "No 2D graphics is current"
 // otherwise.
 
-// Drawing colour and clear colour (0-255 per channel; the OpenGL driver clamps
-// what it is given, the getters return it as set), alpha (0 to 1, clamped
-// likewise), blend mode, line width in pixels, and the viewport that clips
-// drawing (pixels, from the top-left). A context starts with white, black,
-// alpha 1, Mask, width 1 and the whole context as its viewport.
+// The drawing colour, `red`, `green` and `blue` 0-255 (the OpenGL driver clamps what it is given;
+// the getters below return it as set). A context starts with white, a black clear colour, alpha 1,
+// BlendMode::Mask, line width 1 and the whole context as its viewport.
 void SetColor(int red, int green, int blue);
+// The drawing colour as set.
 void GetColor(int& red, int& green, int& blue);
+// `alpha` 0 (invisible) to 1 (opaque), clamped.
 void SetAlpha(float alpha);
+// The alpha as set.
 float GetAlpha();
+// The colour ClearScreen fills with, 0-255 per channel.
 void SetClearColor(int red, int green, int blue);
+// The clear colour as set.
 void GetClearColor(int& red, int& green, int& blue);
+// How drawing combines with what is already there.
+// `mode` Mask keeps or drops whole pixels, Solid copies, Alpha blends by the source's alpha (smooth
+// text and edges), Light adds and Shade multiplies.
 void SetBlendMode(BlendMode mode);
+// The blend mode as set.
 BlendMode GetBlendMode();
+// `width` of lines in pixels.
 void SetLineWidth(float width);
+// The line width as set.
 float GetLineWidth();
+// Clips drawing to the rectangle at x, y (pixels from the top-left).
 void SetViewport(int x, int y, int width, int height);
+// The viewport as set.
 void GetViewport(int& x, int& y, int& width, int& height);
 // Positive angles turn clockwise on screen; scaling comes before rotation.
 void SetRotation(float degrees);
+// The rotation as set, in degrees.
 float GetRotation();
+// Horizontal and vertical scale; 1, 1 draws at the natural size.
 void SetScale(float x, float y);
+// The scale as set.
 void GetScale(float& x, float& y);
+// Sets rotation (`degrees`) and scale at once.
 void SetTransform(float degrees, float scaleX, float scaleY);
 // Added to the position of everything drawn except pixmaps.
 void SetOrigin(float x, float y);
+// The origin as set.
 void GetOrigin(float& x, float& y);
 // The point of a shape or text placed at the position given; images use their own.
 void SetHandle(float x, float y);
+// The handle as set.
 void GetHandle(float& x, float& y);
 // No object: the built-in font.
 void SetImageFont(const Ref<TImageFont>& font);
+// The image font; no object for the built-in one.
 Ref<TImageFont> GetImageFont();
 void ClearScreen(); // fills the viewport with the clear colour
 
 // ---------------------------------------------------------------------------
 // Drawing
 
-// A point, a line from (x1, y1) to (x2, y2) with or without its end pixel, and
-// a filled rectangle or oval of width x height at x, y, in the current colour,
-// alpha and blend mode. All move by the origin; the shapes are placed by the
-// handle and turned and scaled by the rotation and scale, which Plot ignores.
+// A point at x, y in the current colour, alpha and blend mode, moved by the origin. The shapes
+// below move by the origin too, are placed by the handle and are turned and scaled by the rotation
+// and scale, which Plot ignores.
 void Plot(float x, float y);
+// A line from (x1, y1) to (x2, y2); `drawLastPixel` false leaves out its end pixel.
 void DrawLine(float x1, float y1, float x2, float y2, bool drawLastPixel = true);
+// A filled rectangle of width x height at x, y.
 void DrawRect(float x, float y, float width, float height);
+// A filled oval of width x height at x, y.
 void DrawOval(float x, float y, float width, float height);
 // x0, y0, x1, y1, ...: fewer than three points, or an odd count, draw nothing.
 void DrawPoly(const std::vector<float>& xy);
-// Text in the image font from the pen at x, y, placed by the handle and turned
-// and scaled with the rest; its width in whole pixels (the advances summed);
-// the font's line height.
+// Text in the image font from the pen at x, y, placed by the handle and turned and scaled with the
+// rest.
 void DrawText(const String& text, float x, float y);
+// The width of the text in whole pixels: the advances summed.
 int TextWidth(const String& text);
+// The image font's line height in pixels.
 int TextHeight();
 // DrawText with UTF-8 text: `DrawText("Score: " + std::to_string(score), 8, 8)`.
 inline void DrawText(std::string_view utf8, float x, float y) {
@@ -199,15 +238,19 @@ inline int TextWidth(std::string_view utf8) {
 class TImage;
 // The image functions throw RuntimeError "Image is no object" for no image
 // and "Image frame index out of range" for a frame it does not have.
+// `frame` is the frame to draw, from 0.
 void DrawImage(const Ref<TImage>& image, float x, float y, int frame = 0);
 // Stretched to width x height; the image's handle stays in pixels.
+// `frame` is the frame to draw, from 0.
 void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, float height,
                    int frame = 0);
 // Covers the viewport with unrotated, unscaled copies, one of them at x, y.
+// `frame` is the frame to draw, from 0.
 void TileImage(const Ref<TImage>& image, float x = 0, float y = 0, int frame = 0);
 
 // Neither origin nor matrix apply to pixmaps. Throws RuntimeError for no pixmap.
 void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y);
+// The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
 Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 
 // ---------------------------------------------------------------------------
@@ -218,14 +261,17 @@ Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 // graphics context has changed since (GraphicsSeq) or the pixmap was changed.
 class TImage : public TDataObject {
 public:
-    // Size in pixels, flags, mask colour (0-255), handle (pixels from the
-    // top-left, the point placed at a draw's position), each frame's pixmap and
-    // driver frame (no object until made), and when each driver frame was made.
+    // Size in pixels.
     int width = 0, height = 0;
+    // The flags the image was made with.
     ImageFlags flags = ImageFlags::NoFlags;
+    // Mask colour, 0-255 each.
     int maskRed = 0, maskGreen = 0, maskBlue = 0;
+    // The handle: pixels from the top-left, the point placed at a draw's position.
     float handleX = 0, handleY = 0;
+    // Each frame's pixmap.
     std::vector<Ref<TPixmap>> pixmaps;
+    // Each frame's driver frame; no object until made.
     std::vector<Ref<TImageFrame>> frames;
     std::vector<uint32_t> seqs; // GraphicsSeq of each driver frame, 0 for none
 
@@ -257,32 +303,46 @@ public:
 
 // ImageFlags::Auto: the automatic flags (NoFlags, or Masked | Filtered once a 2D
 // context has been made current). No object when there is no picture.
+// `url` names a PNG, JPEG, BMP or TGA file, or is a pixmap, stream or bank; `flags` combine Masked,
+// Filtered and Mipmapped.
 Ref<TImage> LoadImage(const Url& url, ImageFlags flags = ImageFlags::Auto);
+// `cellCount` cells of cellWidth x cellHeight from the picture, left to right and top to bottom,
+// starting at cell `firstCell`, as frames. No object when there is no picture.
+// `url` and `flags` as for LoadImage.
 Ref<TImage> LoadAnimImage(const Url& url, int cellWidth, int cellHeight, int firstCell,
                           int cellCount, ImageFlags flags = ImageFlags::Auto);
 // Transparent black frames; Dynamic is added to the flags. Throws
 // RuntimeError for dimensions out of range.
+// `frameCount` frames of width x height; `flags` as for LoadImage.
 Ref<TImage> CreateImage(int width, int height, int frameCount = 1,
                         ImageFlags flags = ImageFlags::Auto);
 // The image's size from the back buffer at x, y into the frame.
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
-// The image's handle: at its centre, or x, y pixels from its top-left.
+// Puts the image's handle at its centre.
 void CentreImageHandle(const Ref<TImage>& image);
+// The handle `x`, `y` pixels from the image's top-left.
 void SetImageHandle(const Ref<TImage>& image, float x, float y);
-// The image's size in pixels.
+// The image's width in pixels.
 int ImageWidth(const Ref<TImage>& image);
+// The image's height in pixels.
 int ImageHeight(const Ref<TImage>& image);
-// TImage::Lock; UnlockImage does nothing, and is there to pair with it.
+// The frame's pixmap to read or change, as TImage::Lock gives it.
+// `frame` is the frame from 0; `write` makes the next draw rebuild the drawable frame; `read` has
+// no effect.
 const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool read = true,
                               bool write = true);
+// Does nothing; pairs with LockImage.
+// `frame` as given to LockImage.
 void UnlockImage(const Ref<TImage>& image, int frame = 0);
 // The mask colour given to images as they are made.
 void SetMaskColor(int red, int green, int blue);
+// The mask colour as set.
 void GetMaskColor(int& red, int& green, int& blue);
 // Images made afterwards get their handle at their centre.
 void SetAutoMidHandle(bool on);
 // The flags used for Auto; Auto itself changes nothing.
 void AutoImageFlags(ImageFlags flags);
+// The flags used for Auto.
 ImageFlags GetAutoImageFlags();
 
 // ---------------------------------------------------------------------------
@@ -309,10 +369,11 @@ ZANDREL_FLAG_SET(FontStyle);
 // A font at one size, its glyphs numbered 0 to CountGlyphs() - 1.
 class TFont : public Object {
 public:
-    // The style it was loaded with, its line height in pixels, and how many
-    // glyphs it has.
+    // As the source font's; Plain for the built-in font.
     virtual FontStyle Style();
+    // Line height in pixels.
     virtual int Height();
+    // How many glyphs the font has.
     virtual int CountGlyphs();
     virtual int CharToGlyph(int character);   // -1 when the font has none
     virtual Ref<TGlyph> LoadGlyph(int index); // the glyph of that index
@@ -331,15 +392,18 @@ public:
 // where it is.
 void AddFontLoader(const Ref<TFontLoader>& loader);
 // The first font a loader gives, or no object.
+// `url` names a TrueType, OpenType or bitmap font file; `size` is the height in pixels; `style`
+// FontStyle::Smooth for text drawn turned or scaled under BlendMode::Alpha, Plain for crisp pixels.
 Ref<TFont> LoadFont(const Url& url, int size, FontStyle style = FontStyle::Plain);
 
 // One glyph of a TImageFont, made from a TGlyph.
 class TImageGlyph : public Object {
 public:
-    // The glyph's image (no object for a glyph without ink), its advance in
-    // pixels, and the image's top-left relative to the pen and its size.
+    // The glyph's image; no object for a glyph without ink.
     Ref<TImage> image;
+    // How far the pen moves after the glyph, in pixels.
     float advance = 0;
+    // The image's top-left relative to the pen, and its size, in pixels.
     int x = 0, y = 0, w = 0, h = 0;
 
     virtual Ref<TImage> Image() { return image; }             // the image member
@@ -351,17 +415,21 @@ public:
 // mode and matrix: made lazily from a loaded font, or the built-in 8 x 16 font.
 class TImageFont : public Object {
 public:
-    // The loaded font (no object for the built-in one), the glyphs made so far
-    // (no object where not yet made) and the flags their images get.
+    // The loaded font; no object for the built-in one.
     Ref<TFont> source;
+    // The glyphs made so far; no object where not yet made.
     std::vector<Ref<TImageGlyph>> glyphs;
+    // The flags the glyph images get.
     ImageFlags imageFlags = ImageFlags::NoFlags;
 
     // As the source font's; the built-in font has style Plain, height 16 and
     // the glyphs of codes 32-127 (-1 for any other character).
     virtual FontStyle Style();
+    // As the source font's; 16 for the built-in one.
     virtual int Height();
+    // As the source font's; the built-in one has the glyphs of codes 32-127.
     virtual int CountGlyphs();
+    // The glyph of a character; -1 when the font has none.
     virtual int CharToGlyph(int character);
     // No object for an index outside the font.
     virtual Ref<TImageGlyph> LoadGlyph(int index);
