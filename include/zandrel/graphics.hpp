@@ -87,6 +87,10 @@ public:
                                           GraphicsFlags flags) = 0;
     // Makes g current for rendering; no object makes nothing current.
     virtual void SetGraphics(const Ref<TGraphics>& g) = 0;
+    // Sends drawing the driver holds back to the GL (FlushDrawing, and every
+    // Flip before it reads or shows the frame); a driver that draws at once
+    // does nothing, which is the default.
+    virtual void Flush() {}
     // Presents the back buffer; with `sync` it waits for the display.
     virtual void Flip(bool sync) = 0;
 };

@@ -87,9 +87,6 @@ public:
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
     // The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
-    // Sends drawing the driver holds back to the GL (FlushDrawing); a driver
-    // that draws at once does nothing, which is the default.
-    virtual void Flush() {}
 };
 
 // The render state of one 2D context, wrapping a context of the driver under it.

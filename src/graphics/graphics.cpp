@@ -260,8 +260,10 @@ void Present(TGraphicsDriver& driver, FlipSync sync) {
 void Flip(FlipSync sync) {
     EndOnIgnoredTerminationSignal(); // every frame loop passes here, pumping or not
     RunHooks(state.flipHook, nullptr);
+    TGraphicsDriver& driver = CurrentDriver();
+    driver.Flush(); // the unattended run's screenshot reads the whole frame
     bool last = LastUnattendedFrame();
-    Present(CurrentDriver(), sync);
+    Present(driver, sync);
     auto now = std::chrono::steady_clock::now();
     if (state.lastFlip)
         state.frameSeconds = std::chrono::duration<float>(now - *state.lastFlip).count();

@@ -1,8 +1,11 @@
-// run_example <program> <frames> <screenshot>: runs an example unattended
-// for that many frames ("-": --screenshot alone), as the README's screenshots are made, and checks
-// that it ended with exit code 0 and drew a screenshot of more than one
-// colour. $ZANDREL_SCREENSHOTS, when set, names the folder for the
-// screenshot instead (scripts/screenshots.sh).
+// run_example <program> <frames> <screenshot> [<reference>]: runs an example
+// unattended for that many frames ("-": --screenshot alone), as the README's
+// screenshots are made, and checks that it ended with exit code 0 and drew a
+// screenshot of more than one colour. With a reference path it runs the
+// example again on the fixed-function driver (ZANDREL_GL=compat) into that
+// file, and the two pictures must agree within 2 units per channel in at
+// least 99.9 % of their pixels. $ZANDREL_SCREENSHOTS, when set, names the
+// folder for the screenshot instead (scripts/screenshots.sh).
 #include <zandrel/pixmap.hpp>
 
 #include <cstdio>
@@ -43,10 +46,53 @@ size_t CountColours(const Ref<TPixmap>& picture) {
     return colours.size();
 }
 
+int Channel(uint32_t argb, int shift) {
+    return static_cast<int>((argb >> shift) & 0xFF);
+}
+
+// The share of pixels whose channels all lie within 2 units of the other's.
+double AgreeingShare(const Ref<TPixmap>& a, const Ref<TPixmap>& b) {
+    int width = PixmapWidth(a), height = PixmapHeight(a);
+    if (width != PixmapWidth(b) || height != PixmapHeight(b) || width * height == 0) return 0;
+    long agreeing = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint32_t p = ReadPixel(a, x, y), q = ReadPixel(b, x, y);
+            bool close = true;
+            for (int shift : {0, 8, 16})
+                close = close && std::abs(Channel(p, shift) - Channel(q, shift)) <= 2;
+            agreeing += close;
+        }
+    return static_cast<double>(agreeing) / (static_cast<double>(width) * height);
+}
+
+int CompareWithFixedFunction(const char* program, const char* frames, const Ref<TPixmap>& picture,
+                             const std::string& reference) {
+    std::remove(reference.c_str());
+    const char* asked = std::getenv("ZANDREL_GL");
+    std::string previous = asked ? asked : "";
+    setenv("ZANDREL_GL", "compat", 1);
+    int code = RunUnattended(program, frames, reference);
+    if (asked)
+        setenv("ZANDREL_GL", previous.c_str(), 1);
+    else
+        unsetenv("ZANDREL_GL");
+    if (code != 0)
+        return Fail(std::string(program) + " on compat ended with " + std::to_string(code));
+    auto expected = LoadPixmap(FromUtf8(reference));
+    if (!expected) return Fail("no screenshot at " + reference);
+    double share = AgreeingShare(picture, expected);
+    if (share < 0.999)
+        return Fail("only " + std::to_string(share * 100) + " % of the pixels agree with " +
+                    reference);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) return Fail("usage: run_example <program> <frames> <screenshot>");
+    if (argc != 4 && argc != 5)
+        return Fail("usage: run_example <program> <frames> <screenshot> [<reference>]");
     std::string screenshot = argv[3];
     if (const char* folder = std::getenv("ZANDREL_SCREENSHOTS"))
         screenshot = std::string(folder) + "/" + screenshot.substr(screenshot.rfind('/') + 1);
@@ -58,5 +104,5 @@ int main(int argc, char** argv) {
     auto picture = LoadPixmap(FromUtf8(screenshot));
     if (!picture) return Fail("no screenshot at " + screenshot);
     if (CountColours(picture) < 2) return Fail(screenshot + " is one colour");
-    return 0;
+    return argc == 5 ? CompareWithFixedFunction(argv[1], argv[2], picture, argv[4]) : 0;
 }
