@@ -3,10 +3,11 @@
 #pragma once
 
 #include "mixer.hpp"
+#include "refill_ticks.hpp"
 #include "wave_out.hpp"
 
 #include <atomic>
-#include <thread>
+#include <memory>
 
 namespace zandrel::mix {
 
@@ -30,7 +31,6 @@ public:
     int64_t PlayedFrames() const;
 
 private:
-    void RunTimer();
     void WriteBuffer();
     void Restart();
     void Underrun();
@@ -46,8 +46,7 @@ private:
     int restartWait_ = 0;                      // ticks
     std::atomic<int> latency_{InitialLatency}; // blocks
     bool writeFailed_ = false;
-    std::atomic<bool> stopTimer_{false};
-    std::thread timer_;
+    std::unique_ptr<RefillTicks> ticks_;
 };
 
 } // namespace zandrel::mix

@@ -1,4 +1,5 @@
 #include "graphics_parts.hpp"
+#include "system/page_turns.hpp"
 #include "system/termination.hpp"
 
 #include <chrono>
@@ -262,6 +263,7 @@ void Flip(int sync) {
     RunHooks(state.flipHook, nullptr);
     bool last = LastUnattendedFrame();
     Present(CurrentDriver(), sync);
+    PassFrameTurn();
     auto now = std::chrono::steady_clock::now();
     if (state.lastFlip)
         state.frameSeconds = std::chrono::duration<float>(now - *state.lastFlip).count();
