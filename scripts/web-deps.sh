@@ -86,8 +86,9 @@ fetch_source() {
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 export EM_CACHE_QUIET=1
 
-# build_package <source package> <cmake options...>: configures the unpacked
-# source with emcmake, builds it and installs it into its cache folder,
+# build_package <source package> [--configure-script] <options...>: configures
+# the unpacked source with emcmake (or its own configure script under
+# emconfigure), builds it and installs it into its cache folder,
 # unless that holds a build of an offered version already.
 build_package() {
     local package=$1
@@ -100,13 +101,21 @@ build_package() {
         { echo "cannot fetch the sources of $package" >&2; return 1; }
     install=$(folder_of "$package" "$version")
     rm -rf "$install"
-    emcmake cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$install" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
-        -DCMAKE_POLICY_DEFAULT_CMP0074=NEW "$@" >"$work/configure.log" 2>&1 ||
-        { tail -40 "$work/configure.log" >&2; return 1; }
-    cmake --build "$work/build" -j "$jobs" >"$work/build.log" 2>&1 ||
-        { tail -40 "$work/build.log" >&2; return 1; }
-    cmake --install "$work/build" >/dev/null
+    if [ "${1:-}" = --configure-script ]; then
+        shift
+        (cd "$work/src" && emconfigure ./configure --prefix="$install" "$@") \
+            >"$work/configure.log" 2>&1 || { tail -40 "$work/configure.log" >&2; return 1; }
+        (cd "$work/src" && emmake make -j "$jobs" install) >"$work/build.log" 2>&1 ||
+            { tail -40 "$work/build.log" >&2; return 1; }
+    else
+        emcmake cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_INSTALL_PREFIX="$install" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
+            -DCMAKE_POLICY_DEFAULT_CMP0074=NEW "$@" >"$work/configure.log" 2>&1 ||
+            { tail -40 "$work/configure.log" >&2; return 1; }
+        cmake --build "$work/build" -j "$jobs" >"$work/build.log" 2>&1 ||
+            { tail -40 "$work/build.log" >&2; return 1; }
+        cmake --install "$work/build" >/dev/null
+    fi
     touch "$install/.done"
     rm -rf "$work"
     echo "Built $package $version"
@@ -138,7 +147,9 @@ run_all() {
 
 sdl2() { build_package libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF; }
 zlib_png() {
-    build_package zlib || return 1
+    # zlib's CMake makes its static and its shared library under one name
+    # where there are only static ones; its own configure script does not.
+    build_package zlib --configure-script --static || return 1
     local zlib
     zlib=$(cached_install zlib)
     build_package libpng1.6 -DPNG_SHARED=OFF -DPNG_TESTS=OFF \
