@@ -146,15 +146,17 @@ run_all() {
 [ -n "$(source_versions zlib)" ] || ensure_source_lists
 
 sdl2() { build_package libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF; }
-zlib_png() {
-    # zlib's CMake makes its static and its shared library under one name
-    # where there are only static ones; its own configure script does not.
+# zlib's CMake makes its static and its shared library under one name where
+# there are only static ones; its own configure script does not.
+zlib_png_freetype() {
     build_package zlib --configure-script --static || return 1
+    freetype &
     local zlib
     zlib=$(cached_install zlib)
     build_package libpng1.6 -DPNG_SHARED=OFF -DPNG_TESTS=OFF \
         -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="$zlib" -DZLIB_INCLUDE_DIR="$zlib/include" \
-        -DZLIB_LIBRARY="$zlib/lib/libz.a"
+        -DZLIB_LIBRARY="$zlib/lib/libz.a" || return 1
+    wait $!
 }
 # CMake's type-size checks cannot read what Emscripten links, so the sizes of
 # wasm32 are given: type_sizes VARIABLE=size... gives the cache entries.
@@ -175,13 +177,18 @@ ogg_vorbis() {
     build_package libvorbis -DOGG_INCLUDE_DIR="$ogg/include" \
         -DOGG_LIBRARY="$ogg/lib/libogg.a"
 }
+# FreeType reads gzip-compressed fonts through the same zlib as libpng: its
+# own copy would clash with it at link time.
 freetype() {
-    build_package freetype -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
-        -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+    local zlib
+    zlib=$(cached_install zlib)
+    build_package freetype -DFT_REQUIRE_ZLIB=ON -DZLIB_ROOT="$zlib" \
+        -DZLIB_INCLUDE_DIR="$zlib/include" -DZLIB_LIBRARY="$zlib/lib/libz.a" \
+        -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 }
 
 mkdir -p "$cache"
-run_all sdl2 zlib_png jpeg ogg_vorbis freetype
+run_all sdl2 zlib_png_freetype jpeg ogg_vorbis
 rm -rf "$prefix"
 mkdir -p "$prefix"
 for package in libsdl2 zlib libpng1.6 libjpeg-turbo libogg libvorbis freetype; do
