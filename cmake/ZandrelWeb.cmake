@@ -21,13 +21,10 @@ set(ENV{PKG_CONFIG_PATH} "")
 add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
 
-# SDL's static build names its target SDL2::SDL2-static; the modules link SDL2::SDL2.
+# SDL's static build names its target SDL2::SDL2-static, with SDL2::SDL2 for
+# it; the library target links the modules from here, so it is made global.
 find_package(SDL2 REQUIRED CONFIG)
-if(NOT TARGET SDL2::SDL2)
-    set_target_properties(SDL2::SDL2-static PROPERTIES IMPORTED_GLOBAL TRUE)
-    add_library(SDL2::SDL2 INTERFACE IMPORTED GLOBAL)
-    target_link_libraries(SDL2::SDL2 INTERFACE SDL2::SDL2-static)
-endif()
+set_target_properties(SDL2::SDL2-static PROPERTIES IMPORTED_GLOBAL TRUE)
 
 set(ZANDREL_WEB_SITE ${PROJECT_BINARY_DIR}/site)
 set(ZANDREL_WEB_PAGE_TEMPLATE ${PROJECT_SOURCE_DIR}/web/page.html.in)
@@ -46,7 +43,11 @@ function(zandrel_web_page target name)
         -sASYNCIFY -sASYNCIFY_STACK_SIZE=131072 -sALLOW_MEMORY_GROWTH=1
         -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sEXIT_RUNTIME=1 -sENVIRONMENT=web
         -sFORCE_FILESYSTEM=1 "-sEXPORTED_RUNTIME_METHODS=['FS']"
-        "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=['$autoResumeAudioContext','$dynCall']")
+        -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${PROJECT_SOURCE_DIR}/web/library_functions.json
+        --js-library ${PROJECT_SOURCE_DIR}/web/fixed_function_gl.js)
+    # A static vorbisfile needs the libraries under it named as well.
+    target_link_libraries(${target} PRIVATE
+        ${ZANDREL_WEB_DEPS}/lib/libvorbis.a ${ZANDREL_WEB_DEPS}/lib/libogg.a)
     foreach(file IN LISTS P_DATA)
         target_link_options(${target} PRIVATE "SHELL:--preload-file ${file}")
     endforeach()

@@ -15,6 +15,16 @@
     };
   }
 
+  // SDL sizes the canvas to nothing when the program's window closes, which
+  // would clear it: the page keeps the last picture instead.
+  for (const side of ['width', 'height']) {
+    const own = Object.getOwnPropertyDescriptor(HTMLCanvasElement.prototype, side);
+    Object.defineProperty(canvas, side, {
+      get() { return own.get.call(this); },
+      set(value) { if (value > 0) own.set.call(this, value); },
+    });
+  }
+
   function say(text) {
     status.textContent = text;
   }
