@@ -5,7 +5,9 @@
 # Debian's Emscripten ships a frozen cache without them and nothing else may be
 # downloaded. Each build is cached in ~/.cache/zandrel-web/<package>-<version>
 # (or $ZANDREL_WEB_CACHE), so a second run only merges the cached installs
-# into <prefix>.
+# into <prefix>; changing a package's options below needs its folder removed.
+# puppeteer-core, which the page tests drive Chromium with, goes to
+# <cache>/node.
 set -euo pipefail
 prefix=$(realpath -m "$1")
 cache=${ZANDREL_WEB_CACHE:-$HOME/.cache/zandrel-web}
@@ -27,7 +29,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}"
+        "${missing[@]}" >/dev/null
 fi
 
 # apt-get source needs the source lists: the same archives as the binary ones.
@@ -86,6 +88,12 @@ fetch_source() {
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 export EM_CACHE_QUIET=1
 
+# give_up <work folder> <log>: shows the end of the log and removes the folder.
+give_up() {
+    tail -40 "$1/$2" >&2
+    rm -rf "$1"
+}
+
 # build_package <source package> [--configure-script] <options...>: configures
 # the unpacked source with emcmake (or its own configure script under
 # emconfigure), builds it and installs it into its cache folder,
@@ -98,22 +106,22 @@ build_package() {
     local work version install
     work=$(mktemp -d)
     version=$(fetch_source "$package" "$work") ||
-        { echo "cannot fetch the sources of $package" >&2; return 1; }
+        { echo "cannot fetch the sources of $package" >&2; rm -rf "$work"; return 1; }
     install=$(folder_of "$package" "$version")
     rm -rf "$install"
     if [ "${1:-}" = --configure-script ]; then
         shift
         (cd "$work/src" && emconfigure ./configure --prefix="$install" "$@") \
-            >"$work/configure.log" 2>&1 || { tail -40 "$work/configure.log" >&2; return 1; }
+            >"$work/configure.log" 2>&1 || { give_up "$work" configure.log; return 1; }
         (cd "$work/src" && emmake make -j "$jobs" install) >"$work/build.log" 2>&1 ||
-            { tail -40 "$work/build.log" >&2; return 1; }
+            { give_up "$work" build.log; return 1; }
     else
         emcmake cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_INSTALL_PREFIX="$install" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
             -DCMAKE_POLICY_DEFAULT_CMP0074=NEW "$@" >"$work/configure.log" 2>&1 ||
-            { tail -40 "$work/configure.log" >&2; return 1; }
+            { give_up "$work" configure.log; return 1; }
         cmake --build "$work/build" -j "$jobs" >"$work/build.log" 2>&1 ||
-            { tail -40 "$work/build.log" >&2; return 1; }
+            { give_up "$work" build.log; return 1; }
         cmake --install "$work/build" >/dev/null
     fi
     touch "$install/.done"

@@ -7,6 +7,8 @@
 //   node page_test.cjs --site DIR --page NAME --escape
 //       the program runs until Escape, pressed through the DevTools
 //       protocol, ends it with code 0.
+// --save PNG keeps the page's last frame; --pointer X,Y moves the mouse there
+// on the canvas as the program starts.
 // puppeteer-core comes from NODE_PATH (scripts/web-deps.sh installs it);
 // the browser is Debian's, $ZANDREL_CHROMIUM or chromium-headless-shell.
 'use strict';
@@ -117,8 +119,18 @@ async function main() {
       await page.goto(`${base}?test&args=--frames%20${opts.frames}`);
       await page.waitForFunction(() => window.zandrelPage && window.zandrelPage.started, { timeout: TimeoutMs });
       console.log(`page load to running: ${Date.now() - started} ms`);
+      if (opts.pointer) {
+        // Where the native program's start put the pointer, which a page cannot move.
+        const [x, y] = opts.pointer.split(',').map(Number);
+        const box = await (await page.$('#canvas')).boundingBox();
+        await page.mouse.move(box.x + x, box.y + y);
+      }
       const code = await waitForEnd(page);
       console.log(`${opts.frames} frames in ${Date.now() - started} ms from load, exit code ${code}`);
+      if (opts.save) {
+        const url = await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
+        fs.writeFileSync(opts.save, Buffer.from(url.split(',')[1], 'base64'));
+      }
       if (code !== 0) failure = `exit code ${code}`;
       else if (reference) {
         const result = await compareWithReference(page);
