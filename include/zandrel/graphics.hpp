@@ -1,6 +1,7 @@
 // Graphics contexts: display modes, driver selection, the application
-// context, frame pacing and page flipping, and the OpenGL graphics driver
-// (GLGraphicsDriver) with its texture and text helpers. Extension point:
+// context, frame pacing and page flipping, and the OpenGL graphics drivers
+// (GLGraphicsDriver on the compatibility profile, GLESGraphicsDriver on
+// OpenGL ES 3.0 or 3.3 core) with their texture and text helpers. Extension point:
 // graphics drivers (TGraphicsDriver). StartGraphicsModule() selects the
 // OpenGL driver (StartZandrel() calls it). Threads: main thread only; the
 // OpenGL calls act on the context current on that thread.

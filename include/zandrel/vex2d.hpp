@@ -1,5 +1,6 @@
 // The 2D renderer: per-context render state and drawing, images and their
-// driver frames, the OpenGL 2D driver (GLVex2DDriver), fonts and image fonts.
+// driver frames, the OpenGL 2D drivers (GLVex2DDriver, fixed-function, and
+// GLES2DDriver, on shaders), fonts and image fonts.
 // Extension points: 2D drivers (TVex2DDriver, TImageFrame) and font loaders
 // (TFontLoader, TFont, TGlyph). StartVex2DModule() makes the OpenGL 2D driver
 // the graphics driver (StartZandrel() calls it). Threads: main thread only.

@@ -51,6 +51,9 @@ namespace native {
 GLContext* CreateGLContext(int width, int height, int depth, int hertz, GraphicsFlags flags,
                            bool scaledOnly, GLProfile profile);
 GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags, GLProfile profile);
+// Whether contexts of the profile can be had at all: its shared context is
+// made, or already was.
+bool GLProfileAvailable(GLProfile profile);
 void GetGLContextSettings(GLContext* context, int& width, int& height, int& depth, int& hertz,
                           GraphicsFlags& flags);
 void CloseGLContext(GLContext* context);

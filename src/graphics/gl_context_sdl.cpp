@@ -347,6 +347,10 @@ GLContext* AttachGLContext(NativeWidget widget, GraphicsFlags flags, GLProfile p
     return record;
 }
 
+bool GLProfileAvailable(GLProfile profile) {
+    return EnsureSharedContext(profile);
+}
+
 void GetGLContextSettings(GLContext* context, int& width, int& height, int& depth, int& hertz,
                           GraphicsFlags& flags) {
     if (context->kind == AttachedContext)

@@ -43,6 +43,7 @@ namespace zandrel {
     X(DeleteVertexArrays)                                                                          \
     X(Disable)                                                                                     \
     X(DrawArrays)                                                                                  \
+    X(DrawElements)                                                                                \
     X(Enable)                                                                                      \
     X(EnableVertexAttribArray)                                                                     \
     X(Finish)                                                                                      \

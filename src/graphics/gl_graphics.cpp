@@ -122,23 +122,24 @@ Ref<TGraphics> Wrap(GLContext* context) {
 
 } // namespace
 
-Ref<TGraphics> TGLGraphicsDriver::AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
+// The first profile that can be had at all; a context it cannot make is a
+// failure, not a reason to try another.
+GLProfile TGLGraphicsDriver::AvailableProfile() const {
     for (GLProfile profile : profiles_)
-        if (GLContext* context = native::AttachGLContext(widget, flags, profile))
-            return Wrap(context);
-    return nullptr;
+        if (native::GLProfileAvailable(profile)) return profile;
+    return profiles_.front();
+}
+
+Ref<TGraphics> TGLGraphicsDriver::AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
+    return Wrap(native::AttachGLContext(widget, flags, AvailableProfile()));
 }
 
 Ref<TGraphics> TGLGraphicsDriver::CreateGraphics(int width, int height, int depth, int hertz,
                                                  GraphicsFlags flags) {
-    for (GLProfile profile : profiles_) {
-        GLContext* context =
-            native::CreateGLContext(width, height, depth, hertz, flags, ScaledOnly(), profile);
-        if (!context) continue;
-        if (context->Scaled()) ReportScaled(context);
-        return Wrap(context);
-    }
-    return nullptr;
+    GLContext* context = native::CreateGLContext(width, height, depth, hertz, flags, ScaledOnly(),
+                                                 AvailableProfile());
+    if (context && context->Scaled()) ReportScaled(context);
+    return Wrap(context);
 }
 
 void TGLGraphicsDriver::SetGraphics(const Ref<TGraphics>& g) {

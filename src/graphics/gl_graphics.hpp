@@ -48,6 +48,8 @@ public:
     GLProfile PreferredProfile() const { return profiles_.front(); }
 
 private:
+    GLProfile AvailableProfile() const;
+
     std::vector<GLProfile> profiles_;
 };
 

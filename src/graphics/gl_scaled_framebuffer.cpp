@@ -1,54 +1,19 @@
 #include "gl_scaled_framebuffer.hpp"
 #include "gl_context.hpp"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "gl_functions.hpp"
 
 namespace zandrel {
 
 namespace {
 
-// Framebuffer objects are newer than the GL 1.1 that the system library
-// exports for certain, so they are looked up.
-struct FramebufferFunctions {
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
-    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
-};
-
-template <class Function> bool Load(Function& function, const char* name) {
-    function = reinterpret_cast<Function>(native::GLProcAddress(name));
-    return function != nullptr;
-}
-
-const FramebufferFunctions* Functions() {
-    static FramebufferFunctions gl;
-    static bool loaded = Load(gl.genFramebuffers, "glGenFramebuffers") &&
-                         Load(gl.deleteFramebuffers, "glDeleteFramebuffers") &&
-                         Load(gl.bindFramebuffer, "glBindFramebuffer") &&
-                         Load(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
-                         Load(gl.checkFramebufferStatus, "glCheckFramebufferStatus") &&
-                         Load(gl.genRenderbuffers, "glGenRenderbuffers") &&
-                         Load(gl.deleteRenderbuffers, "glDeleteRenderbuffers") &&
-                         Load(gl.bindRenderbuffer, "glBindRenderbuffer") &&
-                         Load(gl.renderbufferStorage, "glRenderbufferStorage") &&
-                         Load(gl.blitFramebuffer, "glBlitFramebuffer");
-    return loaded ? &gl : nullptr;
-}
-
-GLuint Renderbuffer(const FramebufferFunctions& gl, GLenum format, int width, int height) {
+GLuint Renderbuffer(GLenum format, int width, int height) {
+    auto& gl = GL();
     GLuint name = 0;
-    gl.genRenderbuffers(1, &name);
-    gl.bindRenderbuffer(GL_RENDERBUFFER, name);
-    gl.renderbufferStorage(GL_RENDERBUFFER, format, width, height);
-    gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+    gl.GenRenderbuffers(1, &name);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, name);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, format, width, height);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, 0);
     return name;
 }
 
@@ -56,17 +21,17 @@ GLuint Renderbuffer(const FramebufferFunctions& gl, GLenum format, int width, in
 class PresentState {
 public:
     PresentState() {
-        scissor_ = glIsEnabled(GL_SCISSOR_TEST);
-        glGetBooleanv(GL_COLOR_WRITEMASK, mask_);
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_);
-        glDisable(GL_SCISSOR_TEST);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glClearColor(0, 0, 0, 1);
+        scissor_ = GL().IsEnabled(GL_SCISSOR_TEST);
+        GL().GetBooleanv(GL_COLOR_WRITEMASK, mask_);
+        GL().GetFloatv(GL_COLOR_CLEAR_VALUE, clear_);
+        GL().Disable(GL_SCISSOR_TEST);
+        GL().ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        GL().ClearColor(0, 0, 0, 1);
     }
     ~PresentState() {
-        if (scissor_) glEnable(GL_SCISSOR_TEST);
-        glColorMask(mask_[0], mask_[1], mask_[2], mask_[3]);
-        glClearColor(clear_[0], clear_[1], clear_[2], clear_[3]);
+        if (scissor_) GL().Enable(GL_SCISSOR_TEST);
+        GL().ColorMask(mask_[0], mask_[1], mask_[2], mask_[3]);
+        GL().ClearColor(clear_[0], clear_[1], clear_[2], clear_[3]);
     }
     PresentState(const PresentState&) = delete;
     PresentState& operator=(const PresentState&) = delete;
@@ -103,58 +68,59 @@ bool WholeScale(const ScaledArea& area, int pictureWidth, int pictureHeight) {
 
 bool CreateScaledFramebuffer(ScaledFramebuffer& target, int width, int height,
                              GraphicsFlags flags) {
-    const FramebufferFunctions* gl = Functions();
-    if (!gl) return false;
+    auto& gl = GL();
     // GrabPixmap reads alpha: it reads as it would from the window's own buffer.
     GLint alphaBits = 0;
-    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    if (CurrentGLProfile() == GLProfile::Core) // which has no such query
+        alphaBits = (flags & GraphicsFlags::AlphaBuffer) ? 8 : 0;
+    else
+        gl.GetIntegerv(GL_ALPHA_BITS, &alphaBits);
     ScaledFramebuffer made;
     made.width = width;
     made.height = height;
-    made.colour = Renderbuffer(*gl, alphaBits > 0 ? GL_RGBA8 : GL_RGB8, width, height);
-    gl->genFramebuffers(1, &made.framebuffer);
-    gl->bindFramebuffer(GL_FRAMEBUFFER, made.framebuffer);
-    gl->framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, made.colour);
+    made.colour = Renderbuffer(alphaBits > 0 ? GL_RGBA8 : GL_RGB8, width, height);
+    gl.GenFramebuffers(1, &made.framebuffer);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, made.framebuffer);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, made.colour);
     if (flags & (GraphicsFlags::DepthBuffer | GraphicsFlags::StencilBuffer)) {
-        made.depthStencil = Renderbuffer(*gl, GL_DEPTH24_STENCIL8, width, height);
-        gl->framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                                    made.depthStencil);
+        made.depthStencil = Renderbuffer(GL_DEPTH24_STENCIL8, width, height);
+        gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                   made.depthStencil);
     }
-    if (gl->checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        gl->bindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
         DeleteScaledFramebuffer(made);
-        while (glGetError() != GL_NO_ERROR) {
+        while (gl.GetError() != GL_NO_ERROR) {
         }
         return false;
     }
     // A context sizes these to its window when first made current.
-    glViewport(0, 0, width, height);
-    glScissor(0, 0, width, height);
+    gl.Viewport(0, 0, width, height);
+    gl.Scissor(0, 0, width, height);
     target = made;
     return true;
 }
 
 void DeleteScaledFramebuffer(ScaledFramebuffer& target) {
-    const FramebufferFunctions* gl = Functions();
-    if (!gl) return;
-    if (target.framebuffer) gl->deleteFramebuffers(1, &target.framebuffer);
+    auto& gl = GL();
+    if (target.framebuffer) gl.DeleteFramebuffers(1, &target.framebuffer);
     GLuint buffers[2] = {target.colour, target.depthStencil};
-    gl->deleteRenderbuffers(2, buffers);
+    gl.DeleteRenderbuffers(2, buffers);
     target = ScaledFramebuffer();
 }
 
 void PresentScaled(const ScaledFramebuffer& source, const ScaledArea& area, int windowHeight) {
-    const FramebufferFunctions* gl = Functions();
-    if (!gl || !source.framebuffer) return;
+    if (!source.framebuffer) return;
+    auto& gl = GL();
     PresentState saved;
-    gl->bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    gl->bindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
-    glClear(GL_COLOR_BUFFER_BIT);
+    gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
     int bottom = windowHeight - area.top - area.height;
     GLenum filter = WholeScale(area, source.width, source.height) ? GL_NEAREST : GL_LINEAR;
-    gl->blitFramebuffer(0, 0, source.width, source.height, area.left, bottom,
-                        area.left + area.width, bottom + area.height, GL_COLOR_BUFFER_BIT, filter);
-    gl->bindFramebuffer(GL_FRAMEBUFFER, source.framebuffer);
+    gl.BlitFramebuffer(0, 0, source.width, source.height, area.left, bottom, area.left + area.width,
+                       bottom + area.height, GL_COLOR_BUFFER_BIT, filter);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, source.framebuffer);
 }
 
 } // namespace zandrel

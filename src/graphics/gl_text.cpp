@@ -21,12 +21,13 @@ constexpr float FontCellWidth = 8.0f / FontTextureWidth;
 // The GL's default minifying filter wants mipmaps, without which the
 // texture would not draw at all: one level with nearest filtering.
 void UseNearestFiltering(GLuint texture) {
+    auto& gl = GL();
     GLint savedBinding = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &savedBinding);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(savedBinding));
+    gl.GetIntegerv(GL_TEXTURE_BINDING_2D, &savedBinding);
+    gl.BindTexture(GL_TEXTURE_2D, texture);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl.BindTexture(GL_TEXTURE_2D, static_cast<GLuint>(savedBinding));
 }
 
 // Made once for each profile, in its shared context, and kept for the

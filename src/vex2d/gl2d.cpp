@@ -8,33 +8,6 @@ namespace zandrel::gl2d {
 
 namespace {
 
-struct Cache {
-    BlendMode blend{};
-    GLuint texture = 0;
-    bool texturing = false;
-};
-
-Cache cache;
-
-void BindTexture(GLuint texture) {
-    if (texture == cache.texture) return;
-    cache.texture = texture;
-    glBindTexture(GL_TEXTURE_2D, texture);
-}
-
-void EnableTexture(GLuint texture) {
-    BindTexture(texture);
-    if (cache.texturing) return;
-    cache.texturing = true;
-    glEnable(GL_TEXTURE_2D);
-}
-
-void DisableTexture() {
-    if (!cache.texturing) return;
-    cache.texturing = false;
-    glDisable(GL_TEXTURE_2D);
-}
-
 void Emit(const Vertex (&corners)[4]) {
     for (const Vertex& v : corners)
         glVertex2f(v.x, v.y);
@@ -42,8 +15,27 @@ void Emit(const Vertex (&corners)[4]) {
 
 } // namespace
 
-void StartContext(int width, int height) {
-    cache = Cache();
+void FixedFunctionGL::BindTexture(uint32_t texture) {
+    if (texture == cache_.texture) return;
+    cache_.texture = texture;
+    glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+void FixedFunctionGL::EnableTexture(uint32_t texture) {
+    BindTexture(texture);
+    if (cache_.texturing) return;
+    cache_.texturing = true;
+    glEnable(GL_TEXTURE_2D);
+}
+
+void FixedFunctionGL::DisableTexture() {
+    if (!cache_.texturing) return;
+    cache_.texturing = false;
+    glDisable(GL_TEXTURE_2D);
+}
+
+void FixedFunctionGL::StartContext(int width, int height) {
+    cache_ = Cache();
     glDisable(GL_TEXTURE_2D);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -52,9 +44,9 @@ void StartContext(int width, int height) {
     glViewport(0, 0, width, height);
 }
 
-void SetBlend(BlendMode mode) {
-    if (mode == cache.blend) return;
-    cache.blend = mode;
+void FixedFunctionGL::SetBlend(BlendMode mode) {
+    if (mode == cache_.blend) return;
+    cache_.blend = mode;
     switch (mode) {
     case BlendMode::Mask:
         glDisable(GL_BLEND);
@@ -80,20 +72,20 @@ void SetBlend(BlendMode mode) {
     glDisable(GL_ALPHA_TEST);
 }
 
-BlendMode Blend() {
-    return cache.blend;
+BlendMode FixedFunctionGL::Blend() {
+    return cache_.blend;
 }
 
-void SetColor(const uint8_t rgba[4]) {
+void FixedFunctionGL::SetColor(const uint8_t rgba[4]) {
     glColor4ubv(rgba);
 }
 
-void SetClearColor(int red, int green, int blue) {
+void FixedFunctionGL::SetClearColor(int red, int green, int blue) {
     glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
                  static_cast<float>(blue) / 255.0f, 1.0f);
 }
 
-void SetScissor(bool on, int x, int y, int width, int height) {
+void FixedFunctionGL::SetScissor(bool on, int x, int y, int width, int height) {
     if (!on) {
         glDisable(GL_SCISSOR_TEST);
         return;
@@ -102,22 +94,22 @@ void SetScissor(bool on, int x, int y, int width, int height) {
     glScissor(x, y, width, height);
 }
 
-void SetLineWidth(float width) {
+void FixedFunctionGL::SetLineWidth(float width) {
     glLineWidth(width);
 }
 
-void Clear() {
+void FixedFunctionGL::Clear() {
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
-void DrawPoint(Vertex at) {
+void FixedFunctionGL::DrawPoint(Vertex at) {
     DisableTexture();
     glBegin(GL_POINTS);
     glVertex2f(at.x, at.y);
     glEnd();
 }
 
-void DrawLine(Vertex from, Vertex to) {
+void FixedFunctionGL::DrawLine(Vertex from, Vertex to) {
     DisableTexture();
     glBegin(GL_LINES);
     glVertex2f(from.x, from.y);
@@ -125,14 +117,14 @@ void DrawLine(Vertex from, Vertex to) {
     glEnd();
 }
 
-void DrawQuad(const Vertex (&corners)[4]) {
+void FixedFunctionGL::DrawQuad(const Vertex (&corners)[4]) {
     DisableTexture();
     glBegin(GL_QUADS);
     Emit(corners);
     glEnd();
 }
 
-void DrawPolygon(const Vertex* points, int count) {
+void FixedFunctionGL::DrawPolygon(const Vertex* points, int count) {
     DisableTexture();
     glBegin(GL_POLYGON);
     for (int i = 0; i < count; ++i)
@@ -140,8 +132,8 @@ void DrawPolygon(const Vertex* points, int count) {
     glEnd();
 }
 
-void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, float v0, float u1,
-                      float v1) {
+void FixedFunctionGL::DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0,
+                                       float v0, float u1, float v1) {
     EnableTexture(texture);
     glBegin(GL_QUADS);
     glTexCoord2f(u0, v0);
@@ -155,13 +147,13 @@ void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, fl
     glEnd();
 }
 
-void DeleteTexture(uint32_t texture) {
+void FixedFunctionGL::DeleteTexture(uint32_t texture) {
     GLuint name = texture;
     glDeleteTextures(1, &name);
-    if (cache.texture == name) cache.texture = 0;
+    if (cache_.texture == name) cache_.texture = 0;
 }
 
-void DrawPixels(const TPixmap& bottomUp, int x, int y) {
+void FixedFunctionGL::DrawPixels(const TPixmap& bottomUp, int x, int y) {
     DisableTexture();
     glRasterPos2i(0, 0);
     glBitmap(0, 0, 0, 0, static_cast<float>(x), static_cast<float>(-y - bottomUp.Height()),
@@ -172,7 +164,7 @@ void DrawPixels(const TPixmap& bottomUp, int x, int y) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
-void ReadPixels(TPixmap& into, int x, int yFromBottom) {
+void FixedFunctionGL::ReadPixels(TPixmap& into, int x, int yFromBottom) {
     glPixelStorei(GL_PACK_ROW_LENGTH, into.Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
     glReadPixels(x, yFromBottom, into.Width(), into.Height(), GL_RGBA, GL_UNSIGNED_BYTE,
                  into.Pixels());

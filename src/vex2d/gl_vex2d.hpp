@@ -83,9 +83,11 @@ public:
     Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
 
     const Render2DState& State() const { return state_; }
+    gl2d::FixedFunctionGL& FixedFunction() { return gl_; }
 
 private:
     Render2DState state_;
+    gl2d::FixedFunctionGL gl_;
 };
 
 // The fixed-function 2D driver, whatever ZANDREL_GL asks for.

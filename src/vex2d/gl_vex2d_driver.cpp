@@ -161,14 +161,14 @@ Ref<TPixmap> WithEdgeMargin(const Ref<TPixmap>& picture, int textureWidth, int t
 TGLImageFrame::~TGLImageFrame() {
     if (seq == 0) return;
     InSharedContext shared;
-    gl2d::DeleteTexture(texture);
+    FixedFunction2D().FixedFunction().DeleteTexture(texture);
     seq = 0;
 }
 
 void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
     gl2d::Vertex corners[4];
     FixedFunction2D().State().MapRect(corners, x0, y0, x1, y1, tx, ty);
-    gl2d::DrawTexturedQuad(texture, corners, uMin, vMin, uMax, vMax);
+    FixedFunction2D().FixedFunction().DrawTexturedQuad(texture, corners, uMin, vMin, uMax, vMax);
 }
 
 String TGLVex2DDriver::ToString() const {
@@ -210,7 +210,7 @@ void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
         return;
     }
     GLGraphicsDriver()->SetGraphics(state->graphics);
-    gl2d::StartContext(GraphicsWidth(), GraphicsHeight());
+    gl_.StartContext(GraphicsWidth(), GraphicsHeight());
     ActivateVex2D(state);
     SetViewport(state->viewportX, state->viewportY, state->viewportWidth, state->viewportHeight);
     SetTransform(state->ix, state->iy, state->jx, state->jy);
@@ -234,28 +234,27 @@ Ref<TImageFrame> TGLVex2DDriver::CreateFrame(const Ref<TPixmap>& pixmap, ImageFl
 }
 
 void TGLVex2DDriver::SetBlend(BlendMode mode) {
-    gl2d::SetBlend(mode);
+    gl_.SetBlend(mode);
 }
 
 void TGLVex2DDriver::SetAlpha(float alpha) {
     state_.SetAlpha(alpha);
-    gl2d::SetColor(state_.colour);
+    gl_.SetColor(state_.colour);
 }
 
 void TGLVex2DDriver::SetColor(int red, int green, int blue) {
     state_.SetColour(red, green, blue);
-    gl2d::SetColor(state_.colour);
+    gl_.SetColor(state_.colour);
 }
 
 void TGLVex2DDriver::SetClsColor(int red, int green, int blue) {
-    gl2d::SetClearColor(ColourByte(red), ColourByte(green), ColourByte(blue));
+    gl_.SetClearColor(ColourByte(red), ColourByte(green), ColourByte(blue));
 }
 
 void TGLVex2DDriver::SetViewport(int x, int y, int width, int height) {
     int contextHeight = GraphicsHeight();
     bool whole = x == 0 && y == 0 && width == GraphicsWidth() && height == contextHeight;
-    gl2d::SetScissor(!whole, x, contextHeight - y - height, std::max(width, 0),
-                     std::max(height, 0));
+    gl_.SetScissor(!whole, x, contextHeight - y - height, std::max(width, 0), std::max(height, 0));
 }
 
 void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
@@ -264,61 +263,61 @@ void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
 
 // The GL refuses widths that are not positive.
 void TGLVex2DDriver::SetLineWidth(float width) {
-    if (width > 0) gl2d::SetLineWidth(width);
+    if (width > 0) gl_.SetLineWidth(width);
 }
 
 void TGLVex2DDriver::Cls() {
-    gl2d::Clear();
+    gl_.Clear();
 }
 
 void TGLVex2DDriver::Plot(float x, float y) {
-    gl2d::DrawPoint({x + 0.5f, y + 0.5f});
+    gl_.DrawPoint({x + 0.5f, y + 0.5f});
 }
 
 void TGLVex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
     gl2d::Vertex from, to;
     LineEnds(state_, x0, y0, x1, y1, tx, ty, from, to);
-    gl2d::DrawLine(from, to);
+    gl_.DrawLine(from, to);
 }
 
 void TGLVex2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
     gl2d::Vertex corners[4];
     state_.MapRect(corners, x0, y0, x1, y1, tx, ty);
-    gl2d::DrawQuad(corners);
+    gl_.DrawQuad(corners);
 }
 
 void TGLVex2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
     state_.OvalPoints(x0, y0, x1, y1, tx, ty);
-    gl2d::DrawPolygon(state_.polygon.data(), static_cast<int>(state_.polygon.size()));
+    gl_.DrawPolygon(state_.polygon.data(), static_cast<int>(state_.polygon.size()));
 }
 
 void TGLVex2DDriver::DrawPoly(const std::vector<float>& xy, float handleX, float handleY,
                               float originX, float originY) {
     if (xy.size() < 6 || xy.size() % 2 != 0) return;
     state_.PolyPoints(xy, handleX, handleY, originX, originY);
-    gl2d::DrawPolygon(state_.polygon.data(), static_cast<int>(state_.polygon.size()));
+    gl_.DrawPolygon(state_.polygon.data(), static_cast<int>(state_.polygon.size()));
 }
 
 void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
-    BlendMode blend = gl2d::Blend();
-    gl2d::SetBlend(BlendMode::Solid);
+    BlendMode blend = gl_.Blend();
+    gl_.SetBlend(BlendMode::Solid);
     auto rgba = pixmap->Format() == PixelFormat::FormatRGBA8888
                     ? pixmap
                     : pixmap->Convert(PixelFormat::FormatRGBA8888);
-    gl2d::DrawPixels(*YFlipPixmap(rgba), x, y);
-    gl2d::SetBlend(blend);
+    gl_.DrawPixels(*YFlipPixmap(rgba), x, y);
+    gl_.SetBlend(blend);
 }
 
 // Pixels outside the context read as transparent black.
 Ref<TPixmap> TGLVex2DDriver::GrabPixmap(int x, int y, int width, int height) {
-    BlendMode blend = gl2d::Blend();
-    gl2d::SetBlend(BlendMode::Solid);
+    BlendMode blend = gl_.Blend();
+    gl_.SetBlend(BlendMode::Solid);
     auto pixmap = CreatePixmap(width, height, PixelFormat::FormatRGBA8888, 4);
     bool inside = x >= 0 && y >= 0 && int64_t{x} + width <= GraphicsWidth() &&
                   int64_t{y} + height <= GraphicsHeight();
     if (!inside) std::memset(pixmap->Pixels(), 0, static_cast<size_t>(pixmap->Capacity()));
-    gl2d::ReadPixels(*pixmap, x, GraphicsHeight() - height - y);
-    gl2d::SetBlend(blend);
+    gl_.ReadPixels(*pixmap, x, GraphicsHeight() - height - y);
+    gl_.SetBlend(blend);
     return YFlipPixmap(pixmap);
 }
 

@@ -3,21 +3,24 @@
 #include "graphics/gl_functions.hpp"
 #include "graphics/gl_graphics.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string>
 
 namespace zandrel::gles {
 
 namespace {
 
-// One body for both profiles: only the version line differs.
+// One body for both profiles: only the version line differs. Every shape
+// has one colour, so it is not interpolated: less for a rasteriser to set up.
 constexpr const char* VertexBody = R"(
 in vec2 position;
 in vec2 texCoord;
 in vec4 colour;
 uniform vec2 toClip;
 out vec2 uv;
-out vec4 tint;
+flat out vec4 tint;
 void main() {
     uv = texCoord;
     tint = colour;
@@ -26,28 +29,45 @@ void main() {
 }
 )";
 
-// Mask draws only what is at least half opaque, as an alpha test would.
+// Mask draws only what is at least half opaque, as an alpha test would; the
+// other modes use a program without the test, which rasterisers run faster.
 constexpr const char* FragmentBody = R"(
 precision highp float;
 uniform sampler2D picture;
-uniform float alphaCut;
 in vec2 uv;
-in vec4 tint;
+flat in vec4 tint;
 out vec4 fragColour;
 void main() {
     vec4 c = texture(picture, uv) * tint;
-    if (c.a < alphaCut) discard;
+#ifdef ALPHA_TEST
+    if (c.a < 0.5) discard;
+#endif
     fragColour = c;
 }
 )";
 
+constexpr const char* MaskFragmentBody = "#define ALPHA_TEST\n";
+
+struct Program {
+    GLuint name = 0;
+    GLint toClip = -1;
+};
+
 // Made once per profile in its shared context, usable in all its contexts.
 struct Resources {
-    GLuint program = 0, buffer = 0, white = 0;
-    GLint toClip = -1, alphaCut = -1;
+    Program plain, masked;
+    GLuint buffer = 0, indexBuffer = 0, white = 0;
+    size_t bufferBytes = 0, indexBytes = 0; // storage the buffers have
 };
 
 std::array<Resources, 3> resources;
+
+Program MakeProgram(const char* fragmentBody) {
+    Program made;
+    made.name = BuildGLProgram(VertexBody, fragmentBody, {"position", "texCoord", "colour"});
+    made.toClip = GL().GetUniformLocation(made.name, "toClip");
+    return made;
+}
 
 GLuint WhiteTexture() {
     auto& gl = GL();
@@ -62,17 +82,19 @@ GLuint WhiteTexture() {
     return texture;
 }
 
-const Resources& ResourcesFor(GLProfile profile) {
+Resources& ResourcesFor(GLProfile profile) {
     Resources& made = resources[static_cast<size_t>(profile)];
-    if (made.program) return made;
+    if (made.plain.name) return made;
     TheGLGraphicsDriver().ToggleSharedContext();
     try {
         auto& gl = GL();
-        made.program = BuildGLProgram(VertexBody, FragmentBody, {"position", "texCoord", "colour"});
-        made.toClip = gl.GetUniformLocation(made.program, "toClip");
-        made.alphaCut = gl.GetUniformLocation(made.program, "alphaCut");
-        gl.GenBuffers(1, &made.buffer);
-        made.white = WhiteTexture();
+        Resources fresh; // kept only when all of it is made
+        fresh.plain = MakeProgram(FragmentBody);
+        fresh.masked = MakeProgram((std::string(MaskFragmentBody) + FragmentBody).c_str());
+        gl.GenBuffers(1, &fresh.buffer);
+        gl.GenBuffers(1, &fresh.indexBuffer);
+        fresh.white = WhiteTexture();
+        made = fresh;
     } catch (...) {
         TheGLGraphicsDriver().ToggleSharedContext();
         throw;
@@ -87,11 +109,13 @@ void BindVertexArray(GLContext& context, const Resources& r) {
     if (context.vertexArray) {
         gl.BindVertexArray(context.vertexArray);
         gl.BindBuffer(GL_ARRAY_BUFFER, r.buffer);
+        gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, r.indexBuffer);
         return;
     }
     gl.GenVertexArrays(1, &context.vertexArray);
     gl.BindVertexArray(context.vertexArray);
     gl.BindBuffer(GL_ARRAY_BUFFER, r.buffer);
+    gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, r.indexBuffer);
     constexpr GLsizei stride = sizeof(Vertex);
     gl.EnableVertexAttribArray(0);
     gl.EnableVertexAttribArray(1);
@@ -136,41 +160,64 @@ GLenum ModeOf(Primitive primitive) {
     }
 }
 
+// Storage is made only to grow: new storage for every batch would cost the
+// GL an allocation and fresh pages each time.
+void Upload(GLenum target, size_t& capacity, const void* data, size_t bytes) {
+    auto& gl = GL();
+    if (bytes > capacity) {
+        capacity = std::max(bytes, capacity * 2);
+        gl.BufferData(target, static_cast<GLsizeiptr>(capacity), nullptr, GL_STREAM_DRAW);
+    }
+    gl.BufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), data);
+}
+
+template <class T> T* Grown(std::vector<T>& items, size_t used, size_t more) {
+    if (used + more > items.size()) items.resize(std::max(used + more, items.size() * 2));
+    return items.data() + used;
+}
+
 } // namespace
 
-Vertex* Batcher::Reserve(const BatchKey& key, size_t count) {
-    if (!(key == key_) && !vertices_.empty()) Flush();
+Room Batcher::Reserve(const BatchKey& key, size_t vertexCount, size_t indexCount) {
+    if (!(key == key_) && vertexCount_ > 0) Flush();
     key_ = key;
-    size_t start = vertices_.size();
-    vertices_.resize(start + count);
-    return vertices_.data() + start;
+    Room room{Grown(vertices_, vertexCount_, vertexCount), Grown(indices_, indexCount_, indexCount),
+              static_cast<uint32_t>(vertexCount_)};
+    vertexCount_ += vertexCount;
+    indexCount_ += indexCount;
+    return room;
 }
 
 // Every piece of state is set again: a program's own GL calls between
 // flushes may have changed any of it.
 void Batcher::Flush() {
-    if (vertices_.empty()) return;
+    if (vertexCount_ == 0) return;
+    size_t vertexCount = vertexCount_, indexCount = indexCount_;
+    vertexCount_ = indexCount_ = 0;
     int width = GraphicsWidth(), height = GraphicsHeight();
     GLContext* context = native::CurrentGLContext();
-    if (!context || context->profile == GLProfile::Compatibility || width <= 0 || height <= 0) {
-        vertices_.clear();
+    if (!context || context->profile == GLProfile::Compatibility || width <= 0 || height <= 0)
         return;
-    }
-    const Resources& r = ResourcesFor(context->profile);
+    Resources& r = ResourcesFor(context->profile);
     auto& gl = GL();
     BindVertexArray(*context, r);
-    gl.BufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices_.size() * sizeof(Vertex)),
-                  vertices_.data(), GL_STREAM_DRAW);
-    gl.UseProgram(r.program);
-    gl.Uniform2f(r.toClip, 2.0f / static_cast<float>(width), -2.0f / static_cast<float>(height));
-    gl.Uniform1f(r.alphaCut, key_.blend == BlendMode::Mask ? 0.5f : -1.0f);
+    Upload(GL_ARRAY_BUFFER, r.bufferBytes, vertices_.data(), vertexCount * sizeof(Vertex));
+    const Program& program = key_.blend == BlendMode::Mask ? r.masked : r.plain;
+    gl.UseProgram(program.name);
+    gl.Uniform2f(program.toClip, 2.0f / static_cast<float>(width),
+                 -2.0f / static_cast<float>(height));
     ApplyBlend(key_.blend);
     gl.ActiveTexture(GL_TEXTURE0);
     gl.BindTexture(GL_TEXTURE_2D, key_.texture ? key_.texture : r.white);
     if (key_.primitive == Primitive::Lines) gl.LineWidth(key_.lineWidth);
-    gl.DrawArrays(ModeOf(key_.primitive), 0, static_cast<GLsizei>(vertices_.size()));
+    if (key_.primitive == Primitive::Triangles) {
+        Upload(GL_ELEMENT_ARRAY_BUFFER, r.indexBytes, indices_.data(),
+               indexCount * sizeof(uint32_t));
+        gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
+    } else {
+        gl.DrawArrays(ModeOf(key_.primitive), 0, static_cast<GLsizei>(vertexCount));
+    }
     ++drawCalls_;
-    vertices_.clear();
 }
 
 } // namespace zandrel::gles

@@ -28,21 +28,33 @@ struct BatchKey {
     bool operator==(const BatchKey&) const = default;
 };
 
+// Room in the batch: vertices, and for triangles the indices of their
+// corners, counted from `first`.
+struct Room {
+    Vertex* vertices;
+    uint32_t* indices;
+    uint32_t first;
+};
+
+// Triangles are drawn indexed, so that a quad takes four vertices; lines
+// and points in the order given.
 class Batcher {
 public:
-    // Room for `count` vertices drawn with `key`, valid until the next call;
-    // what was batched with another key is sent first.
-    Vertex* Reserve(const BatchKey& key, size_t count);
+    // Room for `vertexCount` vertices and, for triangles, `indexCount`
+    // indices drawn with `key`, valid until the next call; what was batched
+    // with another key is sent first.
+    Room Reserve(const BatchKey& key, size_t vertexCount, size_t indexCount = 0);
     // Sends the batch to the current context as one draw call, pixels mapped
     // onto the current graphics' size; an empty batch sends nothing.
     void Flush();
-    // Forgets the batch without drawing it.
-    void Discard() { vertices_.clear(); }
     // Draw calls sent so far.
     int DrawCalls() const { return drawCalls_; }
 
 private:
+    // Grown, never shrunk: the counts say how much is in use.
     std::vector<Vertex> vertices_;
+    std::vector<uint32_t> indices_;
+    size_t vertexCount_ = 0, indexCount_ = 0;
     BatchKey key_;
     int drawCalls_ = 0;
 };

@@ -159,13 +159,13 @@ void TGLES2DDriver::Cls() {
 
 void TGLES2DDriver::Plot(float x, float y) {
     BatchKey key{0, blend_, Primitive::Points};
-    Put(*batch_.Reserve(key, 1), {x + 0.5f, y + 0.5f}, 0, 0, state_.colour);
+    Put(*batch_.Reserve(key, 1).vertices, {x + 0.5f, y + 0.5f}, 0, 0, state_.colour);
 }
 
 void TGLES2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
     gl2d::Vertex from, to;
     LineEnds(state_, x0, y0, x1, y1, tx, ty, from, to);
-    gles::Vertex* v = batch_.Reserve({0, blend_, Primitive::Lines, lineWidth_}, 2);
+    gles::Vertex* v = batch_.Reserve({0, blend_, Primitive::Lines, lineWidth_}, 2).vertices;
     Put(v[0], from, 0, 0, state_.colour);
     Put(v[1], to, 0, 0, state_.colour);
 }
@@ -234,23 +234,29 @@ void TGLES2DDriver::DrawFrame(uint32_t texture, const float (&uv)[4], float x0, 
 // bottom-right, bottom-left.
 void TGLES2DDriver::Quad(const BatchKey& key, const gl2d::Vertex (&corners)[4],
                          const float (&uv)[4], const uint8_t (&colour)[4]) {
-    gles::Vertex* v = batch_.Reserve(key, 6);
+    gles::Room room = batch_.Reserve(key, 4, 6);
+    gles::Vertex* v = room.vertices;
     Put(v[0], corners[0], uv[0], uv[1], colour);
     Put(v[1], corners[1], uv[2], uv[1], colour);
     Put(v[2], corners[2], uv[2], uv[3], colour);
-    v[3] = v[0];
-    v[4] = v[2];
-    Put(v[5], corners[3], uv[0], uv[3], colour);
+    Put(v[3], corners[3], uv[0], uv[3], colour);
+    uint32_t first = room.first;
+    uint32_t* i = room.indices;
+    i[0] = first, i[1] = first + 1, i[2] = first + 2;
+    i[3] = first, i[4] = first + 2, i[5] = first + 3;
 }
 
 // A triangle fan from the first point, as the GL fills a convex polygon.
 void TGLES2DDriver::Fan(const std::vector<gl2d::Vertex>& points) {
     size_t triangles = points.size() - 2;
-    gles::Vertex* v = batch_.Reserve({0, blend_}, triangles * 3);
-    for (size_t i = 0; i < triangles; ++i) {
-        Put(v[3 * i], points[0], 0, 0, state_.colour);
-        Put(v[3 * i + 1], points[i + 1], 0, 0, state_.colour);
-        Put(v[3 * i + 2], points[i + 2], 0, 0, state_.colour);
+    gles::Room room = batch_.Reserve({0, blend_}, points.size(), triangles * 3);
+    for (size_t k = 0; k < points.size(); ++k)
+        Put(room.vertices[k], points[k], 0, 0, state_.colour);
+    for (size_t k = 0; k < triangles; ++k) {
+        uint32_t* i = room.indices + 3 * k;
+        i[0] = room.first;
+        i[1] = room.first + static_cast<uint32_t>(k) + 1;
+        i[2] = room.first + static_cast<uint32_t>(k) + 2;
     }
 }
 
@@ -263,8 +269,14 @@ const Ref<TVex2DDriver>& GLES2DDriver() {
     return *driver;
 }
 
+// Deleted here through the looked-up GL, so the base class has nothing left to do.
 TGLESImageFrame::~TGLESImageFrame() {
-    if (seq != 0) TheGLES2DDriver().Flush();
+    if (seq == 0) return;
+    TheGLES2DDriver().Flush();
+    InSharedContext shared;
+    GLuint name = texture;
+    GL().DeleteTextures(1, &name);
+    seq = 0;
 }
 
 void TGLESImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
