@@ -81,6 +81,11 @@ GLContext* CreateGLContext(int width, int height, int depth, int hertz, Graphics
     return record;
 }
 
+// WebGL 2 is OpenGL ES 3.0; a browser without it fails at the canvas's context.
+bool GLProfileAvailable(GLProfile profile) {
+    return profile == GLProfile::ES;
+}
+
 // A page has no other widgets to draw into.
 GLContext* AttachGLContext(NativeWidget, GraphicsFlags, GLProfile) {
     return nullptr;
