@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         if (!OpenGraphics(640, 480, 0, 60)) return 1;
 
         auto listener = CreateTCPSocket();
-        if (!Bind(listener, 0, Localhost) || !Listen(listener, 4)) return 1;
+        if (!listener || !Bind(listener, 0, Localhost) || !Listen(listener, 4)) return 1;
         String server = S("http::127.0.0.1:") + FromInt(LocalPort(listener));
         std::thread thread(Serve, listener, ToBytes(LoadByteString("picture.png")), 2);
         auto lines = ReadLines(server + S("/greeting.txt"));
