@@ -30,7 +30,12 @@ function(zandrel_link_library)
     zandrel_check_layering(${PROJECT_SOURCE_DIR}/include)
     get_property(modules GLOBAL PROPERTY ZANDREL_MODULES)
     zandrel_layering_build_check(${PROJECT_SOURCE_DIR}/include ${modules})
-    add_library(zandrel SHARED)
+    # A page links everything into its one WebAssembly module.
+    if(ZANDREL_PLATFORM STREQUAL "web")
+        add_library(zandrel STATIC)
+    else()
+        add_library(zandrel SHARED)
+    endif()
     add_library(Zandrel::zandrel ALIAS zandrel)
     set_target_properties(zandrel PROPERTIES
         VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})

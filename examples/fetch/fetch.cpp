@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         SetClearColor(20, 34, 44);
 
         auto listener = CreateTCPSocket();
-        if (!Bind(listener, 0, Localhost) || !Listen(listener, 4)) return 1;
+        if (!listener || !Bind(listener, 0, Localhost) || !Listen(listener, 4)) return 1;
         std::string server = "http://127.0.0.1:" + std::to_string(LocalPort(listener));
         std::thread thread(Serve, listener, ToBytes(LoadByteString("picture.png")), 2);
         auto lines = ReadLines(server + "/greeting.txt");

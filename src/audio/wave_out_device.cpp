@@ -1,7 +1,6 @@
 #include "wave_out_device.hpp"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 
 namespace zandrel::mix {
@@ -9,7 +8,7 @@ namespace zandrel::mix {
 namespace {
 // Past this many bytes played (about 25 minutes) the position starts over.
 constexpr int64_t MaxPositionBytes = 0x10000000;
-constexpr auto TickPeriod = std::chrono::milliseconds(5);
+constexpr int TickPeriodMs = 5;
 } // namespace
 
 waveoutdevice::~waveoutdevice() {
@@ -28,15 +27,13 @@ int waveoutdevice::Open() {
     active_ = true;
     Refill();
     WriteBuffer();
-    stopTimer_ = false;
-    timer_ = std::thread([this] { RunTimer(); });
+    ticks_ = StartRefillTicks([this] { Refill(); }, TickPeriodMs);
     return 0;
 }
 
 void waveoutdevice::Close() {
     active_ = false;
-    stopTimer_ = true;
-    if (timer_.joinable()) timer_.join();
+    ticks_.reset();
     if (waveOut_) waveOut_->Reset();
     waveOut_.reset();
     buffer_.clear();
@@ -45,17 +42,6 @@ void waveoutdevice::Close() {
 int64_t waveoutdevice::PlayedFrames() const {
     if (!waveOut_) return -1;
     return waveOut_->Position() / (bytesPerValue_ * OutputChannels);
-}
-
-// A one-shot tick armed again after each refill: a slow refill delays the
-// next tick rather than piling ticks up. A busy machine must not keep the
-// tick waiting longer than the sound ahead of the device lasts.
-void waveoutdevice::RunTimer() {
-    RaiseMixingThreadPriority();
-    while (!stopTimer_.load()) {
-        Refill();
-        std::this_thread::sleep_for(TickPeriod);
-    }
 }
 
 // A refused buffer is reported once, not on every tick until it is taken.

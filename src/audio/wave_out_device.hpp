@@ -3,10 +3,11 @@
 #pragma once
 
 #include "mixer.hpp"
+#include "refill_ticks.hpp"
 #include "wave_out.hpp"
 
 #include <atomic>
-#include <thread>
+#include <memory>
 
 namespace zandrel::mix {
 
@@ -31,7 +32,6 @@ public:
     int Underruns() const { return underruns_.load(std::memory_order_relaxed); }
 
 private:
-    void RunTimer();
     void WriteBuffer();
     void Restart();
     void Underrun();
@@ -47,8 +47,7 @@ private:
     std::atomic<int> latency_{InitialLatency}; // blocks
     std::atomic<int> underruns_{0};
     bool writeFailed_ = false;
-    std::atomic<bool> stopTimer_{false};
-    std::thread timer_;
+    std::unique_ptr<RefillTicks> ticks_;
 };
 
 } // namespace zandrel::mix

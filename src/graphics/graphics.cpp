@@ -1,4 +1,5 @@
 #include "graphics_parts.hpp"
+#include "system/page_turns.hpp"
 #include "system/termination.hpp"
 
 #include <chrono>
@@ -264,6 +265,7 @@ void Flip(FlipSync sync) {
     driver.Flush(); // the unattended run's screenshot reads the whole frame
     bool last = LastUnattendedFrame();
     Present(driver, sync);
+    PassFrameTurn();
     auto now = std::chrono::steady_clock::now();
     if (state.lastFlip)
         state.frameSeconds = std::chrono::duration<float>(now - *state.lastFlip).count();

@@ -1,3 +1,5 @@
+#include "number_text.hpp"
+
 #include <zandrel/runtime.hpp>
 
 #include <charconv>
@@ -63,10 +65,10 @@ String FromLong(int64_t value) {
     return FormatNumber(value);
 }
 String FromFloat(float value) {
-    return FormatNumber(value);
+    return FromBytes(native::ShortestText(value));
 }
 String FromDouble(double value) {
-    return FormatNumber(value);
+    return FromBytes(native::ShortestText(value));
 }
 
 // The leading number of the text, as strtoll reads it; 0 when there is none.

@@ -1,3 +1,4 @@
+#include "page_turns.hpp"
 #include "system_native.hpp"
 #include "termination.hpp"
 
@@ -24,15 +25,18 @@ int Millisecs() {
 // In slices, each a point where a termination signal that the program does
 // not read events for ends it. The system clock, not Millisecs, counts the
 // delay: a tool's clock of its own may stand still while the program sleeps.
+// Where work waits for the program's turns (the mixer's fill in a page), the
+// slices are short enough to keep that work ahead.
 void DelayMillis(int ms) {
     if (ms < 0) return;
-    constexpr int SliceMs = 100;
+    const int SliceMs = HasTurnTasks() ? 5 : 100;
     uint32_t until = static_cast<uint32_t>(native::MonotonicMillis()) + static_cast<uint32_t>(ms);
     for (;;) {
         EndOnIgnoredTerminationSignal();
         int left = static_cast<int>(until - static_cast<uint32_t>(native::MonotonicMillis()));
         if (left <= 0) return;
         native::SleepMillis(std::min(left, SliceMs));
+        RunTurnTasks();
     }
 }
 

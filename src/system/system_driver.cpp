@@ -1,3 +1,4 @@
+#include "page_turns.hpp"
 #include "system_native.hpp"
 #include "system_parts.hpp"
 #include "termination.hpp"
@@ -92,6 +93,7 @@ void TSystemDriver::OpenLocation(const String&) {
 
 // A termination signal comes first, as the close button's request would.
 void TDesktopSystemDriver::Poll() {
+    PassPumpTurn();
     if (native::TakeTerminationSignal()) EmitNewEvent(EventId::AppTerminate);
     native::PumpedMessage message;
     while (native::NextMessage(message)) {

@@ -76,6 +76,10 @@ void StopTickSource(int handle);
 
 int MonotonicMillis();
 void SleepMillis(int ms);
+// Where the program shares its thread with a page (the browser), hands the
+// thread to the page for one turn of its event loop: always for a frame,
+// otherwise only when the page has waited long. A desktop has nothing to do.
+void GiveTurnToPage(bool frame);
 std::string FormatLocalTime(const char* format);
 
 // A program found on PATH, or empty.

@@ -52,6 +52,9 @@ void SleepMillis(int ms) {
     }
 }
 
+// The program owns its thread here.
+void GiveTurnToPage(bool) {}
+
 std::string FormatLocalTime(const char* format) {
     time_t now = time(nullptr);
     tm local{};

@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# web-deps.sh <prefix>: installs the Debian packages the browser build needs
+# and builds the C libraries Zandrel uses (SDL2, zlib, libpng, libjpeg-turbo,
+# libogg, libvorbis, FreeType) for WebAssembly from Debian's own sources.
+# Debian's Emscripten ships a frozen cache without them and nothing else may be
+# downloaded. Each build is cached in ~/.cache/zandrel-web/<package>-<version>
+# (or $ZANDREL_WEB_CACHE), so a second run only merges the cached installs
+# into <prefix>; changing a package's options below needs its folder removed.
+# puppeteer-core, which the page tests drive Chromium with, goes to
+# <cache>/node.
+set -euo pipefail
+prefix=$(realpath -m "$1")
+cache=${ZANDREL_WEB_CACHE:-$HOME/.cache/zandrel-web}
+jobs=$(nproc)
+
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+
+packages=(emscripten chromium-headless-shell dpkg-dev cmake ninja-build pkg-config)
+missing=()
+# A Node.js from elsewhere brings its own npm, which Debian's npm would conflict with.
+command -v npm >/dev/null || packages+=(npm)
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
+
+# apt-get source needs the source lists: the same archives as the binary ones.
+ensure_source_lists() {
+    if apt-get indextargets --format '$(IDENTIFIER)' 2>/dev/null | grep -qx 'Sources'; then
+        return
+    fi
+    local list=/etc/apt/sources.list.d/zandrel-deb-src.sources
+    echo "Enabling Debian source lists in $list"
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+            "${sudo[@]}" tee "$list" >/dev/null
+    else
+        grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+            "${sudo[@]}" tee /etc/apt/sources.list.d/zandrel-deb-src.list >/dev/null
+    fi
+    "${sudo[@]}" apt-get update -qq
+}
+
+# The versions of a source package the lists offer, newest first.
+source_versions() {
+    { apt-cache showsrc "$1" 2>/dev/null || true; } | awk '/^Version:/ {print $2}' | sort -urV
+}
+
+folder_of() {
+    echo "$cache/$1-${2//[:~]/_}"
+}
+
+# The cache folder of a finished build of any offered version, or nothing.
+cached_install() {
+    local version
+    for version in $(source_versions "$1"); do
+        if [ -f "$(folder_of "$1" "$version")/.done" ]; then
+            folder_of "$1" "$version"
+            return
+        fi
+    done
+}
+
+# Unpacks the newest version whose files the archive has (a security update's
+# sources may be missing from a mirror) into <work>/src; prints that version.
+fetch_source() {
+    local package=$1 work=$2 version
+    for version in $(source_versions "$package"); do
+        if (cd "$work" && flock "$cache/.apt-lock" \
+            apt-get source -qq --download-only "$package=$version" >/dev/null 2>&1 &&
+            dpkg-source -x ./*.dsc src >/dev/null 2>&1); then
+            echo "$version"
+            return
+        fi
+        rm -rf "${work:?}"/*
+    done
+    return 1
+}
+
+export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+export EM_CACHE_QUIET=1
+
+# give_up <work folder> <log>: shows the end of the log and removes the folder.
+give_up() {
+    tail -40 "$1/$2" >&2
+    rm -rf "$1"
+}
+
+# build_package <source package> [--configure-script] <options...>: configures
+# the unpacked source with emcmake (or its own configure script under
+# emconfigure), builds it and installs it into its cache folder,
+# unless that holds a build of an offered version already.
+build_package() {
+    local package=$1
+    shift
+    [ -n "$(cached_install "$package")" ] && return 0
+    echo "Building $package for WebAssembly"
+    local work version install
+    work=$(mktemp -d)
+    version=$(fetch_source "$package" "$work") ||
+        { echo "cannot fetch the sources of $package" >&2; rm -rf "$work"; return 1; }
+    install=$(folder_of "$package" "$version")
+    rm -rf "$install"
+    if [ "${1:-}" = --configure-script ]; then
+        shift
+        (cd "$work/src" && emconfigure ./configure --prefix="$install" "$@") \
+            >"$work/configure.log" 2>&1 || { give_up "$work" configure.log; return 1; }
+        (cd "$work/src" && emmake make -j "$jobs" install) >"$work/build.log" 2>&1 ||
+            { give_up "$work" build.log; return 1; }
+    else
+        emcmake cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_INSTALL_PREFIX="$install" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
+            -DCMAKE_POLICY_DEFAULT_CMP0074=NEW "$@" >"$work/configure.log" 2>&1 ||
+            { give_up "$work" configure.log; return 1; }
+        cmake --build "$work/build" -j "$jobs" >"$work/build.log" 2>&1 ||
+            { give_up "$work" build.log; return 1; }
+        cmake --install "$work/build" >/dev/null
+    fi
+    touch "$install/.done"
+    rm -rf "$work"
+    echo "Built $package $version"
+}
+
+# merge_package <source package>: copies its cached install into the prefix,
+# where the Zandrel build finds it, with the paths in its package files moved.
+merge_package() {
+    local install
+    install=$(cached_install "$1")
+    cp -a "$install/." "$prefix/"
+    grep -rlF "$install" "$prefix/lib/pkgconfig" "$prefix/lib/cmake" 2>/dev/null |
+        xargs -r sed -i "s|$install|$prefix|g"
+}
+
+# Configure checks link a test program each, which is slow under Emscripten:
+# the builds that do not need each other run side by side.
+run_all() {
+    local pids=() failed=0
+    for job in "$@"; do
+        $job &
+        pids+=($!)
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+    return $failed
+}
+
+[ -n "$(source_versions zlib)" ] || ensure_source_lists
+
+sdl2() { build_package libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF; }
+# zlib's CMake makes its static and its shared library under one name where
+# there are only static ones; its own configure script does not.
+zlib_png_freetype() {
+    build_package zlib --configure-script --static || return 1
+    freetype &
+    local zlib
+    zlib=$(cached_install zlib)
+    build_package libpng1.6 -DPNG_SHARED=OFF -DPNG_TESTS=OFF \
+        -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="$zlib" -DZLIB_INCLUDE_DIR="$zlib/include" \
+        -DZLIB_LIBRARY="$zlib/lib/libz.a" || return 1
+    wait $!
+}
+# CMake's type-size checks cannot read what Emscripten links, so the sizes of
+# wasm32 are given: type_sizes VARIABLE=size... gives the cache entries.
+type_sizes() {
+    local entry
+    for entry in "$@"; do echo "-DHAVE_${entry%%=*}=TRUE" "-D$entry"; done
+}
+jpeg() {
+    build_package libjpeg-turbo -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
+        $(type_sizes SIZE_T=4 UNSIGNED_LONG=4)
+}
+ogg_vorbis() {
+    build_package libogg $(type_sizes INT16_SIZE=2 UINT16_SIZE=2 U_INT16_SIZE=2 INT32_SIZE=4 \
+        UINT32_SIZE=4 U_INT32_SIZE=4 INT64_SIZE=8 SHORT_SIZE=2 INT_SIZE=4 LONG_SIZE=4 \
+        LONG_LONG_SIZE=8) || return 1
+    local ogg
+    ogg=$(cached_install libogg)
+    build_package libvorbis -DOGG_INCLUDE_DIR="$ogg/include" \
+        -DOGG_LIBRARY="$ogg/lib/libogg.a"
+}
+# FreeType reads gzip-compressed fonts through the same zlib as libpng: its
+# own copy would clash with it at link time.
+freetype() {
+    local zlib
+    zlib=$(cached_install zlib)
+    build_package freetype -DFT_REQUIRE_ZLIB=ON -DZLIB_ROOT="$zlib" \
+        -DZLIB_INCLUDE_DIR="$zlib/include" -DZLIB_LIBRARY="$zlib/lib/libz.a" \
+        -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+}
+
+mkdir -p "$cache"
+run_all sdl2 zlib_png_freetype jpeg ogg_vorbis
+rm -rf "$prefix"
+mkdir -p "$prefix"
+for package in libsdl2 zlib libpng1.6 libjpeg-turbo libogg libvorbis freetype; do
+    merge_package "$package"
+done
+echo "WebAssembly libraries in $prefix"
+
+# The page tests drive Chromium through puppeteer-core, which downloads no browser.
+if [ ! -d "$cache/node/node_modules/puppeteer-core" ]; then
+    mkdir -p "$cache/node"
+    (cd "$cache/node" && npm install --no-audit --no-fund --loglevel=error puppeteer-core@22 >/dev/null)
+fi

@@ -1,0 +1,13 @@
+// The fixed-function GL calls of the compatibility-profile drivers. A page's
+// only context is WebGL 2 (OpenGL ES 3.0), so the shader drivers draw and
+// these are never reached; should one be, the program stops with a message
+// rather than drawing wrongly.
+(function () {
+  var names = ['glAlphaFunc', 'glBitmap', 'glColor4ubv', 'glDrawPixels', 'glEnd',
+    'glGetTexLevelParameteriv', 'glOrtho', 'glRasterPos2i', 'glTexCoord2f', 'glVertex2f'];
+  var stubs = {};
+  names.forEach(function (name) {
+    stubs[name] = new Function("abort('" + name + ": no fixed-function GL in a page');");
+  });
+  mergeInto(LibraryManager.library, stubs);
+})();
