@@ -42,6 +42,7 @@ namespace zandrel {
     X(DeleteTextures)                                                                              \
     X(DeleteVertexArrays)                                                                          \
     X(Disable)                                                                                     \
+    X(DisableVertexAttribArray)                                                                    \
     X(DrawArrays)                                                                                  \
     X(DrawElements)                                                                                \
     X(Enable)                                                                                      \
@@ -80,6 +81,7 @@ namespace zandrel {
     X(Uniform2f)                                                                                   \
     X(Uniform4f)                                                                                   \
     X(UseProgram)                                                                                  \
+    X(VertexAttrib4f)                                                                              \
     X(VertexAttribPointer)                                                                         \
     X(Viewport)
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace zandrel::gles {
@@ -171,6 +172,27 @@ void Upload(GLenum target, size_t& capacity, const void* data, size_t bytes) {
     gl.BufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), data);
 }
 
+bool OneColour(const Vertex* vertices, size_t count) {
+    for (size_t k = 1; k < count; ++k)
+        if (std::memcmp(vertices[k].rgba, vertices[0].rgba, sizeof vertices[0].rgba) != 0)
+            return false;
+    return true;
+}
+
+// A batch in one colour, as sprites of one tint are, takes the colour as a
+// constant attribute: the GL then fetches and converts it once, not per
+// vertex, which is most of a software rasteriser's vertex work saved.
+void SetColours(const Vertex* vertices, size_t count) {
+    auto& gl = GL();
+    if (!OneColour(vertices, count)) {
+        gl.EnableVertexAttribArray(2);
+        return;
+    }
+    gl.DisableVertexAttribArray(2);
+    const uint8_t* c = vertices[0].rgba;
+    gl.VertexAttrib4f(2, c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, c[3] / 255.0f);
+}
+
 template <class T> T* Grown(std::vector<T>& items, size_t used, size_t more) {
     if (used + more > items.size()) items.resize(std::max(used + more, items.size() * 2));
     return items.data() + used;
@@ -202,6 +224,7 @@ void Batcher::Flush() {
     auto& gl = GL();
     BindVertexArray(*context, r);
     Upload(GL_ARRAY_BUFFER, r.bufferBytes, vertices_.data(), vertexCount * sizeof(Vertex));
+    SetColours(vertices_.data(), vertexCount);
     const Program& program = key_.blend == BlendMode::Mask ? r.masked : r.plain;
     gl.UseProgram(program.name);
     gl.Uniform2f(program.toClip, 2.0f / static_cast<float>(width),
