@@ -42,7 +42,6 @@ namespace zandrel {
     X(DeleteTextures)                                                                              \
     X(DeleteVertexArrays)                                                                          \
     X(Disable)                                                                                     \
-    X(DisableVertexAttribArray)                                                                    \
     X(DrawArrays)                                                                                  \
     X(DrawElements)                                                                                \
     X(Enable)                                                                                      \
@@ -81,7 +80,6 @@ namespace zandrel {
     X(Uniform2f)                                                                                   \
     X(Uniform4f)                                                                                   \
     X(UseProgram)                                                                                  \
-    X(VertexAttrib4f)                                                                              \
     X(VertexAttribPointer)                                                                         \
     X(Viewport)
 
