@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace zandrel::gles {
@@ -14,16 +15,22 @@ namespace {
 
 // One body for both profiles: only the version line differs. Every shape
 // has one colour, so it is not interpolated: less for a rasteriser to set up.
+// A batch all in one colour, as sprites of one tint are, takes it as a
+// uniform: no varying at all for the rasteriser to carry.
 constexpr const char* VertexBody = R"(
 in vec2 position;
 in vec2 texCoord;
 in vec4 colour;
 uniform vec2 toClip;
 out vec2 uv;
+#ifndef ONE_COLOUR
 flat out vec4 tint;
+#endif
 void main() {
     uv = texCoord;
+#ifndef ONE_COLOUR
     tint = colour;
+#endif
     gl_Position = vec4(position * toClip + vec2(-1.0, 1.0), 0.0, 1.0);
     gl_PointSize = 1.0;
 }
@@ -35,7 +42,11 @@ constexpr const char* FragmentBody = R"(
 precision highp float;
 uniform sampler2D picture;
 in vec2 uv;
+#ifdef ONE_COLOUR
+uniform vec4 tint;
+#else
 flat in vec4 tint;
+#endif
 out vec4 fragColour;
 void main() {
     vec4 c = texture(picture, uv) * tint;
@@ -46,26 +57,29 @@ void main() {
 }
 )";
 
-constexpr const char* MaskFragmentBody = "#define ALPHA_TEST\n";
+constexpr const char* AlphaTest = "#define ALPHA_TEST\n";
+constexpr const char* SharedTint = "#define ONE_COLOUR\n";
 
 struct Program {
     GLuint name = 0;
-    GLint toClip = -1;
+    GLint toClip = -1, tint = -1;
 };
 
 // Made once per profile in its shared context, usable in all its contexts.
 struct Resources {
-    Program plain, masked;
+    Program plain, masked, plainOneColour, maskedOneColour;
     GLuint buffer = 0, indexBuffer = 0, white = 0;
     size_t bufferBytes = 0, indexBytes = 0; // storage the buffers have
 };
 
 std::array<Resources, 3> resources;
 
-Program MakeProgram(const char* fragmentBody) {
+Program MakeProgram(const std::string& defines) {
     Program made;
-    made.name = BuildGLProgram(VertexBody, fragmentBody, {"position", "texCoord", "colour"});
+    made.name = BuildGLProgram((defines + VertexBody).c_str(), (defines + FragmentBody).c_str(),
+                               {"position", "texCoord", "colour"});
     made.toClip = GL().GetUniformLocation(made.name, "toClip");
+    made.tint = GL().GetUniformLocation(made.name, "tint");
     return made;
 }
 
@@ -89,8 +103,10 @@ Resources& ResourcesFor(GLProfile profile) {
     try {
         auto& gl = GL();
         Resources fresh; // kept only when all of it is made
-        fresh.plain = MakeProgram(FragmentBody);
-        fresh.masked = MakeProgram((std::string(MaskFragmentBody) + FragmentBody).c_str());
+        fresh.plain = MakeProgram("");
+        fresh.masked = MakeProgram(AlphaTest);
+        fresh.plainOneColour = MakeProgram(SharedTint);
+        fresh.maskedOneColour = MakeProgram(std::string(AlphaTest) + SharedTint);
         gl.GenBuffers(1, &fresh.buffer);
         gl.GenBuffers(1, &fresh.indexBuffer);
         fresh.white = WhiteTexture();
@@ -171,6 +187,30 @@ void Upload(GLenum target, size_t& capacity, const void* data, size_t bytes) {
     gl.BufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), data);
 }
 
+bool OneColour(const Vertex* vertices, size_t count) {
+    for (size_t k = 1; k < count; ++k)
+        if (std::memcmp(vertices[k].rgba, vertices[0].rgba, sizeof vertices[0].rgba) != 0)
+            return false;
+    return true;
+}
+
+// The program for the batch; one colour goes to it as a uniform.
+const Program& UseProgram(const Resources& r, BlendMode blend, const Vertex* vertices,
+                          size_t count) {
+    auto& gl = GL();
+    bool masked = blend == BlendMode::Mask;
+    if (!OneColour(vertices, count)) {
+        const Program& program = masked ? r.masked : r.plain;
+        gl.UseProgram(program.name);
+        return program;
+    }
+    const Program& program = masked ? r.maskedOneColour : r.plainOneColour;
+    gl.UseProgram(program.name);
+    const uint8_t* c = vertices[0].rgba;
+    gl.Uniform4f(program.tint, c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, c[3] / 255.0f);
+    return program;
+}
+
 template <class T> T* Grown(std::vector<T>& items, size_t used, size_t more) {
     if (used + more > items.size()) items.resize(std::max(used + more, items.size() * 2));
     return items.data() + used;
@@ -202,8 +242,7 @@ void Batcher::Flush() {
     auto& gl = GL();
     BindVertexArray(*context, r);
     Upload(GL_ARRAY_BUFFER, r.bufferBytes, vertices_.data(), vertexCount * sizeof(Vertex));
-    const Program& program = key_.blend == BlendMode::Mask ? r.masked : r.plain;
-    gl.UseProgram(program.name);
+    const Program& program = UseProgram(r, key_.blend, vertices_.data(), vertexCount);
     gl.Uniform2f(program.toClip, 2.0f / static_cast<float>(width),
                  -2.0f / static_cast<float>(height));
     ApplyBlend(key_.blend);

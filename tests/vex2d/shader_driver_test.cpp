@@ -139,6 +139,22 @@ TEST_F(ShaderDriver, DrawingReachesTheGLAtFlushDrawing) {
     EXPECT_EQ(TheGLES2DDriver().LastFrameDrawCalls(), 2) << "one for each flush";
 }
 
+// A batch in one colour takes it once for all its vertices; a batch of
+// several keeps each shape's own.
+TEST_F(ShaderDriver, EachShapeKeepsItsColourWhetherTheBatchHasOneOrMany) {
+    SetBlendMode(BlendMode::Solid);
+    SetColor(0, 0, 255);
+    DrawRect(20, 0, 4, 4);
+    FlushDrawing();
+    SetColor(255, 0, 0);
+    DrawRect(0, 0, 4, 4);
+    SetColor(0, 255, 0);
+    DrawRect(10, 0, 4, 4);
+    EXPECT_EQ(PixelAt(22, 2), Rgb(0, 0, 255));
+    EXPECT_EQ(PixelAt(2, 2), Rgb(255, 0, 0));
+    EXPECT_EQ(PixelAt(12, 2), Rgb(0, 255, 0));
+}
+
 TEST(ShaderDriverFlush, WithoutAContextDoesNothing) {
     EndGraphics();
     EXPECT_NO_THROW(FlushDrawing());
