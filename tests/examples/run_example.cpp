@@ -4,7 +4,8 @@
 // screenshot of more than one colour. With a reference path it runs the
 // example again on the fixed-function driver (ZANDREL_GL=compat) into that
 // file, and the two pictures must agree within 2 units per channel in at
-// least 99.9 % of their pixels. $ZANDREL_SCREENSHOTS, when set, names the
+// least 99.5 % of their pixels (the edges of turning,
+// filtered pictures are sampled a little differently). $ZANDREL_SCREENSHOTS, when set, names the
 // folder for the screenshot instead (scripts/screenshots.sh).
 #include <zandrel/pixmap.hpp>
 
@@ -82,7 +83,7 @@ int CompareWithFixedFunction(const char* program, const char* frames, const Ref<
     auto expected = LoadPixmap(FromUtf8(reference));
     if (!expected) return Fail("no screenshot at " + reference);
     double share = AgreeingShare(picture, expected);
-    if (share < 0.999)
+    if (share < 0.995)
         return Fail("only " + std::to_string(share * 100) + " % of the pixels agree with " +
                     reference);
     return 0;
