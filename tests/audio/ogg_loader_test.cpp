@@ -251,9 +251,10 @@ TEST(SampleLoaders, SizeClaimsBeyondTheDataAllocateNothingForThem) {
     ByteVector ogg = ReadFileBytes(EncodeOgg(folder, "tones", 1, 3000));
     OverstateLastPage(ogg, 500'000'000);
     WriteFileBytes(folder / "claims.ogg", ogg);
-    for (auto [name, frames] : {std::pair{"claims.wav", 1000}, std::pair{"claims.ogg", 3000}}) {
+    for (auto [name, held] : {std::pair{"claims.wav", 1000}, std::pair{"claims.ogg", 3000}}) {
         SCOPED_TRACE(name);
         std::string path = folder / name;
+        int frames = held; // a lambda cannot capture a structured binding in clang 14
         EXPECT_EQ(RunWithAddressHeadroom(64 << 20,
                                          [&] {
                                              auto sample = LoadAudioSample(path);

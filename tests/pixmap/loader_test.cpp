@@ -140,8 +140,9 @@ TEST(ImageLoaders, SizeClaimsBeyondTheDataAllocateNothingForThem) {
     bmp.resize(54 + 64, 0);
     Bytes8 tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0x10, 32, 0};
     tga.resize(18 + 64, 0);
-    for (const auto& [name, bytes] : {std::pair{"bmp", bmp}, std::pair{"tga", tga}}) {
+    for (const auto& [name, file] : {std::pair{"bmp", bmp}, std::pair{"tga", tga}}) {
         SCOPED_TRACE(name);
+        const Bytes8& bytes = file; // a lambda cannot capture a structured binding in clang 14
         EXPECT_EQ(RunWithAddressHeadroom(32 << 20, [&] { return LoadFromBytes(bytes) ? 1 : 0; }),
                   0);
     }
