@@ -86,6 +86,19 @@ String CurrentFolder() {
     return folder;
 }
 
+namespace {
+
+// The folder part of a path that is normalised already. Normalising it again
+// would read a part such as ":x" just under the root as a drive prefix and
+// cut it in two.
+String ParentOfResolved(const String& path) {
+    auto slash = path.rfind(u'/');
+    if (slash == String::npos || slash + 1 == path.size()) return badDir;
+    return path.substr(0, slash);
+}
+
+} // namespace
+
 String ResolvePath(TextArg path) {
     if (path.empty() || path == u".") return CurrentFolder();
     NormalizePath(path);
@@ -105,7 +118,7 @@ String ResolvePath(TextArg path) {
         String part = path.substr(start, slash - start);
         if (part.empty() || part == u".") continue;
         if (part == u"..") {
-            result = FolderPart(result);
+            result = ParentOfResolved(result);
             if (result == badDir) return badDir;
             // The parent of "/x" is the root itself.
             if (result.empty()) result.assign(1, u'/');

@@ -105,6 +105,20 @@ public:
     uint32_t seq = 0; // 0 once the texture is deleted
 };
 
+// A new frame of the driver's frame class holding a texture of the pixmap.
+// Throws RuntimeError "Pixmap is no object" for no pixmap.
+template <class Frame>
+Ref<TImageFrame> NewImageFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
+    if (!pixmap) throw RuntimeError("Pixmap is no object");
+    auto made = MakeFrameTexture(pixmap, flags);
+    auto frame = New<Frame>();
+    frame->texture = made.texture;
+    frame->seq = GraphicsSeq();
+    frame->uMax = made.uMax;
+    frame->vMax = made.vMax;
+    return frame;
+}
+
 // Points of the polygon for an oval of radii xr, yr: at least 12, a multiple
 // of 4, and bounded so that a huge oval cannot stall the frame.
 int OvalSegments(float xr, float yr);

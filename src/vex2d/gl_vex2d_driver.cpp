@@ -223,14 +223,7 @@ void TGLVex2DDriver::Flip(bool sync) {
 }
 
 Ref<TImageFrame> TGLVex2DDriver::CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
-    if (!pixmap) throw RuntimeError("Pixmap is no object");
-    auto made = MakeFrameTexture(pixmap, flags);
-    auto frame = New<TGLImageFrame>();
-    frame->texture = made.texture;
-    frame->seq = GraphicsSeq();
-    frame->uMax = made.uMax;
-    frame->vMax = made.vMax;
-    return frame;
+    return NewImageFrame<TGLImageFrame>(pixmap, flags);
 }
 
 void TGLVex2DDriver::SetBlend(BlendMode mode) {

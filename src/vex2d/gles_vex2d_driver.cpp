@@ -101,14 +101,7 @@ void TGLES2DDriver::Flip(bool sync) {
 }
 
 Ref<TImageFrame> TGLES2DDriver::CreateFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
-    if (!pixmap) throw RuntimeError("Pixmap is no object");
-    auto made = MakeFrameTexture(pixmap, flags);
-    auto frame = New<TGLESImageFrame>();
-    frame->texture = made.texture;
-    frame->seq = GraphicsSeq();
-    frame->uMax = made.uMax;
-    frame->vMax = made.vMax;
-    return frame;
+    return NewImageFrame<TGLESImageFrame>(pixmap, flags);
 }
 
 void TGLES2DDriver::SetBlend(BlendMode mode) {

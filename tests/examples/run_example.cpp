@@ -4,8 +4,8 @@
 // screenshot of more than one colour. With a reference path it runs the
 // example again on the fixed-function driver (ZANDREL_GL=compat) into that
 // file, and the two pictures must agree within 2 units per channel in at
-// least 99.5 % of their pixels (the edges of turning,
-// filtered pictures are sampled a little differently). $ZANDREL_SCREENSHOTS, when set, names the
+// least 99.5 % of their pixels: the edges of turning, filtered pictures are
+// sampled a little differently. $ZANDREL_SCREENSHOTS, when set, names the
 // folder for the screenshot instead (scripts/screenshots.sh).
 #include <zandrel/pixmap.hpp>
 

@@ -65,6 +65,7 @@ TEST(PathText, Resolve) {
     EXPECT_EQ(ResolvePath(u"/a/../b"), u"/b");
     EXPECT_EQ(ResolvePath(u"/a/.."), u"/");
     EXPECT_EQ(ResolvePath(u"/.."), u"<bad_dir>");
+    EXPECT_EQ(ResolvePath(u"/a/../:./b/x/.."), u"/:./b"); // ":." is a name, not a drive
     TempFolder folder;
     InFolder inside(folder.Path());
     String current = CurrentFolder();
