@@ -57,7 +57,7 @@ float Drift(float x, float step) {
 
 void DriftFrame(ShowState& s) {
     ShowTables& t = s.tables;
-    const auto& ost = s.pictures.ost;
+    const auto& ost = s.media.ost;
     for (int i = 0; i < driftCount; ++i) {
         t.driftX1[i] = Drift(t.driftX1[i], 1.0f);
         t.driftX2[i] = Drift(t.driftX2[i], 2.0f);
@@ -87,16 +87,16 @@ void DriftLeave(ShowState&) {
 void Nothing(ShowState&) {}
 
 void SaippuaFrame(ShowState& s) {
-    DrawImage(s.pictures.saippua, 0, 0, 0);
+    DrawImage(s.media.saippua, 0, 0, 0);
 }
 void SoapsFrame(ShowState& s) {
-    DrawImage(s.pictures.soaps, 0, 0, 0);
+    DrawImage(s.media.soaps, 0, 0, 0);
 }
 void VurnFrame(ShowState& s) {
-    DrawImage(s.pictures.vurn, 0, 0, 0);
+    DrawImage(s.media.vurn, 0, 0, 0);
 }
 void TheEndFrame(ShowState& s) {
-    DrawImage(s.pictures.thend, 0, 0, 0);
+    DrawImage(s.media.thend, 0, 0, 0);
 }
 
 // --- Scenes 3 to 5: orbits ------------------------------------------------------
@@ -114,7 +114,7 @@ void PulseFrame(ShowState& s) {
         SetScale(s.swing / 600, s.swing / 600);
         s.tables.swarmRadius[i] = WrapRadius(s.tables.swarmRadius[i]);
         Orbit(s, i);
-        DrawImage(s.pictures.blow, s.tables.swarmX[i], s.tables.swarmY[i], 0);
+        DrawImage(s.media.blow, s.tables.swarmX[i], s.tables.swarmY[i], 0);
     }
 }
 
@@ -135,7 +135,7 @@ void OrbitSprites(ShowState& s, const Ref<TImage>& image) {
 }
 
 void AdditiveOrbitFrame(ShowState& s) {
-    OrbitSprites(s, s.pictures.seta2);
+    OrbitSprites(s, s.media.seta2);
 }
 
 void MirroredOrbitEnter(ShowState&) {
@@ -146,7 +146,7 @@ void MirroredOrbitEnter(ShowState&) {
 }
 
 void MirroredOrbitFrame(ShowState& s) {
-    OrbitSprites(s, s.pictures.seta);
+    OrbitSprites(s, s.media.seta);
     FeedbackMirror(0, 1.0f);
 }
 
@@ -172,7 +172,7 @@ void ColouredRingsFrame(ShowState& s) {
         t.swarmRadius[i] += t.swarmRadius[i] / 15 + 1;
         DrawSwarmShape(s, i, 4, DrawOval);
     }
-    DrawBanner(s.pictures.ilove2);
+    DrawBanner(s.media.ilove2);
 }
 
 void BlackRingsEnter(ShowState&) {
@@ -190,7 +190,7 @@ void BlackRingsFrame(ShowState& s) {
         t.swarmRadius[i] = GrowRadius(t.swarmRadius[i]);
         DrawSwarmShape(s, i, 4, DrawOval);
     }
-    DrawBanner(s.pictures.ilove);
+    DrawBanner(s.media.ilove);
 }
 
 void SquaresEnter(ShowState&) {
@@ -256,8 +256,7 @@ void DrawGrid(ShowState& s) {
         float dx = static_cast<float>(150 * CosDeg(s.gridPhase));
         for (int y0 = -100; y0 <= 800; y0 += 150) {
             SetRotation(s.gridPhase);
-            DrawImage(s.pictures.brenti, static_cast<float>(x0) + dx, static_cast<float>(y0) + dy,
-                      0);
+            DrawImage(s.media.brenti, static_cast<float>(x0) + dx, static_cast<float>(y0) + dy, 0);
         }
     }
     FeedbackZoom(0.05f, 0.05f, 0.05f, 0.01f, 1.0f);

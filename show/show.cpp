@@ -61,10 +61,10 @@ float ShowClock::Elapsed() const {
 
 namespace {
 
-// One line on standard error and exit code 1, for the failures a user can mend.
-int Refuse(const std::string& what) {
+// One line on standard error for the failures a user can mend.
+bool Refuse(const std::string& what) {
     std::fprintf(stderr, "zandrel-show: %s\n", what.c_str());
-    return 1;
+    return false;
 }
 
 bool LoadPicture(Ref<TImage>& image, const char* file, ImageFlags flags, std::string& missing) {
@@ -74,22 +74,21 @@ bool LoadPicture(Ref<TImage>& image, const char* file, ImageFlags flags, std::st
 }
 
 // The files in the order the show loads them; the first that fails is named.
-std::string LoadResources(ShowState& s) {
+std::string LoadMedia(ShowMedia& m) {
     std::string missing;
-    s.music = LoadSound("diskox.ogg");
-    if (!s.music) missing = "diskox.ogg";
-    Pictures& p = s.pictures;
-    LoadPicture(p.saippua, "saippua.jpg", ImageFlags::Masked, missing);
-    LoadPicture(p.blow, "blow.png", ImageFlags::Masked, missing);
-    LoadPicture(p.seta, "seta.png", ImageFlags::Masked, missing);
-    LoadPicture(p.seta2, "seta2.png", ImageFlags::Masked, missing);
-    LoadPicture(p.ost, "ost.png", ImageFlags::Masked, missing);
-    LoadPicture(p.soaps, "soaps.jpg", ImageFlags::Masked, missing);
-    LoadPicture(p.ilove, "ilove.png", ImageFlags::Masked, missing);
-    LoadPicture(p.ilove2, "ilove2.png", ImageFlags::Masked, missing);
-    LoadPicture(p.vurn, "vurn.jpg", ImageFlags::Dynamic, missing);
-    LoadPicture(p.brenti, "brenti.png", ImageFlags::Masked, missing);
-    LoadPicture(p.thend, "thend.jpg", ImageFlags::Dynamic, missing);
+    m.music = LoadSound("diskox.ogg");
+    if (!m.music) missing = "diskox.ogg";
+    LoadPicture(m.saippua, "saippua.jpg", ImageFlags::Masked, missing);
+    LoadPicture(m.blow, "blow.png", ImageFlags::Masked, missing);
+    LoadPicture(m.seta, "seta.png", ImageFlags::Masked, missing);
+    LoadPicture(m.seta2, "seta2.png", ImageFlags::Masked, missing);
+    LoadPicture(m.ost, "ost.png", ImageFlags::Masked, missing);
+    LoadPicture(m.soaps, "soaps.jpg", ImageFlags::Masked, missing);
+    LoadPicture(m.ilove, "ilove.png", ImageFlags::Masked, missing);
+    LoadPicture(m.ilove2, "ilove2.png", ImageFlags::Masked, missing);
+    LoadPicture(m.vurn, "vurn.jpg", ImageFlags::Dynamic, missing);
+    LoadPicture(m.brenti, "brenti.png", ImageFlags::Masked, missing);
+    LoadPicture(m.thend, "thend.jpg", ImageFlags::Dynamic, missing);
     return missing;
 }
 
@@ -129,32 +128,50 @@ bool OpenDisplay() {
     return true;
 }
 
+// A run after another must not inherit the last scene's colours, blend and
+// transform.
+void ResetRenderState() {
+    SetBlendMode(BlendMode::Mask);
+    SetAlpha(1);
+    SetTransform(0, 1, 1);
+    SetClearColor(0, 0, 0);
+    SetColor(255, 255, 255);
+}
+
 } // namespace
+
+bool PrepareShow(ShowMedia& media) {
+    StartZandrel();
+    if (!OpenDisplay()) return Refuse("unable to open the 800 x 600 display");
+    InitFeedback(800, 600);
+    HideMouse();
+    std::string missing = LoadMedia(media);
+    if (!missing.empty()) return Refuse("unable to load " + missing);
+    return true;
+}
+
+void RunTimeline(const ShowMedia& media) {
+    ShowState s;
+    s.media = media;
+    s.tables = BuildShowTables();
+    ResetRenderState();
+    Ref<TChannel> music = PlaySound(media.music, nullptr);
+    s.clock.Start();
+    LeadIn(s);
+    const auto& scenes = Scenes();
+    for (size_t k = 0; k < scenes.size(); ++k)
+        RunScene(s, static_cast<int>(k + 1), scenes[k]);
+    if (music) StopChannel(music);
+}
 
 int RunShow() {
     static bool ran = false;
     if (ran) return 0;
     ran = true;
-    StartZandrel();
-    if (!OpenDisplay()) return Refuse("unable to open the 800 x 600 display");
-    InitFeedback(800, 600);
-    HideMouse();
-
-    static ShowState s;
-    std::string missing = LoadResources(s);
-    if (!missing.empty()) return Refuse("unable to load " + missing);
-    s.tables = BuildShowTables();
-    PlaySound(s.music, nullptr);
-    s.clock.Start();
-    SetClearColor(0, 0, 0);
-    SetColor(255, 255, 255);
-
-    LeadIn(s);
-    const auto& scenes = Scenes();
-    for (size_t k = 0; k < scenes.size(); ++k)
-        RunScene(s, static_cast<int>(k + 1), scenes[k]);
+    ShowMedia media;
+    if (!PrepareShow(media)) return 1;
+    RunTimeline(media);
     ExitProgram();
-    return 0;
 }
 
 } // namespace zandrel::show

@@ -62,6 +62,25 @@ private:
     int startMillis_ = 0;
 };
 
+// The show's music and pictures: loaded once, drawn by every run of the
+// timeline.
+struct ShowMedia {
+    Ref<TSound> music;
+    Ref<TImage> saippua, blow, seta, seta2, ost, soaps, ilove, ilove2, vurn, brenti, thend;
+};
+
+// Opens the 800 x 600 display with the effect textures and the pointer hidden,
+// then loads the media from the current folder. False after one line on
+// standard error naming what could not be had: the display, or the first file
+// that did not load.
+bool PrepareShow(ShowMedia& media);
+
+// Plays the lead-in and the 16 scenes once on the current display by the
+// clock Millisecs reads (a tool may give it a virtual one) and returns after
+// the last mark with the music stopped. Every run starts from a context's
+// default render state and draws its particle tables afresh.
+void RunTimeline(const ShowMedia& media);
+
 // Runs the whole show: start-up, lead-in, the 16 scenes. Ends the process
 // with exit code 0 after the last scene; returns 1 after writing one line to
 // standard error when the display or a data file cannot be had.

@@ -1,4 +1,4 @@
-// The show's state for the whole run: pictures, particle tables, the clock
+// The state of one run of the timeline: pictures, particle tables, the clock
 // and the animation angles that several scenes share.
 #pragma once
 
@@ -15,13 +15,8 @@ constexpr float leadInEnd = 3.5f;
 constexpr std::array<float, 16> timeMarks = {19.5f, 27.5f, 35.5f, 44,  51.5f, 59,  67.5f, 84,
                                              92,    108,   116,   120, 122,   124, 140,   163};
 
-struct Pictures {
-    Ref<TImage> saippua, blow, seta, seta2, ost, soaps, ilove, ilove2, vurn, brenti, thend;
-};
-
 struct ShowState {
-    Ref<TSound> music;
-    Pictures pictures;
+    ShowMedia media;
     ShowTables tables;
     ShowClock clock;
     float elapsed = 0;

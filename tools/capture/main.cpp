@@ -191,7 +191,7 @@ void MakeVideo() {
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "ffmpeg failed\n");
 }
 
-// The show ends the process; this runs on the way out.
+// Runs on the way out, after the timeline or when --until ends it early.
 void Finish() {
     if (recorder.finished) return;
     recorder.finished = true;
@@ -280,6 +280,9 @@ int main(int argc, char** argv) {
     capture::EnterVirtualDisplay(argc, argv, *options);
     return zandrel::RunProgram(argc, argv, [&] {
         capture::Prepare(*options);
-        return zandrel::show::RunShow();
+        zandrel::show::ShowMedia media;
+        if (!zandrel::show::PrepareShow(media)) return 1;
+        zandrel::show::RunTimeline(media);
+        return 0;
     });
 }
