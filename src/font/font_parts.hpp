@@ -42,6 +42,11 @@ struct TFreeTypeFont::Face {
     ~Face();
 };
 
+// The face of a font file: a plain path FreeType opens itself, anything
+// else is read whole into `data`, which a memory face reads for as long as it
+// lives. Null when nothing can be opened or FreeType cannot read it.
+FT_Face OpenFace(FT_Library library, const Url& url, ByteArray& data);
+
 // The rendered bitmap as a PixelFormat::FormatA8 pixmap framed by `border` transparent
 // pixels: grey levels scaled to 0-255, one-bit pixels 0 or 255. No object
 // for an empty bitmap or one whose rows are shorter than its width.

@@ -2,8 +2,6 @@
 
 #include FT_OUTLINE_H
 
-#include <optional>
-
 namespace zandrel {
 
 namespace {
@@ -12,54 +10,6 @@ constexpr int MaxPixelSize = 4096;
 // Far above any real face (OpenType stops at 65535); keeps a damaged count
 // from reserving gigabytes for the glyph array.
 constexpr FT_Long MaxGlyphCount = 1 << 20;
-
-// "::" after at least one character, or "://", names a protocol; the rest
-// are paths.
-bool IsPlainPath(const Url& url) {
-    if (url.AsObject() || url.Text().find(u"://") != String::npos) return false;
-    auto split = url.Text().find(u"::");
-    return split == String::npos || split == 0;
-}
-
-// As a file stream opens it: a backslash separates too.
-std::optional<std::string> NativePath(String path) {
-    for (auto& c : path)
-        if (c == u'\\') c = u'/';
-    return ToOsName(path);
-}
-
-ByteArray ReadWhole(const Url& url) {
-    try {
-        return LoadBytes(url);
-    } catch (const RuntimeError&) {
-        return {};
-    }
-}
-
-// The face, or null. A memory face reads `data` for as long as it lives.
-FT_Face OpenFace(FT_Library library, const Url& url, ByteArray& data) {
-    FT_Face face = nullptr;
-    int opened = 0;
-    if (IsPlainPath(url)) {
-        auto path = NativePath(url.Text());
-        // FreeType opens the file itself; a stream is asked only to say why not.
-        if (!path || PathKind(url.Text()) != FileKind::Regular) {
-            OpenReadStream(url);
-            return nullptr;
-        }
-        opened = FT_New_Face(library, path->c_str(), 0, &face);
-    } else {
-        data = ReadWhole(url);
-        if (data.empty()) return nullptr;
-        opened =
-            FT_New_Memory_Face(library, data.data(), static_cast<FT_Long>(data.size()), 0, &face);
-    }
-    if (opened != 0) {
-        RefusedAs("a font file FreeType can read");
-        return nullptr;
-    }
-    return face;
-}
 
 // The largest pixel size from `size` down that the face accepts, 0 for none:
 // a bitmap-only face offers a few sizes and refuses the rest.

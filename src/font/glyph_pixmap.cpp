@@ -77,7 +77,8 @@ Ref<TPixmap> GlyphPixmap(FT_Library library, const FT_Bitmap& bitmap, int border
     }
     int64_t width = int64_t{bitmap.width} + 2 * border, height = int64_t{bitmap.rows} + 2 * border;
     if (!RowsHoldWidth(bitmap) || !PixmapFits(width, height, PixelFormat::FormatA8)) return nullptr;
-    auto pixmap = TPixmap::Create(static_cast<int>(width), static_cast<int>(height), PixelFormat::FormatA8, 4);
+    auto pixmap = TPixmap::Create(static_cast<int>(width), static_cast<int>(height),
+                                  PixelFormat::FormatA8, 4);
     if (border) std::memset(pixmap->Pixels(), 0, size_t(pixmap->Pitch()) * pixmap->Height());
     if (grey)
         CopyGrey(bitmap, *pixmap, border);

@@ -1,15 +1,15 @@
-#include "jpeg_glue.hpp"
+#include "jpeg_glue_errors.hpp"
 
 #include <zandrel/pixmap.hpp>
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 
 #include <jerror.h>
-#include <jpeglib.h>
 
 namespace zandrel {
+
+using namespace jpeg_io;
 
 namespace {
 
@@ -17,15 +17,6 @@ constexpr size_t bufferSize = 4096;
 // Beyond this a progressive file is taken for damaged: each scan decodes the
 // whole image again.
 constexpr int maxScans = 500;
-
-struct GlueError {
-    jpeg_error_mgr manager; // first, so that cinfo->err leads back here
-    jmp_buf jump;
-};
-
-[[noreturn]] void JumpOnError(j_common_ptr cinfo) {
-    longjmp(reinterpret_cast<GlueError*>(cinfo->err)->jump, 1);
-}
 
 // Warnings that mean the pixels are damaged or missing. The library would
 // carry on and fill the rest with grey; an image that cannot be decoded whole
@@ -51,14 +42,6 @@ void OutputNothing(j_common_ptr) {}
 
 void FormatNothing(j_common_ptr, char* buffer) {
     buffer[0] = '\0';
-}
-
-void StartSilentErrors(GlueError& error, j_common_ptr cinfo) {
-    cinfo->err = jpeg_std_error(&error.manager);
-    error.manager.error_exit = JumpOnError;
-    error.manager.emit_message = EmitMessage;
-    error.manager.output_message = OutputNothing;
-    error.manager.format_message = FormatNothing;
 }
 
 void CheckScanCount(j_common_ptr cinfo) {
@@ -180,75 +163,6 @@ unsigned char* MallocRows(void* context, int width, int height, int components, 
     return t.pixels;
 }
 
-struct StreamDestination {
-    jpeg_destination_mgr manager; // first, so that cinfo->dest leads back here
-    void* stream;
-    JpegWriteFn write;
-    JOCTET buffer[bufferSize];
-};
-
-StreamDestination& DestinationOf(j_compress_ptr cinfo) {
-    return *reinterpret_cast<StreamDestination*>(cinfo->dest);
-}
-
-void InitDestination(j_compress_ptr cinfo) {
-    auto& destination = DestinationOf(cinfo);
-    destination.manager.next_output_byte = destination.buffer;
-    destination.manager.free_in_buffer = bufferSize;
-}
-
-boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
-    auto& destination = DestinationOf(cinfo);
-    if (destination.write(destination.buffer, 1, bufferSize, destination.stream) != bufferSize)
-        ERREXIT(cinfo, JERR_FILE_WRITE);
-    InitDestination(cinfo);
-    return TRUE;
-}
-
-void TermDestination(j_compress_ptr cinfo) {
-    auto& destination = DestinationOf(cinfo);
-    size_t used = bufferSize - destination.manager.free_in_buffer;
-    if (used > 0 && destination.write(destination.buffer, 1, used, destination.stream) != used)
-        ERREXIT(cinfo, JERR_FILE_WRITE);
-}
-
-struct Encoder {
-    jpeg_compress_struct cinfo;
-    GlueError error;
-    StreamDestination destination;
-};
-
-// Holds no object with a destructor: library errors leave it by longjmp.
-int EncodeWithJump(Encoder& e, int width, int height, int pitch, const unsigned char* pixels,
-                   int quality) {
-    j_compress_ptr cinfo = &e.cinfo;
-    StartSilentErrors(e.error, reinterpret_cast<j_common_ptr>(cinfo));
-    if (setjmp(e.error.jump)) {
-        jpeg_destroy_compress(cinfo);
-        return 1;
-    }
-    jpeg_create_compress(cinfo);
-    e.destination.manager.init_destination = InitDestination;
-    e.destination.manager.empty_output_buffer = EmptyOutputBuffer;
-    e.destination.manager.term_destination = TermDestination;
-    cinfo->dest = &e.destination.manager;
-    cinfo->image_width = static_cast<JDIMENSION>(width);
-    cinfo->image_height = static_cast<JDIMENSION>(height);
-    cinfo->input_components = 3;
-    cinfo->in_color_space = JCS_RGB;
-    jpeg_set_defaults(cinfo);
-    jpeg_set_quality(cinfo, quality, TRUE);
-    jpeg_start_compress(cinfo, TRUE);
-    while (cinfo->next_scanline < cinfo->image_height) {
-        auto* row =
-            const_cast<JSAMPROW>(pixels + static_cast<ptrdiff_t>(cinfo->next_scanline) * pitch);
-        jpeg_write_scanlines(cinfo, &row, 1);
-    }
-    jpeg_finish_compress(cinfo);
-    jpeg_destroy_compress(cinfo);
-    return 0;
-}
-
 } // namespace
 
 int JpegDecodeInto(void* stream, JpegReadFn read, const JpegTarget& target) {
@@ -274,15 +188,20 @@ int JpegDecode(void* stream, JpegReadFn read, int* width, int* height, int* comp
     return 0;
 }
 
-int JpegEncode(void* stream, JpegWriteFn write, int width, int height, int pitch,
-               const unsigned char* pixels, int quality) {
-    auto* e = static_cast<Encoder*>(std::calloc(1, sizeof(Encoder)));
-    if (!e) return 1;
-    e->destination.stream = stream;
-    e->destination.write = write;
-    int result = EncodeWithJump(*e, width, height, pitch, pixels, quality);
-    std::free(e);
-    return result;
+namespace jpeg_io {
+
+[[noreturn]] void JumpOnError(j_common_ptr cinfo) {
+    longjmp(reinterpret_cast<GlueError*>(cinfo->err)->jump, 1);
 }
+
+void StartSilentErrors(GlueError& error, j_common_ptr cinfo) {
+    cinfo->err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = JumpOnError;
+    error.manager.emit_message = EmitMessage;
+    error.manager.output_message = OutputNothing;
+    error.manager.format_message = FormatNothing;
+}
+
+} // namespace jpeg_io
 
 } // namespace zandrel

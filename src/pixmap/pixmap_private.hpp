@@ -63,6 +63,13 @@ template <class Body> bool HoldException(std::exception_ptr& held, Body&& body) 
     }
 }
 
+// The stream a C library's read or write callback reaches through its context
+// pointer, and the exception the callback kept until the library is out.
+struct StreamLink {
+    TStream* stream;
+    std::exception_ptr held;
+};
+
 class TPixmapLoaderBMP : public TPixmapLoader {
 public:
     Ref<TPixmap> LoadPixmap(const Ref<TStream>& stream) override;

@@ -35,6 +35,10 @@ public:
                          bool writeable) override;
 };
 
+// Raw bytes go through a text stream as hexadecimal digits, this many bytes
+// to a line.
+constexpr int TextHexLineBytes = 32;
+
 void StartBankDataType();
 void StartStandardText();
 

@@ -1,5 +1,6 @@
 // An HTTP reply from a fuzzed byte stream standing in for the socket: its head
-// is read as the "http" opener reads it, then the body to its end. The first
+// is read as the "http" opener reads it, its status code taken from the status
+// line, then the body to its end. The first
 // byte sets how many bytes each read of the "socket" delivers at most.
 #include "net/openers.hpp"
 
@@ -47,7 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > (1u << 20)) return 0;
     int piece = data[0] + 1;
     PiecewiseStream stream(data + 1, static_cast<int>(size - 1), piece);
-    if (!SkipReplyHead(stream)) return 0;
+    String statusLine;
+    if (!SkipReplyHead(stream, &statusLine)) return 0;
+    int status = HttpStatusCode(statusLine);
+    if (status < 0 || status > 999) __builtin_trap();
     // The head ends with an empty line and the body starts after it.
     int head = stream.Consumed();
     if (head > MaxReplyHeadBytes || head < 1 || data[head] != '\n') __builtin_trap();

@@ -1,13 +1,12 @@
-#include "pixmap_private.hpp"
-
-#include <png.h>
+#include "png_session.hpp"
 
 #include <cstdlib>
-#include <vector>
 
 namespace zandrel {
 
 namespace {
+
+using namespace png_io;
 
 constexpr size_t signatureSize = 8;
 // libpng reads ancillary chunks whole, so a few bytes of chunk header could
@@ -15,31 +14,12 @@ constexpr size_t signatureSize = 8;
 // small for any image within MaxPixmapBytes; the pixels go to the pixmap.
 constexpr png_alloc_size_t maxLibraryBlock = 64 << 20;
 
-// One read or write: the stream and an exception a callback kept.
-struct PngSession {
-    TStream* stream = nullptr;
-    std::exception_ptr held;
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-};
-
-void IgnoreWarning(png_structp, png_const_charp) {}
-
-// libpng's own handler would print the message before jumping.
-[[noreturn]] void JumpOnError(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
-
 png_voidp BoundedMalloc(png_structp, png_alloc_size_t size) {
     return size <= maxLibraryBlock ? std::malloc(size) : nullptr;
 }
 
 void FreeBlock(png_structp, png_voidp block) {
     std::free(block);
-}
-
-PngSession& SessionOf(png_structp png) {
-    return *static_cast<PngSession*>(png_get_io_ptr(png));
 }
 
 // A short read is an error too: libpng would otherwise decode stale bytes.
@@ -51,20 +31,6 @@ void ReadCallback(png_structp png, png_bytep data, size_t length) {
             ReadUpTo(*session.stream, data, static_cast<int>(length)) == static_cast<int>(length);
     });
     if (!complete) png_error(png, "read");
-}
-
-void WriteCallback(png_structp png, png_bytep data, size_t length) {
-    auto& session = SessionOf(png);
-    if (!HoldException(session.held,
-                       [&] { session.stream->WriteBytes(data, static_cast<int>(length)); }))
-        png_error(png, "write");
-}
-
-void FlushCallback(png_structp png) {
-    auto& session = SessionOf(png);
-    int result = -1;
-    HoldException(session.held, [&] { result = session.stream->Flush(); });
-    if (result != 0) png_error(png, "flush");
 }
 
 // The setjmp functions below hold no object with a destructor: libpng's
@@ -85,17 +51,6 @@ bool ReadImageRows(PngSession& s, png_bytepp rows) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     png_read_image(s.png, rows);
     png_read_end(s.png, nullptr);
-    return true;
-}
-
-bool WriteImage(PngSession& s, png_bytepp rows, int width, int height, int colourType,
-                int transforms, int compression) {
-    if (setjmp(png_jmpbuf(s.png))) return false;
-    png_set_compression_level(s.png, compression);
-    png_set_IHDR(s.png, s.info, width, height, 8, colourType, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_rows(s.png, s.info, rows);
-    png_write_png(s.png, s.info, transforms, nullptr);
     return true;
 }
 
@@ -125,13 +80,6 @@ void SpreadGreyAlpha(TPixmap& pixmap) {
             out[3] = alpha;
         }
     }
-}
-
-std::vector<png_bytep> RowPointers(TPixmap& pixmap) {
-    std::vector<png_bytep> rows(static_cast<size_t>(pixmap.Height()));
-    for (int y = 0; y < pixmap.Height(); ++y)
-        rows[y] = pixmap.PixelPtr(0, y);
-    return rows;
 }
 
 // The decoded image straight into the pixmap's rows.
@@ -178,69 +126,6 @@ Ref<TPixmap> TPixmapLoaderPNG::LoadPixmap(const Ref<TStream>& stream) {
     view->Close();
     if (s.held) std::rethrow_exception(s.held);
     return pixmap;
-}
-
-namespace {
-
-// libpng's colour type and transforms for a format; A8 has no PNG form and
-// is written through RGBA.
-void ChoosePngLayout(PixelFormat format, int& colourType, int& transforms) {
-    transforms = PNG_TRANSFORM_IDENTITY;
-    switch (format) {
-    case PixelFormat::FormatI8:
-        colourType = PNG_COLOR_TYPE_GRAY;
-        break;
-    case PixelFormat::FormatBGR888:
-        transforms = PNG_TRANSFORM_BGR;
-        [[fallthrough]];
-    case PixelFormat::FormatRGB888:
-        colourType = PNG_COLOR_TYPE_RGB;
-        break;
-    case PixelFormat::FormatBGRA8888:
-        transforms = PNG_TRANSFORM_BGR;
-        [[fallthrough]];
-    default:
-        colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-        break;
-    }
-}
-
-bool EncodePng(PngSession& s, TPixmap& pixmap, int compression) {
-    int colourType = 0, transforms = 0;
-    ChoosePngLayout(pixmap.Format(), colourType, transforms);
-    auto rows = RowPointers(pixmap);
-    s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &s, JumpOnError, IgnoreWarning);
-    if (s.png) s.info = png_create_info_struct(s.png);
-    bool written = false;
-    if (s.info) {
-        png_set_write_fn(s.png, &s, WriteCallback, FlushCallback);
-        written = WriteImage(s, rows.data(), pixmap.Width(), pixmap.Height(), colourType,
-                             transforms, compression);
-    }
-    png_destroy_write_struct(&s.png, &s.info);
-    return written;
-}
-
-} // namespace
-
-// A save that fails leaves its stream unclosed, so that an existing file is
-// not replaced (see OpenSaveStream).
-bool SavePixmapPNG(const Ref<TPixmap>& pixmap, const Url& url, int compression) {
-    auto stream = OpenSaveStream(url);
-    if (!stream) return false;
-    bool pngLayout = pixmap->Format() != PixelFormat::FormatA8 && IsPixelFormat(pixmap->Format());
-    auto source = pngLayout ? pixmap : pixmap->Convert(PixelFormat::FormatRGBA8888);
-    PngSession s;
-    s.stream = stream.get();
-    bool written = EncodePng(s, *source, compression);
-    if (s.held) {
-        try {
-            std::rethrow_exception(s.held);
-        } catch (const TStreamError&) {
-            return false;
-        }
-    }
-    return written && stream->Close() == 0;
 }
 
 } // namespace zandrel
