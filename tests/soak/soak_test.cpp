@@ -1,7 +1,8 @@
 // Endurance: each kind of work repeated in rounds in one process; what the
 // process holds after every round (resident memory, open descriptors) must
-// stay where the first round left it. ZANDREL_SOAK_ROUNDS sets the rounds
-// (scripts/soak.sh runs many); each round's figures go to standard output.
+// stay where the first round left it. ZANDREL_SOAK_ROUNDS or
+// ZANDREL_SOAK_MINUTES sets the rounds (scripts/soak.sh runs many); each
+// round's figures and time go to standard output.
 #include "audio_test_support.hpp"
 
 #include <zandrel/zandrel.hpp>
@@ -44,25 +45,48 @@ Footprint Measure() {
     return footprint;
 }
 
-int Rounds() {
-    const char* rounds = std::getenv("ZANDREL_SOAK_ROUNDS");
-    return rounds ? std::max(2, std::atoi(rounds)) : 3;
-}
+using SteadyClock = std::chrono::steady_clock;
+
+// ZANDREL_SOAK_ROUNDS rounds (3 by default), or with ZANDREL_SOAK_MINUTES as
+// many rounds as fit in this test's even share of that time (two at least).
+class RoundLimit {
+public:
+    RoundLimit() {
+        if (const char* rounds = std::getenv("ZANDREL_SOAK_ROUNDS"))
+            rounds_ = std::max(2, std::atoi(rounds));
+        if (const char* minutes = std::getenv("ZANDREL_SOAK_MINUTES")) {
+            int tests = std::max(1, testing::UnitTest::GetInstance()->test_to_run_count());
+            seconds_ = std::atof(minutes) * 60 / tests;
+        }
+    }
+
+    bool More(int roundsDone) const {
+        if (seconds_ <= 0) return roundsDone < rounds_;
+        std::chrono::duration<double> spent = SteadyClock::now() - start_;
+        return roundsDone < 2 || spent.count() < seconds_;
+    }
+
+private:
+    int rounds_ = 3;
+    double seconds_ = 0;
+    SteadyClock::time_point start_ = SteadyClock::now();
+};
 
 // Runs `work` for the rounds after a warm-up round and checks every round's
 // footprint against the first's: memory within 2 %, descriptors exactly.
 void Soak(const char* name, const std::function<void()>& work) {
     // One unmeasured round first: what is made once (caches, the allocator's
     // arenas, lazily loaded libraries, the measuring itself) is not growth.
+    RoundLimit limit;
     work();
     Measure();
     Footprint first;
-    for (int round = 1; round <= Rounds(); ++round) {
-        auto start = std::chrono::steady_clock::now();
+    for (int round = 1; limit.More(round - 1); ++round) {
+        auto start = SteadyClock::now();
         work();
         Footprint now = Measure();
-        auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - start);
+        auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start);
         std::printf("soak %s round %d: rss %ld kB, fds %d, %lld ms\n", name, round, now.residentKb,
                     now.descriptors, static_cast<long long>(took.count()));
         std::fflush(stdout);
