@@ -73,8 +73,9 @@ private:
 };
 
 // Runs `work` for the rounds after a warm-up round and checks every round's
-// footprint against the first's: memory within 2 %, descriptors exactly.
-void Soak(const char* name, const std::function<void()>& work) {
+// footprint against the first's: memory within 2 % (plus `platformGrowthKb` a
+// round for what the platform's own libraries keep), descriptors exactly.
+void Soak(const char* name, const std::function<void()>& work, long platformGrowthKb = 0) {
     // One unmeasured round first: what is made once (caches, the allocator's
     // arenas, lazily loaded libraries, the measuring itself) is not growth.
     RoundLimit limit;
@@ -94,7 +95,8 @@ void Soak(const char* name, const std::function<void()>& work) {
             first = now;
             continue;
         }
-        EXPECT_LE(now.residentKb, first.residentKb * 102 / 100) << name << " round " << round;
+        EXPECT_LE(now.residentKb, first.residentKb * 102 / 100 + platformGrowthKb * (round - 1))
+            << name << " round " << round;
         EXPECT_EQ(now.descriptors, first.descriptors) << name << " round " << round;
     }
 }
@@ -181,16 +183,24 @@ TEST(Soak, SoundLoadsAndPlays) {
 // Each window leaves events behind in the window system's queue until the
 // program reads its events; a program that never does keeps them all (about
 // 5 kB a window). This one reads them once a round, as any program that opens
-// windows over and over does.
+// windows over and over does. What stays then is the platform's: a bare loop
+// of SDL windows with GL contexts under Xvfb and Mesa keeps about 0.15 kB a
+// window, which a long run adds up past 2 %; a leak of this layer (a context,
+// a texture, a window's events) is kilobytes a window.
 TEST(Soak, GraphicsOpensAndCloses) {
-    Soak("graphics", [] {
-        for (int i = 0; i < 200; ++i) {
-            auto g = CreateGraphics(160, 120);
-            ASSERT_TRUE(g);
-            CloseGraphics(g);
-        }
-        PollSystemEvents();
-    });
+    constexpr long PlatformBytesPerOpen = 256;
+    constexpr int Opens = 200;
+    Soak(
+        "graphics",
+        [] {
+            for (int i = 0; i < Opens; ++i) {
+                auto g = CreateGraphics(160, 120);
+                ASSERT_TRUE(g);
+                CloseGraphics(g);
+            }
+            PollSystemEvents();
+        },
+        Opens * PlatformBytesPerOpen / 1024);
 }
 
 #ifdef ZANDREL_SHOW_DIR
