@@ -335,6 +335,7 @@ public:
             Ratio("FrameworkSprites/" + s, "RawVertexArraySprites/" + s, "");
             Ratio("FrameworkSprites/" + s, "SdlRendererSprites/" + s, "");
             Ratio("ShaderSprites/" + s, "FrameworkSprites/" + s, "mark <= 1.00");
+            Ratio("ShaderSprites/" + s, "SdlRendererSprites/" + s, "mark <= 1.00");
             Ratio("ShaderSprites/" + s, "RawVertexArraySprites/" + s, "");
         }
         Ratio("CreateFrame800x600/", "RawUpload1024x1024/", "");

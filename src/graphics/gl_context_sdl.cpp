@@ -3,6 +3,10 @@
 
 #include <SDL.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace zandrel::native {
 
 namespace {
@@ -23,12 +27,25 @@ SDL_Window* Drawable(const GLContext* record) {
     return record->glWindow ? record->glWindow : record->window;
 }
 
+// A software GL allocates its binning memory while a frame is drawn and frees
+// it when the frame is done; glibc hands the freed top of the heap back to
+// the kernel past 128 KiB, so every frame would fault the same megabytes in
+// again. Freed memory up to the size of a few heavy frames stays with the
+// process, and blocks up to 32 MiB come from the heap, where they are reused.
+void KeepFrameMemory() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
+}
+
 // Focus changes of the full-screen window are handled here, not by SDL. Video
 // that the program started itself (SDL_CreateWindow starts it implicitly) is
 // used as it is: starting it again would close the program's windows.
 bool StartVideo() {
     static bool started = false;
     if (started) return true;
+    KeepFrameMemory();
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     if (!SDL_GetCurrentVideoDriver() && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;

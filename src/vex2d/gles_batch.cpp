@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace zandrel::gles {
 
@@ -32,12 +33,17 @@ void main() {
     tint = colour;
 #endif
     gl_Position = vec4(position * toClip + vec2(-1.0, 1.0), 0.0, 1.0);
+#ifdef POINTS
     gl_PointSize = 1.0;
+#endif
 }
 )";
 
-// Mask draws only what is at least half opaque, as an alpha test would; the
-// other modes use a program without the test, which rasterisers run faster.
+// Mask draws only what is at least half opaque, as an alpha test would.
+// Alpha and Light leave the pixel as it is where the source is clear, so
+// those fragments are dropped before blending: fewer pixels read and
+// written, the same result. The other modes use a program without the
+// test, which rasterisers run faster.
 constexpr const char* FragmentBody = R"(
 precision highp float;
 uniform sampler2D picture;
@@ -47,39 +53,48 @@ uniform vec4 tint;
 #else
 flat in vec4 tint;
 #endif
+#ifdef ALPHA_TEST
+uniform float alphaFloor;
+#endif
 out vec4 fragColour;
 void main() {
     vec4 c = texture(picture, uv) * tint;
 #ifdef ALPHA_TEST
-    if (c.a < 0.5) discard;
+    if (c.a < alphaFloor) discard;
 #endif
     fragColour = c;
 }
 )";
 
-constexpr const char* AlphaTest = "#define ALPHA_TEST\n";
-constexpr const char* SharedTint = "#define ONE_COLOUR\n";
+// Each choice is a bit of the program's index.
+constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Variants = 8;
 
 struct Program {
     GLuint name = 0;
-    GLint toClip = -1, tint = -1;
+    GLint toClip = -1, tint = -1, alphaFloor = -1;
 };
 
 // Made once per profile in its shared context, usable in all its contexts.
 struct Resources {
-    Program plain, masked, plainOneColour, maskedOneColour;
-    GLuint buffer = 0, indexBuffer = 0, white = 0;
+    std::array<Program, Variants> programs;
+    GLuint buffer = 0, indexBuffer = 0, quadIndexBuffer = 0, white = 0;
     size_t bufferBytes = 0, indexBytes = 0; // storage the buffers have
+    size_t quadCapacity = 0;                // quads the shared quad indices cover
 };
 
 std::array<Resources, 3> resources;
 
-Program MakeProgram(const std::string& defines) {
+Program MakeProgram(unsigned variant) {
+    std::string defines;
+    if (variant & AlphaTest) defines += "#define ALPHA_TEST\n";
+    if (variant & SharedTint) defines += "#define ONE_COLOUR\n";
+    if (variant & Points) defines += "#define POINTS\n";
     Program made;
     made.name = BuildGLProgram((defines + VertexBody).c_str(), (defines + FragmentBody).c_str(),
                                {"position", "texCoord", "colour"});
     made.toClip = GL().GetUniformLocation(made.name, "toClip");
     made.tint = GL().GetUniformLocation(made.name, "tint");
+    made.alphaFloor = GL().GetUniformLocation(made.name, "alphaFloor");
     return made;
 }
 
@@ -98,17 +113,16 @@ GLuint WhiteTexture() {
 
 Resources& ResourcesFor(GLProfile profile) {
     Resources& made = resources[static_cast<size_t>(profile)];
-    if (made.plain.name) return made;
+    if (made.programs[0].name) return made;
     TheGLGraphicsDriver().ToggleSharedContext();
     try {
         auto& gl = GL();
         Resources fresh; // kept only when all of it is made
-        fresh.plain = MakeProgram("");
-        fresh.masked = MakeProgram(AlphaTest);
-        fresh.plainOneColour = MakeProgram(SharedTint);
-        fresh.maskedOneColour = MakeProgram(std::string(AlphaTest) + SharedTint);
+        for (unsigned variant = 0; variant < Variants; ++variant)
+            fresh.programs[variant] = MakeProgram(variant);
         gl.GenBuffers(1, &fresh.buffer);
         gl.GenBuffers(1, &fresh.indexBuffer);
+        gl.GenBuffers(1, &fresh.quadIndexBuffer);
         fresh.white = WhiteTexture();
         made = fresh;
     } catch (...) {
@@ -194,21 +208,58 @@ bool OneColour(const Vertex* vertices, size_t count) {
     return true;
 }
 
+// Alpha below which a fragment is dropped, or none. A source alpha that
+// rounds to 0 in the 8-bit blend leaves the pixel unchanged under Alpha and
+// Light.
+float AlphaFloor(BlendMode blend) {
+    switch (blend) {
+    case BlendMode::Mask:
+        return 0.5f;
+    case BlendMode::Alpha:
+    case BlendMode::Light:
+        return 1.0f / 512;
+    default:
+        return 0.0f;
+    }
+}
+
 // The program for the batch; one colour goes to it as a uniform.
-const Program& UseProgram(const Resources& r, BlendMode blend, const Vertex* vertices,
+const Program& UseProgram(const Resources& r, const BatchKey& key, const Vertex* vertices,
                           size_t count) {
     auto& gl = GL();
-    bool masked = blend == BlendMode::Mask;
-    if (!OneColour(vertices, count)) {
-        const Program& program = masked ? r.masked : r.plain;
-        gl.UseProgram(program.name);
-        return program;
-    }
-    const Program& program = masked ? r.maskedOneColour : r.plainOneColour;
+    float floor = AlphaFloor(key.blend);
+    bool oneColour = OneColour(vertices, count);
+    unsigned variant = (floor > 0 ? AlphaTest : 0u) | (oneColour ? SharedTint : 0u) |
+                       (key.primitive == Primitive::Points ? Points : 0u);
+    const Program& program = r.programs[variant];
     gl.UseProgram(program.name);
-    const uint8_t* c = vertices[0].rgba;
-    gl.Uniform4f(program.tint, c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, c[3] / 255.0f);
+    if (floor > 0) gl.Uniform1f(program.alphaFloor, floor);
+    if (oneColour) {
+        const uint8_t* c = vertices[0].rgba;
+        gl.Uniform4f(program.tint, c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, c[3] / 255.0f);
+    }
     return program;
+}
+
+// Two triangles a quad: top-left, top-right, bottom-right and top-left,
+// bottom-right, bottom-left.
+void PutQuadIndices(uint32_t* i, uint32_t first) {
+    i[0] = first, i[1] = first + 1, i[2] = first + 2;
+    i[3] = first, i[4] = first + 2, i[5] = first + 3;
+}
+
+// The shared quad indices, grown to cover `quads`, bound for drawing.
+void BindQuadIndices(Resources& r, size_t quads) {
+    auto& gl = GL();
+    gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, r.quadIndexBuffer);
+    if (quads <= r.quadCapacity) return;
+    size_t capacity = std::max({quads, r.quadCapacity * 2, size_t{4096}});
+    std::vector<uint32_t> indices(capacity * 6);
+    for (size_t k = 0; k < capacity; ++k)
+        PutQuadIndices(&indices[k * 6], static_cast<uint32_t>(k * 4));
+    gl.BufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * 4),
+                  indices.data(), GL_STATIC_DRAW);
+    r.quadCapacity = capacity;
 }
 
 template <class T> T* Grown(std::vector<T>& items, size_t used, size_t more) {
@@ -218,9 +269,25 @@ template <class T> T* Grown(std::vector<T>& items, size_t used, size_t more) {
 
 } // namespace
 
-Room Batcher::Reserve(const BatchKey& key, size_t vertexCount, size_t indexCount) {
+void Batcher::Start(const BatchKey& key) {
     if (!(key == key_) && vertexCount_ > 0) Flush();
     key_ = key;
+}
+
+void Batcher::WriteQuadIndices() {
+    size_t quads = vertexCount_ / 4;
+    uint32_t* i = Grown(indices_, 0, quads * 6);
+    for (size_t k = 0; k < quads; ++k)
+        PutQuadIndices(i + k * 6, static_cast<uint32_t>(k * 4));
+    indexCount_ = quads * 6;
+}
+
+Room Batcher::Reserve(const BatchKey& key, size_t vertexCount, size_t indexCount) {
+    Start(key);
+    if (quadsOnly_ && key.primitive == Primitive::Triangles) {
+        WriteQuadIndices();
+        quadsOnly_ = false;
+    }
     Room room{Grown(vertices_, vertexCount_, vertexCount), Grown(indices_, indexCount_, indexCount),
               static_cast<uint32_t>(vertexCount_)};
     vertexCount_ += vertexCount;
@@ -228,12 +295,25 @@ Room Batcher::Reserve(const BatchKey& key, size_t vertexCount, size_t indexCount
     return room;
 }
 
+Vertex* Batcher::ReserveQuad(const BatchKey& key) {
+    Start(key);
+    Vertex* corners = Grown(vertices_, vertexCount_, 4);
+    if (!quadsOnly_) {
+        PutQuadIndices(Grown(indices_, indexCount_, 6), static_cast<uint32_t>(vertexCount_));
+        indexCount_ += 6;
+    }
+    vertexCount_ += 4;
+    return corners;
+}
+
 // Every piece of state is set again: a program's own GL calls between
 // flushes may have changed any of it.
 void Batcher::Flush() {
     if (vertexCount_ == 0) return;
     size_t vertexCount = vertexCount_, indexCount = indexCount_;
+    bool quadsOnly = quadsOnly_;
     vertexCount_ = indexCount_ = 0;
+    quadsOnly_ = true;
     int width = GraphicsWidth(), height = GraphicsHeight();
     GLContext* context = native::CurrentGLContext();
     if (!context || context->profile == GLProfile::Compatibility || width <= 0 || height <= 0)
@@ -242,19 +322,23 @@ void Batcher::Flush() {
     auto& gl = GL();
     BindVertexArray(*context, r);
     Upload(GL_ARRAY_BUFFER, r.bufferBytes, vertices_.data(), vertexCount * sizeof(Vertex));
-    const Program& program = UseProgram(r, key_.blend, vertices_.data(), vertexCount);
+    const Program& program = UseProgram(r, key_, vertices_.data(), vertexCount);
     gl.Uniform2f(program.toClip, 2.0f / static_cast<float>(width),
                  -2.0f / static_cast<float>(height));
     ApplyBlend(key_.blend);
     gl.ActiveTexture(GL_TEXTURE0);
     gl.BindTexture(GL_TEXTURE_2D, key_.texture ? key_.texture : r.white);
     if (key_.primitive == Primitive::Lines) gl.LineWidth(key_.lineWidth);
-    if (key_.primitive == Primitive::Triangles) {
+    if (key_.primitive != Primitive::Triangles) {
+        gl.DrawArrays(ModeOf(key_.primitive), 0, static_cast<GLsizei>(vertexCount));
+    } else if (quadsOnly) {
+        BindQuadIndices(r, vertexCount / 4);
+        gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(vertexCount / 4 * 6), GL_UNSIGNED_INT,
+                        nullptr);
+    } else {
         Upload(GL_ELEMENT_ARRAY_BUFFER, r.indexBytes, indices_.data(),
                indexCount * sizeof(uint32_t));
         gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT, nullptr);
-    } else {
-        gl.DrawArrays(ModeOf(key_.primitive), 0, static_cast<GLsizei>(vertexCount));
     }
     ++drawCalls_;
 }

@@ -37,13 +37,17 @@ struct Room {
 };
 
 // Triangles are drawn indexed, so that a quad takes four vertices; lines
-// and points in the order given.
+// and points in the order given. A batch of quads alone is drawn with the
+// shared quad indices, so that sprites write and send no indices at all.
 class Batcher {
 public:
     // Room for `vertexCount` vertices and, for triangles, `indexCount`
     // indices drawn with `key`, valid until the next call; what was batched
     // with another key is sent first.
     Room Reserve(const BatchKey& key, size_t vertexCount, size_t indexCount = 0);
+    // Room for the corners of one quad, top-left, top-right, bottom-right,
+    // bottom-left, drawn as two triangles with `key`.
+    Vertex* ReserveQuad(const BatchKey& key);
     // Sends the batch to the current context as one draw call, pixels mapped
     // onto the current graphics' size; an empty batch sends nothing.
     void Flush();
@@ -51,10 +55,15 @@ public:
     int DrawCalls() const { return drawCalls_; }
 
 private:
+    void Start(const BatchKey& key);
+    void WriteQuadIndices();
+
     // Grown, never shrunk: the counts say how much is in use.
     std::vector<Vertex> vertices_;
     std::vector<uint32_t> indices_;
     size_t vertexCount_ = 0, indexCount_ = 0;
+    bool quadsOnly_ = true; // indices_ is not written while it holds
+
     BatchKey key_;
     int drawCalls_ = 0;
 };

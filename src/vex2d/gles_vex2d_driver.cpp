@@ -223,20 +223,13 @@ void TGLES2DDriver::DrawFrame(uint32_t texture, const float (&uv)[4], float x0, 
     Quad({texture, blend_}, corners, uv, state_.colour);
 }
 
-// Two triangles: top-left, top-right, bottom-right and top-left,
-// bottom-right, bottom-left.
 void TGLES2DDriver::Quad(const BatchKey& key, const gl2d::Vertex (&corners)[4],
                          const float (&uv)[4], const uint8_t (&colour)[4]) {
-    gles::Room room = batch_.Reserve(key, 4, 6);
-    gles::Vertex* v = room.vertices;
+    gles::Vertex* v = batch_.ReserveQuad(key);
     Put(v[0], corners[0], uv[0], uv[1], colour);
     Put(v[1], corners[1], uv[2], uv[1], colour);
     Put(v[2], corners[2], uv[2], uv[3], colour);
     Put(v[3], corners[3], uv[0], uv[3], colour);
-    uint32_t first = room.first;
-    uint32_t* i = room.indices;
-    i[0] = first, i[1] = first + 1, i[2] = first + 2;
-    i[3] = first, i[4] = first + 2, i[5] = first + 3;
 }
 
 // A triangle fan from the first point, as the GL fills a convex polygon.

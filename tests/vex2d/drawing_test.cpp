@@ -291,3 +291,32 @@ TEST_F(Drawing, ColourAndAlphaTintImages) {
     DrawImage(image, 30, 10);
     EXPECT_TRUE(ColourNear(PixelAt(32, 12), Rgb(127, 64, 0)));
 }
+
+// Texels of alpha 0, 1 and 255 in white: clear ones leave the background
+// exactly, the faintest still adds its one unit.
+TEST_F(Drawing, FaintTexelsStillBlendAndClearOnesLeaveThePixel) {
+    auto pixmap = CreatePixmap(3, 1, PixelFormat::FormatRGBA8888);
+    const uint32_t alphas[3] = {0, 1, 255};
+    for (int x = 0; x < 3; ++x)
+        pixmap->WritePixel(x, 0, alphas[x] << 24 | 0xFFFFFFu);
+    auto image = LoadImage(pixmap, ImageFlags::NoFlags);
+    struct Case {
+        BlendMode mode;
+        int background;
+        int expected[3];
+    };
+    const Case cases[] = {
+        {BlendMode::Alpha, 0, {0, 1, 255}},
+        {BlendMode::Light, 100, {100, 101, 255}},
+    };
+    for (const auto& c : cases) {
+        SetClearColor(c.background, c.background, c.background);
+        ClearScreen();
+        SetBlendMode(c.mode);
+        DrawImage(image, 10, 10);
+        for (int x = 0; x < 3; ++x) {
+            int v = c.expected[x];
+            EXPECT_EQ(PixelAt(10 + x, 10), Rgb(v, v, v)) << "mode " << c.mode << " texel " << x;
+        }
+    }
+}

@@ -159,3 +159,32 @@ TEST(ShaderDriverFlush, WithoutAContextDoesNothing) {
     EndGraphics();
     EXPECT_NO_THROW(FlushDrawing());
 }
+
+// Quads share indices made once unless the batch also holds polygons; either
+// way every shape lands where it was drawn.
+TEST_F(ShaderDriver, QuadsAndPolygonsMixInOneBatch) {
+    struct Case {
+        const char* what;
+        std::function<void()> draw;
+    };
+    auto triangle = [] { DrawPoly({30, 30, 40, 30, 30, 40}); };
+    auto last = [] { DrawRect(50, 30, 4, 4); };
+    const Case cases[] = {
+        {"quads beyond the first shared indices",
+         [&] {
+             for (int i = 0; i < 5000; ++i)
+                 DrawRect(static_cast<float>(i % 20), 0, 1, 1);
+             triangle();
+             last();
+         }},
+        {"a polygon first", [&] { triangle(), last(); }},
+    };
+    SetBlendMode(BlendMode::Solid);
+    for (const auto& c : cases) {
+        ClearScreen();
+        EXPECT_EQ(DrawCallsOf(c.draw), 1) << c.what;
+        EXPECT_EQ(PixelAt(32, 32), White) << c.what;
+        EXPECT_EQ(PixelAt(52, 32), White) << c.what;
+        EXPECT_EQ(PixelAt(45, 32), Black) << c.what;
+    }
+}
