@@ -142,8 +142,10 @@ void main() {
 // with the texel taken as its 8-bit level times the single-precision 1/255
 // that the fixed-function path converts with: the products then round to the
 // same levels as they are blended, halves included, so that frames of many
-// faint passes agree level for level.
-constexpr const char* fragmentSource = R"(
+// faint passes agree level for level. Kept as written, alpha product
+// included: the compiler orders the products otherwise without it, and some
+// halves then round the other way.
+constexpr const char* weightedSource = R"(
 precision highp float;
 uniform sampler2D frame;
 uniform vec4 colour;
@@ -151,8 +153,21 @@ in vec2 frameCoord;
 out vec4 fragment;
 void main() {
     vec4 texel = texture(frame, frameCoord);
-    vec3 level = floor(texel.rgb * 255.0 + 0.5) * (1.0 / 255.0);
+    vec3 level = round(texel.rgb * 255.0) * (1.0 / 255.0);
     fragment = vec4(level * colour.rgb, texel.a * colour.a);
+}
+)";
+
+// Under a white colour the texel goes out unweighted, and any rounding of its
+// level comes back to that level as it is stored: nothing to reproduce, and
+// the simplest shader is the one the rasteriser runs fastest.
+constexpr const char* unweightedSource = R"(
+precision highp float;
+uniform sampler2D frame;
+in vec2 frameCoord;
+out vec4 fragment;
+void main() {
+    fragment = vec4(texture(frame, frameCoord).rgb, 1.0);
 }
 )";
 
@@ -174,9 +189,27 @@ GLuint Compile(GLenum kind, const char* body) {
     return shader;
 }
 
+GLuint Link(const char* fragmentBody) {
+    const ShaderFunctions& gl = GL();
+    GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource);
+    GLuint fragment = Compile(GL_FRAGMENT_SHADER, fragmentBody);
+    GLuint program = gl.CreateProgram();
+    gl.AttachShader(program, vertex);
+    gl.AttachShader(program, fragment);
+    gl.BindAttribLocation(program, 0, "position");
+    gl.BindAttribLocation(program, 1, "texCoord");
+    gl.LinkProgram(program);
+    gl.DeleteShader(vertex);
+    gl.DeleteShader(fragment);
+    GLint linked = 0;
+    gl.GetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) throw RuntimeError(S("The feedback shader program does not link"));
+    return program;
+}
+
 struct ShaderObjects {
-    GLuint program = 0, vertexArray = 0, buffer = 0;
-    GLint colour = -1;
+    GLuint weighted = 0, unweighted = 0, vertexArray = 0, buffer = 0;
+    GLint colour = -1;        // of the weighted program
     uint32_t graphicsSeq = 0; // of the display they were made for
 };
 ShaderObjects objects;
@@ -184,8 +217,9 @@ ShaderObjects objects;
 // Those made for the display still open go; those of a display since closed
 // went with its context.
 void DeleteObjectsOfThisDisplay(const ShaderFunctions& gl) {
-    if (!objects.program || objects.graphicsSeq != GraphicsSeq()) return;
-    gl.DeleteProgram(objects.program);
+    if (!objects.weighted || objects.graphicsSeq != GraphicsSeq()) return;
+    gl.DeleteProgram(objects.weighted);
+    gl.DeleteProgram(objects.unweighted);
     gl.DeleteVertexArrays(1, &objects.vertexArray);
     gl.DeleteBuffers(1, &objects.buffer);
     objects = ShaderObjects();
@@ -241,7 +275,7 @@ public:
         FlushDrawing(); // the 2D driver's held-back drawing belongs to the frame taken
         const ShaderFunctions& gl = GL();
         saved_.Save(gl);
-        gl.UseProgram(objects.program);
+        gl.UseProgram(objects.unweighted);
         gl.BindVertexArray(objects.vertexArray);
         gl.BindBuffer(GL_ARRAY_BUFFER, objects.buffer);
         gl.BindSampler(0, 0);
@@ -251,7 +285,6 @@ public:
         projection_ = projection == Projection::Zoom ? Frustum(ZoomFrustum) : Identity();
         stack_.assign(1, Identity());
         colour_ = {1, 1, 1};
-        gl.Uniform4f(objects.colour, 1, 1, 1, 1);
     }
     void Capture(int x, int y, int width, int height) override {
         Draw();
@@ -285,7 +318,13 @@ public:
         if (colour_ == std::array{red, green, blue}) return;
         Draw();
         colour_ = {red, green, blue};
-        GL().Uniform4f(objects.colour, red, green, blue, 1);
+        const ShaderFunctions& gl = GL();
+        if (colour_ == std::array{1.0f, 1.0f, 1.0f}) {
+            gl.UseProgram(objects.unweighted);
+            return;
+        }
+        gl.UseProgram(objects.weighted);
+        gl.Uniform4f(objects.colour, red, green, blue, 1);
     }
     void Translate(float x, float y, float z) override { TranslateMatrix(stack_.back(), x, y, z); }
     void Rotate(float degrees) override { RotateMatrixZ(stack_.back(), degrees); }
@@ -379,22 +418,13 @@ void PrepareShaderPainter() {
     GL().GetIntegerv(GL_CURRENT_PROGRAM, &program);
     GL().GetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
     GL().GetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer);
-    GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource);
-    GLuint fragment = Compile(GL_FRAGMENT_SHADER, fragmentSource);
-    objects.program = gl.CreateProgram();
-    gl.AttachShader(objects.program, vertex);
-    gl.AttachShader(objects.program, fragment);
-    gl.BindAttribLocation(objects.program, 0, "position");
-    gl.BindAttribLocation(objects.program, 1, "texCoord");
-    gl.LinkProgram(objects.program);
-    gl.DeleteShader(vertex);
-    gl.DeleteShader(fragment);
-    GLint linked = 0;
-    gl.GetProgramiv(objects.program, GL_LINK_STATUS, &linked);
-    if (!linked) throw RuntimeError(S("The feedback shader program does not link"));
-    gl.UseProgram(objects.program);
-    gl.Uniform1i(gl.GetUniformLocation(objects.program, "frame"), 0);
-    objects.colour = gl.GetUniformLocation(objects.program, "colour");
+    objects.weighted = Link(weightedSource);
+    objects.unweighted = Link(unweightedSource);
+    gl.UseProgram(objects.weighted);
+    gl.Uniform1i(gl.GetUniformLocation(objects.weighted, "frame"), 0);
+    objects.colour = gl.GetUniformLocation(objects.weighted, "colour");
+    gl.UseProgram(objects.unweighted);
+    gl.Uniform1i(gl.GetUniformLocation(objects.unweighted, "frame"), 0);
     gl.GenVertexArrays(1, &objects.vertexArray);
     gl.GenBuffers(1, &objects.buffer);
     gl.BindVertexArray(objects.vertexArray);
