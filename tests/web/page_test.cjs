@@ -146,7 +146,7 @@ async function checkShowFrames(page, base, opts) {
     console.log(`${((Date.now() - started) / 1000).toFixed(0)} s: frame ${frames}`);
   }, 30000);
   await page.waitForFunction(() => window.zandrelPage && window.zandrelPage.ended,
-    { timeout: 10 * TimeoutMs, polling: 500 }).finally(() => clearInterval(progress));
+    { timeout: 15 * TimeoutMs, polling: 500 }).finally(() => clearInterval(progress));
   const code = await page.evaluate(() => window.zandrelPage.exitCode);
   console.log(`show to ${last} s on the virtual clock in ${Date.now() - started} ms, exit code ${code}`);
   if (code !== 0) return `exit code ${code}`;
