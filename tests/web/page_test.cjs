@@ -194,6 +194,8 @@ async function checkShowInRealTime(page, base, opts) {
   }
   console.log(`frames per second by scene: ${JSON.stringify(rates)}`);
   if (shown.ended && shown.exitCode !== 0) return `exit code ${shown.exitCode}`;
+  // At its end the show has closed its sound, and the page's audio context with it.
+  if (shown.ended) return null;
   if (!first.clock || !end.clock) return 'the page has no audio context';
   console.log(`audio clock ${first.clock.seconds.toFixed(2)} s -> ${end.clock.seconds.toFixed(2)} s ` +
     `(${end.clock.state}) over ${((end.ms - first.ms) / 1000).toFixed(2)} s`);
