@@ -29,20 +29,23 @@ set_target_properties(SDL2::SDL2-static PROPERTIES IMPORTED_GLOBAL TRUE)
 set(ZANDREL_WEB_SITE ${PROJECT_BINARY_DIR}/site)
 set(ZANDREL_WEB_PAGE_TEMPLATE ${PROJECT_SOURCE_DIR}/web/page.html.in)
 
-# zandrel_web_page(<target> <name> [TITLE <text>] [DATA <file>@<name in the page>...]):
+# zandrel_web_page(<target> <name> [TITLE <text>] [WAITS_FOR_SOUND]
+#                  [DATA <file>@<name in the page>...]):
 # links the program as site/<name>/<name>.js and .wasm beside the page that
 # runs it, site/<name>/index.html. DATA files are preloaded into the page's
 # file system, so the program opens them by name from its working folder.
 # Flip, Delay and the event pump hand the thread to the page (Asyncify).
+# WAITS_FOR_SOUND: the program starts once the page may play sound.
 function(zandrel_web_page target name)
-    cmake_parse_arguments(P "" "TITLE" "DATA" ${ARGN})
+    cmake_parse_arguments(P "WAITS_FOR_SOUND" "TITLE" "DATA" ${ARGN})
     set(folder ${ZANDREL_WEB_SITE}/${name})
     set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} SUFFIX .js
         RUNTIME_OUTPUT_DIRECTORY ${folder})
     target_link_options(${target} PRIVATE
         -sASYNCIFY -sASYNCIFY_STACK_SIZE=131072 -sALLOW_MEMORY_GROWTH=1
         -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sEXIT_RUNTIME=1 -sENVIRONMENT=web
-        -sFORCE_FILESYSTEM=1 "-sEXPORTED_RUNTIME_METHODS=['FS']"
+        -sFORCE_FILESYSTEM=1
+        "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
         -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${PROJECT_SOURCE_DIR}/web/library_functions.json
         --js-library ${PROJECT_SOURCE_DIR}/web/fixed_function_gl.js)
     # A static vorbisfile needs the libraries under it named as well.
@@ -56,6 +59,10 @@ function(zandrel_web_page target name)
     endif()
     set(ZANDREL_PAGE_NAME ${name})
     set(ZANDREL_PAGE_TITLE ${P_TITLE})
+    set(ZANDREL_PAGE_BODY "")
+    if(P_WAITS_FOR_SOUND)
+        set(ZANDREL_PAGE_BODY " data-waits-for-sound")
+    endif()
     configure_file(${ZANDREL_WEB_PAGE_TEMPLATE} ${folder}/index.html @ONLY)
     set_property(GLOBAL APPEND PROPERTY ZANDREL_WEB_PAGES "${name}|${P_TITLE}")
 endfunction()

@@ -1,12 +1,34 @@
 // What every Zandrel page shares: it runs the program in the canvas, passes it
 // the query's `args` as its command line, and says on the page when it ended.
 // With `test` in the query the canvas keeps its last frame, so that it can be
-// read back after the program has ended.
+// read back after the program has ended. A page whose body has
+// `data-waits-for-sound` starts its program only once the browser lets it
+// play sound (at once where sound may start by itself, else at the first
+// click or key), so that music and picture start together.
+// A program may report where it is through `zandrelPage`: the show tells
+// its first frame, its scenes and its end, and hands over grabbed frames.
 (function () {
   const query = new URLSearchParams(location.search);
   const status = document.getElementById('status');
   const canvas = document.getElementById('canvas');
-  const page = (window.zandrelPage = { started: false, ended: false, exitCode: null, output: [] });
+  const page = (window.zandrelPage = {
+    started: false, ended: false, exitCode: null, output: [],
+    // Milliseconds since the page began to load.
+    firstFrameMs: null, shownFrames: 0, scenes: [], endMs: null, grabs: {},
+    showFrame() { page.firstFrameMs = performance.now(); },
+    sceneStarted(scene, frame) { page.scenes.push({ scene, frame, ms: performance.now() }); },
+    showEnded(frame) {
+      page.scenes.push({ scene: null, frame, ms: performance.now() });
+      page.endMs = performance.now();
+      ended(0);
+    },
+    grabbed(seconds, url) { page.grabs[seconds] = url; },
+    // The browser's audio clock as the program's sound runs on it.
+    audioClock() {
+      const context = window.Module && Module.SDL2 && Module.SDL2.audioContext;
+      return context ? { state: context.state, seconds: context.currentTime } : null;
+    },
+  });
 
   if (query.has('test')) {
     const getContext = HTMLCanvasElement.prototype.getContext;
@@ -33,15 +55,49 @@
     if (page.ended) return;
     page.ended = true;
     page.exitCode = code;
-    say(code === 0 ? 'Ended.' : 'Ended with code ' + code + '.');
+    const after = page.firstFrameMs !== null
+      ? ' after ' + Math.round((performance.now() - page.firstFrameMs) / 1000) + ' s' : '';
+    say(code === 0 ? 'Ended' + after + '.' : 'Ended with code ' + code + after + '.');
   }
 
+  // True once an audio context may run; waits for a gesture where it may not.
+  async function soundAllowed() {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context) return;
+    const probe = new Context();
+    const running = () => probe.state === 'running';
+    const allowed = await Promise.race([probe.resume().then(running, () => false),
+      new Promise((resolve) => setTimeout(() => resolve(running()), 300))]);
+    probe.close();
+    if (allowed) return;
+    say('Click or press a key to start, with sound.');
+    await new Promise((resolve) => {
+      const go = () => {
+        removeEventListener('click', go, true);
+        removeEventListener('keydown', go, true);
+        resolve();
+      };
+      addEventListener('click', go, true);
+      addEventListener('keydown', go, true);
+    });
+  }
+
+  const waitsForSound = document.body.hasAttribute('data-waits-for-sound');
   window.Module = {
     canvas: canvas,
     arguments: (query.get('args') || '').split(' ').filter((word) => word.length > 0),
     print: (text) => { page.output.push(text); console.log(text); },
     printErr: (text) => { page.output.push(text); console.error(text); },
-    onRuntimeInitialized: () => { page.started = true; say('Running. Click or press a key for sound.'); canvas.focus(); },
+    preRun: [() => {
+      if (!waitsForSound) return;
+      Module.addRunDependency('sound');
+      soundAllowed().then(() => Module.removeRunDependency('sound'));
+    }],
+    onRuntimeInitialized: () => {
+      page.started = true;
+      say(waitsForSound ? 'Running.' : 'Running. Click or press a key for sound.');
+      canvas.focus();
+    },
     onExit: ended,
     onAbort: (what) => { page.ended = true; page.exitCode = -1; say('Stopped: ' + what); },
     setStatus: (text) => { if (text && !page.started) say(text); },

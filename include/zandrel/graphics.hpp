@@ -164,7 +164,8 @@ enum class FlipSync : int { Auto = -1, Immediate = 0, VerticalBlank = 1 };
 // Shows the frame drawn since the last Flip, paced as `sync` says.
 void Flip(FlipSync sync = FlipSync::Auto);
 // Seconds between the two latest Flips, for moving things by time rather
-// than by frame; 0 until the application context has flipped twice.
+// than by frame; 0 until the application context has flipped twice. A run
+// with "--frame-ms N" (see UnattendedRun) gets N / 1000 from the first Flip.
 float FrameSeconds();
 
 // ---------------------------------------------------------------------------

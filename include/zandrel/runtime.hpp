@@ -305,14 +305,18 @@ const String& InitialFolder();
 // The command-line arguments after the program's name.
 const std::vector<String>& ProgramArguments();
 
-// Two options RunProgram takes for itself, for running a program unattended
+// Options RunProgram takes for itself, for running a program unattended
 // (tests, screenshots), and removes from ProgramArguments: "--frames N" ends
 // the program with exit code 0 at its Nth Flip, and "--screenshot FILE"
 // first saves that frame as a PNG (alone it means --frames 1). FILE is
-// relative to the start folder.
+// relative to the start folder. "--frame-ms N" runs the program on a clock
+// of frames: Millisecs starts at 0 and advances N at each Flip, and
+// FrameSeconds answers N / 1000, so that what moves by time draws the same
+// frames at any speed.
 struct UnattendedRun {
-    int frames = 0;    // 0: no limit
-    String screenshot; // absolute; empty for none
+    int frames = 0;      // 0: no limit
+    String screenshot;   // absolute; empty for none
+    int frameMillis = 0; // 0: the real clock
 };
 // The options RunProgram found; no limit and no screenshot without it.
 const UnattendedRun& UnattendedRunOptions();

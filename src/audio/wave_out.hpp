@@ -28,6 +28,11 @@ public:
 // happens where the system refuses.
 void RaiseMixingThreadPriority();
 
+// Keeps the probe errors of the platform's sound library off standard error
+// before the device is first opened: a machine without a sound card is no
+// error here. Nothing to do where there is no such library.
+void QuietSoundLibraryErrors();
+
 // The default output device at `rate` frames a second, playing `buffer`
 // (which must outlive it); null when there is no device.
 std::unique_ptr<WaveOut> OpenWaveOut(int rate, int channels, const int16_t* buffer, int values);

@@ -1,7 +1,6 @@
 #include "wave_out.hpp"
 
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
@@ -97,23 +96,6 @@ private:
     std::atomic<int64_t> written_{0};
 };
 
-extern "C" void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
-// The sound library that SDL's device probe loads writes a screen of errors
-// to standard error on a machine without a sound card; a missing device is
-// no error here (the mixer stays silent), so its reports are switched off in
-// the one copy of the library that SDL will share. The library stays loaded
-// so that the setting lasts.
-void QuietAlsaErrors() {
-    static bool done = false;
-    if (std::exchange(done, true)) return;
-    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
-    if (!alsa) return;
-    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
-    auto setHandler = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"));
-    if (setHandler) setHandler(IgnoreAlsaError);
-}
-
 } // namespace
 
 void RaiseMixingThreadPriority() {
@@ -121,7 +103,7 @@ void RaiseMixingThreadPriority() {
 }
 
 std::unique_ptr<WaveOut> OpenWaveOut(int rate, int channels, const int16_t* buffer, int values) {
-    QuietAlsaErrors();
+    QuietSoundLibraryErrors();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
     auto waveOut = std::make_unique<SdlWaveOut>(buffer, values);
     if (!waveOut->Open(rate, channels)) return nullptr;

@@ -256,6 +256,19 @@ void Present(TGraphicsDriver& driver, FlipSync sync) {
     driver.Flip(false);
 }
 
+// On a run's frame clock every frame takes its fixed time.
+void MeasureFrameTime() {
+    if (int fixed = UnattendedRunOptions().frameMillis; fixed > 0) {
+        AdvanceFrameClock();
+        state.frameSeconds = static_cast<float>(fixed) / 1000.0f;
+        return;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (state.lastFlip)
+        state.frameSeconds = std::chrono::duration<float>(now - *state.lastFlip).count();
+    state.lastFlip = now;
+}
+
 } // namespace
 
 void Flip(FlipSync sync) {
@@ -266,10 +279,7 @@ void Flip(FlipSync sync) {
     bool last = LastUnattendedFrame();
     Present(driver, sync);
     PassFrameTurn();
-    auto now = std::chrono::steady_clock::now();
-    if (state.lastFlip)
-        state.frameSeconds = std::chrono::duration<float>(now - *state.lastFlip).count();
-    state.lastFlip = now;
+    MeasureFrameTime();
     if (last) EndUnattendedRun();
 }
 

@@ -25,7 +25,7 @@ bool BindSocket(int, uint32_t, int) {
     return false;
 }
 
-bool ConnectSocket(int, uint32_t, int) {
+bool ConnectSocket(int, uint32_t, int, int) {
     return false;
 }
 

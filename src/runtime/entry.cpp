@@ -45,6 +45,8 @@ UnattendedRun TakeUnattendedOptions(std::vector<String>& arguments, const String
         const String& value = arguments[i + 1];
         if (arguments[i] == u"--frames" && PositiveCount(value) > 0) {
             run.frames = PositiveCount(value);
+        } else if (arguments[i] == u"--frame-ms" && PositiveCount(value) > 0) {
+            run.frameMillis = PositiveCount(value);
         } else if (arguments[i] == u"--screenshot" && !value.empty()) {
             run.screenshot = value[0] == u'/' ? value : startFolder + u"/" + value;
         } else {

@@ -12,14 +12,22 @@ namespace zandrel {
 
 namespace {
 MillisecsSource millisecsSource = nullptr;
-}
+int32_t frameClock = 0; // of a run with --frame-ms, which only Flip moves
+} // namespace
 
 void SetMillisecsSource(MillisecsSource source) {
     millisecsSource = source;
 }
 
 int Millisecs() {
-    return millisecsSource ? millisecsSource() : native::MonotonicMillis();
+    if (millisecsSource) return millisecsSource();
+    if (UnattendedRunOptions().frameMillis > 0) return frameClock;
+    return native::MonotonicMillis();
+}
+
+void AdvanceFrameClock() {
+    frameClock = static_cast<int32_t>(static_cast<uint32_t>(frameClock) +
+                                      static_cast<uint32_t>(UnattendedRunOptions().frameMillis));
 }
 
 // In slices, each a point where a termination signal that the program does

@@ -30,6 +30,10 @@ bool NextMessage(PumpedMessage& message);
 void WaitForMessage();
 // Ends a WaitForMessage that blocks; may be called from any thread.
 void WakePump();
+// WaitForMessage's wait, until SDL's queue holds an event: SDL's own where
+// the thread may block; where it may not (a page), short sleeps, each a turn
+// for the page and for the work that runs at turns.
+void WaitForSdlEvent();
 
 // Termination signals (Ctrl+C, kill), caught instead of ending the process
 // at once, so that the exit handlers run on the main thread. Starting asks

@@ -217,7 +217,7 @@ bool NextMessage(PumpedMessage& message) {
 }
 
 void WaitForMessage() {
-    if (pending.empty()) SDL_WaitEvent(nullptr);
+    if (pending.empty()) WaitForSdlEvent();
 }
 
 // The pump passes over the event; SDL_PushEvent may be called from any thread.

@@ -1,5 +1,6 @@
-// Termination signals (Ctrl+C, kill) as the main thread meets them; shared
-// with the graphics module, whose Flip every frame loop passes.
+// Termination signals (Ctrl+C, kill) as the main thread meets them, and the
+// frame clock of an unattended run; shared with the graphics module, whose
+// Flip every frame loop passes.
 #pragma once
 
 namespace zandrel {
@@ -8,5 +9,8 @@ namespace zandrel {
 // signal, when a termination signal waits that no pump has taken in time
 // (the program does not read events), or when a second one has come.
 void EndOnIgnoredTerminationSignal();
+
+// Moves the clock of a run with "--frame-ms N" on by N; nothing otherwise.
+void AdvanceFrameClock();
 
 } // namespace zandrel

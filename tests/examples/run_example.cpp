@@ -5,7 +5,9 @@
 // example again on the fixed-function driver (ZANDREL_GL=compat) into that
 // file, and the two pictures must agree within 2 units per channel in at
 // least 99.5 % of their pixels: the edges of turning, filtered pictures are
-// sampled a little differently. $ZANDREL_SCREENSHOTS, when set, names the
+// sampled a little differently; both runs are on a clock of frames
+// (--frame-ms 16), so that what moves by time lands in the same place.
+// $ZANDREL_SCREENSHOTS, when set, names the
 // folder for the screenshot instead (scripts/screenshots.sh).
 #include <zandrel/pixmap.hpp>
 
@@ -27,8 +29,17 @@ int Fail(const std::string& why) {
     return 1;
 }
 
+bool onFrameClock = false;
+
 int RunUnattended(const char* program, const char* frames, const std::string& screenshot) {
-    const char* argv[] = {program, "--frames", frames, "--screenshot", screenshot.c_str(), nullptr};
+    const char* argv[] = {program,
+                          "--frames",
+                          frames,
+                          "--screenshot",
+                          screenshot.c_str(),
+                          onFrameClock ? "--frame-ms" : nullptr,
+                          "16",
+                          nullptr};
     bool alone = std::string(frames) == "-";
     pid_t pid = 0;
     char** args = const_cast<char**>(alone ? argv + 2 : argv);
@@ -99,6 +110,7 @@ int main(int argc, char** argv) {
         screenshot = std::string(folder) + "/" + screenshot.substr(screenshot.rfind('/') + 1);
     std::remove(screenshot.c_str());
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    onFrameClock = argc == 5;
     int code = RunUnattended(argv[1], argv[2], screenshot);
     if (code != 0) return Fail(std::string(argv[1]) + " ended with " + std::to_string(code));
     StartPixmapModule();

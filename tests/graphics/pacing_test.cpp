@@ -153,6 +153,22 @@ TEST_F(Pacing, FrameSecondsIsTheTimeBetweenTheLatestFlips) {
     EXPECT_EQ(FrameSeconds(), 0);
 }
 
+// "--frame-ms 20": only flips move the clock, 20 ms each, whatever the delays.
+TEST(FrameClockDeathTest, OnlyFlipsMoveTheFrameClock) {
+    char program[] = "program", option[] = "--frame-ms", value[] = "20";
+    char* argv[] = {program, option, value, nullptr};
+    auto body = [] {
+        if (!GLGraphics(160, 120)) return 1;
+        int start = Millisecs();
+        for (int i = 0; i < 3; ++i) {
+            DelayMillis(30);
+            Flip();
+        }
+        return Millisecs() - start == 60 && FrameSeconds() == 0.02f ? 7 : 2;
+    };
+    EXPECT_EXIT(RunProgram(3, argv, body), testing::ExitedWithCode(7), "");
+}
+
 TEST_F(Pacing, ExplicitSyncGoesStraightToTheDriver) {
     ASSERT_TRUE(GLGraphics(160, 120, 0, 60));
     auto intervals = TimeFlips(20, [] { Flip(FlipSync::Immediate); });

@@ -116,6 +116,7 @@ TEST(ProcessDeathTest, RunProgramTakesTheUnattendedOptions) {
         std::vector<std::string> left; // after the program's name
         int frames;
         std::string screenshot; // a relative one is taken from the start folder
+        int frameMillis = 0;
     };
     const Case cases[] = {
         {{"--frames", "30", "--screenshot", "shot.png", "x"}, {"x"}, 30, "shot.png"},
@@ -125,6 +126,8 @@ TEST(ProcessDeathTest, RunProgramTakesTheUnattendedOptions) {
          0,
          ""},
         {{"--frames", "2x"}, {"--frames", "2x"}, 0, ""},
+        {{"--frame-ms", "16", "--frames", "3"}, {}, 3, "", 16},
+        {{"--frame-ms", "0", "--frame-ms"}, {"--frame-ms", "0", "--frame-ms"}, 0, ""},
     };
     for (auto& c : cases) {
         std::vector<std::string> storage = {"program"};
@@ -141,7 +144,8 @@ TEST(ProcessDeathTest, RunProgramTakesTheUnattendedOptions) {
             if (!expected.empty() && expected[0] != u'/')
                 expected = InitialFolder() + u"/" + expected;
             auto& run = UnattendedRunOptions();
-            bool taken = left == c.left && run.frames == c.frames && run.screenshot == expected;
+            bool taken = left == c.left && run.frames == c.frames && run.screenshot == expected &&
+                         run.frameMillis == c.frameMillis;
             return taken ? 7 : 1;
         };
         EXPECT_EXIT(RunProgram(static_cast<int>(storage.size()), argv.data(), body),
