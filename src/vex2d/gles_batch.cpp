@@ -53,14 +53,11 @@ uniform vec4 tint;
 #else
 flat in vec4 tint;
 #endif
-#ifdef ALPHA_TEST
-uniform float alphaFloor;
-#endif
 out vec4 fragColour;
 void main() {
     vec4 c = texture(picture, uv) * tint;
 #ifdef ALPHA_TEST
-    if (c.a < alphaFloor) discard;
+    if (c.a < 0.5) discard;
 #endif
     fragColour = c;
 }
@@ -71,7 +68,7 @@ constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Variants = 8;
 
 struct Program {
     GLuint name = 0;
-    GLint toClip = -1, tint = -1, alphaFloor = -1;
+    GLint toClip = -1, tint = -1;
 };
 
 // Made once per profile in its shared context, usable in all its contexts.
@@ -94,7 +91,6 @@ Program MakeProgram(unsigned variant) {
                                {"position", "texCoord", "colour"});
     made.toClip = GL().GetUniformLocation(made.name, "toClip");
     made.tint = GL().GetUniformLocation(made.name, "tint");
-    made.alphaFloor = GL().GetUniformLocation(made.name, "alphaFloor");
     return made;
 }
 
@@ -208,27 +204,16 @@ bool OneColour(const Vertex* vertices, size_t count) {
     return true;
 }
 
-// Alpha below which a fragment is dropped, or none.
-float AlphaFloor(BlendMode blend) {
-    switch (blend) {
-    case BlendMode::Mask:
-        return 0.5f;
-    default:
-        return 0.0f;
-    }
-}
-
 // The program for the batch; one colour goes to it as a uniform.
 const Program& UseProgram(const Resources& r, const BatchKey& key, const Vertex* vertices,
                           size_t count) {
     auto& gl = GL();
-    float floor = AlphaFloor(key.blend);
     bool oneColour = OneColour(vertices, count);
-    unsigned variant = (floor > 0 ? AlphaTest : 0u) | (oneColour ? SharedTint : 0u) |
+    unsigned variant = (key.blend == BlendMode::Mask ? AlphaTest : 0u) |
+                       (oneColour ? SharedTint : 0u) |
                        (key.primitive == Primitive::Points ? Points : 0u);
     const Program& program = r.programs[variant];
     gl.UseProgram(program.name);
-    if (floor > 0) gl.Uniform1f(program.alphaFloor, floor);
     if (oneColour) {
         const uint8_t* c = vertices[0].rgba;
         gl.Uniform4f(program.tint, c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, c[3] / 255.0f);
