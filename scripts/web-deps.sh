@@ -6,8 +6,7 @@
 # downloaded. Each build is cached in ~/.cache/zandrel-web/<package>-<version>
 # (or $ZANDREL_WEB_CACHE), so a second run only merges the cached installs
 # into <prefix>; changing a package's options below needs its folder removed.
-# puppeteer-core, which the page tests drive Chromium with, goes to
-# <cache>/node.
+# The page tests need only Node.js (which Emscripten brings) and Chromium.
 set -euo pipefail
 prefix=$(realpath -m "$1")
 cache=${ZANDREL_WEB_CACHE:-$HOME/.cache/zandrel-web}
@@ -18,8 +17,6 @@ sudo=()
 
 packages=(emscripten chromium-headless-shell dpkg-dev cmake ninja-build pkg-config)
 missing=()
-# A Node.js from elsewhere brings its own npm, which Debian's npm would conflict with.
-command -v npm >/dev/null || packages+=(npm)
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
         missing+=("$package")
@@ -204,8 +201,3 @@ for package in libsdl2 zlib libpng1.6 libjpeg-turbo libogg libvorbis freetype; d
 done
 echo "WebAssembly libraries in $prefix"
 
-# The page tests drive Chromium through puppeteer-core, which downloads no browser.
-if [ ! -d "$cache/node/node_modules/puppeteer-core" ]; then
-    mkdir -p "$cache/node"
-    (cd "$cache/node" && npm install --no-audit --no-fund --loglevel=error puppeteer-core@22 >/dev/null)
-fi

@@ -12,7 +12,6 @@ build=$(realpath "${1:-build}")
 site=$PWD/build-web/site
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export NODE_PATH=${ZANDREL_WEB_NODE_MODULES:-$HOME/.cache/zandrel-web/node/node_modules}
 
 echo "== The show's page in headless Chromium"
 node tests/web/page_test.cjs --site "$site" --page show --realtime --scenes 16 | tee "$work/page.txt"

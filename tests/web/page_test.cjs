@@ -19,13 +19,13 @@
 // --save PNG keeps the page's last frame; --pointer X,Y moves the mouse there
 // on the canvas as the program starts; --args "..." adds program options;
 // --share F asks for that share of the pixels within the tolerance instead.
-// puppeteer-core comes from NODE_PATH (scripts/web-deps.sh installs it);
-// the browser is Debian's, $ZANDREL_CHROMIUM or chromium-headless-shell.
+// The browser is Debian's, $ZANDREL_CHROMIUM or chromium-headless-shell,
+// driven through its DevTools pipe (devtools.cjs).
 'use strict';
 const fs = require('fs');
 const http = require('http');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+const devtools = require('./devtools.cjs');
 
 const Tolerance = 2;
 const MinimumShare = 0.99;
@@ -69,12 +69,8 @@ function serve(site, reference, references) {
 }
 
 function launch() {
-  return puppeteer.launch({
+  return devtools.launch({
     executablePath: process.env.ZANDREL_CHROMIUM || '/usr/bin/chromium-headless-shell',
-    headless: true,
-    userDataDir: fs.mkdtempSync('/tmp/zandrel-chromium-'),
-    // Long waits are polled inside the page, in one protocol call.
-    protocolTimeout: 20 * TimeoutMs,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
       '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
@@ -217,7 +213,7 @@ async function main() {
   let failure = null;
   try {
     const page = await browser.newPage();
-    page.on('console', (message) => console.log(`[page] ${message.text()}`));
+    page.on('console', (text) => console.log(`[page] ${text}`));
     page.on('pageerror', (error) => console.log(`[page error] ${error.message}`));
     if (opts.virtual) {
       failure = await checkShowFrames(page, base, opts);
@@ -232,8 +228,8 @@ async function main() {
       if (opts.pointer) {
         // Where the native program's start put the pointer, which a page cannot move.
         const [x, y] = opts.pointer.split(',').map(Number);
-        const box = await (await page.$('#canvas')).boundingBox();
-        await page.mouse.move(box.x + x, box.y + y);
+        const box = await page.boundingBox('#canvas');
+        await page.moveMouse(box.x + x, box.y + y);
       }
       const code = await waitForEnd(page);
       console.log(`${opts.frames} frames in ${Date.now() - started} ms from load, exit code ${code}`);
@@ -255,7 +251,7 @@ async function main() {
       if (!running) failure = 'the program ended before Escape';
       else {
         await page.focus('#canvas');
-        await page.keyboard.press('Escape');
+        await page.pressKey('Escape', 27);
         const code = await waitForEnd(page);
         console.log(`Escape ended it with code ${code}`);
         if (code !== 0) failure = `exit code ${code}`;
