@@ -14,10 +14,11 @@ namespace zandrel::gles {
 
 namespace {
 
-// One body for both profiles: only the version line differs. Every shape
-// has one colour, so it is not interpolated: less for a rasteriser to set up.
-// A batch all in one colour, as sprites of one tint are, takes it as a
-// uniform: no varying at all for the rasteriser to carry.
+// One body for both profiles: only the version line differs. A batch all
+// in one colour, as sprites of one tint are, takes it as a uniform: no
+// varying at all for the rasteriser to carry. Otherwise the colour is a
+// plain varying, the same at every corner of a shape: a flat one would cost
+// the software rasteriser its fast path for axis-aligned rectangles.
 constexpr const char* VertexBody = R"(
 in vec2 position;
 in vec2 texCoord;
@@ -25,7 +26,7 @@ in vec4 colour;
 uniform vec2 toClip;
 out vec2 uv;
 #ifndef ONE_COLOUR
-flat out vec4 tint;
+out vec4 tint;
 #endif
 void main() {
     uv = texCoord;
@@ -44,18 +45,26 @@ void main() {
 // fragments of Alpha and Light would give the same pixels, but a software
 // rasteriser runs the test slower than the blend it saves (16 px sprites
 // draw 13 % faster without it).
+// Shapes without a texture take the colour alone: a program that samples
+// nothing is one the software rasteriser runs on its fast path.
 constexpr const char* FragmentBody = R"(
 precision highp float;
+#ifndef NO_PICTURE
 uniform sampler2D picture;
 in vec2 uv;
+#endif
 #ifdef ONE_COLOUR
 uniform vec4 tint;
 #else
-flat in vec4 tint;
+in vec4 tint;
 #endif
 out vec4 fragColour;
 void main() {
+#ifdef NO_PICTURE
+    vec4 c = tint;
+#else
     vec4 c = texture(picture, uv) * tint;
+#endif
 #ifdef ALPHA_TEST
     if (c.a < 0.5) discard;
 #endif
@@ -64,7 +73,7 @@ void main() {
 )";
 
 // Each choice is a bit of the program's index.
-constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Variants = 8;
+constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Untextured = 8, Variants = 16;
 
 struct Program {
     GLuint name = 0;
@@ -74,7 +83,7 @@ struct Program {
 // Made once per profile in its shared context, usable in all its contexts.
 struct Resources {
     std::array<Program, Variants> programs;
-    GLuint buffer = 0, indexBuffer = 0, quadIndexBuffer = 0, white = 0;
+    GLuint buffer = 0, indexBuffer = 0, quadIndexBuffer = 0;
     size_t bufferBytes = 0, indexBytes = 0; // storage the buffers have
     size_t quadCapacity = 0;                // quads the shared quad indices cover
 };
@@ -86,25 +95,13 @@ Program MakeProgram(unsigned variant) {
     if (variant & AlphaTest) defines += "#define ALPHA_TEST\n";
     if (variant & SharedTint) defines += "#define ONE_COLOUR\n";
     if (variant & Points) defines += "#define POINTS\n";
+    if (variant & Untextured) defines += "#define NO_PICTURE\n";
     Program made;
     made.name = BuildGLProgram((defines + VertexBody).c_str(), (defines + FragmentBody).c_str(),
                                {"position", "texCoord", "colour"});
     made.toClip = GL().GetUniformLocation(made.name, "toClip");
     made.tint = GL().GetUniformLocation(made.name, "tint");
     return made;
-}
-
-GLuint WhiteTexture() {
-    auto& gl = GL();
-    const uint8_t white[4] = {255, 255, 255, 255};
-    GLuint texture = 0;
-    gl.GenTextures(1, &texture);
-    gl.BindTexture(GL_TEXTURE_2D, texture);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
-    gl.Flush(); // drawn in other contexts
-    return texture;
 }
 
 Resources& ResourcesFor(GLProfile profile) {
@@ -119,7 +116,6 @@ Resources& ResourcesFor(GLProfile profile) {
         gl.GenBuffers(1, &fresh.buffer);
         gl.GenBuffers(1, &fresh.indexBuffer);
         gl.GenBuffers(1, &fresh.quadIndexBuffer);
-        fresh.white = WhiteTexture();
         made = fresh;
     } catch (...) {
         TheGLGraphicsDriver().ToggleSharedContext();
@@ -211,7 +207,8 @@ const Program& UseProgram(const Resources& r, const BatchKey& key, const Vertex*
     bool oneColour = OneColour(vertices, count);
     unsigned variant = (key.blend == BlendMode::Mask ? AlphaTest : 0u) |
                        (oneColour ? SharedTint : 0u) |
-                       (key.primitive == Primitive::Points ? Points : 0u);
+                       (key.primitive == Primitive::Points ? Points : 0u) |
+                       (key.texture == 0 ? Untextured : 0u);
     const Program& program = r.programs[variant];
     gl.UseProgram(program.name);
     if (oneColour) {
@@ -307,7 +304,7 @@ void Batcher::Flush() {
                  -2.0f / static_cast<float>(height));
     ApplyBlend(key_.blend);
     gl.ActiveTexture(GL_TEXTURE0);
-    gl.BindTexture(GL_TEXTURE_2D, key_.texture ? key_.texture : r.white);
+    if (key_.texture) gl.BindTexture(GL_TEXTURE_2D, key_.texture);
     if (key_.primitive == Primitive::Lines) gl.LineWidth(key_.lineWidth);
     if (key_.primitive != Primitive::Triangles) {
         gl.DrawArrays(ModeOf(key_.primitive), 0, static_cast<GLsizei>(vertexCount));

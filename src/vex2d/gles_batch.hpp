@@ -18,8 +18,7 @@ struct Vertex {
 
 enum class Primitive : uint8_t { Triangles, Lines, Points };
 
-// What one draw call shares. Texture 0 is a white texel, which leaves the
-// vertex colour as it is.
+// What one draw call shares. Texture 0 is none: the vertex colour alone.
 struct BatchKey {
     uint32_t texture = 0;
     BlendMode blend = BlendMode::Solid;
