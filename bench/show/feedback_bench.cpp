@@ -39,6 +39,19 @@ const SceneEffects sceneEffects[] = {
          show::FeedbackTiles(4);
      }},
     {"Tiles1", [] { show::FeedbackTiles(1); }},
+    // The burst's 350 translucent ovals, without its blurs.
+    {"Ovals10",
+     [] {
+         SetBlendMode(BlendMode::Light);
+         SetAlpha(0.5f);
+         SetColor(55, 155, 255);
+         for (int i = 0; i < 350; ++i) {
+             float size = static_cast<float>(10 + (i * 37) % 110);
+             DrawOval(static_cast<float>((i * 73) % 800), static_cast<float>((i * 151) % 600),
+                      size, size);
+         }
+         SetAlpha(1);
+     }},
     {"Picture", [] {}},
 };
 
