@@ -47,8 +47,8 @@ const SceneEffects sceneEffects[] = {
          SetColor(55, 155, 255);
          for (int i = 0; i < 350; ++i) {
              float size = static_cast<float>(10 + (i * 37) % 110);
-             DrawOval(static_cast<float>((i * 73) % 800), static_cast<float>((i * 151) % 600),
-                      size, size);
+             DrawOval(static_cast<float>((i * 73) % 800), static_cast<float>((i * 151) % 600), size,
+                      size);
          }
          SetAlpha(1);
      }},
@@ -93,20 +93,20 @@ void Effects(benchmark::State& state, const Ref<TVex2DDriver>& driver, const Sce
     EndGraphics();
 }
 
+// The scene's effects on one driver, named by the driver's prefix.
+void Register(const char* prefix, const Ref<TVex2DDriver>& (*driver)(), const SceneEffects& scene) {
+    benchmark::RegisterBenchmark(
+        (std::string(prefix) + scene.name).c_str(),
+        [driver, &scene](benchmark::State& state) { Effects(state, driver(), scene); })
+        ->Unit(benchmark::kMillisecond)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
+}
+
 void RegisterAll() {
     for (const SceneEffects& scene : sceneEffects) {
-        benchmark::RegisterBenchmark(
-            (std::string("Fixed") + scene.name).c_str(),
-            [&scene](benchmark::State& state) { Effects(state, FixedFunction2DDriver(), scene); })
-            ->Unit(benchmark::kMillisecond)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
-        benchmark::RegisterBenchmark(
-            (std::string("Shader") + scene.name).c_str(),
-            [&scene](benchmark::State& state) { Effects(state, GLES2DDriver(), scene); })
-            ->Unit(benchmark::kMillisecond)
-            ->MeasureProcessCPUTime()
-            ->UseRealTime();
+        Register("Fixed", FixedFunction2DDriver, scene);
+        Register("Shader", GLES2DDriver, scene);
     }
 }
 
