@@ -50,9 +50,12 @@ class Connection {
     });
   }
 
+  // Calls `listener` for each event `method`; returns what stops it.
   on(method, listener) {
     if (!this.listeners.has(method)) this.listeners.set(method, []);
-    this.listeners.get(method).push(listener);
+    const listeners = this.listeners.get(method);
+    listeners.push(listener);
+    return () => listeners.splice(listeners.indexOf(listener), 1);
   }
 
   // Every command still waiting fails with `reason`.
@@ -98,19 +101,23 @@ class Page {
 
   // Loads `url` and waits for its load event.
   async goto(url, timeout = 120000) {
-    let timer = null;
+    let timer = null, stop = null;
     const loaded = new Promise((resolve, reject) => {
-      this.connection.on('Page.loadEventFired', (params, sessionId) => {
+      stop = this.connection.on('Page.loadEventFired', (params, sessionId) => {
         if (sessionId === this.sessionId) resolve();
       });
       timer = setTimeout(() => reject(new Error(`${url} did not load in ${timeout} ms`)), timeout);
     });
+    const done = () => {
+      clearTimeout(timer);
+      stop();
+    };
     const navigation = await this.send('Page.navigate', { url });
     if (navigation.errorText) {
-      clearTimeout(timer);
+      done();
       throw new Error(`${url}: ${navigation.errorText}`);
     }
-    await loaded.finally(() => clearTimeout(timer));
+    await loaded.finally(done);
   }
 
   // What `fn(...args)` returns in the page, awaited there; it must be JSON.
