@@ -167,6 +167,10 @@ std::vector<SDL_DisplayMode> DisplayModes() {
         SDL_DisplayMode mode;
         if (SDL_GetDisplayMode(0, i, &mode) == 0) modes.push_back(mode);
     }
+    // The X server's mode list can come back empty while another client is
+    // reconfiguring it; the display still has the mode it runs in.
+    SDL_DisplayMode desktop;
+    if (modes.empty() && SDL_GetDesktopDisplayMode(0, &desktop) == 0) modes.push_back(desktop);
     return modes;
 }
 
