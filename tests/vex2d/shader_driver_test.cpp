@@ -155,6 +155,22 @@ TEST_F(ShaderDriver, EachShapeKeepsItsColourWhetherTheBatchHasOneOrMany) {
     EXPECT_EQ(PixelAt(12, 2), Rgb(0, 255, 0));
 }
 
+// Small quads take a batch's one colour as a uniform, large ones as the
+// vertex colour: a tinted, translucent picture blends alike either way.
+TEST_F(ShaderDriver, ATintBlendsAlikeOnSmallAndLargeQuads) {
+    auto white = LoadImage(FilledPixmap(4, 4, Rgb(255, 255, 255)), ImageFlags::NoFlags);
+    SetBlendMode(BlendMode::Alpha);
+    SetColor(200, 100, 50);
+    SetAlpha(0.5f);
+    DrawImage(white, 0, 0);
+    FlushDrawing(); // a batch of its own
+    SetScale(10, 10);
+    DrawImage(white, 10, 0);
+    FlushDrawing();
+    EXPECT_EQ(PixelAt(30, 20), PixelAt(2, 2));
+    EXPECT_NE(PixelAt(2, 2), Black);
+}
+
 TEST(ShaderDriverFlush, WithoutAContextDoesNothing) {
     EndGraphics();
     EXPECT_NO_THROW(FlushDrawing());
