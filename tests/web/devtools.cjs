@@ -55,7 +55,10 @@ class Connection {
     if (!this.listeners.has(method)) this.listeners.set(method, []);
     const listeners = this.listeners.get(method);
     listeners.push(listener);
-    return () => listeners.splice(listeners.indexOf(listener), 1);
+    return () => {
+      const at = listeners.indexOf(listener);
+      if (at >= 0) listeners.splice(at, 1);
+    };
   }
 
   // Every command still waiting fails with `reason`.
