@@ -288,7 +288,7 @@ public:
         GL().Disable(GL_DEPTH_TEST);
         projection_ = projection == Projection::Zoom ? Frustum(ZoomFrustum) : Identity();
         stack_.assign(1, Identity());
-        colour_ = {1, 1, 1};
+        colour_ = White;
     }
     void Capture(int x, int y, int width, int height) override {
         Draw();
@@ -318,16 +318,15 @@ public:
             GL().Disable(GL_BLEND);
     }
     // Float colours, so that many faint passes add up as they do in fixed function.
+    // Each corner carries its colour: only a change to or from white, which
+    // changes the program, ends the draw.
     void Colour(float red, float green, float blue) override {
-        if (colour_ == std::array{red, green, blue}) return;
-        Draw();
+        bool wasWhite = colour_ == White;
         colour_ = {red, green, blue};
-        const ShaderFunctions& gl = GL();
-        if (colour_ == std::array{1.0f, 1.0f, 1.0f}) {
-            gl.UseProgram(objects.unweighted);
-            return;
-        }
-        gl.UseProgram(objects.weighted);
+        bool white = colour_ == White;
+        if (white == wasWhite) return;
+        Draw();
+        GL().UseProgram(white ? objects.unweighted : objects.weighted);
     }
     void Translate(float x, float y, float z) override { TranslateMatrix(stack_.back(), x, y, z); }
     void Rotate(float degrees) override { RotateMatrixZ(stack_.back(), degrees); }
@@ -384,7 +383,7 @@ private:
             p[row] = m[row] * v.x + m[4 + row] * v.y + m[8 + row] * v.z + m[12 + row];
         return {p[0], p[1], p[2], p[3], v.s, v.t, colour[0], colour[1], colour[2]};
     }
-    // Quads under one colour, texture and blend go to the GL as one draw.
+    // Quads under one program, texture and blend go to the GL as one draw.
     void Draw() {
         if (pending_.empty()) return;
         const ShaderFunctions& gl = GL();
@@ -398,6 +397,7 @@ private:
     DriverState saved_;
     Matrix projection_ = Identity();
     std::vector<Matrix> stack_;
+    static constexpr std::array<float, 3> White{1, 1, 1};
     std::array<float, 3> colour_{};
     std::vector<ClipVertex> pending_;
 };
