@@ -131,7 +131,10 @@ void CloseGraphics(const Ref<TGraphics>& g);
 
 // The application context: depth 0 opens a window, any other depth the full
 // screen; hertz 0 asks for no particular rate, otherwise Flip(-1) keeps it.
-// Closes the previous one first; no object on failure.
+// Closes the previous one first; no object on failure. With no display to
+// reach (DISPLAY unset or its X server gone), that is a failure too: windows
+// nobody can see are opened only when SDL_VIDEODRIVER asks for "offscreen"
+// or "dummy" by name.
 Ref<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 0,
                             GraphicsFlags flags = GraphicsFlags::NoFlags);
 // Closes the application context and stops the polled input OpenGraphics

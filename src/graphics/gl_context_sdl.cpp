@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 
+#include <cstring>
+#include <string>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -39,6 +42,19 @@ void KeepFrameMemory() {
 #endif
 }
 
+// Given no display it can reach, SDL falls back to drawing into memory, where
+// nobody sees the window: that counts as no display, unless SDL_VIDEODRIVER
+// asks for such a driver by name.
+bool StartDisplayConnection() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    std::string driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    bool unseen = driver == "offscreen" || driver == "dummy";
+    if (!unseen || (asked && std::strstr(asked, driver.c_str()))) return true;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+}
+
 // Focus changes of the full-screen window are handled here, not by SDL. Video
 // that the program started itself (SDL_CreateWindow starts it implicitly) is
 // used as it is: starting it again would close the program's windows.
@@ -48,7 +64,7 @@ bool StartVideo() {
     KeepFrameMemory();
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-    if (!SDL_GetCurrentVideoDriver() && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (!SDL_GetCurrentVideoDriver() && !StartDisplayConnection()) return false;
     SDL_StartTextInput();
     started = true;
     return true;

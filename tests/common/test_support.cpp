@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,8 +95,12 @@ PrivateDisplay::PrivateDisplay(int width, int height) {
             dup2(pipeFds[1], 3); // the copy is left open across exec
         int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, 2);
+        // A test killed on its timeout takes its server with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // Without -noreset the server resets each time its last client
+        // leaves, and a program that connects just then can find no display.
         execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);
