@@ -11,6 +11,7 @@
 #include <zandrel/zandrel.hpp>
 
 #include "vex2d/gles_vex2d.hpp"
+#include "ratio_reporter.hpp"
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -18,7 +19,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -317,44 +317,23 @@ void RawUpload1024x1024(benchmark::State& state) {
     }
 }
 
-// Keeps each benchmark's median time so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                times[run.run_name.function_name + "/" + run.run_name.args] =
-                    run.GetAdjustedRealTime();
+// The ratios printed after the table.
+void Summary(const RatioReporter& r) {
+    std::printf("Time per frame over the baseline's (median of the repetitions; the sprites'\n"
+                "CPU is every thread's, the software rasteriser's included):\n");
+    for (const char* run : {"4/20000", "16/20000", "32/10000"}) {
+        std::string s = run;
+        r.PrintRatio("FrameworkSprites/" + s, "RawImmediateSprites/" + s, "mark <= 1.20");
+        r.PrintRatio("FrameworkSprites/" + s, "RawVertexArraySprites/" + s, "");
+        r.PrintRatio("FrameworkSprites/" + s, "SdlRendererSprites/" + s, "");
+        r.PrintRatio("ShaderSprites/" + s, "FrameworkSprites/" + s, "mark <= 1.00");
+        r.PrintRatio("ShaderSprites/" + s, "SdlRendererSprites/" + s, "mark <= 1.00");
+        r.PrintRatio("ShaderSprites/" + s, "RawVertexArraySprites/" + s, "");
     }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        std::printf("\nTime per frame over the baseline's (median of the repetitions):\n");
-        for (const char* run : {"4/20000", "16/20000", "32/10000"}) {
-            std::string s = run;
-            Ratio("FrameworkSprites/" + s, "RawImmediateSprites/" + s, "mark <= 1.20");
-            Ratio("FrameworkSprites/" + s, "RawVertexArraySprites/" + s, "");
-            Ratio("FrameworkSprites/" + s, "SdlRendererSprites/" + s, "");
-            Ratio("ShaderSprites/" + s, "FrameworkSprites/" + s, "mark <= 1.00");
-            Ratio("ShaderSprites/" + s, "SdlRendererSprites/" + s, "mark <= 1.00");
-            Ratio("ShaderSprites/" + s, "RawVertexArraySprites/" + s, "");
-        }
-        Ratio("CreateFrame800x600/", "RawUpload1024x1024/", "");
-        auto create = times.find("CreateFrame800x600/");
-        if (create != times.end())
-            std::printf("CreateFrame of an 800 x 600 picture: %.2f ms\n", create->second);
-    }
-
-private:
-    void Ratio(const std::string& measured, const std::string& baseline, const char* note) {
-        auto a = times.find(measured), b = times.find(baseline);
-        if (a == times.end() || b == times.end()) return;
-        std::printf("%-26s / %-30s = %.3f  %s\n", measured.c_str(), baseline.c_str(),
-                    a->second / b->second, note);
-    }
-    std::map<std::string, double> times;
-};
+    r.PrintRatio("CreateFrame800x600", "RawUpload1024x1024", "");
+    if (double create = r.Time("CreateFrame800x600").real; create > 0)
+        std::printf("CreateFrame of an 800 x 600 picture: %.2f ms\n", create);
+}
 
 } // namespace
 
@@ -377,8 +356,6 @@ int main(int argc, char** argv) {
     StartZandrel();
     benchmark::Initialize(&argc, argv);
     benchmark::SetDefaultTimeUnit(benchmark::kMillisecond);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    RunBenchmarksWithRatios(Summary);
     return 0;
 }
