@@ -229,7 +229,7 @@ void DeleteObjectsOfThisDisplay(const ShaderFunctions& gl) {
     objects = ShaderObjects();
 }
 
-// One corner as drawn: clip coordinates, then texture coordinates.
+// One corner as drawn: clip coordinates, texture coordinates, then the colour.
 struct ClipVertex {
     float x, y, z, w, s, t, r, g, b;
 };
