@@ -124,6 +124,16 @@ public:
     virtual void SetDepth(float depth);   // below 0 inverts the right side
     virtual void SetRate(float rate);     // 1.0 is the sample's own speed
     virtual bool Playing();               // true while playing or paused
+    // Puts the channel in a group (0 to SoundGroups - 1; others are
+    // ignored); it stays there for the sounds played on it later.
+    virtual void SetGroup(int group);
+    // Seconds into its sound that the listener hears now, to within one
+    // mixer block (11.6 ms); 0 for a channel with nothing on it.
+    virtual double Position();
+    // Moves the sound on the channel to `seconds` into it (a looping sound
+    // wraps, a sound played once is held at its end); on a cued channel it
+    // starts there when resumed.
+    virtual void SetPosition(double seconds);
 };
 
 // How LoadSound makes a sound: NoFlags plays it once, Loop over and over.
@@ -142,6 +152,9 @@ public:
     // LoadAudioSample. SoundFlags::Loop makes the sound loop. No object when
     // there is no sample.
     static Ref<TSound> Load(const Url& url, SoundFlags flags);
+    // A sound decoded while it plays; see StreamSound. Throws RuntimeError
+    // "Stream is not seekable" for a stream without a position.
+    static Ref<TSound> Stream(const Url& url, SoundFlags flags);
 };
 
 // Makes sounds and channels. The base driver is silent.
@@ -150,9 +163,24 @@ public:
     // A sound of the sample (SoundFlags::Loop loops it); no object for no
     // sample or a format the driver cannot play. The base's sound is silent.
     virtual Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, SoundFlags flags);
+    // A sound decoded from `stream` as it plays (the sound keeps the stream
+    // and reads it from the thread that decodes); no object when no decoder
+    // knows the data (LastLoadError says why). The base's sound is silent.
+    virtual Ref<TSound> CreateStream(const Ref<TStream>& stream, SoundFlags flags);
     // A channel to play on; no object when the driver has none free. The base's
     // channel is silent.
     virtual Ref<TChannel> AllocChannel();
+    // The volume of all output, 1.0 as the channels are. The base's is 1.0.
+    virtual void SetMasterVolume(float volume);
+    // The master volume last set.
+    virtual float MasterVolume();
+    // The volume of every channel in the group, on top of its own.
+    virtual void SetGroupVolume(int group, float volume);
+    // The group's volume last set; 0 for a group outside the range.
+    virtual float GroupVolume(int group);
+    // Holds or resumes every channel of the group at once; a channel's own
+    // pause stays as it was.
+    virtual void SetGroupPaused(int group, bool paused);
 };
 
 // The driver every function below uses: the mixer's once its output device
@@ -168,6 +196,20 @@ void SetAudioDriver(Ref<TAudioDriver> driver);
 // `flags` SoundFlags::Loop makes the sound loop, NoFlags plays it once. No
 // object when nothing loads (LastLoadError says why).
 Ref<TSound> LoadSound(const Url& url, SoundFlags flags = SoundFlags::NoFlags);
+// As LoadSound, but the sound is decoded while it plays, a little ahead of
+// the mixer (about 1.5 s), instead of whole before: for music and other long
+// sounds. Reads WAV, Ogg Vorbis and, where the libraries were found at build
+// time (not yet in the browser build), FLAC and MP3. The file stays open
+// while the sound lives. It plays with every channel control (volume, pan,
+// depth, rate up to 8 times its own frame rate in output frames, pause,
+// position, group); SoundFlags::Loop loops it without a gap, the frame after
+// the last being the first. One channel at a time plays it: playing it again
+// stops it where it played before. Decoding runs on a thread of its own (at
+// the program's turns in the browser, in RenderOfflineMixer offline), never
+// on the thread that mixes: a stream that stalls is heard as silence, counted
+// by StreamUnderruns, and goes on where it stopped. Throws RuntimeError
+// "Stream is not seekable" for a stream without a position.
+Ref<TSound> StreamSound(const Url& url, SoundFlags flags = SoundFlags::NoFlags);
 // Starts `sound` on `channel`, or on a free channel when none is given; the channel it plays on.
 Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel = nullptr);
 // As PlaySound, but paused until ResumeChannel.
@@ -191,11 +233,41 @@ void PauseChannel(const Ref<TChannel>& channel);
 // Goes on playing a paused or cued channel.
 void ResumeChannel(const Ref<TChannel>& channel);
 
+// Sound groups: every channel is in one, group 0 until SetChannelGroup moves
+// it. A program picks its own meaning for the numbers (music in 1, effects
+// in 0). Group and master volume changes ramp across one mixer block, as a
+// channel's own volume does, so they do not click.
+inline constexpr int SoundGroups = 16;
+
+// Moves the channel into `group` (0 to SoundGroups - 1).
+void SetChannelGroup(const Ref<TChannel>& channel, int group);
+// Seconds into its sound that are heard now, to within one mixer block.
+double ChannelPosition(const Ref<TChannel>& channel);
+// Moves what plays on the channel to `seconds` into the sound. To start a
+// sound part way in: CueSound, SetChannelPosition, ResumeChannel.
+void SetChannelPosition(const Ref<TChannel>& channel, double seconds);
+// The volume of all output of the current driver, 1.0 unchanged, 0 silence.
+void SetMasterVolume(float volume);
+// The master volume last set (1.0 at start).
+float MasterVolume();
+// The volume of every channel in `group`, multiplied with the channel's own.
+void SetGroupVolume(int group, float volume);
+// The group's volume last set (1.0 at start).
+float GroupVolume(int group);
+// Holds every channel of the group where it is until ResumeGroup.
+void PauseGroup(int group);
+// Goes on playing the group's channels that are not paused on their own.
+void ResumeGroup(int group);
+
 // The times the sound device has run dry since the mixer opened it (0 while
 // none is open): each is a gap in the output as long as the mixing thread
 // was late, after which the mixer keeps more sound ahead of the device. Any
 // thread.
 int AudioUnderruns();
+
+// Mixer blocks in which a streamed sound found its frames not decoded yet
+// (each 11.6 ms of silence in that sound) since the mixer started. Any thread.
+int StreamUnderruns();
 
 // ---------------------------------------------------------------------------
 // Mixing without a device

@@ -1,4 +1,5 @@
 #include "mixer_driver.hpp"
+#include "sound_decoder.hpp"
 
 #include <utility>
 
@@ -30,6 +31,11 @@ void TChannel::SetRate(float) {}
 bool TChannel::Playing() {
     return false;
 }
+void TChannel::SetGroup(int) {}
+double TChannel::Position() {
+    return 0.0;
+}
+void TChannel::SetPosition(double) {}
 
 Ref<TChannel> TSound::Play(const Ref<TChannel>&) {
     return New<TChannel>();
@@ -46,6 +52,17 @@ Ref<TSound> TSound::Load(const Url& url, SoundFlags flags) {
     return Current()->CreateSound(sample, flags);
 }
 
+Ref<TSound> TSound::Stream(const Url& url, SoundFlags flags) {
+    if (url.As<TAudioSample>()) return Load(url, flags);
+    auto stream = OpenReadStream(url);
+    if (!stream || !Current()) return nullptr;
+    return Current()->CreateStream(stream, flags);
+}
+
+Ref<TSound> TAudioDriver::CreateStream(const Ref<TStream>& stream, SoundFlags) {
+    return OpenSoundDecoder(stream) ? New<TSound>() : nullptr;
+}
+
 Ref<TSound> TAudioDriver::CreateSound(const Ref<TAudioSample>&, SoundFlags) {
     return New<TSound>();
 }
@@ -53,6 +70,16 @@ Ref<TSound> TAudioDriver::CreateSound(const Ref<TAudioSample>&, SoundFlags) {
 Ref<TChannel> TAudioDriver::AllocChannel() {
     return New<TChannel>();
 }
+
+void TAudioDriver::SetMasterVolume(float) {}
+float TAudioDriver::MasterVolume() {
+    return 1.0f;
+}
+void TAudioDriver::SetGroupVolume(int, float) {}
+float TAudioDriver::GroupVolume(int) {
+    return 1.0f;
+}
+void TAudioDriver::SetGroupPaused(int, bool) {}
 
 const Ref<TAudioDriver>& CurrentAudioDriver() {
     return Current();
@@ -66,6 +93,10 @@ void SetAudioDriver(Ref<TAudioDriver> driver) {
 // No sound or no channel is a refusal, not a fault: nothing happens.
 Ref<TSound> LoadSound(const Url& url, SoundFlags flags) {
     return TSound::Load(url, flags);
+}
+
+Ref<TSound> StreamSound(const Url& url, SoundFlags flags) {
+    return TSound::Stream(url, flags);
 }
 
 Ref<TChannel> PlaySound(const Ref<TSound>& sound, const Ref<TChannel>& channel) {
@@ -110,6 +141,42 @@ void PauseChannel(const Ref<TChannel>& channel) {
 
 void ResumeChannel(const Ref<TChannel>& channel) {
     if (channel) channel->SetPaused(false);
+}
+
+void SetChannelGroup(const Ref<TChannel>& channel, int group) {
+    if (channel) channel->SetGroup(group);
+}
+
+double ChannelPosition(const Ref<TChannel>& channel) {
+    return channel ? channel->Position() : 0.0;
+}
+
+void SetChannelPosition(const Ref<TChannel>& channel, double seconds) {
+    if (channel) channel->SetPosition(seconds);
+}
+
+void SetMasterVolume(float volume) {
+    if (Current()) Current()->SetMasterVolume(volume);
+}
+
+float MasterVolume() {
+    return Current() ? Current()->MasterVolume() : 1.0f;
+}
+
+void SetGroupVolume(int group, float volume) {
+    if (Current()) Current()->SetGroupVolume(group, volume);
+}
+
+float GroupVolume(int group) {
+    return Current() ? Current()->GroupVolume(group) : 1.0f;
+}
+
+void PauseGroup(int group) {
+    if (Current()) Current()->SetGroupPaused(group, true);
+}
+
+void ResumeGroup(int group) {
+    if (Current()) Current()->SetGroupPaused(group, false);
 }
 
 } // namespace zandrel

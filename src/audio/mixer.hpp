@@ -7,9 +7,17 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace zandrel {
+
+class SoundDecoder;
+
+namespace mix {
+class SoundFeed;
+class sound;
+} // namespace mix
 
 // Frames copied for the mixer, shared by the sounds and voices that play them.
 struct MixerSample {
@@ -26,6 +34,9 @@ struct MixerSample {
     // any frame: a copy of the first frame when looping, else of the last.
     uint8_t* buffer = nullptr;
     uint8_t* writePointer = nullptr;
+    // A streamed sound reads its frames here instead of the buffer, which it
+    // does not have.
+    std::shared_ptr<mix::SoundFeed> feed;
 };
 
 namespace mix {
@@ -37,6 +48,10 @@ constexpr int BlockValues = 1024;
 constexpr int RingSlots = 4096;
 // A voice queued at time q starts sounding at q + 20 ms of output.
 constexpr int StartDelayMillisecs = 20;
+constexpr int SeekEpochShift = 47;
+constexpr int64_t SeekFrameMask = (int64_t{1} << SeekEpochShift) - 1;
+// Groups of voices, each with a volume and a pause of its own.
+constexpr int Groups = 16;
 
 enum VoiceStatus {
     VoiceFree = 0,
@@ -96,6 +111,21 @@ public:
     std::atomic<int> depth[2] = {0, 0};
     int32_t queuedTime = 0;
     int startDelay = 0; // output frames
+    std::atomic<int> group{0};
+    // The frame of the sample to move to before the next block, with the
+    // epoch of a streamed sound's frames from there above SeekEpochShift; or -1.
+    std::atomic<int64_t> seekTarget{-1};
+    // Written by the mixer thread after each block for the main thread: the
+    // 32.32 position in the sample, the step it moves by, and the output
+    // frames mixed since the voice started or last moved.
+    std::atomic<uint64_t> mixedPosition{0};
+    std::atomic<uint64_t> mixedStep{0};
+    std::atomic<int64_t> mixedSinceSeek{0};
+    // What was last played on it; main thread only.
+    int playedHertz = 0;
+    int playedLength = 0;
+    bool playedLoop = false;
+    std::shared_ptr<SoundFeed> playedFeed; // kept, as the sample may be gone
 };
 
 // Single producer, single consumer: one thread pushes, the other pops.
@@ -144,10 +174,23 @@ public:
     // With no mixer thread running: every voice still held is let go.
     void RecycleAll();
 
+    // Main thread: 4.12 volumes, reached across the next block.
+    void SetMasterVolume(int volume) { masterVolume_[1].store(volume, std::memory_order_relaxed); }
+    int MasterVolume() const { return masterVolume_[1].load(std::memory_order_relaxed); }
+    void SetGroupVolume(int group, int volume);
+    int GroupVolume(int group) const;
+    void SetGroupPaused(int group, bool paused);
+    // Output frames mixed but not yet heard; the device sets it as it refills.
+    void SetUnheardFrames(int frames) { unheard_.store(frames, std::memory_order_relaxed); }
+    int UnheardFrames() const { return unheard_.load(std::memory_order_relaxed); }
+
 private:
     void TakeQueuedVoices();
     int MixVoice(sound& voice, int32_t* accumulator, int values);
     void Recycle(sound** link);
+    void ApplySeek(sound& voice);
+    // 4.12 volume of the voice with its group and the master volume applied.
+    int HeardVolume(int voiceVolume, int group, int which) const;
 
     std::vector<int32_t> accumulator_;
     int blockLength_;
@@ -156,6 +199,11 @@ private:
     sound* active_ = nullptr;
     VoiceRing playQueue_;
     VoiceRing freeVoices_;
+    // [0] current, [1] target, as for voices.
+    std::atomic<int> masterVolume_[2] = {4096, 4096};
+    std::array<std::atomic<int>, Groups> groupVolume_[2];
+    std::atomic<uint32_t> pausedGroups_{0};
+    std::atomic<int> unheard_{0};
 };
 
 class audiodevice {
@@ -187,6 +235,21 @@ void MixerSetChannelVolume(int handle, float volume);
 void MixerSetChannelPan(int handle, float pan);
 void MixerSetChannelDepth(int handle, float depth);
 void MixerSetChannelRate(int handle, float rate);
+// Groups outside 0 to mix::Groups - 1 are ignored; a channel keeps its group
+// from sound to sound, as it keeps its volume.
+void MixerSetChannelGroup(int handle, int group);
+void MixerSetMasterVolume(float volume);
+float MixerMasterVolume();
+void MixerSetGroupVolume(int group, float volume);
+float MixerGroupVolume(int group);
+void MixerSetGroupPaused(int group, int paused);
+// The channel's position as heard, in frames of its sample; -1 for a
+// channel with nothing on it.
+double MixerChannelPosition(int handle);
+// Moves the sound on the channel to `frame` before its next block.
+void MixerSetChannelPosition(int handle, int64_t frame);
+// The frames per second of what plays on the channel; 0 for nothing.
+int MixerChannelHertz(int handle);
 
 // Running the mixer without a device, for tests and for rendering offline in
 // step with a clock of the caller's: MixerInitOffline makes the mixer and its
@@ -194,6 +257,12 @@ void MixerSetChannelRate(int handle, float rate);
 // converts `frames` stereo frames into `out` (nothing when a device runs).
 int MixerInitOffline();
 int MixerRender(int16_t* out, int frames);
+// A sound decoded as it plays, from the decoder's first frame; null when the
+// mixer is not running. The first stretch is decoded before it returns.
+MixerSample* MixerCreateStream(std::unique_ptr<SoundDecoder> decoder, int loop);
+// Decodes ahead for every streamed sound, where no thread does it (the
+// offline mixer, benchmarks).
+void MixerFillStreams();
 // The clock that stamps queued voices and that the mixer compares them with;
 // null restores the monotonic clock. Set it before voices are queued.
 void SetMixerClock(mix::MixerClock clock);

@@ -1,3 +1,4 @@
+#include "sound_feed.hpp"
 #include "wave_out_device.hpp"
 
 #include <algorithm>
@@ -70,9 +71,14 @@ struct MixerState {
 
     void Close() {
         if (!core) return;
+        decodeTicks.reset();
         if (device) device->Close();
         device.reset();
         core->RecycleAll();
+        feeds.Clear();
+        // A streamed sound may outlive the mixer; its voices do not.
+        for (auto& voice : voices)
+            if (voice->playedFeed) voice->playedFeed->streamVoice = nullptr;
         channels.reset();
         spareVoices.clear();
         voices.clear();
@@ -84,6 +90,8 @@ struct MixerState {
     std::unique_ptr<ChannelTable> channels;
     std::vector<std::unique_ptr<sound>> voices; // every voice made; they live until close
     std::vector<sound*> spareVoices;            // never queued, and off their channel
+    mix::FeedList feeds;
+    std::unique_ptr<mix::RefillTicks> decodeTicks; // once a device runs and a sound streams
 };
 
 // At namespace scope, so that it outlives the exit handlers that close it.
@@ -157,6 +165,24 @@ int ToFixed1616(float value) {
     return static_cast<int>(std::clamp(static_cast<double>(value) * 65536.0, 0.0, double{INT_MAX}));
 }
 
+// A streamed sound has one decoder: the voice that played it before stops,
+// and the new one starts from the first frame unless it is moved.
+void StartStreamVoice(mix::SoundFeed& feed, sound& voice) {
+    sound* before = feed.streamVoice;
+    if (before && before != &voice && before->playedFeed.get() == &feed) StopVoice(*before);
+    feed.streamVoice = &voice;
+    int64_t epoch = feed.RequestMove(0);
+    voice.seekTarget.store(epoch << mix::SeekEpochShift, std::memory_order_release);
+}
+
+// A frame within the sound: a loop wraps, a sound played once stops at its end.
+int64_t FrameWithin(const sound& voice, int64_t frame) {
+    int length = voice.playedLength;
+    if (voice.playedLoop && length > 0) return frame % length;
+    if (length > 0 || !voice.playedFeed) return std::min<int64_t>(frame, length);
+    return std::min(frame, mix::SeekFrameMask);
+}
+
 } // namespace
 
 namespace mix {
@@ -179,6 +205,7 @@ int MixerInit() {
     state.core = std::move(core);
     state.device = std::move(device);
     state.channels = std::make_unique<ChannelTable>();
+    mix::ResetStreamUnderruns();
     return 0;
 }
 
@@ -190,6 +217,7 @@ int MixerInitOffline() {
     if (state.core) return state.device ? -1 : 0;
     state.core = std::make_unique<mix::mixer>();
     state.channels = std::make_unique<ChannelTable>();
+    mix::ResetStreamUnderruns();
     return 0;
 }
 
@@ -198,6 +226,7 @@ int MixerRender(int16_t* out, int frames) {
     int blockFrames = state.core->BlockLength() / mix::OutputChannels;
     while (frames > 0) {
         int values = std::min(frames, blockFrames) * mix::OutputChannels;
+        state.feeds.FillAll();
         state.core->MixBlock(values);
         state.core->ConvertBlock(out, values);
         out += values;
@@ -264,6 +293,32 @@ MixerSample* MixerCreateSound(int length, int bits, int channels, int hertz, con
     return sample;
 }
 
+// Decoding ahead runs every 10 ms: the ring holds about 1.5 s, so a stream
+// that stalls for less than that is not heard at all.
+MixerSample* MixerCreateStream(std::unique_ptr<SoundDecoder> decoder, int loop) {
+    if (!state.core || !decoder) return nullptr;
+    int channels = decoder->Channels();
+    if ((channels != 1 && channels != 2) || decoder->Hertz() <= 0) return nullptr;
+    auto feed = std::make_shared<mix::SoundFeed>(std::move(decoder), loop != 0);
+    feed->Fill();
+    auto* sample = new MixerSample;
+    sample->hertz = feed->Hertz();
+    sample->channels = channels;
+    sample->bits = 16;
+    sample->length = static_cast<int>(std::clamp<int64_t>(feed->Length(), 0, INT_MAX));
+    sample->bytesPerFrame = 2 * channels;
+    sample->loop = loop != 0;
+    sample->feed = feed;
+    state.feeds.Add(std::move(feed));
+    if (state.device && !state.decodeTicks)
+        state.decodeTicks = mix::StartRefillTicks([] { state.feeds.FillAll(); }, 10);
+    return sample;
+}
+
+void MixerFillStreams() {
+    state.feeds.FillAll();
+}
+
 void MixerFreeSound(MixerSample* sample) {
     if (!sample) return;
     if (sample->references.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
@@ -282,12 +337,13 @@ int MixerPlaySound(MixerSample* sample, int paused, int channel) {
     if (!state.core->CanQueue()) return 0;
     sound* previous = channel ? VoiceOn(channel) : nullptr;
     int handle = previous ? channel : 0;
-    int rate = DefaultRate, volume = DefaultVolume, pan = 0, depth = 0;
+    int rate = DefaultRate, volume = DefaultVolume, pan = 0, depth = 0, group = 0;
     if (previous) {
         rate = previous->GetRate(1);
         volume = previous->GetVolume(1);
         pan = previous->GetPan(1);
         depth = previous->GetDepth(1);
+        group = previous->group.load(relaxed);
         Supersede(*previous);
     }
     sound* voice = TakeVoice();
@@ -300,6 +356,16 @@ int MixerPlaySound(MixerSample* sample, int paused, int channel) {
     sample->references.fetch_add(1, relaxed);
     voice->sample = sample;
     voice->position = 0;
+    voice->group.store(group, relaxed);
+    voice->seekTarget.store(-1, relaxed);
+    voice->mixedPosition.store(0, relaxed);
+    voice->mixedStep.store(0, relaxed);
+    voice->mixedSinceSeek.store(0, relaxed);
+    voice->playedHertz = sample->hertz;
+    voice->playedLength = sample->length;
+    voice->playedLoop = sample->loop;
+    voice->playedFeed = sample->feed;
+    if (sample->feed) StartStreamVoice(*sample->feed, *voice);
     voice->startDelay = 0;
     voice->queuedTime = mix::MixerNow();
     voice->channel = handle;
@@ -350,6 +416,65 @@ void MixerSetChannelDepth(int handle, float depth) {
 
 void MixerSetChannelRate(int handle, float rate) {
     if (sound* voice = VoiceOn(handle)) voice->SetRate(ToFixed1616(rate));
+}
+
+void MixerSetChannelGroup(int handle, int group) {
+    if (group < 0 || group >= mix::Groups) return;
+    if (sound* voice = VoiceOn(handle)) voice->group.store(group, relaxed);
+}
+
+void MixerSetMasterVolume(float volume) {
+    if (state.core) state.core->SetMasterVolume(ToFixed412(volume));
+}
+
+float MixerMasterVolume() {
+    return state.core ? static_cast<float>(state.core->MasterVolume()) / 4096.0f : 0.0f;
+}
+
+void MixerSetGroupVolume(int group, float volume) {
+    if (state.core) state.core->SetGroupVolume(group, ToFixed412(volume));
+}
+
+float MixerGroupVolume(int group) {
+    return state.core ? static_cast<float>(state.core->GroupVolume(group)) / 4096.0f : 0.0f;
+}
+
+void MixerSetGroupPaused(int group, int paused) {
+    if (state.core) state.core->SetGroupPaused(group, paused != 0);
+}
+
+// The mixer is ahead of the ear by the sound the device has not played yet,
+// and never further back than the voice's last start or move.
+double MixerChannelPosition(int handle) {
+    sound* voice = VoiceOn(handle);
+    if (!voice || voice->playedHertz <= 0) return -1;
+    int length = voice->playedLength;
+    int64_t target = voice->seekTarget.load(relaxed);
+    if (target >= 0) return static_cast<double>(target & mix::SeekFrameMask);
+    int64_t unheard =
+        std::min<int64_t>(state.core->UnheardFrames(), voice->mixedSinceSeek.load(relaxed));
+    double frames = (static_cast<double>(voice->mixedPosition.load(relaxed)) -
+                     static_cast<double>(voice->mixedStep.load(relaxed)) * unheard) /
+                    4294967296.0;
+    if (frames >= 0) return frames;
+    return voice->playedLoop && length > 0 ? std::fmod(frames, length) + length : 0.0;
+}
+
+// A streamed sound's decoder is sent there at once, so that it is decoding
+// from there by the time the mixer moves the voice.
+void MixerSetChannelPosition(int handle, int64_t frame) {
+    sound* voice = VoiceOn(handle);
+    if (!voice || voice->playedHertz <= 0) return;
+    frame = FrameWithin(*voice, std::max<int64_t>(frame, 0));
+    int64_t epoch = 0;
+    if (voice->playedFeed && voice->playedFeed->streamVoice == voice)
+        epoch = voice->playedFeed->RequestMove(frame);
+    voice->seekTarget.store(epoch << mix::SeekEpochShift | frame, std::memory_order_release);
+}
+
+int MixerChannelHertz(int handle) {
+    sound* voice = VoiceOn(handle);
+    return voice ? voice->playedHertz : 0;
 }
 
 } // namespace zandrel

@@ -1,5 +1,6 @@
 #include "mix_kernels.hpp"
 #include "mixer.hpp"
+#include "sound_feed.hpp"
 
 #include <algorithm>
 #include <climits>
@@ -91,7 +92,36 @@ sound* VoiceRing::Pop() {
 }
 
 mixer::mixer(int blockValues)
-    : accumulator_(static_cast<size_t>(blockValues), 0), blockLength_(blockValues) {}
+    : accumulator_(static_cast<size_t>(blockValues), 0), blockLength_(blockValues) {
+    for (auto& volumes : groupVolume_)
+        for (auto& volume : volumes)
+            volume.store(4096, relaxed);
+}
+
+void mixer::SetGroupVolume(int group, int volume) {
+    if (group >= 0 && group < Groups) groupVolume_[1][group].store(volume, relaxed);
+}
+
+int mixer::GroupVolume(int group) const {
+    return group >= 0 && group < Groups ? groupVolume_[1][group].load(relaxed) : 0;
+}
+
+void mixer::SetGroupPaused(int group, bool paused) {
+    if (group < 0 || group >= Groups) return;
+    uint32_t bit = uint32_t{1} << group;
+    if (paused)
+        pausedGroups_.fetch_or(bit, relaxed);
+    else
+        pausedGroups_.fetch_and(~bit, relaxed);
+}
+
+// Three 4.12 factors make a 4.36 product: back to 4.12, held to what a
+// voice's own volume may be.
+int mixer::HeardVolume(int voiceVolume, int group, int which) const {
+    int64_t product = int64_t{voiceVolume} * groupVolume_[which][group].load(relaxed) *
+                      masterVolume_[which].load(relaxed);
+    return static_cast<int>(std::clamp<int64_t>(product / (4096 * 4096), -32768, 32767));
+}
 
 void mixer::SetFormat(int rate, int channels) {
     outputRate_ = rate;
@@ -128,6 +158,25 @@ void mixer::MixBlock(int values) {
                                 relaxed);
         link = &voice->next;
     }
+    masterVolume_[0].store(masterVolume_[1].load(relaxed), relaxed);
+    for (int group = 0; group < Groups; ++group)
+        groupVolume_[0][group].store(groupVolume_[1][group].load(relaxed), relaxed);
+}
+
+// A move is taken whatever the voice's state, so that a cued or paused voice
+// starts from where it was put. The main thread has already brought the
+// frame within the sound.
+void mixer::ApplySeek(sound& voice) {
+    int64_t target = voice.seekTarget.exchange(-1, std::memory_order_acquire);
+    if (target < 0 || !voice.sample) return;
+    int64_t frame = target & SeekFrameMask;
+    voice.position = static_cast<uint64_t>(frame) << 32;
+    voice.mixedPosition.store(voice.position, relaxed);
+    voice.mixedSinceSeek.store(0, relaxed);
+    if (SoundFeed* feed = voice.sample->feed.get()) {
+        feed->Adopt(static_cast<uint32_t>(target >> SeekEpochShift), frame);
+        voice.position = 0;
+    }
 }
 
 void mixer::Recycle(sound** link) {
@@ -145,8 +194,10 @@ int mixer::MixVoice(sound& voice, int32_t* accumulator, int values) {
     int frames = values / outputChannels_;
     int status = voice.status.load(relaxed);
     if (status == VoiceStopped) return 1;
-    if (status & VoicePaused) return -2;
     if (status == VoiceFree) return -1;
+    ApplySeek(voice);
+    int group = std::clamp(voice.group.load(relaxed), 0, Groups - 1);
+    if (status & VoicePaused || pausedGroups_.load(relaxed) >> group & 1) return -2;
     if (voice.startDelay >= frames) {
         voice.startDelay -= frames;
         return 0;
@@ -156,13 +207,24 @@ int mixer::MixVoice(sound& voice, int32_t* accumulator, int values) {
     voice.startDelay = 0;
 
     const MixerSample& sample = *voice.sample;
-    int volumeNow = voice.volume[0].load(relaxed), volumeTarget = voice.volume[1].load(relaxed);
+    int ownVolume = voice.volume[1].load(relaxed);
+    int volumeNow = HeardVolume(voice.volume[0].load(relaxed), group, 0);
+    int volumeTarget = HeardVolume(ownVolume, group, 1);
     int rateTarget = voice.rate[1].load(relaxed);
     int pan = voice.pan[1].load(relaxed), depth = voice.depth[1].load(relaxed);
     uint64_t stepNow = StepFor(voice.rate[0].load(relaxed), sample.hertz, outputRate_);
     uint64_t stepTarget = StepFor(rateTarget, sample.hertz, outputRate_);
     Cursor cursor{sample.buffer, voice.position, static_cast<uint64_t>(sample.length) << 32,
                   sample.loop};
+    SoundFeed* feed = sample.feed.get();
+    if (feed) {
+        // What is not decoded yet is silence; the voice waits where it is.
+        stepNow = std::min(stepNow, SoundFeed::MaxStep);
+        stepTarget = std::min(stepTarget, SoundFeed::MaxStep);
+        auto found = feed->Window(voice.position, std::max(stepNow, stepTarget), frames, cursor);
+        if (found == SoundFeed::Found::Short) CountStreamUnderrun();
+        if (found != SoundFeed::Found::Ready) return 0;
+    }
 
     bool ended;
     if (volumeNow == volumeTarget && stepNow == stepTarget) {
@@ -182,9 +244,12 @@ int mixer::MixVoice(sound& voice, int32_t* accumulator, int values) {
                   depth};
         ended = RampMixerFor(sample.bits, sample.channels)(cursor, ramp, accumulator, frames);
     }
-    voice.position = cursor.position;
+    voice.position = feed ? feed->Release(voice.position, cursor) : cursor.position;
+    voice.mixedPosition.store(feed ? feed->SoundPosition(voice.position) : voice.position, relaxed);
+    voice.mixedStep.store(stepTarget, relaxed);
+    voice.mixedSinceSeek.store(voice.mixedSinceSeek.load(relaxed) + frames, relaxed);
     voice.rate[0].store(rateTarget, relaxed);
-    voice.volume[0].store(volumeTarget, relaxed);
+    voice.volume[0].store(ownVolume, relaxed);
     voice.pan[0].store(pan, relaxed);
     voice.depth[0].store(depth, relaxed);
     return ended ? 1 : 0;

@@ -1,5 +1,9 @@
 #include "mixer_driver.hpp"
 #include "mixer.hpp"
+#include "sound_decoder.hpp"
+#include "sound_feed.hpp"
+
+#include <algorithm>
 
 namespace zandrel {
 
@@ -23,9 +27,37 @@ Ref<TSound> TMixerAudioDriver::CreateSound(const Ref<TAudioSample>& sample, Soun
     return TMixerSound::Create(mixerSample);
 }
 
+Ref<TSound> TMixerAudioDriver::CreateStream(const Ref<TStream>& stream, SoundFlags flags) {
+    auto decoder = OpenSoundDecoder(stream);
+    if (!decoder) return nullptr;
+    MixerSample* sample = MixerCreateStream(std::move(decoder), flags & SoundFlags::Loop ? -1 : 0);
+    if (!sample) return nullptr;
+    return TMixerSound::Create(sample);
+}
+
 Ref<TChannel> TMixerAudioDriver::AllocChannel() {
     int handle = MixerAllocChannel();
     return handle ? TMixerChannel::Create(handle) : nullptr;
+}
+
+void TMixerAudioDriver::SetMasterVolume(float volume) {
+    MixerSetMasterVolume(volume);
+}
+
+float TMixerAudioDriver::MasterVolume() {
+    return MixerMasterVolume();
+}
+
+void TMixerAudioDriver::SetGroupVolume(int group, float volume) {
+    MixerSetGroupVolume(group, volume);
+}
+
+float TMixerAudioDriver::GroupVolume(int group) {
+    return MixerGroupVolume(group);
+}
+
+void TMixerAudioDriver::SetGroupPaused(int group, bool paused) {
+    MixerSetGroupPaused(group, paused ? 1 : 0);
 }
 
 TMixerSound::~TMixerSound() {
@@ -86,6 +118,23 @@ void TMixerChannel::SetRate(float rate) {
     MixerSetChannelRate(handle_, rate);
 }
 
+void TMixerChannel::SetGroup(int group) {
+    MixerSetChannelGroup(handle_, group);
+}
+
+double TMixerChannel::Position() {
+    int hertz = MixerChannelHertz(handle_);
+    return hertz > 0 ? MixerChannelPosition(handle_) / hertz : 0.0;
+}
+
+// Positions are whole frames: the nearest one below.
+void TMixerChannel::SetPosition(double seconds) {
+    int hertz = MixerChannelHertz(handle_);
+    if (hertz <= 0 || !(seconds >= 0)) seconds = 0;
+    double frame = std::min(seconds * hertz, 9.0e18);
+    if (hertz > 0) MixerSetChannelPosition(handle_, static_cast<int64_t>(frame));
+}
+
 // Playing once or looping, paused or not.
 bool TMixerChannel::Playing() {
     return (MixerChannelStatus(handle_) & ~1) != 0;
@@ -108,6 +157,10 @@ int RenderOfflineMixer(int16_t* out, int frames) {
 
 int AudioUnderruns() {
     return MixerDeviceUnderruns();
+}
+
+int StreamUnderruns() {
+    return mix::StreamUnderruns();
 }
 
 } // namespace zandrel

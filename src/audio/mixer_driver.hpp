@@ -16,7 +16,13 @@ void DeferAudioDriver(void (*open)());
 class TMixerAudioDriver : public TAudioDriver {
 public:
     Ref<TSound> CreateSound(const Ref<TAudioSample>& sample, SoundFlags flags) override;
+    Ref<TSound> CreateStream(const Ref<TStream>& stream, SoundFlags flags) override;
     Ref<TChannel> AllocChannel() override;
+    void SetMasterVolume(float volume) override;
+    float MasterVolume() override;
+    void SetGroupVolume(int group, float volume) override;
+    float GroupVolume(int group) override;
+    void SetGroupPaused(int group, bool paused) override;
 };
 
 class TMixerSound : public TSound {
@@ -51,6 +57,9 @@ public:
     void SetDepth(float depth) override;
     void SetRate(float rate) override;
     bool Playing() override;
+    void SetGroup(int group) override;
+    double Position() override;
+    void SetPosition(double seconds) override;
 
     int Handle() const { return handle_; }
     static Ref<TMixerChannel> Create(int handle);

@@ -1,4 +1,5 @@
 #include "loaders.hpp"
+#include "sound_decoder.hpp"
 
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
@@ -161,6 +162,44 @@ Ref<TAudioSample> TAudioSampleLoaderOGG::LoadAudioSample(const Ref<TStream>& str
     if (decoded < 0) return nullptr;
     sample->Resize(decoded);
     return sample;
+}
+
+namespace {
+
+// The first logical stream only, as the whole-sample loader reads it.
+class OggDecoder final : public SoundDecoder {
+public:
+    OggDecoder(Ref<TStream> stream, DecoderHandle decoder, int length, int channels, int hertz)
+        : stream_(std::move(stream)), decoder_(std::move(decoder)) {
+        channels_ = channels;
+        hertz_ = hertz;
+        length_ = length;
+    }
+
+    int Read(int16_t* out, int frames) override {
+        int bytes = frames * 2 * channels_;
+        int missing = OggRead(decoder_.get(), out, bytes);
+        if (missing < 0) return -1;
+        return (bytes - missing) / (2 * channels_);
+    }
+
+    bool Seek(int64_t frame) override {
+        return ov_pcm_seek(static_cast<OggVorbis_File*>(decoder_.get()), frame) == 0;
+    }
+
+private:
+    Ref<TStream> stream_; // before the decoder, which reads it until it is gone
+    DecoderHandle decoder_;
+};
+
+} // namespace
+
+std::unique_ptr<SoundDecoder> OpenOggDecoder(const Ref<TStream>& stream) {
+    int length = 0, channels = 0, hertz = 0;
+    DecoderHandle decoder(OggOpen(stream.get(), ReadStream, SeekStream, KeepStreamOpen, TellStream,
+                                  &length, &channels, &hertz));
+    if (!decoder || channels < 1 || channels > 2 || hertz <= 0) return nullptr;
+    return std::make_unique<OggDecoder>(stream, std::move(decoder), length, channels, hertz);
 }
 
 } // namespace zandrel

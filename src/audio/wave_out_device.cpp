@@ -98,6 +98,7 @@ void waveoutdevice::MixAhead(int64_t playPosition) {
         mixer_.ConvertBlock(buffer_.data() + block * blockLength_, blockLength_);
         writePosition_ += blockLength_;
     }
+    mixer_.SetUnheardFrames(static_cast<int>((writePosition_ - playPosition) / OutputChannels));
     waveOut_->Publish(writePosition_);
 }
 

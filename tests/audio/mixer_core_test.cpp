@@ -124,8 +124,9 @@ TEST_F(MixerCoreTest, PanAndDepthShapeTheTwoSides) {
         float pan, depth;
         int left, right;
     };
-    for (auto c : {Case{-1.0f, 0, 16000, 0}, Case{0.5f, 0, 8000, 16000}, Case{1.0f, 0, 0, 16000},
-                   Case{0, -0.1f, 16000, -16000}, Case{10.0f, 0, 0, 16000}}) {
+    for (auto c :
+         {Case{-1.0f, 0, 16000, 0}, Case{0.5f, 0, 8000, 16000}, Case{1.0f, 0, 0, 16000},
+          Case{0, -0.1f, 16000, -16000}, Case{10.0f, 0, 0, 16000}, Case{-10.0f, 0, 16000, 0}}) {
         int channel = MixerAllocChannel();
         MixerSetChannelPan(channel, c.pan);
         MixerSetChannelDepth(channel, c.depth);
@@ -136,6 +137,60 @@ TEST_F(MixerCoreTest, PanAndDepthShapeTheTwoSides) {
         MixerStopChannel(channel);
         MixBlock();
     }
+}
+
+TEST_F(MixerCoreTest, GroupAndMasterVolumesRampInLikeAChannelVolume) {
+    auto* tone = MonoSample(Constant(44100, 1000), 44100, true);
+    int music = MixerAllocChannel(), effect = MixerAllocChannel();
+    MixerSetChannelGroup(music, 3);
+    PlayAtOnce(tone, 0, music);
+    MixBlock();
+    MixerStopChannel(music);
+    PlayAtOnce(tone, 0, music); // the channel keeps its group
+    PlayAtOnce(tone, 0, effect);
+    MixerSetGroupVolume(3, 0.5f);
+    MixerSetMasterVolume(0.5f);
+    auto left = Side(MixBlock(), 0);
+    // From 2 x 16000 to 4000 + 8000 across the block, as in a volume ramp.
+    EXPECT_EQ(left[0], 32000);
+    EXPECT_EQ(left[256], 22000);
+    EXPECT_EQ(Side(MixBlock(), 0)[0], 12000);
+    EXPECT_EQ(MixerGroupVolume(3), 0.5f);
+
+    MixerSetGroupPaused(3, 1);
+    EXPECT_EQ(Side(MixBlock(), 0)[0], 8000);
+    MixerSetGroupPaused(3, 0);
+    EXPECT_EQ(Side(MixBlock(), 0)[0], 12000);
+    EXPECT_EQ(MixerChannelPosition(music), 3.0 * BlockFrames); // held while the group paused
+}
+
+TEST_F(MixerCoreTest, PositionsFollowPlayingSkippingAndMoving) {
+    auto* shortLoop = MonoSample(Ramp(100, 0), 44100, true);
+    auto* ramp = MonoSample(Ramp(20000, 0), 44100, false);
+    int silent = MixerAllocChannel();
+    MixerSetChannelVolume(silent, 0.0f);
+    PlayAtOnce(shortLoop, 0, silent);
+    int moved = PlayAtOnce(ramp, 0, 0);
+    MixerSetChannelPosition(moved, 1000);
+    EXPECT_EQ(MixerChannelPosition(moved), 1000.0); // before the mixer has moved it
+    auto left = Side(MixBlock(), 0);
+    EXPECT_EQ(left[0], 16 * 1000);
+    EXPECT_EQ(MixerChannelPosition(silent), 12.0); // 512 frames of a 100-frame loop skipped
+    EXPECT_EQ(MixerChannelPosition(moved), 1000.0 + BlockFrames);
+    MixerSetChannelVolume(silent, 1.0f);
+    MixBlock();
+    EXPECT_EQ(Side(MixBlock(), 0)[0], 16 * (24 + 1000 + 2 * BlockFrames));
+
+    int cued = MixerPlaySound(ramp, 1, 0);
+    auto channel = TMixerChannel::Create(cued);
+    SetChannelPosition(channel, 0.5); // half a second: frame 22050, past the end
+    EXPECT_EQ(ChannelPosition(channel), 20000.0 / 44100);
+    SetChannelPosition(channel, 0.25);
+    ResumeChannel(channel);
+    testNow += mix::StartDelayMillisecs;
+    MixerStopChannel(silent);
+    MixerStopChannel(moved);
+    EXPECT_EQ(Side(MixBlock(), 0)[0], 16 * 11025);
 }
 
 TEST_F(MixerCoreTest, VolumesBeyondTheFixedPointRangeAreClamped) {
