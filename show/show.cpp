@@ -76,7 +76,8 @@ bool LoadPicture(Ref<TImage>& image, const char* file, ImageFlags flags, std::st
 // The files in the order the show loads them; the first that fails is named.
 std::string LoadMedia(ShowMedia& m) {
     std::string missing;
-    m.music = LoadSound("diskox.ogg");
+    // Streamed: the 163 s track would be 28 MB decoded before the first frame.
+    m.music = StreamSound("diskox.ogg");
     if (!m.music) missing = "diskox.ogg";
     LoadPicture(m.saippua, "saippua.jpg", ImageFlags::Masked, missing);
     LoadPicture(m.blow, "blow.png", ImageFlags::Masked, missing);
