@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libsdl2-dev libgl-dev libpng-dev libjpeg62-turbo-dev libogg-dev libvorbis-dev
-    libfreetype-dev
+    libfreetype-dev libflac-dev libmpg123-dev
 )
 case "${1:-}" in
 --library) ;;
@@ -16,7 +16,7 @@ case "${1:-}" in
     packages+=(
         libgtest-dev libbenchmark-dev
         xvfb xauth libgl1-mesa-dri xdotool x11-utils x11-apps xfonts-base fonts-dejavu-core sox
-        vorbis-tools clang libclang-rt-14-dev libopenal-dev doxygen
+        vorbis-tools flac lame mpg123 clang libclang-rt-14-dev libopenal-dev doxygen
     )
     ;;
 *)

@@ -1,21 +1,23 @@
-// Audio: sample buffers and their loaders (WAV, Ogg Vorbis), sounds and
-// channels, and the drivers that play them (silent, or the software mixer on
-// the sound device). Extension points: sample loaders (TAudioSampleLoader) and
-// audio drivers (TAudioDriver). StartAudioModule() registers the loaders
-// (StartZandrel() calls it); the mixer opens the sound device when a program
-// first asks for the audio driver, and a machine without one stays silent
-// without a word. Threads: main
-// thread only; the mixer mixes on a thread of its own, which programs never
-// touch.
+// Audio: sample buffers and their loaders (WAV, Ogg Vorbis, and FLAC and MP3
+// where libFLAC and libmpg123 were found when the library was built: on
+// Linux, not yet in the browser build), sounds loaded whole or streamed,
+// channels, sound groups and a master volume, and the drivers that play them
+// (silent, or the software mixer on the sound device). Extension points:
+// sample loaders (TAudioSampleLoader) and audio drivers (TAudioDriver).
+// StartAudioModule() registers the loaders (StartZandrel() calls it); the
+// mixer opens the sound device when a program first asks for the audio
+// driver, and a machine without one stays silent without a word. Threads:
+// main thread only; the mixer mixes on a thread of its own and streamed
+// sounds are decoded on another, which programs never touch.
 #pragma once
 
 #include <zandrel/stream.hpp>
 
 namespace zandrel {
 
-// Registers the OGG and WAV sample loaders and starts with the silent driver;
-// the mixer's replaces it when the driver is first asked for and the device
-// opens. Later calls do nothing.
+// Registers the sample loaders (WAV, Ogg, FLAC, MP3, asked in that order)
+// and starts with the silent driver; the mixer's replaces it when the driver
+// is first asked for and the device opens. Later calls do nothing.
 void StartAudioModule();
 
 // ---------------------------------------------------------------------------
@@ -192,7 +194,9 @@ void SetAudioDriver(Ref<TAudioDriver> driver);
 // The methods of TSound, TAudioDriver (the current one) and TChannel as free
 // functions. No sound, no channel or no driver is no error: the calls do
 // nothing and give no object, or false.
-// `url` names a WAV or Ogg Vorbis file (or is a sample, stream or bank);
+// `url` names a WAV, Ogg Vorbis, FLAC or MP3 file (or is a sample, stream
+// or bank); FLAC and MP3 are 16-bit once loaded (wider FLAC keeps its top
+// 16 bits);
 // `flags` SoundFlags::Loop makes the sound loop, NoFlags plays it once. No
 // object when nothing loads (LastLoadError says why).
 Ref<TSound> LoadSound(const Url& url, SoundFlags flags = SoundFlags::NoFlags);

@@ -1,6 +1,7 @@
 #include "loaders.hpp"
 #include "mixer.hpp"
 #include "mixer_driver.hpp"
+#include "sound_decoder.hpp"
 
 namespace zandrel {
 
@@ -19,11 +20,14 @@ void StartMixerDriver() {
 
 } // namespace
 
-// Loaders live for the whole run; the newest is asked first, so WAV before Ogg.
+// Loaders live for the whole run; the newest is asked first, so WAV, Ogg,
+// FLAC, then MP3, whose frames have the weakest signature.
 void StartAudioModule() {
     static bool started = false;
     RunOnce(started, [] {
         StartStreamModule();
+        new TAudioSampleLoaderDecoded(OpenMp3Decoder);
+        new TAudioSampleLoaderDecoded(OpenFlacDecoder);
         new TAudioSampleLoaderOGG;
         new TAudioSampleLoaderWAV;
         SetAudioDriver(New<TAudioDriver>());

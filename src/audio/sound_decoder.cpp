@@ -16,6 +16,7 @@ constexpr DecoderOpener Openers[] = {OpenWaveDecoder, OpenOggDecoder, OpenFlacDe
 std::unique_ptr<SoundDecoder> OpenSoundDecoder(const Ref<TStream>& stream) {
     int start = stream->Pos();
     if (start == -1) throw RuntimeError("Stream is not seekable");
+    String opened = LastLoadError();
     for (DecoderOpener open : Openers) {
         stream->Seek(start);
         SetLoadError(String());
@@ -26,6 +27,7 @@ std::unique_ptr<SoundDecoder> OpenSoundDecoder(const Ref<TStream>& stream) {
         }
         if (!LastLoadError().empty()) return nullptr;
     }
+    SetLoadError(opened);
     RefusedAs("a WAV, Ogg Vorbis, FLAC or MP3 file");
     return nullptr;
 }

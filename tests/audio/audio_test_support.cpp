@@ -59,6 +59,12 @@ bool RunCommand(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+bool Encode(std::string command, const std::string& in, const std::string& out) {
+    command.replace(command.find("%in"), 3, in);
+    command.replace(command.find("%out"), 4, out);
+    return RunCommand(command);
+}
+
 DirectDecode DecodeWithVorbisfile(const std::string& path) {
     DirectDecode result;
     OggVorbis_File file;

@@ -35,6 +35,8 @@ ByteVector Pcm16(const std::vector<int16_t>& values);
 
 // Runs a shell command; true when it exits with 0.
 bool RunCommand(const std::string& command);
+// Runs an encoder's command line with %in and %out replaced by the files.
+bool Encode(std::string command, const std::string& in, const std::string& out);
 
 // The frames vorbisfile decodes from the file when called directly, as 16-bit
 // little-endian PCM, going on past holes (damaged pages), and the total it

@@ -53,17 +53,19 @@ TEST_F(StreamedSound, PlaysAsTheWholeSampleDoesLoopedTwiceAndMoved) {
     struct Case {
         std::string name;
         int channels, hertz, bits, frames;
+        std::string encoder;
     };
     for (const auto& c :
-         {Case{"stereo16.wav", 2, 48000, 16, 40000}, Case{"mono8.wav", 1, 11025, 8, 9000},
-          Case{"stereo.ogg", 2, 44100, 16, 40000}}) {
+         {Case{"stereo16.wav", 2, 48000, 16, 40000, ""}, Case{"mono8.wav", 1, 11025, 8, 9000, ""},
+          Case{"stereo.ogg", 2, 44100, 16, 40000, "oggenc -Q -q 2 -o %out %in"},
+          Case{"mono.flac", 1, 22050, 16, 30000, "flac -s -f -o %out %in"},
+          Case{"mono.mp3", 1, 22050, 16, 30000, "lame --quiet -b 64 %in %out"},
+          Case{"stereo.mp3", 2, 44100, 16, 40000, "lame --quiet -V 5 %in %out"}}) {
         std::string path = folder / c.name;
         auto wave = PcmWave(c.channels, c.hertz, c.bits, Noise(c.frames, c.channels, c.bits));
-        if (c.name.ends_with(".ogg")) {
-            WriteFileBytes(path + ".wav", wave);
-            ASSERT_TRUE(RunCommand("oggenc -Q -q 2 -o " + path + " " + path + ".wav"));
-        } else {
-            WriteFileBytes(path, wave);
+        WriteFileBytes(c.encoder.empty() ? path : path + ".wav", wave);
+        if (!c.encoder.empty()) {
+            ASSERT_TRUE(Encode(c.encoder, path + ".wav", path)) << c.name;
         }
         // Twice through the sound and past the decoder's ring, then moved.
         int blocks = static_cast<int>(2.2 * c.frames * 44100 / c.hertz / 1.1 / BlockFrames);
@@ -134,15 +136,26 @@ TEST(StreamedSoundOnADevice, AStallingStreamIsHeardAsSilenceAndGoesOn) {
     auto bytes = ReadFileBytes(output);
     std::vector<int16_t> out(bytes.size() / 2);
     std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    // The ramp, with silence somewhere inside it where the ring ran dry.
     std::vector<int16_t> sounding;
-    for (size_t i = 0; i < out.size(); i += 2)
-        if (out[i] != 0 || out[i + 1] != 0) sounding.push_back(out[i]);
+    size_t silentInside = 0, silentRun = 0;
+    for (size_t i = 0; i < out.size(); i += 2) {
+        if (out[i] == 0 && out[i + 1] == 0) {
+            ++silentRun;
+            continue;
+        }
+        if (!sounding.empty()) silentInside = std::max(silentInside, silentRun);
+        silentRun = 0;
+        sounding.push_back(out[i]);
+    }
     ASSERT_FALSE(sounding.empty());
     EXPECT_EQ(sounding.front(), -16000);
     EXPECT_GE(sounding.back(), (Frames - 8) / 4 - 16000);
     for (size_t i = 1; i < sounding.size(); ++i)
         ASSERT_TRUE(sounding[i] - sounding[i - 1] >= 0 && sounding[i] - sounding[i - 1] <= 2)
             << "jump from " << sounding[i - 1] << " to " << sounding[i] << " at " << i;
-    // 400 ms or more of the stall found the ring empty.
-    EXPECT_GE(underruns, 400 * 44100 / 1000 / BlockFrames);
+    // The stall outlasts the decoded sound by about 0.4 s; how much of that
+    // is heard as silence depends on how far the loaded machine got.
+    EXPECT_GE(underruns, 1);
+    EXPECT_GE(silentInside, static_cast<size_t>(BlockFrames));
 }
