@@ -311,7 +311,8 @@ MixerSample* MixerCreateStream(std::unique_ptr<SoundDecoder> decoder, int loop) 
     sample->feed = feed;
     state.feeds.Add(std::move(feed));
     if (state.device && !state.decodeTicks)
-        state.decodeTicks = mix::StartRefillTicks([] { state.feeds.FillAll(); }, 10);
+        state.decodeTicks =
+            mix::StartRefillTicks([] { state.feeds.FillAll(); }, 10, mix::TickPriority::Ordinary);
     return sample;
 }
 

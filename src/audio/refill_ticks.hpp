@@ -13,9 +13,14 @@ public:
     virtual ~RefillTicks() = default; // no tick runs once this returns
 };
 
+// Mixing must not wait for ordinary work; decoding ahead may, and must not
+// hold up the mixing.
+enum class TickPriority { Mixing, Ordinary };
+
 // Calls `tick` about every `periodMs` until the result is destroyed; the next
 // period counts from the end of a tick, so a slow tick delays the next one
 // rather than piling ticks up.
-std::unique_ptr<RefillTicks> StartRefillTicks(std::function<void()> tick, int periodMs);
+std::unique_ptr<RefillTicks> StartRefillTicks(std::function<void()> tick, int periodMs,
+                                              TickPriority priority = TickPriority::Mixing);
 
 } // namespace zandrel::mix

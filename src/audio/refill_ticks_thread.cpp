@@ -11,11 +11,11 @@ namespace {
 
 class ThreadTicks final : public RefillTicks {
 public:
-    ThreadTicks(std::function<void()> tick, int periodMs)
-        : thread_([this, tick = std::move(tick), periodMs] {
+    ThreadTicks(std::function<void()> tick, int periodMs, TickPriority priority)
+        : thread_([this, tick = std::move(tick), periodMs, priority] {
               // A busy machine must not keep the tick waiting longer than the
               // sound ahead of the device lasts.
-              RaiseMixingThreadPriority();
+              if (priority == TickPriority::Mixing) RaiseMixingThreadPriority();
               while (!stop_.load()) {
                   tick();
                   std::this_thread::sleep_for(std::chrono::milliseconds(periodMs));
@@ -33,8 +33,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<RefillTicks> StartRefillTicks(std::function<void()> tick, int periodMs) {
-    return std::make_unique<ThreadTicks>(std::move(tick), periodMs);
+std::unique_ptr<RefillTicks> StartRefillTicks(std::function<void()> tick, int periodMs,
+                                              TickPriority priority) {
+    return std::make_unique<ThreadTicks>(std::move(tick), periodMs, priority);
 }
 
 } // namespace zandrel::mix

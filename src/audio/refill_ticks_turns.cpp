@@ -21,7 +21,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<RefillTicks> StartRefillTicks(std::function<void()> tick, int) {
+std::unique_ptr<RefillTicks> StartRefillTicks(std::function<void()> tick, int, TickPriority) {
     return std::make_unique<TurnTicks>(std::move(tick));
 }
 

@@ -86,7 +86,7 @@ TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
         SleepMs(50);
     EXPECT_FALSE(ChannelPlaying(channel));
     SleepMs(200);
-    bool ranDry = MixerDeviceLatency() != mix::waveoutdevice::InitialLatency;
+    int underruns = AudioUnderruns();
     MixerClose();
 
     auto bytes = ReadFileBytes(output);
@@ -94,12 +94,16 @@ TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
     std::memcpy(out.data(), bytes.data(), out.size() * 2);
     int64_t start = FindPattern(out, pattern);
     ASSERT_GE(start, 0) << "the sound is not in the output at full level";
-    if (ranDry) return; // the output then holds a pause the position does not count
     // The block that takes the voice up is mixed 5.5 blocks (on average)
     // past the play position, and the voice starts 20 ms after the call; the
     // device position moves a block at a time and the timer tick wanders.
     int64_t expected = playedBefore + 11 * BlockFrames / 2 + StartDelayFrames;
-    EXPECT_NEAR(static_cast<double>(start), static_cast<double>(expected), 3 * BlockFrames);
+    EXPECT_GE(start, expected - 3 * BlockFrames);
+    // A device that ran dry put silence into the output that its position
+    // does not count: then, and only then, the sound may come later.
+    if (underruns == 0) {
+        EXPECT_LE(start, expected + 3 * BlockFrames);
+    }
 }
 
 TEST_F(DeviceMixer, RecoversFromAnUnderrunWithMoreLatency) {
