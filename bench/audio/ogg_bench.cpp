@@ -1,5 +1,9 @@
 // LoadAudioSample of a 3-minute stereo Ogg Vorbis file against decoding the
-// same file with vorbisfile directly into a buffer of the same size.
+// same file with vorbisfile directly into a buffer of the same size; and the
+// same file streamed, block by block, against the same tune loaded whole.
+#include "audio/mixer.hpp"
+#include "ratio_reporter.hpp"
+
 #include <zandrel/zandrel.hpp>
 
 #include <benchmark/benchmark.h>
@@ -85,15 +89,51 @@ void BM_VorbisfileDirect(benchmark::State& state) {
     }
 }
 
+int32_t StartedLongAgo() {
+    return 1000;
+}
+
+// One mixer block of the tune each iteration, decoding ahead included for
+// the streamed sound; core_percent is CPU time over the output's duration.
+void MixTune(benchmark::State& state, bool streamed) {
+    const std::string& path = ThreeMinuteOgg();
+    StartOfflineMixer(StartedLongAgo);
+    auto sound = streamed ? StreamSound(path, SoundFlags::Loop) : LoadSound(path, SoundFlags::Loop);
+    if (!sound) {
+        state.SkipWithError("the Ogg file did not load");
+        return;
+    }
+    PlaySound(sound);
+    constexpr int frames = mix::BlockValues / 2;
+    std::vector<int16_t> out(mix::BlockValues);
+    RenderOfflineMixer(out.data(), frames);
+    for (auto _ : state) {
+        RenderOfflineMixer(out.data(), frames);
+        benchmark::DoNotOptimize(out.data());
+    }
+    double audio = static_cast<double>(frames) / mix::OutputRate;
+    state.counters["core_share"] =
+        benchmark::Counter(audio * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    MixerClose();
+}
+
 BENCHMARK(BM_VorbisfileDirect)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_LoadAudioSample)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK_CAPTURE(MixTune, whole, false)->MinTime(3);
+BENCHMARK_CAPTURE(MixTune, streamed, true)->MinTime(3);
 
 } // namespace
+
+void PrintMixerLeads(const RatioReporter& reporter);
 
 int main(int argc, char** argv) {
     StartZandrel();
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    RunBenchmarksWithRatios([](const RatioReporter& reporter) {
+        PrintMixerLeads(reporter);
+        reporter.PrintRatio("BM_LoadAudioSample", "BM_VorbisfileDirect", "loading whole");
+        reporter.PrintRatio("MixTune/streamed", "MixTune/whole", "streaming against whole");
+    });
     return 0;
 }
