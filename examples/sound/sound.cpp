@@ -1,10 +1,13 @@
-// Sound: a looping Ogg Vorbis tone on a channel of its own, steered by the
-// mouse (across: pan, up and down: rate, wheel: volume), and a WAV blip
-// played on a new channel at every click, panned to where the click was.
+// Sound: a looping Ogg Vorbis tune, streamed, on a channel of its own in the
+// music group, steered by the mouse (across: pan, up and down: rate, wheel:
+// volume), and a WAV blip in the effects group, played on a new channel at
+// every click, panned to where the click was. Two sliders at the bottom set
+// the music's and the effects' volumes, as an options screen would.
 #include <zandrel/zandrel.hpp>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -13,6 +16,9 @@ using namespace zandrel;
 namespace {
 
 constexpr int Width = 640, Height = 480;
+// A program's own numbering: effects stay in group 0, where every channel starts.
+constexpr int MusicGroup = 1, EffectsGroup = 0;
+constexpr int SliderLeft = 160, SliderWidth = 320, MusicSliderY = 448, EffectsSliderY = 464;
 
 float Pan(int x) {
     return std::clamp(x * 2.0f / Width - 1, -1.0f, 1.0f);
@@ -34,6 +40,30 @@ void DrawGauge(std::string_view label, float value, int y) {
     DrawText(label, 16, y - 2);
 }
 
+// From 0 at the left end to 1 at the right.
+void DrawSlider(std::string_view label, float value, int y) {
+    SetColor(80, 80, 80);
+    DrawRect(SliderLeft, y, SliderWidth, 10);
+    SetColor(120, 160, 240);
+    DrawRect(SliderLeft, y, value * SliderWidth, 10);
+    SetColor(255, 255, 255);
+    DrawText(label, 16, y - 3);
+}
+
+// A press on a slider's row moves it; true when the press was on one.
+bool MoveSlider(int x, int y) {
+    float value = std::clamp(static_cast<float>(x - SliderLeft) / SliderWidth, 0.0f, 1.0f);
+    if (y >= MusicSliderY - 3 && y < MusicSliderY + 13) {
+        SetGroupVolume(MusicGroup, value);
+        return true;
+    }
+    if (y >= EffectsSliderY - 3 && y < EffectsSliderY + 13) {
+        SetGroupVolume(EffectsGroup, value);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -43,10 +73,12 @@ int main(int argc, char** argv) {
         if (!OpenGraphics(Width, Height, 0, 60)) return 1;
         SetBlendMode(BlendMode::Alpha); // smooth edges; the default, Mask, is jagged
         SetClearColor(28, 22, 44);
-        auto loop = LoadSound("loop.ogg", SoundFlags::Loop);
+        // Streamed: decoded as it plays, as long music should be.
+        auto loop = StreamSound("loop.ogg", SoundFlags::Loop);
         auto blip = LoadSound("blip.wav");
         if (!loop || !blip) return 1;
         auto channel = AllocChannel();
+        SetChannelGroup(channel, MusicGroup);
         PlaySound(loop, channel);
         MoveMouse(Width / 2, Height / 2);
         float volume = 0.5f;
@@ -57,16 +89,19 @@ int main(int argc, char** argv) {
             SetChannelVolume(channel, volume);
             SetChannelPan(channel, Pan(x));
             SetChannelRate(channel, Rate(y));
-            if (TakeMouseHits(MouseButton::Left) > 0) {
+            bool onSlider = IsMouseDown(MouseButton::Left) && MoveSlider(x, y);
+            if (TakeMouseHits(MouseButton::Left) > 0 && !onSlider) {
                 auto played = PlaySound(blip);
                 SetChannelPan(played, Pan(x));
                 ++blips;
             }
 
             ClearScreen();
-            DrawGauge("volume", volume, 360);
-            DrawGauge("pan", Pan(x), 390);
-            DrawGauge("rate - 1", Rate(y) - 1, 420);
+            DrawGauge("volume", volume, 340);
+            DrawGauge("pan", Pan(x), 364);
+            DrawGauge("rate - 1", Rate(y) - 1, 388);
+            DrawSlider("music", GroupVolume(MusicGroup), MusicSliderY);
+            DrawSlider("effects", GroupVolume(EffectsGroup), EffectsSliderY);
             float radius = 20 * Rate(y); // the faster, the larger
             SetColor(90, 60, 20);
             DrawOval(x - radius, y - radius, 2 * radius, 2 * radius);
@@ -76,7 +111,11 @@ int main(int argc, char** argv) {
             SetColor(255, 255, 255);
             DrawText("The mouse steers the loop: across pans, up speeds it up,", 16, 16);
             DrawText("the wheel sets the volume. A click plays a blip there.", 16, 36);
-            DrawText(std::to_string(blips) + " blips. Escape quits.", 16, 56);
+            DrawText("The sliders below set the music's and the effects' volumes.", 16, 56);
+            char status[80];
+            std::snprintf(status, sizeof status, "%d blips, the tune at %.1f s. Escape quits.",
+                          blips, ChannelPosition(channel));
+            DrawText(status, 16, 76);
             Flip();
         }
         return 0;
