@@ -30,8 +30,7 @@ void ResetStreamUnderruns() {
 SoundFeed::SoundFeed(std::unique_ptr<SoundDecoder> decoder, bool loop)
     : decoder_(std::move(decoder)), channels_(decoder_->Channels()), hertz_(decoder_->Hertz()),
       length_(decoder_->Length()), loop_(loop), ring_(static_cast<size_t>(RingFrames) * channels_),
-      window_(static_cast<size_t>((MaxStep * (BlockValues / OutputChannels) >> 32) + 4) *
-              channels_) {}
+      window_(static_cast<size_t>(WindowFrames) * channels_) {}
 
 void SoundFeed::Publish() {
     uint64_t word = uint64_t{fillEpoch_} << EpochShift | (ended_ ? EndedBit : 0) |
@@ -49,20 +48,23 @@ bool SoundFeed::Rewind() {
 void SoundFeed::Fill() {
     uint32_t epoch = moveEpoch_.load(std::memory_order_acquire);
     if (epoch != fillEpoch_) {
+        // The new frames go after what the mixer may still read of the old
+        // ones: a window from where it got to, for the block it may be
+        // mixing and the few it may mix before it takes the move up.
         fillEpoch_ = epoch;
+        ringStart_ = std::min(ringStart_ + written_,
+                              released_.load(std::memory_order_acquire) + 4 * WindowFrames);
         written_ = 0;
+        epochStarts_[epoch % EpochStarts].store(ringStart_, relaxed);
         sinceRewind_ = 0;
         ended_ = !decoder_->Seek(moveFrame_.load(relaxed));
         Publish();
     }
     while (!ended_ && moveEpoch_.load(relaxed) == fillEpoch_) {
-        // Until the mixer has taken up this epoch, nothing of it is read.
-        uint64_t released = released_.load(std::memory_order_acquire);
-        int64_t read =
-            released >> EpochShift == fillEpoch_ ? static_cast<int64_t>(released & WrittenMask) : 0;
-        int64_t room = read + RingFrames - written_;
+        int64_t room =
+            released_.load(std::memory_order_acquire) + RingFrames - ringStart_ - written_;
         if (room <= 0) return;
-        int slot = static_cast<int>(written_ % RingFrames);
+        int slot = static_cast<int>((ringStart_ + written_) % RingFrames);
         int chunk = static_cast<int>(std::min<int64_t>({room, RingFrames - slot, ChunkFrames}));
         int n = decoder_->Read(ring_.data() + static_cast<size_t>(slot) * channels_, chunk);
         if (n > 0) {
@@ -88,13 +90,13 @@ uint32_t SoundFeed::RequestMove(int64_t frame) {
 void SoundFeed::Adopt(uint32_t epoch, int64_t frame) {
     readEpoch_ = epoch;
     origin_ = frame;
-    released_.store(uint64_t{epoch} << EpochShift, std::memory_order_release);
 }
 
 SoundFeed::Found SoundFeed::Window(uint64_t position, uint64_t maxStep, int frames,
                                    Cursor& cursor) {
     uint64_t filled = filled_.load(std::memory_order_acquire);
     if (filled >> EpochShift != readEpoch_) return Found::Moving;
+    readStart_ = epochStarts_[readEpoch_ % EpochStarts].load(relaxed);
     auto written = static_cast<int64_t>(filled & WrittenMask);
     bool ended = (filled & EndedBit) != 0;
     auto first = static_cast<int64_t>(position >> 32);
@@ -105,7 +107,7 @@ SoundFeed::Found SoundFeed::Window(uint64_t position, uint64_t maxStep, int fram
     int64_t count = std::min(have, need);
     size_t frameValues = static_cast<size_t>(channels_);
     for (int64_t copied = 0; copied < count;) {
-        int64_t slot = (first + copied) % RingFrames;
+        int64_t slot = (readStart_ + first + copied) % RingFrames;
         int64_t run = std::min(count - copied, RingFrames - slot);
         std::memcpy(window_.data() + copied * channels_, ring_.data() + slot * channels_,
                     static_cast<size_t>(run) * frameValues * sizeof(int16_t));
@@ -126,7 +128,7 @@ SoundFeed::Found SoundFeed::Window(uint64_t position, uint64_t maxStep, int fram
 uint64_t SoundFeed::Release(uint64_t position, const Cursor& cursor) {
     uint64_t first = position >> 32;
     uint64_t reached = (first << 32) + cursor.position;
-    released_.store(uint64_t{readEpoch_} << EpochShift | reached >> 32, std::memory_order_release);
+    released_.store(readStart_ + static_cast<int64_t>(reached >> 32), std::memory_order_release);
     return reached;
 }
 

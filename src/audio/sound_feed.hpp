@@ -8,8 +8,10 @@
 #pragma once
 
 #include "mix_kernels.hpp"
+#include "mixer.hpp"
 #include "sound_decoder.hpp"
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -55,8 +57,10 @@ public:
     sound* streamVoice = nullptr;
 
     static constexpr int RingFrames = 1 << 16;
-    // The most frames a streamed voice steps per output frame.
+    // The most frames a streamed voice steps per output frame, and the most
+    // frames one block reads, with the one after for interpolation.
     static constexpr uint64_t MaxStep = uint64_t{8} << 32;
+    static constexpr int64_t WindowFrames = (MaxStep * (BlockValues / OutputChannels) >> 32) + 4;
 
 private:
     // Epoch in the top 16 bits, the end flag below it, frames written below that.
@@ -74,20 +78,27 @@ private:
     std::vector<int16_t> ring_;
     std::vector<int16_t> window_; // mixer side only
 
-    // Both carry the epoch above EpochShift.
-    std::atomic<uint64_t> filled_{0};   // decoding side writes
-    std::atomic<uint64_t> released_{0}; // mixer side writes
+    // Frames are placed in the ring by a count that runs on across epochs.
+    // The decoding side writes the epoch above EpochShift and the frames of
+    // it written; the mixer side, the count up to which it has read.
+    static constexpr int EpochStarts = 16;
+    std::atomic<uint64_t> filled_{0};
+    std::atomic<int64_t> released_{0};
+    // Where each recent epoch's first frame is in the count.
+    std::array<std::atomic<int64_t>, EpochStarts> epochStarts_{};
     std::atomic<uint32_t> moveEpoch_{0};
     std::atomic<int64_t> moveFrame_{0};
 
     // Decoding side only.
     uint32_t fillEpoch_ = 0;
+    int64_t ringStart_ = 0;
     int64_t written_ = 0;
     bool ended_ = false;
     int64_t sinceRewind_ = 0;
 
     // Mixer side only.
     uint32_t readEpoch_ = 0;
+    int64_t readStart_ = 0;
     int64_t origin_ = 0;
 
     // Main thread only.
