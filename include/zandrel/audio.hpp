@@ -205,9 +205,10 @@ Ref<TSound> LoadSound(const Url& url, SoundFlags flags = SoundFlags::NoFlags);
 // sounds. Reads WAV, Ogg Vorbis and, where the libraries were found at build
 // time (not yet in the browser build), FLAC and MP3. The file stays open
 // while the sound lives. It plays with every channel control (volume, pan,
-// depth, rate up to 8 times its own frame rate in output frames, pause,
-// position, group); SoundFlags::Loop loops it without a gap, the frame after
-// the last being the first. One channel at a time plays it: playing it again
+// depth, rate, pause, position, group), its rate held where it would step
+// more than 8 of its frames per output frame (rate x its Hertz / 44100 > 8);
+// SoundFlags::Loop loops it without a gap, the frame after the last being
+// the first. One channel at a time plays it: playing it again
 // stops it where it played before. Decoding runs on a thread of its own (at
 // the program's turns in the browser, in RenderOfflineMixer offline), never
 // on the thread that mixes: a stream that stalls is heard as silence, counted
@@ -279,9 +280,11 @@ int StreamUnderruns();
 // Mixing in step with a clock of the caller's (a capture that renders a
 // program frame by frame): replaces the running output with a mixer that
 // mixes only when asked, and makes the mixer driver current. The clock stamps
-// the sounds as they are played. Throws RuntimeError when the mixer cannot start.
+// the sounds as they are played; sounds streamed before the call stay silent,
+// so stream them after it. Throws RuntimeError when the mixer cannot start.
 void StartOfflineMixer(int32_t (*clock)());
-// Mixes `frames` stereo frames at 44100 Hz into `out`; the count mixed.
+// Mixes `frames` stereo frames at 44100 Hz into `out`, decoding ahead for
+// streamed sounds first; the count mixed.
 int RenderOfflineMixer(int16_t* out, int frames);
 
 } // namespace zandrel

@@ -7,6 +7,8 @@
 
 namespace zandrel {
 
+static_assert(SoundGroups == mix::Groups);
+
 // The mixer plays little-endian frames only.
 Ref<TSound> TMixerAudioDriver::CreateSound(const Ref<TAudioSample>& sample, SoundFlags flags) {
     if (!sample) return nullptr;
