@@ -26,20 +26,24 @@ struct Choices {
 
 } // namespace
 
-// Plays, steers and stops sounds from the main thread as fast as it can
-// while the device's mixer thread runs; run under ThreadSanitizer it must
-// stay silent, and every voice must give its sample back by the close.
+// Plays, steers, moves and stops sounds, whole and streamed, and sets group
+// volumes and pauses from the main thread as fast as it can while the
+// device's mixer thread and the decoding thread run; run under
+// ThreadSanitizer it must stay silent, and every voice must give its sample
+// back by the close.
 TEST(MixerStress, PlaysSteersAndStopsThousandsOfSoundsWhileTheMixerRuns) {
     MixerClose();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_EQ(MixerInit(), 0);
     SetAudioDriver(New<TMixerAudioDriver>());
 
+    TempFolder folder;
+    WriteFileBytes(folder / "long.wav", PcmWave(2, 44100, 16, ByteVector(4 * 200000, 7)));
     std::vector<Ref<TSound>> sounds = {
         LoadSound(Tone(300, 44100, SampleFormat::SampleMono16LE)),
         LoadSound(Tone(2000, 22050, SampleFormat::SampleStereo16LE)),
         LoadSound(Tone(500, 11025, SampleFormat::SampleMono8), SoundFlags::Loop),
-        LoadSound(Tone(800, 48000, SampleFormat::SampleStereo8)),
+        StreamSound(folder / "long.wav", SoundFlags::Loop),
     };
     std::vector<Ref<TChannel>> channels;
     for (int i = 0; i < 32; ++i)
@@ -51,7 +55,7 @@ TEST(MixerStress, PlaysSteersAndStopsThousandsOfSoundsWhileTheMixerRuns) {
     for (int step = 0; step < 40000 && std::chrono::steady_clock::now() < deadline; ++step) {
         auto& sound = sounds[static_cast<size_t>(choose.Next(4))];
         Ref<TChannel>& channel = channels[static_cast<size_t>(choose.Next(32))];
-        switch (choose.Next(10)) {
+        switch (choose.Next(12)) {
         case 0:
             if (auto started = PlaySound(sound, channel)) channel = started;
             break;
@@ -81,6 +85,15 @@ TEST(MixerStress, PlaysSteersAndStopsThousandsOfSoundsWhileTheMixerRuns) {
             break;
         case 9:
             sound = LoadSound(Tone(400 + choose.Next(400), 22050, SampleFormat::SampleMono16LE));
+            break;
+        case 10:
+            SetChannelPosition(channel, choose.Next(500) / 100.0);
+            ChannelPosition(channel);
+            break;
+        case 11:
+            SetChannelGroup(channel, choose.Next(3));
+            SetGroupVolume(choose.Next(3), choose.Next(200) / 100.0f);
+            choose.Next(2) ? PauseGroup(choose.Next(3)) : ResumeGroup(choose.Next(3));
             break;
         }
         played += ChannelPlaying(channel);
