@@ -168,6 +168,19 @@ TEST_F(Drawing, LinesLightTheirFirstPixelInEveryDirection) {
             }
 }
 
+// The line is turned with the rest: its local x axis points down at 90 degrees.
+TEST_F(Drawing, LinesTurnWithTheRotation) {
+    SetBlendMode(BlendMode::Solid);
+    SetRotation(90);
+    DrawLine(100, 100, 110, 100);
+    for (int y : {105, 110})
+        EXPECT_EQ(PixelAt(100, y), White) << y;
+    for (int y : {90, 95})
+        EXPECT_EQ(PixelAt(100, y), Black) << y;
+    EXPECT_EQ(PixelAt(110, 100), Black);
+    EXPECT_EQ(CountLit(), 11);
+}
+
 TEST_F(Drawing, RotatedRectangleTurnsAboutItsPosition) {
     SetBlendMode(BlendMode::Solid);
     SetRotation(90);
