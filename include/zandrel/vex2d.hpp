@@ -219,10 +219,16 @@ void DrawPoly(const std::vector<float>& xy);
 // Text in the image font from the pen at x, y, placed by the handle and turned and scaled with the
 // rest.
 void DrawText(const String& text, float x, float y);
-// The width of the text in whole pixels: the advances summed.
+// The width of the text in whole pixels: the advances and the kerning
+// between its characters summed.
 int TextWidth(const String& text);
 // The image font's line height in pixels.
 int TextHeight();
+// The box the text's ink covers when drawn with DrawText at 0, 0 in the
+// current image font, before handle, rotation and scale: `x`, `y` its
+// top-left from the pen's start at the line's top, `width` and `height` its
+// size in whole pixels. All 0 for a text without ink.
+void TextBounds(const String& text, int& x, int& y, int& width, int& height);
 // DrawText with UTF-8 text: `DrawText("Score: " + std::to_string(score), 8, 8)`.
 inline void DrawText(std::string_view utf8, float x, float y) {
     DrawText(FromUtf8(utf8), x, y);
@@ -230,6 +236,10 @@ inline void DrawText(std::string_view utf8, float x, float y) {
 // TextWidth of UTF-8 text.
 inline int TextWidth(std::string_view utf8) {
     return TextWidth(FromUtf8(utf8));
+}
+// TextBounds of UTF-8 text.
+inline void TextBounds(std::string_view utf8, int& x, int& y, int& width, int& height) {
+    TextBounds(FromUtf8(utf8), x, y, width, height);
 }
 
 class TImage;
@@ -374,6 +384,15 @@ public:
     virtual int CountGlyphs();
     virtual int CharToGlyph(int character);   // -1 when the font has none
     virtual Ref<TGlyph> LoadGlyph(int index); // the glyph of that index
+    // Pixels from the line's top down to the baseline. Unlike the operations
+    // above, this one and the two below have a default: Height().
+    virtual int Ascend();
+    // Pixels from the baseline down to the line's lowest ink, as a negative
+    // number (FreeType's sign); 0 by default.
+    virtual int Descend();
+    // Pixels to add to the pen between the glyphs of indices `left` and
+    // `right` drawn in that order (negative: closer); 0 by default.
+    virtual float Kerning(int left, int right);
 };
 
 // Opens fonts of the formats it knows; joins the list with AddFontLoader.
@@ -430,6 +449,15 @@ public:
     virtual int CharToGlyph(int character);
     // No object for an index outside the font.
     virtual Ref<TImageGlyph> LoadGlyph(int index);
+    // As the source font's: pixels from the line's top to the baseline; 14
+    // for the built-in font.
+    virtual int Ascend();
+    // As the source font's: the baseline to the lowest ink, negative; -2 for
+    // the built-in font.
+    virtual int Descend();
+    // As the source font's kerning of the glyph pair; the built-in font has
+    // none (0). DrawText and TextWidth add it between characters.
+    virtual float Kerning(int left, int right);
     // The pen starts at x, y in screen pixels; ix, iy, jx, jy is the matrix.
     virtual void Draw(const String& text, float x, float y, float ix, float iy, float jx, float jy);
 

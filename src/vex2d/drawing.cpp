@@ -1,6 +1,7 @@
 #include "vex2d_parts.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace zandrel {
@@ -56,14 +57,34 @@ void DrawText(const String& text, float x, float y) {
 }
 
 int TextWidth(const String& text) {
-    auto& font = *CurrentVex2D().imageFont;
     float width = 0;
-    for (char16_t c : text) {
-        int index = font.CharToGlyph(c);
-        if (index < 0) continue;
-        if (auto glyph = font.LoadGlyph(index)) width = std::trunc(width + glyph->Advance());
-    }
+    ForEachGlyph(*CurrentVex2D().imageFont, text, [&](TImageGlyph& glyph, float kerning) {
+        width = std::trunc(width + kerning + glyph.Advance());
+    });
     return static_cast<int>(width);
+}
+
+// The pen is placed as DrawText places it unturned: glyphs land on whole
+// pixels from where the pen's fraction puts them.
+void TextBounds(const String& text, int& x, int& y, int& width, int& height) {
+    float pen = 0;
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+    ForEachGlyph(*CurrentVex2D().imageFont, text, [&](TImageGlyph& glyph, float kerning) {
+        pen += kerning;
+        if (glyph.image && glyph.w > 0 && glyph.h > 0) {
+            int gx = static_cast<int>(std::floor(pen)) + glyph.x;
+            left = std::min(left, gx);
+            right = std::max(right, gx + glyph.w);
+            top = std::min(top, glyph.y);
+            bottom = std::max(bottom, glyph.y + glyph.h);
+        }
+        pen += glyph.advance;
+    });
+    if (left > right) left = right = top = bottom = 0;
+    x = left;
+    y = top;
+    width = right - left;
+    height = bottom - top;
 }
 
 int TextHeight() {

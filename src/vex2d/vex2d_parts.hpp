@@ -16,6 +16,19 @@ void UpdateTransform(TVex2DGraphics& state);
 // "Image is no object" for no object.
 TImage& CheckedImage(const Ref<TImage>& image);
 
+// Each glyph of the text the font has, in order, with the kerning between
+// it and the glyph before: visit(glyph, kerning).
+template <class Visit> void ForEachGlyph(TImageFont& font, const String& text, Visit&& visit) {
+    int previous = -1;
+    for (char16_t c : text) {
+        int index = font.CharToGlyph(c);
+        auto glyph = font.LoadGlyph(index);
+        if (!glyph) continue;
+        visit(*glyph, previous >= 0 ? font.Kerning(previous, index) : 0.0f);
+        previous = index;
+    }
+}
+
 // The built-in font, made on the first activation of a 2D context.
 const Ref<TImageFont>& DefaultImageFont();
 
