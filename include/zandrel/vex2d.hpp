@@ -10,6 +10,7 @@
 #include <zandrel/pixmap.hpp>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace zandrel {
@@ -39,6 +40,16 @@ enum class ImageFlags : int {
 ZANDREL_FLAG_SET(ImageFlags);
 
 class TImageFont;
+
+// A view of the 2D world: the world point drawn at the centre of the
+// viewport, how much larger the world is drawn, and how far it is turned
+// about that point (degrees, clockwise on screen, as SetRotation turns).
+struct Camera2D {
+    float centreX = 0;  // the world point at the viewport's centre: x
+    float centreY = 0;  // and y
+    float zoom = 1;     // 2 draws the world twice as large; not 0
+    float rotation = 0; // degrees the world turns about the centre
+};
 
 // A picture the current 2D driver made drawable. A local point (x, y) goes to
 // the screen at (x ix + y iy + tx, x jx + y jy + ty) with the driver's matrix.
@@ -112,6 +123,10 @@ public:
     float originX = 0, originY = 0;
     // The handle of shapes and text, kept negated.
     float handleX = 0, handleY = 0;
+    // The camera; no value draws the world at the screen's pixels.
+    std::optional<Camera2D> camera;
+    // The cameras PushCamera kept, the latest last.
+    std::vector<std::optional<Camera2D>> cameraStack;
     // The image font; no object for the built-in one.
     Ref<TImageFont> imageFont;
     // The blend mode.
@@ -200,6 +215,34 @@ void SetImageFont(const Ref<TImageFont>& font);
 // The image font; no object for the built-in one.
 Ref<TImageFont> GetImageFont();
 void ClearScreen(); // fills the viewport with the clear colour
+
+// ---------------------------------------------------------------------------
+// Camera. Everything drawn afterwards, and everything placed for collisions,
+// is seen through it: positions (with the origin added) are world points,
+// and the camera maps them and the rotation and scale onto the screen.
+// TileImage, DrawPixmap and GrabPixmap stay in screen pixels. Each context
+// keeps its own camera; a new one has none.
+
+// Looks at the world through `camera` from now on. Throws RuntimeError
+// "Camera zoom must be a number other than 0" for a zoom of 0, infinite or
+// not a number, and "Camera must be finite" for a centre or rotation that is not.
+void SetCamera(const Camera2D& camera);
+// SetCamera with the camera's fields.
+void SetCamera(float centreX, float centreY, float zoom = 1, float rotation = 0);
+// No camera: world points are screen pixels again.
+void ClearCamera();
+// The camera in use; no value when there is none.
+std::optional<Camera2D> GetCamera();
+// Keeps the camera in use (or its absence) for PopCamera.
+void PushCamera();
+// Goes back to the camera PushCamera kept last. Throws RuntimeError
+// "PopCamera without PushCamera" when none is kept.
+void PopCamera();
+// The position to give drawing calls (the origin taken off) to draw at the
+// screen pixel position `screenX`, `screenY`: the world under the mouse.
+void ScreenToWorld(float screenX, float screenY, float& worldX, float& worldY);
+// Where a drawing call's position `worldX`, `worldY` lands on screen.
+void WorldToScreen(float worldX, float worldY, float& screenX, float& screenY);
 
 // ---------------------------------------------------------------------------
 // Drawing

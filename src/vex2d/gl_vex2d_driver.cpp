@@ -213,7 +213,8 @@ void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     gl_.StartContext(GraphicsWidth(), GraphicsHeight());
     ActivateVex2D(state);
     SetViewport(state->viewportX, state->viewportY, state->viewportWidth, state->viewportHeight);
-    SetTransform(state->ix, state->iy, state->jx, state->jy);
+    const Matrix2D& m = DrawingMatrix();
+    SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
     SetAlpha(state->alpha);
 }

@@ -85,7 +85,8 @@ void TGLES2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     GL().Viewport(0, 0, GraphicsWidth(), GraphicsHeight());
     ActivateVex2D(state);
     SetViewport(state->viewportX, state->viewportY, state->viewportWidth, state->viewportHeight);
-    SetTransform(state->ix, state->iy, state->jx, state->jy);
+    const Matrix2D& m = DrawingMatrix();
+    SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
     SetAlpha(state->alpha);
     SetBlend(state->blendMode);

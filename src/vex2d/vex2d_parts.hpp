@@ -45,4 +45,11 @@ struct Matrix2D {
 // Scales first, then turns clockwise on screen.
 Matrix2D RotationScaleMatrix(float degrees, float scaleX, float scaleY);
 
+// What the current context's camera does to a drawing: the matrix the driver
+// draws with (the camera's after the rotation and scale), and where a world
+// point (origin added) lands on screen. The camera's part is worked out once
+// whenever it, the viewport or the context changes.
+const Matrix2D& DrawingMatrix();
+void ToScreen(float& x, float& y);
+
 } // namespace zandrel

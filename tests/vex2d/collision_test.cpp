@@ -238,6 +238,17 @@ TEST_F(Collision, FollowsTheCurrentOriginAndTransform) {
     SetOrigin(0, 0);
     EXPECT_EQ(CollideRect(131, 0, 1, 1, 1, 0).size(), 1u);
     EXPECT_EQ(CollideRect(31, 0, 1, 1, 1, 0).size(), 0u);
+
+    // Placed through the camera, as drawn: seen on screen without it.
+    state->viewportWidth = 320;
+    state->viewportHeight = 240;
+    ResetCollisions(0);
+    SetCamera(100, 100, 2, 90);
+    CollideImage(image, 100, 100, 0, 0, 1); // 64 x 64 left of and below 160, 120
+    ClearCamera();
+    EXPECT_EQ(CollideRect(150, 170, 1, 1, 1, 0).size(), 1u);
+    EXPECT_EQ(CollideRect(161, 121, 1, 1, 1, 0).size(), 0u);
+    EXPECT_EQ(CollideRect(98, 110, 1, 1, 1, 0).size(), 0u);
     ActivateVex2D(nullptr);
 
     // Without a 2D state the matrix alone is set and put back.

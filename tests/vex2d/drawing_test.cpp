@@ -3,6 +3,9 @@
 #include "vex2d/gl_vex2d.hpp"
 #include "vex2d_test_support.hpp"
 
+#include <cmath>
+#include <functional>
+
 using namespace zandrel;
 using namespace zandrel::test;
 
@@ -190,6 +193,61 @@ TEST_F(Drawing, RotatedRectangleTurnsAboutItsPosition) {
     EXPECT_EQ(PixelAt(95, 128), White);
     EXPECT_EQ(PixelAt(101, 110), Black);
     EXPECT_EQ(CountLit(), 300);
+}
+
+// Centre 100, 100 at the viewport's centre (160, 120), twice as large and
+// turned a quarter clockwise: a 10 x 5 shape at the centre covers 20 pixels
+// down and 10 to the left of the screen's centre, whichever way it is drawn.
+TEST_F(Drawing, TheCameraZoomsAndTurnsTheWorldAboutItsCentre) {
+    SetBlendMode(BlendMode::Solid);
+    auto image = LoadImage(FilledPixmap(10, 5, White), ImageFlags::NoFlags);
+    struct Case {
+        const char* what;
+        std::function<void()> draw;
+    } cases[] = {
+        {"rectangle", [] { DrawRect(100, 100, 10, 5); }},
+        {"image", [&] { DrawImage(image, 100, 100); }},
+        {"image under the origin", [&] { SetOrigin(50, 0), DrawImage(image, 50, 100); }},
+        {"polygon",
+         [] {
+             DrawPoly({100, 100, 110, 100, 110, 105, 100, 105});
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearScreen();
+        SetCamera(100, 100, 2, 90);
+        c.draw();
+        SetOrigin(0, 0);
+        EXPECT_EQ(PixelAt(150, 120), White);
+        EXPECT_EQ(PixelAt(159, 139), White);
+        EXPECT_EQ(CountLit(), 200);
+    }
+    // The mouse over a screen pixel is over the world point drawn there.
+    SetOrigin(10, 0);
+    float x, y, sx, sy;
+    ScreenToWorld(155, 130, x, y);
+    EXPECT_FLOAT_EQ(x, 95);
+    EXPECT_FLOAT_EQ(y, 102.5f);
+    WorldToScreen(x, y, sx, sy);
+    EXPECT_FLOAT_EQ(sx, 155);
+    EXPECT_FLOAT_EQ(sy, 130);
+    SetOrigin(0, 0);
+    // Pushed and popped, cleared, refused.
+    PushCamera();
+    ClearCamera();
+    EXPECT_FALSE(GetCamera());
+    ClearScreen();
+    DrawRect(100, 100, 10, 5);
+    EXPECT_EQ(PixelAt(100, 100), White);
+    PopCamera();
+    ASSERT_TRUE(GetCamera());
+    EXPECT_EQ(GetCamera()->zoom, 2);
+    EXPECT_THROW(PopCamera(), RuntimeError);
+    EXPECT_THROW(SetCamera(0, 0, 0), RuntimeError);
+    EXPECT_THROW(SetCamera(NAN, 0), RuntimeError);
+    EXPECT_EQ(GetCamera()->zoom, 2);
+    ClearCamera();
 }
 
 TEST_F(Drawing, OvalSegmentCounts) {
