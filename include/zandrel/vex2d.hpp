@@ -40,6 +40,7 @@ enum class ImageFlags : int {
 ZANDREL_FLAG_SET(ImageFlags);
 
 class TImageFont;
+class TImage;
 
 // A view of the 2D world: the world point drawn at the centre of the
 // viewport, how much larger the world is drawn, and how far it is turned
@@ -98,6 +99,12 @@ public:
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
     // The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
+    // Draws into the frame (one this driver made, of a `width` x `height`
+    // picture) from now on, or into the context again for no frame;
+    // SetRenderTarget calls it. Pixel positions, clipping and GrabPixmap
+    // then count from the picture's top-left. The base throws RuntimeError
+    // "This 2D driver cannot draw into images".
+    virtual void SetTarget(const Ref<TImageFrame>& frame, int width, int height);
 };
 
 // The render state of one 2D context, wrapping a context of the driver under it.
@@ -127,6 +134,14 @@ public:
     std::optional<Camera2D> camera;
     // The cameras PushCamera kept, the latest last.
     std::vector<std::optional<Camera2D>> cameraStack;
+    // The image drawn into instead of the context (SetRenderTarget), and its frame.
+    Ref<TImage> renderTarget;
+    // The frame of renderTarget drawn into.
+    int renderTargetFrame = 0;
+    // The context's own viewport, put back when drawing leaves the image.
+    int displayViewport[4] = {0, 0, 0, 0};
+    // The context's own origin, put back with it.
+    float displayOrigin[2] = {0, 0};
     // The image font; no object for the built-in one.
     Ref<TImageFont> imageFont;
     // The blend mode.
@@ -298,9 +313,28 @@ void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, floa
 // `frame` is the frame to draw, from 0.
 void TileImage(const Ref<TImage>& image, float x = 0, float y = 0, int frame = 0);
 
+// Makes the frame of `image` what every drawing call draws into, instead of
+// the context's own picture, until SetRenderTarget(nullptr) goes back to it;
+// the image is then drawn like any other with what was drawn into it. While
+// drawing into the image, the viewport is the whole image and the origin 0,
+// 0 (both are put back afterwards), and GrabPixmap and GrabImage read it.
+// The image keeps the alpha drawn into it as well as the colour (Solid and
+// Alpha write it), which matters when it is drawn with BlendMode::Mask or
+// Alpha. What is drawn lives in the driver's texture: locking the frame for writing
+// or setting its pixmap forgets it, and only the largest level of a
+// mipmapped image is drawn into. Making another context current goes back to
+// the context's own picture first. Throws RuntimeError "Image frame index
+// out of range" for a frame the image lacks, "Render target image is empty"
+// for an image without pixels, and "Unable to draw into the image" when the
+// GL cannot.
+void SetRenderTarget(const Ref<TImage>& image, int frame = 0);
+// The image drawn into; no object while drawing goes to the context.
+Ref<TImage> GetRenderTarget();
+
 // Neither origin nor matrix apply to pixmaps. Throws RuntimeError for no pixmap.
 void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y);
-// The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
+// The pixels of the rectangle as a new RGBA8888 pixmap, from the back buffer
+// or the render target.
 Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 
 // ---------------------------------------------------------------------------

@@ -124,6 +124,10 @@ const Ref<TImageFont>& DefaultImageFont() {
     return renderer.defaultFont;
 }
 
+void TVex2DDriver::SetTarget(const Ref<TImageFrame>&, int, int) {
+    throw RuntimeError("This 2D driver cannot draw into images");
+}
+
 Ref<TGraphicsDriver> TVex2DGraphics::Driver() {
     return driver;
 }
@@ -403,6 +407,52 @@ void ScreenToWorld(float screenX, float screenY, float& worldX, float& worldY) {
     }
     worldX = static_cast<float>(x - s.originX);
     worldY = static_cast<float>(y - s.originY);
+}
+
+} // namespace zandrel
+
+namespace zandrel {
+
+// The context's own viewport and origin are kept only on the way from it, so
+// that going from one image to another still comes back to them.
+void SetRenderTarget(const Ref<TImage>& image, int frame) {
+    auto& s = CurrentVex2D();
+    if (!image) {
+        if (!s.renderTarget) return;
+        s.driver->SetTarget(nullptr, 0, 0);
+        s.renderTarget = nullptr;
+        const int* v = s.displayViewport;
+        SetViewport(v[0], v[1], v[2], v[3]);
+        SetOrigin(s.displayOrigin[0], s.displayOrigin[1]);
+        return;
+    }
+    auto& picture = CheckedImage(image);
+    const auto& drawn = picture.Frame(frame);
+    if (picture.width <= 0 || picture.height <= 0)
+        throw RuntimeError("Render target image is empty");
+    if (!s.renderTarget) {
+        s.displayViewport[0] = s.viewportX;
+        s.displayViewport[1] = s.viewportY;
+        s.displayViewport[2] = s.viewportWidth;
+        s.displayViewport[3] = s.viewportHeight;
+        s.displayOrigin[0] = s.originX;
+        s.displayOrigin[1] = s.originY;
+    }
+    s.driver->SetTarget(drawn, picture.width, picture.height);
+    s.renderTarget = image;
+    s.renderTargetFrame = frame;
+    SetViewport(0, 0, picture.width, picture.height);
+    SetOrigin(0, 0);
+}
+
+Ref<TImage> GetRenderTarget() {
+    return CurrentVex2D().renderTarget;
+}
+
+// Drawing into an image belongs to the context it was started in.
+void LeaveRenderTarget() {
+    auto* s = FindCurrentVex2D();
+    if (s && s->renderTarget) SetRenderTarget(nullptr);
 }
 
 } // namespace zandrel

@@ -38,6 +38,10 @@ void StartImageFontModule();
 // The current 2D context, or null when there is none.
 TVex2DGraphics* FindCurrentVex2D();
 
+// Drawing goes back to the current context's own picture, if it was going
+// into an image: a driver calls it before another context is made current.
+void LeaveRenderTarget();
+
 // A local point (x, y) goes to (x ix + y iy, x jx + y jy).
 struct Matrix2D {
     float ix = 1, iy = 0, jx = 0, jy = 1;

@@ -250,6 +250,76 @@ TEST_F(Drawing, TheCameraZoomsAndTurnsTheWorldAboutItsCentre) {
     ClearCamera();
 }
 
+// Pixels further apart than `tolerance` in red, green or blue. (An image
+// keeps the alpha drawn into it, where the screen has none.)
+int Differing(const Ref<TPixmap>& a, const Ref<TPixmap>& b, int tolerance = 1) {
+    int count = 0;
+    for (int y = 0; y < a->Height(); ++y)
+        for (int x = 0; x < a->Width(); ++x)
+            count += !ColourNear(ReadPixel(a, x, y) | Black, ReadPixel(b, x, y) | Black, tolerance);
+    return count;
+}
+
+// A scene drawn into an image and the image drawn 1:1 gives the pixels of
+// the scene drawn straight to the screen, clipped to the same rectangle.
+TEST_F(Drawing, AnImageDrawnIntoShowsWhatTheScreenWouldHave) {
+    constexpr int W = 100, H = 60; // not powers of two: the texture is larger
+    auto sprite = PatternImage(7, 5);
+    auto pixmap = PatternPixmap(9, 4);
+    auto scene = [&] {
+        SetClearColor(20, 40, 60);
+        ClearScreen();
+        SetBlendMode(BlendMode::Solid);
+        SetColor(255, 255, 255);
+        SetAlpha(1);
+        DrawRect(-5, 50, 30, 20); // partly outside
+        DrawLine(5, 5, 60, 30);
+        SetRotation(30);
+        DrawImage(sprite, 30, 20);
+        SetRotation(0);
+        DrawText("Hi", 70, 2);
+        DrawPixmap(pixmap, 80, 50);
+        SetBlendMode(BlendMode::Alpha);
+        SetAlpha(0.5f);
+        SetColor(255, 0, 0);
+        DrawOval(40, 10, 50, 40);
+        SetAlpha(1);
+        SetColor(255, 255, 255);
+    };
+    SetViewport(0, 0, W, H);
+    scene();
+    auto direct = GrabPixmap(0, 0, W, H);
+    SetViewport(0, 0, Width, Height);
+    SetOrigin(3, 4);
+
+    auto image = CreateImage(W, H, 1, ImageFlags::NoFlags);
+    SetRenderTarget(image);
+    EXPECT_EQ(GetRenderTarget(), image);
+    int x, y, w, h;
+    GetViewport(x, y, w, h);
+    EXPECT_EQ(w * 1000 + h, W * 1000 + H);
+    scene();
+    EXPECT_EQ(Differing(GrabPixmap(0, 0, W, H), direct), 0) << "read from the image";
+    SetRenderTarget(nullptr);
+    GetViewport(x, y, w, h);
+    EXPECT_EQ(w * 1000 + h, Width * 1000 + Height);
+    float ox, oy;
+    GetOrigin(ox, oy);
+    EXPECT_EQ(ox + oy, 7);
+    SetOrigin(0, 0);
+
+    SetClearColor(0, 0, 0);
+    ClearScreen();
+    SetBlendMode(BlendMode::Solid);
+    DrawImage(image, 0, 0);
+    EXPECT_EQ(Differing(GrabPixmap(0, 0, W, H), direct), 0) << "the image drawn";
+    EXPECT_EQ(PixelAt(W, 10), Black);
+    EXPECT_EQ(PixelAt(10, H), Black);
+    EXPECT_THROW(SetRenderTarget(image, 1), RuntimeError);
+    EXPECT_THROW(SetRenderTarget(CreateImage(0, 5, 1, ImageFlags::NoFlags)), RuntimeError);
+    EXPECT_FALSE(GetRenderTarget());
+}
+
 TEST_F(Drawing, OvalSegmentCounts) {
     EXPECT_EQ(OvalSegments(2, 2), 12);    // a 4 x 4 box
     EXPECT_EQ(OvalSegments(50, 30), 80);  // 100 x 60
