@@ -44,16 +44,6 @@ struct FrameTexture {
 };
 FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags);
 
-// Textures are made and deleted in the hidden shared context, so that every
-// context can draw them.
-class InSharedContext {
-public:
-    InSharedContext();
-    ~InSharedContext();
-    InSharedContext(const InSharedContext&) = delete;
-    InSharedContext& operator=(const InSharedContext&) = delete;
-};
-
 // Where a 2D driver draws in the current context: its own picture (the
 // scaled framebuffer of a context shown scaled), or an image frame's texture
 // through a framebuffer object made for it. A texture's rows run up from

@@ -100,14 +100,6 @@ void LineEnds(const Render2DState& state, float x0, float y0, float x1, float y1
     to = {b.x + 0.5f - dx * back, b.y + 0.5f - dy * back};
 }
 
-InSharedContext::InSharedContext() {
-    TheGLGraphicsDriver().ToggleSharedContext();
-}
-
-InSharedContext::~InSharedContext() {
-    TheGLGraphicsDriver().ToggleSharedContext();
-}
-
 FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     InSharedContext shared;
     int pw = pixmap->Width(), ph = pixmap->Height();

@@ -110,21 +110,15 @@ Program MakeProgram(unsigned variant) {
 Resources& ResourcesFor(GLProfile profile) {
     Resources& made = resources[static_cast<size_t>(profile)];
     if (made.programs[0].name) return made;
-    TheGLGraphicsDriver().ToggleSharedContext();
-    try {
-        auto& gl = GL();
-        Resources fresh; // kept only when all of it is made
-        for (unsigned variant = 0; variant < Variants; ++variant)
-            fresh.programs[variant] = MakeProgram(variant);
-        gl.GenBuffers(1, &fresh.buffer);
-        gl.GenBuffers(1, &fresh.indexBuffer);
-        gl.GenBuffers(1, &fresh.quadIndexBuffer);
-        made = fresh;
-    } catch (...) {
-        TheGLGraphicsDriver().ToggleSharedContext();
-        throw;
-    }
-    TheGLGraphicsDriver().ToggleSharedContext();
+    InSharedContext shared;
+    auto& gl = GL();
+    Resources fresh; // kept only when all of it is made
+    for (unsigned variant = 0; variant < Variants; ++variant)
+        fresh.programs[variant] = MakeProgram(variant);
+    gl.GenBuffers(1, &fresh.buffer);
+    gl.GenBuffers(1, &fresh.indexBuffer);
+    gl.GenBuffers(1, &fresh.quadIndexBuffer);
+    made = fresh;
     return made;
 }
 
