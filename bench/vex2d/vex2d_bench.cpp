@@ -1,7 +1,9 @@
 // Sprite throughput of the OpenGL 2D driver and of the shader 2D driver
 // (OpenGL ES 3.0, batched) against the same rotated, alpha-blended quads
 // issued as raw immediate-mode OpenGL, as one raw vertex array, and through
-// SDL2's own renderer (OpenGL backend, batching on); and
+// SDL2's own renderer (OpenGL backend, batching on); the same sprites drawn
+// into a render target that is then drawn once, against drawing them
+// straight to the screen; and
 // the cost of making a frame of an 800 x 600 picture against a raw upload of
 // its texture. Each frame ends with a one-pixel read-back, so that rendering
 // is measured, not queuing; the sprites' CPU column is the processor time a
@@ -10,8 +12,8 @@
 #include <benchmark/benchmark.h>
 #include <zandrel/zandrel.hpp>
 
-#include "vex2d/gles_vex2d.hpp"
 #include "ratio_reporter.hpp"
+#include "vex2d/gles_vex2d.hpp"
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -112,18 +114,31 @@ public:
     Display& operator=(const Display&) = delete;
 };
 
+// With `viaTarget`, the sprites are drawn into an image of the screen's
+// size, which is then drawn once onto the screen.
 template <class Flush>
-void DriverSprites(benchmark::State& state, const Ref<TVex2DDriver>& driver, Flush flush) {
+void DriverSprites(benchmark::State& state, const Ref<TVex2DDriver>& driver, Flush flush,
+                   bool viaTarget = false) {
     Display display(driver);
     auto image = LoadImage(SpritePixmap(static_cast<int>(state.range(0))), ImageFlags::NoFlags);
     CentreImageHandle(image);
+    auto target =
+        viaTarget ? CreateImage(ScreenWidth, ScreenHeight, 1, ImageFlags::NoFlags) : nullptr;
     auto frame = [&](float turn) {
+        if (target) SetRenderTarget(target);
         ClearScreen();
         SetBlendMode(BlendMode::Alpha);
         SetAlpha(SpriteAlpha);
         for (const Sprite& s : Sprites(state)) {
             SetRotation(s.angle + turn);
             DrawImage(image, s.x, s.y);
+        }
+        if (target) {
+            SetRenderTarget(nullptr);
+            SetRotation(0);
+            SetBlendMode(BlendMode::Solid);
+            SetAlpha(1);
+            DrawImage(target, 0, 0);
         }
         flush();
         ReadOnePixel();
@@ -134,6 +149,16 @@ void DriverSprites(benchmark::State& state, const Ref<TVex2DDriver>& driver, Flu
 // The fixed-function driver, whatever ZANDREL_GL asks for.
 void FrameworkSprites(benchmark::State& state) {
     DriverSprites(state, FixedFunction2DDriver(), [] {});
+}
+
+void FrameworkSpritesViaTarget(benchmark::State& state) {
+    DriverSprites(
+        state, FixedFunction2DDriver(), [] {}, true);
+}
+
+void ShaderSpritesViaTarget(benchmark::State& state) {
+    DriverSprites(
+        state, GLES2DDriver(), [] { FlushDrawing(); }, true);
 }
 
 // The shader driver; the draw calls of its last frame are reported.
@@ -329,6 +354,8 @@ void Summary(const RatioReporter& r) {
         r.PrintRatio("ShaderSprites/" + s, "FrameworkSprites/" + s, "mark <= 1.00");
         r.PrintRatio("ShaderSprites/" + s, "SdlRendererSprites/" + s, "mark <= 1.00");
         r.PrintRatio("ShaderSprites/" + s, "RawVertexArraySprites/" + s, "");
+        r.PrintRatio("FrameworkSpritesViaTarget/" + s, "FrameworkSprites/" + s, "mark <= 1.05");
+        r.PrintRatio("ShaderSpritesViaTarget/" + s, "ShaderSprites/" + s, "mark <= 1.05");
     }
     r.PrintRatio("CreateFrame800x600", "RawUpload1024x1024", "");
     if (double create = r.Time("CreateFrame800x600").real; create > 0)
@@ -347,6 +374,8 @@ void Sides(benchmark::internal::Benchmark* b) {
 BENCHMARK(RawImmediateSprites)->Apply(Sides);
 BENCHMARK(FrameworkSprites)->Apply(Sides);
 BENCHMARK(ShaderSprites)->Apply(Sides);
+BENCHMARK(FrameworkSpritesViaTarget)->Apply(Sides);
+BENCHMARK(ShaderSpritesViaTarget)->Apply(Sides);
 BENCHMARK(RawVertexArraySprites)->Apply(Sides);
 BENCHMARK(SdlRendererSprites)->Apply(Sides);
 BENCHMARK(RawUpload1024x1024)->Repetitions(5)->ReportAggregatesOnly();

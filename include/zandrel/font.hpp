@@ -43,8 +43,11 @@ public:
     // Line height, ascender and descender (negative below the baseline) in
     // whole pixels.
     int Height() override { return height_; }
-    int Ascend() const { return ascend_; }   // pixels above the baseline
-    int Descend() const { return descend_; } // negative: pixels below the baseline
+    int Ascend() override { return ascend_; }   // pixels above the baseline
+    int Descend() override { return descend_; } // negative: pixels below the baseline
+    // The face's kerning of the pair, fitted to whole pixels as FreeType
+    // hints it; 0 for a face without kerning.
+    float Kerning(int left, int right) override;
     // The face's glyph count. Index k is glyph k + 1 of the face, so the
     // face's missing-character glyph is never drawn.
     int CountGlyphs() override { return static_cast<int>(glyphs_.size()); }

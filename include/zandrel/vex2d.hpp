@@ -10,6 +10,7 @@
 #include <zandrel/pixmap.hpp>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace zandrel {
@@ -39,6 +40,17 @@ enum class ImageFlags : int {
 ZANDREL_FLAG_SET(ImageFlags);
 
 class TImageFont;
+class TImage;
+
+// A view of the 2D world: the world point drawn at the centre of the
+// viewport, how much larger the world is drawn, and how far it is turned
+// about that point (degrees, clockwise on screen, as SetRotation turns).
+struct Camera2D {
+    float centreX = 0;  // the world point at the viewport's centre: x
+    float centreY = 0;  // and y
+    float zoom = 1;     // 2 draws the world twice as large; not 0
+    float rotation = 0; // degrees the world turns about the centre
+};
 
 // A picture the current 2D driver made drawable. A local point (x, y) goes to
 // the screen at (x ix + y iy + tx, x jx + y jy + ty) with the driver's matrix.
@@ -87,6 +99,12 @@ public:
     virtual void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) = 0;
     // The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
     virtual Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) = 0;
+    // Draws into the frame (one this driver made, of a `width` x `height`
+    // picture) from now on, or into the context again for no frame;
+    // SetRenderTarget calls it. Pixel positions, clipping and GrabPixmap
+    // then count from the picture's top-left. The base throws RuntimeError
+    // "This 2D driver cannot draw into images".
+    virtual void SetTarget(const Ref<TImageFrame>& frame, int width, int height);
 };
 
 // The render state of one 2D context, wrapping a context of the driver under it.
@@ -112,6 +130,18 @@ public:
     float originX = 0, originY = 0;
     // The handle of shapes and text, kept negated.
     float handleX = 0, handleY = 0;
+    // The camera; no value draws the world at the screen's pixels.
+    std::optional<Camera2D> camera;
+    // The cameras PushCamera kept, the latest last.
+    std::vector<std::optional<Camera2D>> cameraStack;
+    // The image drawn into instead of the context (SetRenderTarget), and its frame.
+    Ref<TImage> renderTarget;
+    // The frame of renderTarget drawn into.
+    int renderTargetFrame = 0;
+    // The context's own viewport, put back when drawing leaves the image.
+    int displayViewport[4] = {0, 0, 0, 0};
+    // The context's own origin, put back with it.
+    float displayOrigin[2] = {0, 0};
     // The image font; no object for the built-in one.
     Ref<TImageFont> imageFont;
     // The blend mode.
@@ -202,6 +232,34 @@ Ref<TImageFont> GetImageFont();
 void ClearScreen(); // fills the viewport with the clear colour
 
 // ---------------------------------------------------------------------------
+// Camera. Everything drawn afterwards, and everything placed for collisions,
+// is seen through it: positions (with the origin added) are world points,
+// and the camera maps them and the rotation and scale onto the screen.
+// TileImage, DrawPixmap and GrabPixmap stay in screen pixels. Each context
+// keeps its own camera; a new one has none.
+
+// Looks at the world through `camera` from now on. Throws RuntimeError
+// "Camera zoom must be a number other than 0" for a zoom of 0, infinite or
+// not a number, and "Camera must be finite" for a centre or rotation that is not.
+void SetCamera(const Camera2D& camera);
+// SetCamera with the camera's fields.
+void SetCamera(float centreX, float centreY, float zoom = 1, float rotation = 0);
+// No camera: world points are screen pixels again.
+void ClearCamera();
+// The camera in use; no value when there is none.
+std::optional<Camera2D> GetCamera();
+// Keeps the camera in use (or its absence) for PopCamera.
+void PushCamera();
+// Goes back to the camera PushCamera kept last. Throws RuntimeError
+// "PopCamera without PushCamera" when none is kept.
+void PopCamera();
+// The position to give drawing calls (the origin taken off) to draw at the
+// screen pixel position `screenX`, `screenY`: the world under the mouse.
+void ScreenToWorld(float screenX, float screenY, float& worldX, float& worldY);
+// Where a drawing call's position `worldX`, `worldY` lands on screen.
+void WorldToScreen(float worldX, float worldY, float& screenX, float& screenY);
+
+// ---------------------------------------------------------------------------
 // Drawing
 
 // A point at x, y in the current colour, alpha and blend mode, moved by the origin. The shapes
@@ -219,10 +277,16 @@ void DrawPoly(const std::vector<float>& xy);
 // Text in the image font from the pen at x, y, placed by the handle and turned and scaled with the
 // rest.
 void DrawText(const String& text, float x, float y);
-// The width of the text in whole pixels: the advances summed.
+// The width of the text in whole pixels: the advances and the kerning
+// between its characters summed.
 int TextWidth(const String& text);
 // The image font's line height in pixels.
 int TextHeight();
+// The box the text's ink covers when drawn with DrawText at 0, 0 in the
+// current image font, before handle, rotation and scale: `x`, `y` its
+// top-left from the pen's start at the line's top, `width` and `height` its
+// size in whole pixels. All 0 for a text without ink.
+void TextBounds(const String& text, int& x, int& y, int& width, int& height);
 // DrawText with UTF-8 text: `DrawText("Score: " + std::to_string(score), 8, 8)`.
 inline void DrawText(std::string_view utf8, float x, float y) {
     DrawText(FromUtf8(utf8), x, y);
@@ -230,6 +294,10 @@ inline void DrawText(std::string_view utf8, float x, float y) {
 // TextWidth of UTF-8 text.
 inline int TextWidth(std::string_view utf8) {
     return TextWidth(FromUtf8(utf8));
+}
+// TextBounds of UTF-8 text.
+inline void TextBounds(std::string_view utf8, int& x, int& y, int& width, int& height) {
+    TextBounds(FromUtf8(utf8), x, y, width, height);
 }
 
 class TImage;
@@ -245,9 +313,28 @@ void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, floa
 // `frame` is the frame to draw, from 0.
 void TileImage(const Ref<TImage>& image, float x = 0, float y = 0, int frame = 0);
 
+// Makes the frame of `image` what every drawing call draws into, instead of
+// the context's own picture, until SetRenderTarget(nullptr) goes back to it;
+// the image is then drawn like any other with what was drawn into it. While
+// drawing into the image, the viewport is the whole image and the origin 0,
+// 0 (both are put back afterwards), and GrabPixmap and GrabImage read it.
+// The image keeps the alpha drawn into it as well as the colour (Solid and
+// Alpha write it), which matters when it is drawn with BlendMode::Mask or
+// Alpha. What is drawn lives in the driver's texture: locking the frame for writing
+// or setting its pixmap forgets it, and only the largest level of a
+// mipmapped image is drawn into. Making another context current goes back to
+// the context's own picture first. Throws RuntimeError "Image frame index
+// out of range" for a frame the image lacks, "Render target image is empty"
+// for an image without pixels, and "Unable to draw into the image" when the
+// GL cannot.
+void SetRenderTarget(const Ref<TImage>& image, int frame = 0);
+// The image drawn into; no object while drawing goes to the context.
+Ref<TImage> GetRenderTarget();
+
 // Neither origin nor matrix apply to pixmaps. Throws RuntimeError for no pixmap.
 void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y);
-// The back buffer's pixels of the rectangle as a new RGBA8888 pixmap.
+// The pixels of the rectangle as a new RGBA8888 pixmap, from the back buffer
+// or the render target.
 Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 
 // ---------------------------------------------------------------------------
@@ -374,6 +461,15 @@ public:
     virtual int CountGlyphs();
     virtual int CharToGlyph(int character);   // -1 when the font has none
     virtual Ref<TGlyph> LoadGlyph(int index); // the glyph of that index
+    // Pixels from the line's top down to the baseline. Unlike the operations
+    // above, this one and the two below have a default: Height().
+    virtual int Ascend();
+    // Pixels from the baseline down to the line's lowest ink, as a negative
+    // number (FreeType's sign); 0 by default.
+    virtual int Descend();
+    // Pixels to add to the pen between the glyphs of indices `left` and
+    // `right` drawn in that order (negative: closer); 0 by default.
+    virtual float Kerning(int left, int right);
 };
 
 // Opens fonts of the formats it knows; joins the list with AddFontLoader.
@@ -430,6 +526,15 @@ public:
     virtual int CharToGlyph(int character);
     // No object for an index outside the font.
     virtual Ref<TImageGlyph> LoadGlyph(int index);
+    // As the source font's: pixels from the line's top to the baseline; 14
+    // for the built-in font.
+    virtual int Ascend();
+    // As the source font's: the baseline to the lowest ink, negative; -2 for
+    // the built-in font.
+    virtual int Descend();
+    // As the source font's kerning of the glyph pair; the built-in font has
+    // none (0). DrawText and TextWidth add it between characters.
+    virtual float Kerning(int left, int right);
     // The pen starts at x, y in screen pixels; ix, iy, jx, jy is the matrix.
     virtual void Draw(const String& text, float x, float y, float ix, float iy, float jx, float jy);
 

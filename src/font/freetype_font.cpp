@@ -87,6 +87,18 @@ Ref<TGlyph> TFreeTypeFont::LoadGlyph(int index) {
     return glyph;
 }
 
+float TFreeTypeFont::Kerning(int left, int right) {
+    FT_Face face = face_->handle;
+    if (!FT_HAS_KERNING(face) || left < 0 || right < 0 || left >= CountGlyphs() ||
+        right >= CountGlyphs())
+        return 0;
+    FT_Vector kerning{};
+    if (FT_Get_Kerning(face, static_cast<FT_UInt>(left) + 1, static_cast<FT_UInt>(right) + 1,
+                       FT_KERNING_DEFAULT, &kerning) != 0)
+        return 0;
+    return static_cast<float>(kerning.x) / 64;
+}
+
 // FT_LOAD_RENDER split in its two steps, so that the outline can be measured
 // in between.
 Ref<TFreeTypeGlyph> TFreeTypeFont::RenderGlyph(int index) {

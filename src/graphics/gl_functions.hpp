@@ -49,6 +49,7 @@ namespace zandrel {
     X(Finish)                                                                                      \
     X(Flush)                                                                                       \
     X(FramebufferRenderbuffer)                                                                     \
+    X(FramebufferTexture2D)                                                                        \
     X(GenBuffers)                                                                                  \
     X(GenFramebuffers)                                                                             \
     X(GenRenderbuffers)                                                                            \

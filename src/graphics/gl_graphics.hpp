@@ -56,6 +56,17 @@ private:
 // The driver GLGraphicsDriver() gives, as its own class.
 TGLGraphicsDriver& TheGLGraphicsDriver();
 
+// The hidden shared context for the guard's life, the caller's again after,
+// even when what runs in between throws: textures, programs and buffers
+// are made and deleted there, so that every context can use them.
+class InSharedContext {
+public:
+    InSharedContext() { TheGLGraphicsDriver().ToggleSharedContext(); }
+    ~InSharedContext() { TheGLGraphicsDriver().ToggleSharedContext(); }
+    InSharedContext(const InSharedContext&) = delete;
+    InSharedContext& operator=(const InSharedContext&) = delete;
+};
+
 // The filters a texture is made with, its edges clamped.
 struct GLTextureFilters {
     int minify = 0, magnify = 0; // GL_NEAREST, GL_LINEAR...

@@ -37,15 +37,9 @@ GLuint FontTexture() {
     GLuint& texture = textures[static_cast<int>(CurrentGLProfile())];
     if (texture == 0) {
         auto pixmap = BitmapFontPixmap(S("gldrawtextfont.bin"), FontTextureWidth);
-        TheGLGraphicsDriver().ToggleSharedContext();
-        try {
-            texture = GLTexFromPixmap(pixmap, false);
-            UseNearestFiltering(texture);
-        } catch (...) {
-            TheGLGraphicsDriver().ToggleSharedContext();
-            throw;
-        }
-        TheGLGraphicsDriver().ToggleSharedContext();
+        InSharedContext shared;
+        texture = GLTexFromPixmap(pixmap, false);
+        UseNearestFiltering(texture);
     }
     return texture;
 }
@@ -142,14 +136,8 @@ GLuint TextProgram() {
     static GLuint programs[3] = {};
     GLuint& program = programs[static_cast<int>(CurrentGLProfile())];
     if (program == 0) {
-        TheGLGraphicsDriver().ToggleSharedContext();
-        try {
-            program = BuildGLProgram(TextVertexBody, TextFragmentBody, {"position", "texCoord"});
-        } catch (...) {
-            TheGLGraphicsDriver().ToggleSharedContext();
-            throw;
-        }
-        TheGLGraphicsDriver().ToggleSharedContext();
+        InSharedContext shared;
+        program = BuildGLProgram(TextVertexBody, TextFragmentBody, {"position", "texCoord"});
     }
     return program;
 }

@@ -223,7 +223,8 @@ bool PlaceQuad(TQuad& quad, float x, float y, float width, float height, float h
     if (auto* state = FindCurrentVex2D()) {
         x += state->originX;
         y += state->originY;
-        m = {state->ix, state->iy, state->jx, state->jy};
+        ToScreen(x, y);
+        m = DrawingMatrix();
     }
     static constexpr float unit[Corners][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     Box& b = quad.bounds;

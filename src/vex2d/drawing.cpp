@@ -1,6 +1,7 @@
 #include "vex2d_parts.hpp"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace zandrel {
@@ -16,54 +17,84 @@ int FirstTile(int start, double position, int size) {
     return static_cast<int>(start + shift);
 }
 
+// A world point (origin added) on screen.
+struct ScreenPoint {
+    float x, y;
+    ScreenPoint(float worldX, float worldY) : x(worldX), y(worldY) { ToScreen(x, y); }
+};
+
 } // namespace
 
 void Plot(float x, float y) {
     auto& s = CurrentVex2D();
-    s.driver->Plot(x + s.originX, y + s.originY);
+    ScreenPoint at(x + s.originX, y + s.originY);
+    s.driver->Plot(at.x, at.y);
 }
 
 void DrawLine(float x1, float y1, float x2, float y2, bool drawLastPixel) {
     auto& s = CurrentVex2D();
     float dx = s.handleX + x2 - x1, dy = s.handleY + y2 - y1;
-    float tx = x1 + s.originX, ty = y1 + s.originY;
-    s.driver->DrawLine(s.handleX, s.handleY, dx, dy, tx, ty);
-    if (drawLastPixel) s.driver->Plot(dx * s.ix + dy * s.iy + tx, dx * s.jx + dy * s.jy + ty);
+    ScreenPoint t(x1 + s.originX, y1 + s.originY);
+    s.driver->DrawLine(s.handleX, s.handleY, dx, dy, t.x, t.y);
+    const Matrix2D& m = DrawingMatrix();
+    if (drawLastPixel) s.driver->Plot(dx * m.ix + dy * m.iy + t.x, dx * m.jx + dy * m.jy + t.y);
 }
 
 void DrawRect(float x, float y, float width, float height) {
     auto& s = CurrentVex2D();
-    s.driver->DrawRect(s.handleX, s.handleY, s.handleX + width, s.handleY + height, x + s.originX,
-                       y + s.originY);
+    ScreenPoint t(x + s.originX, y + s.originY);
+    s.driver->DrawRect(s.handleX, s.handleY, s.handleX + width, s.handleY + height, t.x, t.y);
 }
 
 void DrawOval(float x, float y, float width, float height) {
     auto& s = CurrentVex2D();
-    s.driver->DrawOval(s.handleX, s.handleY, s.handleX + width, s.handleY + height, x + s.originX,
-                       y + s.originY);
+    ScreenPoint t(x + s.originX, y + s.originY);
+    s.driver->DrawOval(s.handleX, s.handleY, s.handleX + width, s.handleY + height, t.x, t.y);
 }
 
 void DrawPoly(const std::vector<float>& xy) {
     auto& s = CurrentVex2D();
-    s.driver->DrawPoly(xy, s.handleX, s.handleY, s.originX, s.originY);
+    ScreenPoint origin(s.originX, s.originY);
+    s.driver->DrawPoly(xy, s.handleX, s.handleY, origin.x, origin.y);
 }
 
 void DrawText(const String& text, float x, float y) {
     auto& s = CurrentVex2D();
-    float penX = x + s.originX + s.handleX * s.ix + s.handleY * s.iy;
-    float penY = y + s.originY + s.handleX * s.jx + s.handleY * s.jy;
-    s.imageFont->Draw(text, penX, penY, s.ix, s.iy, s.jx, s.jy);
+    ScreenPoint pen(x + s.originX + s.handleX * s.ix + s.handleY * s.iy,
+                    y + s.originY + s.handleX * s.jx + s.handleY * s.jy);
+    const Matrix2D& m = DrawingMatrix();
+    s.imageFont->Draw(text, pen.x, pen.y, m.ix, m.iy, m.jx, m.jy);
 }
 
 int TextWidth(const String& text) {
-    auto& font = *CurrentVex2D().imageFont;
     float width = 0;
-    for (char16_t c : text) {
-        int index = font.CharToGlyph(c);
-        if (index < 0) continue;
-        if (auto glyph = font.LoadGlyph(index)) width = std::trunc(width + glyph->Advance());
-    }
+    ForEachGlyph(*CurrentVex2D().imageFont, text, [&](TImageGlyph& glyph, float kerning) {
+        width = std::trunc(width + kerning + glyph.Advance());
+    });
     return static_cast<int>(width);
+}
+
+// The pen is placed as DrawText places it unturned: glyphs land on whole
+// pixels from where the pen's fraction puts them.
+void TextBounds(const String& text, int& x, int& y, int& width, int& height) {
+    float pen = 0;
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+    ForEachGlyph(*CurrentVex2D().imageFont, text, [&](TImageGlyph& glyph, float kerning) {
+        pen += kerning;
+        if (glyph.image && glyph.w > 0 && glyph.h > 0) {
+            int gx = static_cast<int>(std::floor(pen)) + glyph.x;
+            left = std::min(left, gx);
+            right = std::max(right, gx + glyph.w);
+            top = std::min(top, glyph.y);
+            bottom = std::max(bottom, glyph.y + glyph.h);
+        }
+        pen += glyph.advance;
+    });
+    if (left > right) left = right = top = bottom = 0;
+    x = left;
+    y = top;
+    width = right - left;
+    height = bottom - top;
 }
 
 int TextHeight() {
@@ -74,16 +105,17 @@ void DrawImage(const Ref<TImage>& image, float x, float y, int frame) {
     auto& s = CurrentVex2D();
     auto& i = CheckedImage(image);
     float x0 = -i.handleX, y0 = -i.handleY;
+    ScreenPoint t(x + s.originX, y + s.originY);
     i.Frame(frame)->Draw(x0, y0, x0 + static_cast<float>(i.width),
-                         y0 + static_cast<float>(i.height), x + s.originX, y + s.originY);
+                         y0 + static_cast<float>(i.height), t.x, t.y);
 }
 
 void DrawImageRect(const Ref<TImage>& image, float x, float y, float width, float height,
                    int frame) {
     auto& s = CurrentVex2D();
     auto& i = CheckedImage(image);
-    i.Frame(frame)->Draw(-i.handleX, -i.handleY, width - i.handleX, height - i.handleY,
-                         x + s.originX, y + s.originY);
+    ScreenPoint t(x + s.originX, y + s.originY);
+    i.Frame(frame)->Draw(-i.handleX, -i.handleY, width - i.handleX, height - i.handleY, t.x, t.y);
 }
 
 void TileImage(const Ref<TImage>& image, float x, float y, int frame) {

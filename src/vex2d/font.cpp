@@ -42,6 +42,15 @@ int TFont::CharToGlyph(int) {
 Ref<TGlyph> TFont::LoadGlyph(int) {
     ThrowAbstract();
 }
+int TFont::Ascend() {
+    return Height();
+}
+int TFont::Descend() {
+    return 0;
+}
+float TFont::Kerning(int, int) {
+    return 0;
+}
 
 Ref<TFont> TFontLoader::LoadFont(const Url&, int, FontStyle) {
     ThrowAbstract();

@@ -37,9 +37,16 @@ void FixedFunctionGL::DisableTexture() {
 void FixedFunctionGL::StartContext(int width, int height) {
     cache_ = Cache();
     glDisable(GL_TEXTURE_2D);
+    SetProjection(width, height, true);
+}
+
+void FixedFunctionGL::SetProjection(int width, int height, bool rowsDown) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0, width, height, 0, -1, 1);
+    if (rowsDown)
+        glOrtho(0, width, height, 0, -1, 1);
+    else
+        glOrtho(0, width, 0, height, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glViewport(0, 0, width, height);
 }
@@ -153,11 +160,10 @@ void FixedFunctionGL::DeleteTexture(uint32_t texture) {
     if (cache_.texture == name) cache_.texture = 0;
 }
 
-void FixedFunctionGL::DrawPixels(const TPixmap& bottomUp, int x, int y) {
+void FixedFunctionGL::DrawPixels(const TPixmap& bottomUp, int moveX, int moveY) {
     DisableTexture();
     glRasterPos2i(0, 0);
-    glBitmap(0, 0, 0, 0, static_cast<float>(x), static_cast<float>(-y - bottomUp.Height()),
-             nullptr);
+    glBitmap(0, 0, 0, 0, static_cast<float>(moveX), static_cast<float>(moveY), nullptr);
     glPixelStorei(GL_UNPACK_ROW_LENGTH,
                   bottomUp.Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
     glDrawPixels(bottomUp.Width(), bottomUp.Height(), GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.Pixels());

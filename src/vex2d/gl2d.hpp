@@ -19,6 +19,10 @@ public:
     // For a context just made current: forgets the caches, turns texturing off,
     // sets the pixel projection (y down) and the viewport to the whole context.
     void StartContext(int width, int height);
+    // One unit a pixel over the width x height framebuffer, the viewport all
+    // of it; `rowsDown`: y grows downward, as on screen, else upward, as a
+    // texture's rows run.
+    void SetProjection(int width, int height, bool rowsDown);
 
     // Cached: the same mode twice sets the GL once. BlendMode{} is "not set".
     void SetBlend(BlendMode mode);
@@ -41,9 +45,10 @@ public:
     // The cache forgets the name, which the GL may hand out again.
     void DeleteTexture(uint32_t texture);
 
-    // An RGBA8888 pixmap whose first row is the bottom one, its top-left corner
-    // at x, y (y from the top): blending and texturing as they are set.
-    void DrawPixels(const TPixmap& bottomUp, int x, int y);
+    // An RGBA8888 pixmap whose first row is the lowest in GL's rows, its
+    // lower-left corner moved by moveX, moveY window pixels from where point
+    // 0, 0 lands: blending and texturing as they are set.
+    void DrawPixels(const TPixmap& bottomUp, int moveX, int moveY);
     // Rows from the bottom of the back buffer into an RGBA8888 pixmap.
     void ReadPixels(TPixmap& into, int x, int yFromBottom);
 

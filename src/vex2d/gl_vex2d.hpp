@@ -40,17 +40,35 @@ void LineEnds(const Render2DState& state, float x0, float y0, float x1, float y1
 struct FrameTexture {
     uint32_t texture = 0;
     float uMax = 0, vMax = 0;
+    int width = 0, height = 0; // the texture's
 };
 FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags);
 
-// Textures are made and deleted in the hidden shared context, so that every
-// context can draw them.
-class InSharedContext {
+// Where a 2D driver draws in the current context: its own picture (the
+// scaled framebuffer of a context shown scaled), or an image frame's texture
+// through a framebuffer object made for it. A texture's rows run up from
+// GL's origin as the picture's rows run down from its top, so pixel rows
+// are counted from the top in both.
+class DrawSurface {
 public:
-    InSharedContext();
-    ~InSharedContext();
-    InSharedContext(const InSharedContext&) = delete;
-    InSharedContext& operator=(const InSharedContext&) = delete;
+    // Throws RuntimeError "Unable to draw into the image" when the GL cannot.
+    void Target(const Ref<TImageFrame>& frame, int width, int height);
+    // Back to the context's own picture; the framebuffer object goes.
+    void Display();
+    bool OnTarget() const { return framebuffer_ != 0; }
+    // The pixels drawing covers: the picture, or the context.
+    int Width() const;
+    int Height() const;
+    // The GL's viewport: the whole texture, or the context.
+    int GLWidth() const;
+    int GLHeight() const;
+    // GL's row of the lowest of `height` rows from pixel row y down.
+    int GLRow(int y, int height) const;
+
+private:
+    Ref<TImageFrame> frame_;
+    uint32_t framebuffer_ = 0;
+    int width_ = 0, height_ = 0, textureWidth_ = 0, textureHeight_ = 0;
 };
 
 class TGLVex2DDriver : public TVex2DDriver {
@@ -81,6 +99,7 @@ public:
                   float originY) override;
     void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
     Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
+    void SetTarget(const Ref<TImageFrame>& frame, int width, int height) override;
 
     const Render2DState& State() const { return state_; }
     gl2d::FixedFunctionGL& FixedFunction() { return gl_; }
@@ -88,6 +107,7 @@ public:
 private:
     Render2DState state_;
     gl2d::FixedFunctionGL gl_;
+    DrawSurface surface_;
 };
 
 // The fixed-function 2D driver, whatever ZANDREL_GL asks for.
@@ -102,6 +122,7 @@ public:
 
     float uMin = 0, vMin = 0, uMax = 0, vMax = 0;
     uint32_t texture = 0;
+    int textureWidth = 0, textureHeight = 0;
     uint32_t seq = 0; // 0 once the texture is deleted
 };
 
@@ -116,6 +137,8 @@ Ref<TImageFrame> NewImageFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     frame->seq = GraphicsSeq();
     frame->uMax = made.uMax;
     frame->vMax = made.vMax;
+    frame->textureWidth = made.width;
+    frame->textureHeight = made.height;
     return frame;
 }
 

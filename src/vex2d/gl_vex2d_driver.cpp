@@ -1,5 +1,6 @@
 #include "gl2d.hpp"
 #include "gl_vex2d.hpp"
+#include "graphics/gl_context.hpp"
 #include "graphics/gl_functions.hpp"
 #include "graphics/gl_graphics.hpp"
 #include "vex2d_parts.hpp"
@@ -99,14 +100,6 @@ void LineEnds(const Render2DState& state, float x0, float y0, float x1, float y1
     to = {b.x + 0.5f - dx * back, b.y + 0.5f - dy * back};
 }
 
-InSharedContext::InSharedContext() {
-    TheGLGraphicsDriver().ToggleSharedContext();
-}
-
-InSharedContext::~InSharedContext() {
-    TheGLGraphicsDriver().ToggleSharedContext();
-}
-
 FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     InSharedContext shared;
     int pw = pixmap->Width(), ph = pixmap->Height();
@@ -126,7 +119,72 @@ FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     GL().Flush();
     made.uMax = static_cast<float>(w) / static_cast<float>(tw);
     made.vMax = static_cast<float>(h) / static_cast<float>(th);
+    made.width = tw;
+    made.height = th;
     return made;
+}
+
+namespace {
+
+uint32_t DisplayFramebuffer() {
+    GLContext* context = native::CurrentGLContext();
+    return context ? context->scaled.framebuffer : 0;
+}
+
+} // namespace
+
+// A picture larger than the GL could take was shrunk into its texture:
+// drawing covers what the texture holds of it.
+void DrawSurface::Target(const Ref<TImageFrame>& frame, int width, int height) {
+    Display();
+    auto* gl = dynamic_cast<TGLImageFrame*>(frame.get());
+    if (!gl || gl->seq == 0) throw RuntimeError("Unable to draw into the image");
+    auto& f = GL();
+    GLuint name = 0;
+    f.GenFramebuffers(1, &name);
+    f.BindFramebuffer(GL_FRAMEBUFFER, name);
+    f.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl->texture, 0);
+    if (f.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        f.BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
+        f.DeleteFramebuffers(1, &name);
+        throw RuntimeError("Unable to draw into the image");
+    }
+    frame_ = frame;
+    framebuffer_ = name;
+    textureWidth_ = gl->textureWidth;
+    textureHeight_ = gl->textureHeight;
+    width_ = std::min(width, textureWidth_);
+    height_ = std::min(height, textureHeight_);
+}
+
+void DrawSurface::Display() {
+    if (!framebuffer_) return;
+    auto& f = GL();
+    f.BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
+    GLuint name = framebuffer_;
+    f.DeleteFramebuffers(1, &name);
+    framebuffer_ = 0;
+    frame_ = nullptr;
+}
+
+int DrawSurface::Width() const {
+    return OnTarget() ? width_ : GraphicsWidth();
+}
+
+int DrawSurface::Height() const {
+    return OnTarget() ? height_ : GraphicsHeight();
+}
+
+int DrawSurface::GLWidth() const {
+    return OnTarget() ? textureWidth_ : GraphicsWidth();
+}
+
+int DrawSurface::GLHeight() const {
+    return OnTarget() ? textureHeight_ : GraphicsHeight();
+}
+
+int DrawSurface::GLRow(int y, int height) const {
+    return OnTarget() ? y : GraphicsHeight() - y - height;
 }
 
 int OvalSegments(float xr, float yr) {
@@ -203,6 +261,7 @@ Ref<TGraphics> TGLVex2DDriver::CreateGraphics(int width, int height, int depth, 
 
 // A closed 2D context is treated as no context.
 void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
+    LeaveRenderTarget();
     auto state = As<TVex2DGraphics>(g);
     if (!state || !state->graphics) {
         GLGraphicsDriver()->SetGraphics(nullptr);
@@ -213,7 +272,8 @@ void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     gl_.StartContext(GraphicsWidth(), GraphicsHeight());
     ActivateVex2D(state);
     SetViewport(state->viewportX, state->viewportY, state->viewportWidth, state->viewportHeight);
-    SetTransform(state->ix, state->iy, state->jx, state->jy);
+    const Matrix2D& m = DrawingMatrix();
+    SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
     SetAlpha(state->alpha);
 }
@@ -244,10 +304,12 @@ void TGLVex2DDriver::SetClsColor(int red, int green, int blue) {
     gl_.SetClearColor(ColourByte(red), ColourByte(green), ColourByte(blue));
 }
 
+// An image is always clipped to its picture: its texture's margin keeps the
+// picture's edge for filtering.
 void TGLVex2DDriver::SetViewport(int x, int y, int width, int height) {
-    int contextHeight = GraphicsHeight();
-    bool whole = x == 0 && y == 0 && width == GraphicsWidth() && height == contextHeight;
-    gl_.SetScissor(!whole, x, contextHeight - y - height, std::max(width, 0), std::max(height, 0));
+    bool whole = !surface_.OnTarget() && x == 0 && y == 0 && width == GraphicsWidth() &&
+                 height == GraphicsHeight();
+    gl_.SetScissor(!whole, x, surface_.GLRow(y, height), std::max(width, 0), std::max(height, 0));
 }
 
 void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
@@ -297,7 +359,11 @@ void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
     auto rgba = pixmap->Format() == PixelFormat::FormatRGBA8888
                     ? pixmap
                     : pixmap->Convert(PixelFormat::FormatRGBA8888);
-    gl_.DrawPixels(*YFlipPixmap(rgba), x, y);
+    int height = rgba->Height();
+    if (surface_.OnTarget())
+        gl_.DrawPixels(*rgba, x, y); // point 0, 0 lands on GL's row 0, the picture's top
+    else
+        gl_.DrawPixels(*YFlipPixmap(rgba), x, -y - height); // and here on the context's top
     gl_.SetBlend(blend);
 }
 
@@ -306,12 +372,20 @@ Ref<TPixmap> TGLVex2DDriver::GrabPixmap(int x, int y, int width, int height) {
     BlendMode blend = gl_.Blend();
     gl_.SetBlend(BlendMode::Solid);
     auto pixmap = CreatePixmap(width, height, PixelFormat::FormatRGBA8888, 4);
-    bool inside = x >= 0 && y >= 0 && int64_t{x} + width <= GraphicsWidth() &&
-                  int64_t{y} + height <= GraphicsHeight();
+    bool inside = x >= 0 && y >= 0 && int64_t{x} + width <= surface_.Width() &&
+                  int64_t{y} + height <= surface_.Height();
     if (!inside) std::memset(pixmap->Pixels(), 0, static_cast<size_t>(pixmap->Capacity()));
-    gl_.ReadPixels(*pixmap, x, GraphicsHeight() - height - y);
+    gl_.ReadPixels(*pixmap, x, surface_.GLRow(y, height));
     gl_.SetBlend(blend);
-    return YFlipPixmap(pixmap);
+    return surface_.OnTarget() ? pixmap : YFlipPixmap(pixmap);
+}
+
+void TGLVex2DDriver::SetTarget(const Ref<TImageFrame>& frame, int width, int height) {
+    if (frame)
+        surface_.Target(frame, width, height);
+    else
+        surface_.Display();
+    gl_.SetProjection(surface_.GLWidth(), surface_.GLHeight(), !surface_.OnTarget());
 }
 
 const Ref<TVex2DDriver>& FixedFunction2DDriver() {

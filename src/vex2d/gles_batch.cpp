@@ -25,6 +25,7 @@ in vec2 position;
 in vec2 texCoord;
 in vec4 colour;
 uniform vec2 toClip;
+uniform vec2 clipShift;
 out vec2 uv;
 #ifndef ONE_COLOUR
 out vec4 tint;
@@ -34,7 +35,7 @@ void main() {
 #ifndef ONE_COLOUR
     tint = colour;
 #endif
-    gl_Position = vec4(position * toClip + vec2(-1.0, 1.0), 0.0, 1.0);
+    gl_Position = vec4(position * toClip + clipShift, 0.0, 1.0);
 #ifdef POINTS
     gl_PointSize = 1.0;
 #endif
@@ -78,7 +79,7 @@ constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Untextured = 8, Va
 
 struct Program {
     GLuint name = 0;
-    GLint toClip = -1, tint = -1;
+    GLint toClip = -1, clipShift = -1, tint = -1;
 };
 
 // Made once per profile in its shared context, usable in all its contexts.
@@ -101,6 +102,7 @@ Program MakeProgram(unsigned variant) {
     made.name = BuildGLProgram((defines + VertexBody).c_str(), (defines + FragmentBody).c_str(),
                                {"position", "texCoord", "colour"});
     made.toClip = GL().GetUniformLocation(made.name, "toClip");
+    made.clipShift = GL().GetUniformLocation(made.name, "clipShift");
     made.tint = GL().GetUniformLocation(made.name, "tint");
     return made;
 }
@@ -108,21 +110,15 @@ Program MakeProgram(unsigned variant) {
 Resources& ResourcesFor(GLProfile profile) {
     Resources& made = resources[static_cast<size_t>(profile)];
     if (made.programs[0].name) return made;
-    TheGLGraphicsDriver().ToggleSharedContext();
-    try {
-        auto& gl = GL();
-        Resources fresh; // kept only when all of it is made
-        for (unsigned variant = 0; variant < Variants; ++variant)
-            fresh.programs[variant] = MakeProgram(variant);
-        gl.GenBuffers(1, &fresh.buffer);
-        gl.GenBuffers(1, &fresh.indexBuffer);
-        gl.GenBuffers(1, &fresh.quadIndexBuffer);
-        made = fresh;
-    } catch (...) {
-        TheGLGraphicsDriver().ToggleSharedContext();
-        throw;
-    }
-    TheGLGraphicsDriver().ToggleSharedContext();
+    InSharedContext shared;
+    auto& gl = GL();
+    Resources fresh; // kept only when all of it is made
+    for (unsigned variant = 0; variant < Variants; ++variant)
+        fresh.programs[variant] = MakeProgram(variant);
+    gl.GenBuffers(1, &fresh.buffer);
+    gl.GenBuffers(1, &fresh.indexBuffer);
+    gl.GenBuffers(1, &fresh.quadIndexBuffer);
+    made = fresh;
     return made;
 }
 
@@ -318,7 +314,9 @@ void Batcher::Flush() {
     bool quadsOnly = quadsOnly_;
     vertexCount_ = indexCount_ = 0;
     quadsOnly_ = true;
-    int width = GraphicsWidth(), height = GraphicsHeight();
+    bool rowsDown = surfaceWidth_ == 0;
+    int width = rowsDown ? GraphicsWidth() : surfaceWidth_;
+    int height = rowsDown ? GraphicsHeight() : surfaceHeight_;
     GLContext* context = native::CurrentGLContext();
     if (!context || context->profile == GLProfile::Compatibility || width <= 0 || height <= 0)
         return;
@@ -327,8 +325,10 @@ void Batcher::Flush() {
     BindVertexArray(*context, r);
     Upload(GL_ARRAY_BUFFER, r.bufferBytes, vertices_.data(), vertexCount * sizeof(Vertex));
     const Program& program = UseProgram(r, key_, quadsOnly, vertices_.data(), vertexCount);
+    float down = rowsDown ? -1.0f : 1.0f;
     gl.Uniform2f(program.toClip, 2.0f / static_cast<float>(width),
-                 -2.0f / static_cast<float>(height));
+                 down * 2.0f / static_cast<float>(height));
+    gl.Uniform2f(program.clipShift, -1.0f, -down);
     ApplyBlend(key_.blend);
     gl.ActiveTexture(GL_TEXTURE0);
     if (key_.texture) gl.BindTexture(GL_TEXTURE_2D, key_.texture);

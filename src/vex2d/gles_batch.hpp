@@ -52,6 +52,12 @@ public:
     void Flush();
     // Draw calls sent so far.
     int DrawCalls() const { return drawCalls_; }
+    // Pixels mapped onto a texture of width x height, rows upward as a
+    // texture's run; width 0: onto the current graphics, rows downward.
+    void SetSurface(int width, int height) {
+        surfaceWidth_ = width;
+        surfaceHeight_ = height;
+    }
 
 private:
     void Start(const BatchKey& key);
@@ -65,6 +71,7 @@ private:
 
     BatchKey key_;
     int drawCalls_ = 0;
+    int surfaceWidth_ = 0, surfaceHeight_ = 0;
 };
 
 } // namespace zandrel::gles

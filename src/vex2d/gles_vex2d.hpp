@@ -35,6 +35,7 @@ public:
     void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
     Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
     void Flush() override;
+    void SetTarget(const Ref<TImageFrame>& frame, int width, int height) override;
 
     // A frame's picture onto the local rectangle, as TImageFrame::Draw.
     void DrawFrame(uint32_t texture, const float (&uv)[4], float x0, float y0, float x1, float y1,
@@ -50,6 +51,7 @@ private:
     void Fan(const std::vector<gl2d::Vertex>& points);
 
     Render2DState state_;
+    DrawSurface surface_;
     BlendMode blend_ = BlendMode::Solid;
     float lineWidth_ = 1;
     uint8_t clear_[3] = {0, 0, 0};

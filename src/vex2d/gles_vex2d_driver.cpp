@@ -74,6 +74,7 @@ Ref<TGraphics> TGLES2DDriver::CreateGraphics(int width, int height, int depth, i
 // context would keep with the fixed-function driver is kept here, so it is
 // handed over again.
 void TGLES2DDriver::SetGraphics(const Ref<TGraphics>& g) {
+    LeaveRenderTarget();
     batch_.Flush();
     auto state = As<TVex2DGraphics>(g);
     if (!state || !state->graphics) {
@@ -85,7 +86,8 @@ void TGLES2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     GL().Viewport(0, 0, GraphicsWidth(), GraphicsHeight());
     ActivateVex2D(state);
     SetViewport(state->viewportX, state->viewportY, state->viewportWidth, state->viewportHeight);
-    SetTransform(state->ix, state->iy, state->jx, state->jy);
+    const Matrix2D& m = DrawingMatrix();
+    SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
     SetAlpha(state->alpha);
     SetBlend(state->blendMode);
@@ -125,13 +127,13 @@ void TGLES2DDriver::SetClsColor(int red, int green, int blue) {
 void TGLES2DDriver::SetViewport(int x, int y, int width, int height) {
     batch_.Flush();
     auto& gl = GL();
-    int contextHeight = GraphicsHeight();
-    if (x == 0 && y == 0 && width == GraphicsWidth() && height == contextHeight) {
+    if (!surface_.OnTarget() && x == 0 && y == 0 && width == GraphicsWidth() &&
+        height == GraphicsHeight()) {
         gl.Disable(GL_SCISSOR_TEST);
         return;
     }
     gl.Enable(GL_SCISSOR_TEST);
-    gl.Scissor(x, contextHeight - y - height, std::max(width, 0), std::max(height, 0));
+    gl.Scissor(x, surface_.GLRow(y, height), std::max(width, 0), std::max(height, 0));
 }
 
 void TGLES2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
@@ -200,20 +202,30 @@ void TGLES2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
 Ref<TPixmap> TGLES2DDriver::GrabPixmap(int x, int y, int width, int height) {
     batch_.Flush();
     auto pixmap = CreatePixmap(width, height, PixelFormat::FormatRGBA8888, 4);
-    bool inside = x >= 0 && y >= 0 && int64_t{x} + width <= GraphicsWidth() &&
-                  int64_t{y} + height <= GraphicsHeight();
+    bool inside = x >= 0 && y >= 0 && int64_t{x} + width <= surface_.Width() &&
+                  int64_t{y} + height <= surface_.Height();
     if (!inside) std::memset(pixmap->Pixels(), 0, static_cast<size_t>(pixmap->Capacity()));
     auto& gl = GL();
     gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
     gl.PixelStorei(GL_PACK_ROW_LENGTH, pixmap->Pitch() / 4);
-    gl.ReadPixels(x, GraphicsHeight() - height - y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+    gl.ReadPixels(x, surface_.GLRow(y, height), width, height, GL_RGBA, GL_UNSIGNED_BYTE,
                   pixmap->Pixels());
     gl.PixelStorei(GL_PACK_ROW_LENGTH, 0);
-    return YFlipPixmap(pixmap);
+    return surface_.OnTarget() ? pixmap : YFlipPixmap(pixmap);
 }
 
 void TGLES2DDriver::Flush() {
     batch_.Flush();
+}
+
+void TGLES2DDriver::SetTarget(const Ref<TImageFrame>& frame, int width, int height) {
+    batch_.Flush();
+    if (frame)
+        surface_.Target(frame, width, height);
+    else
+        surface_.Display();
+    GL().Viewport(0, 0, surface_.GLWidth(), surface_.GLHeight());
+    batch_.SetSurface(surface_.OnTarget() ? surface_.GLWidth() : 0, surface_.GLHeight());
 }
 
 void TGLES2DDriver::DrawFrame(uint32_t texture, const float (&uv)[4], float x0, float y0, float x1,

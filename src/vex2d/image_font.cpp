@@ -18,6 +18,7 @@ constexpr int BuiltInGlyphs = 96;
 constexpr int BuiltInFirstCode = 32;
 constexpr int BuiltInWidth = 8;
 constexpr int BuiltInHeight = 16;
+constexpr int BuiltInAscend = 14; // the baseline of "kestrfont.bin"'s capitals
 
 Ref<TImage> GlyphImage(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     return TImage::Load(pixmap->Copy(), flags, 0, 0, 0);
@@ -72,20 +73,32 @@ Ref<TImageGlyph> TImageFont::LoadGlyph(int index) {
     return slot;
 }
 
+int TImageFont::Ascend() {
+    return source ? source->Ascend() : BuiltInAscend;
+}
+
+int TImageFont::Descend() {
+    return source ? source->Descend() : BuiltInAscend - BuiltInHeight;
+}
+
+float TImageFont::Kerning(int left, int right) {
+    return source ? source->Kerning(left, right) : 0.0f;
+}
+
 void TImageFont::Draw(const String& text, float x, float y, float ix, float iy, float jx,
                       float jy) {
-    for (char16_t c : text) {
-        auto glyph = LoadGlyph(CharToGlyph(c));
-        if (!glyph) continue;
-        if (auto& image = glyph->image) {
-            float gx = static_cast<float>(glyph->x), gy = static_cast<float>(glyph->y);
+    ForEachGlyph(*this, text, [&](TImageGlyph& glyph, float kerning) {
+        x += kerning * ix;
+        y += kerning * jx;
+        if (auto& image = glyph.image) {
+            float gx = static_cast<float>(glyph.x), gy = static_cast<float>(glyph.y);
             float dx = std::trunc(gx * ix + gy * iy), dy = std::trunc(gx * jx + gy * jy);
             image->Frame(0)->Draw(0, 0, static_cast<float>(image->width),
                                   static_cast<float>(image->height), x + dx, y + dy);
         }
-        x += glyph->advance * ix;
-        y += glyph->advance * jx;
-    }
+        x += glyph.advance * ix;
+        y += glyph.advance * jx;
+    });
 }
 
 Ref<TImageFont> TImageFont::Load(const Url& url, int size, FontStyle style) {

@@ -1,13 +1,25 @@
 #include "vex2d_parts.hpp"
 
+#include <cmath>
+
 namespace zandrel {
 
 namespace {
+
+// The camera's part of the current context's drawing: world points go to
+// camera * point + shift on screen.
+struct View {
+    bool on = false;
+    Matrix2D camera;
+    float shiftX = 0, shiftY = 0;
+    Matrix2D drawing; // camera * rotation and scale
+};
 
 struct Renderer {
     Ref<TVex2DGraphics> state;
     Ref<TVex2DDriver> driver;
     Ref<TImageFont> defaultFont;
+    View view;
 };
 
 // Never destroyed: what it holds owns GL textures, which must not be deleted
@@ -37,7 +49,58 @@ void SetDefaultState() {
     SetImageFont(nullptr);
 }
 
+Matrix2D Times(const Matrix2D& a, const Matrix2D& b) {
+    return {a.ix * b.ix + a.iy * b.jx, a.ix * b.iy + a.iy * b.jy, a.jx * b.ix + a.jy * b.jx,
+            a.jx * b.iy + a.jy * b.jy};
+}
+
+// The world's centre point goes to the viewport's centre.
+void RefreshView(const TVex2DGraphics& s) {
+    View& view = TheRenderer().view;
+    Matrix2D transform{s.ix, s.iy, s.jx, s.jy};
+    view.on = s.camera.has_value();
+    if (!view.on) {
+        view.drawing = transform;
+        return;
+    }
+    const Camera2D& c = *s.camera;
+    view.camera = RotationScaleMatrix(c.rotation, c.zoom, c.zoom);
+    const Matrix2D& m = view.camera;
+    float centreX = static_cast<float>(s.viewportX) + static_cast<float>(s.viewportWidth) / 2;
+    float centreY = static_cast<float>(s.viewportY) + static_cast<float>(s.viewportHeight) / 2;
+    view.shiftX = centreX - (c.centreX * m.ix + c.centreY * m.iy);
+    view.shiftY = centreY - (c.centreX * m.jx + c.centreY * m.jy);
+    view.drawing = Times(m, transform);
+}
+
+// After the camera or the viewport changed: the driver draws with the new matrix.
+void ApplyView(TVex2DGraphics& s) {
+    RefreshView(s);
+    const Matrix2D& m = TheRenderer().view.drawing;
+    s.driver->SetTransform(m.ix, m.iy, m.jx, m.jy);
+}
+
+void CheckCamera(const Camera2D& c) {
+    if (!(std::isfinite(c.zoom) && c.zoom != 0))
+        throw RuntimeError("Camera zoom must be a number other than 0");
+    if (!(std::isfinite(c.centreX) && std::isfinite(c.centreY) && std::isfinite(c.rotation)))
+        throw RuntimeError("Camera must be finite");
+}
+
 } // namespace
+
+const Matrix2D& DrawingMatrix() {
+    return TheRenderer().view.drawing;
+}
+
+void ToScreen(float& x, float& y) {
+    const View& view = TheRenderer().view;
+    if (!view.on) return;
+    const Matrix2D& m = view.camera;
+    float sx = x * m.ix + y * m.iy + view.shiftX;
+    y = x * m.jx + y * m.jy + view.shiftY;
+    x = sx;
+}
 
 TVex2DGraphics& CurrentVex2D() {
     auto* state = TheRenderer().state.get();
@@ -59,6 +122,10 @@ const Ref<TImageFont>& DefaultImageFont() {
     auto& renderer = TheRenderer();
     if (!renderer.defaultFont) renderer.defaultFont = TImageFont::CreateDefault();
     return renderer.defaultFont;
+}
+
+void TVex2DDriver::SetTarget(const Ref<TImageFrame>&, int, int) {
+    throw RuntimeError("This 2D driver cannot draw into images");
 }
 
 Ref<TGraphicsDriver> TVex2DGraphics::Driver() {
@@ -107,6 +174,8 @@ void ActivateVex2D(const Ref<TGraphics>& graphics) {
     renderer.state = As<TVex2DGraphics>(graphics);
     renderer.driver = renderer.state ? renderer.state->driver : nullptr;
     if (!renderer.driver) renderer.state = nullptr;
+    renderer.view = View();
+    if (renderer.state) RefreshView(*renderer.state);
     if (!renderer.state || renderer.state->initialised) return;
     DefaultImageFont();
     SetDefaultState();
@@ -130,7 +199,7 @@ void UpdateTransform(TVex2DGraphics& s) {
     s.iy = m.iy;
     s.jx = m.jx;
     s.jy = m.jy;
-    s.driver->SetTransform(m.ix, m.iy, m.jx, m.jy);
+    ApplyView(s);
 }
 
 void SetColor(int red, int green, int blue) {
@@ -200,6 +269,7 @@ void SetViewport(int x, int y, int width, int height) {
     s.viewportWidth = width;
     s.viewportHeight = height;
     s.driver->SetViewport(x, y, width, height);
+    if (s.camera) ApplyView(s);
 }
 
 void GetViewport(int& x, int& y, int& width, int& height) {
@@ -275,6 +345,114 @@ Ref<TImageFont> GetImageFont() {
 
 void ClearScreen() {
     CurrentVex2D().driver->Cls();
+}
+
+} // namespace zandrel
+
+namespace zandrel {
+
+void SetCamera(const Camera2D& camera) {
+    auto& s = CurrentVex2D();
+    CheckCamera(camera);
+    s.camera = camera;
+    ApplyView(s);
+}
+
+void SetCamera(float centreX, float centreY, float zoom, float rotation) {
+    SetCamera(Camera2D{centreX, centreY, zoom, rotation});
+}
+
+void ClearCamera() {
+    auto& s = CurrentVex2D();
+    s.camera.reset();
+    ApplyView(s);
+}
+
+std::optional<Camera2D> GetCamera() {
+    return CurrentVex2D().camera;
+}
+
+void PushCamera() {
+    auto& s = CurrentVex2D();
+    s.cameraStack.push_back(s.camera);
+}
+
+void PopCamera() {
+    auto& s = CurrentVex2D();
+    if (s.cameraStack.empty()) throw RuntimeError("PopCamera without PushCamera");
+    s.camera = s.cameraStack.back();
+    s.cameraStack.pop_back();
+    ApplyView(s);
+}
+
+void WorldToScreen(float worldX, float worldY, float& screenX, float& screenY) {
+    auto& s = CurrentVex2D();
+    screenX = worldX + s.originX;
+    screenY = worldY + s.originY;
+    ToScreen(screenX, screenY);
+}
+
+// The camera's matrix turned back: a rotation and a zoom other than 0 always
+// have an inverse.
+void ScreenToWorld(float screenX, float screenY, float& worldX, float& worldY) {
+    auto& s = CurrentVex2D();
+    const View& view = TheRenderer().view;
+    double x = screenX, y = screenY;
+    if (view.on) {
+        const Matrix2D& m = view.camera;
+        double dx = x - view.shiftX, dy = y - view.shiftY;
+        double det = double{m.ix} * m.jy - double{m.iy} * m.jx;
+        x = (m.jy * dx - m.iy * dy) / det;
+        y = (m.ix * dy - m.jx * dx) / det;
+    }
+    worldX = static_cast<float>(x - s.originX);
+    worldY = static_cast<float>(y - s.originY);
+}
+
+} // namespace zandrel
+
+namespace zandrel {
+
+// The context's own viewport and origin are kept only on the way from it, so
+// that going from one image to another still comes back to them.
+void SetRenderTarget(const Ref<TImage>& image, int frame) {
+    auto& s = CurrentVex2D();
+    if (!image) {
+        if (!s.renderTarget) return;
+        s.driver->SetTarget(nullptr, 0, 0);
+        s.renderTarget = nullptr;
+        const int* v = s.displayViewport;
+        SetViewport(v[0], v[1], v[2], v[3]);
+        SetOrigin(s.displayOrigin[0], s.displayOrigin[1]);
+        return;
+    }
+    auto& picture = CheckedImage(image);
+    const auto& drawn = picture.Frame(frame);
+    if (picture.width <= 0 || picture.height <= 0)
+        throw RuntimeError("Render target image is empty");
+    if (!s.renderTarget) {
+        s.displayViewport[0] = s.viewportX;
+        s.displayViewport[1] = s.viewportY;
+        s.displayViewport[2] = s.viewportWidth;
+        s.displayViewport[3] = s.viewportHeight;
+        s.displayOrigin[0] = s.originX;
+        s.displayOrigin[1] = s.originY;
+    }
+    s.driver->SetTarget(drawn, picture.width, picture.height);
+    s.renderTarget = image;
+    s.renderTargetFrame = frame;
+    SetViewport(0, 0, picture.width, picture.height);
+    SetOrigin(0, 0);
+}
+
+Ref<TImage> GetRenderTarget() {
+    return CurrentVex2D().renderTarget;
+}
+
+// Drawing into an image belongs to the context it was started in.
+void LeaveRenderTarget() {
+    auto* s = FindCurrentVex2D();
+    if (s && s->renderTarget) SetRenderTarget(nullptr);
 }
 
 } // namespace zandrel

@@ -83,6 +83,32 @@ TEST_F(FontText, HelloInkStaysInsideThePredictedGlyphBoxes) {
     SetImageFont(nullptr);
 }
 
+// A kerned pair draws as its two characters drawn apart, the second moved
+// by the pair's kerning.
+TEST_F(FontText, KernedPairsDrawTheirSecondGlyphCloser) {
+    auto font = LoadImageFont(DejaVuSans, 24);
+    ASSERT_TRUE(font);
+    SetImageFont(font);
+    SetBlendMode(BlendMode::Alpha);
+    for (std::u16string_view pair : {u"AV", u"To", u"Wa"}) {
+        SCOPED_TRACE(ToUtf8(String(pair)));
+        String first(pair.substr(0, 1)), second(pair.substr(1));
+        float kerning = font->Kerning(font->CharToGlyph(pair[0]), font->CharToGlyph(pair[1]));
+        ASSERT_LT(kerning, 0);
+        ClearScreen();
+        DrawText(first, 40, 40);
+        DrawText(second, 40 + static_cast<float>(TextWidth(first)) + kerning, 40);
+        auto apart = Screen();
+        ClearScreen();
+        DrawText(String(pair), 40, 40);
+        auto screen = Screen();
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+                ASSERT_EQ(ReadPixel(screen, x, y), ReadPixel(apart, x, y)) << x << ", " << y;
+    }
+    SetImageFont(nullptr);
+}
+
 TEST_F(FontText, BitmapFontDrawsItsOneBitPixels) {
     TempFolder folder;
     WriteFileText(folder / "tiny.bdf", TinyBdf());

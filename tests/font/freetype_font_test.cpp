@@ -126,6 +126,50 @@ TEST(FreeTypeFont, GlyphsWithoutInkOrOutsideTheFont) {
     EXPECT_EQ(RectOf(*last), (Rect{0, 0, 0, 0}));
 }
 
+// Kerning as FreeType fits it, added between characters by TextWidth and
+// counted in TextBounds; the built-in font has none. A 2D state without a
+// window is enough: measuring text draws nothing.
+TEST(FreeTypeFont, KerningPairsAndTextMetricsAsFreeTypeGivesThem) {
+    auto font = LoadImageFont(DejaVuSans, 24);
+    ASSERT_TRUE(font);
+    DirectFace direct(DejaVuSans, 24);
+    FT_Face face = direct.Face();
+    ASSERT_TRUE(FT_HAS_KERNING(face));
+    EXPECT_EQ(font->Ascend(), face->size->metrics.ascender >> 6);
+    EXPECT_EQ(font->Descend(), face->size->metrics.descender >> 6);
+    auto state = TVex2DGraphics::Create(nullptr, GLVex2DDriver());
+    state->initialised = true;
+    ActivateVex2D(state);
+    SetImageFont(font);
+    for (std::u16string_view pair : {u"AV", u"To", u"Wa"}) {
+        SCOPED_TRACE(ToUtf8(String(pair)));
+        FT_Vector kerning{};
+        FT_Get_Kerning(face, FT_Get_Char_Index(face, pair[0]), FT_Get_Char_Index(face, pair[1]),
+                       FT_KERNING_DEFAULT, &kerning);
+        ASSERT_LT(kerning.x, 0);
+        int left = font->CharToGlyph(pair[0]), right = font->CharToGlyph(pair[1]);
+        EXPECT_EQ(font->Kerning(left, right), static_cast<float>(kerning.x) / 64);
+        int apart = TextWidth(String(pair.substr(0, 1))) + TextWidth(String(pair.substr(1)));
+        EXPECT_EQ(TextWidth(String(pair)), apart + (kerning.x >> 6));
+        // The second glyph's ink ends where its pen, moved by the kerning, puts it.
+        auto second = font->LoadGlyph(right);
+        int x, y, w, h;
+        TextBounds(String(pair), x, y, w, h);
+        EXPECT_EQ(x + w, static_cast<int>(font->LoadGlyph(left)->advance) + (kerning.x >> 6) +
+                             second->x + second->w);
+    }
+    int x, y, w, h;
+    TextBounds(u" ", x, y, w, h);
+    EXPECT_EQ(w + h, 0); // no ink
+    SetImageFont(nullptr);
+    auto builtIn = GetImageFont();
+    EXPECT_EQ(builtIn->Kerning(builtIn->CharToGlyph('A'), builtIn->CharToGlyph('V')), 0);
+    EXPECT_EQ(builtIn->Ascend() - builtIn->Descend(), builtIn->Height());
+    TextBounds(u"AV", x, y, w, h);
+    EXPECT_EQ(w, 16);
+    ActivateVex2D(nullptr);
+}
+
 TEST(FreeTypeFont, SmoothStyleFramesEachGlyphInATransparentPixel) {
     auto plain = TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Plain);
     auto smooth = TFreeTypeFont::Load(DejaVuSans, 24, FontStyle::Smooth);

@@ -3,6 +3,9 @@
 #include "vex2d/gl_vex2d.hpp"
 #include "vex2d_test_support.hpp"
 
+#include <cmath>
+#include <functional>
+
 using namespace zandrel;
 using namespace zandrel::test;
 
@@ -168,6 +171,19 @@ TEST_F(Drawing, LinesLightTheirFirstPixelInEveryDirection) {
             }
 }
 
+// The line is turned with the rest: its local x axis points down at 90 degrees.
+TEST_F(Drawing, LinesTurnWithTheRotation) {
+    SetBlendMode(BlendMode::Solid);
+    SetRotation(90);
+    DrawLine(100, 100, 110, 100);
+    for (int y : {105, 110})
+        EXPECT_EQ(PixelAt(100, y), White) << y;
+    for (int y : {90, 95})
+        EXPECT_EQ(PixelAt(100, y), Black) << y;
+    EXPECT_EQ(PixelAt(110, 100), Black);
+    EXPECT_EQ(CountLit(), 11);
+}
+
 TEST_F(Drawing, RotatedRectangleTurnsAboutItsPosition) {
     SetBlendMode(BlendMode::Solid);
     SetRotation(90);
@@ -177,6 +193,131 @@ TEST_F(Drawing, RotatedRectangleTurnsAboutItsPosition) {
     EXPECT_EQ(PixelAt(95, 128), White);
     EXPECT_EQ(PixelAt(101, 110), Black);
     EXPECT_EQ(CountLit(), 300);
+}
+
+// Centre 100, 100 at the viewport's centre (160, 120), twice as large and
+// turned a quarter clockwise: a 10 x 5 shape at the centre covers 20 pixels
+// down and 10 to the left of the screen's centre, whichever way it is drawn.
+TEST_F(Drawing, TheCameraZoomsAndTurnsTheWorldAboutItsCentre) {
+    SetBlendMode(BlendMode::Solid);
+    auto image = LoadImage(FilledPixmap(10, 5, White), ImageFlags::NoFlags);
+    struct Case {
+        const char* what;
+        std::function<void()> draw;
+    } cases[] = {
+        {"rectangle", [] { DrawRect(100, 100, 10, 5); }},
+        {"image", [&] { DrawImage(image, 100, 100); }},
+        {"image under the origin", [&] { SetOrigin(50, 0), DrawImage(image, 50, 100); }},
+        {"polygon",
+         [] {
+             DrawPoly({100, 100, 110, 100, 110, 105, 100, 105});
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearScreen();
+        SetCamera(100, 100, 2, 90);
+        c.draw();
+        SetOrigin(0, 0);
+        EXPECT_EQ(PixelAt(150, 120), White);
+        EXPECT_EQ(PixelAt(159, 139), White);
+        EXPECT_EQ(CountLit(), 200);
+    }
+    // The mouse over a screen pixel is over the world point drawn there.
+    SetOrigin(10, 0);
+    float x, y, sx, sy;
+    ScreenToWorld(155, 130, x, y);
+    EXPECT_FLOAT_EQ(x, 95);
+    EXPECT_FLOAT_EQ(y, 102.5f);
+    WorldToScreen(x, y, sx, sy);
+    EXPECT_FLOAT_EQ(sx, 155);
+    EXPECT_FLOAT_EQ(sy, 130);
+    SetOrigin(0, 0);
+    // Pushed and popped, cleared, refused.
+    PushCamera();
+    ClearCamera();
+    EXPECT_FALSE(GetCamera());
+    ClearScreen();
+    DrawRect(100, 100, 10, 5);
+    EXPECT_EQ(PixelAt(100, 100), White);
+    PopCamera();
+    ASSERT_TRUE(GetCamera());
+    EXPECT_EQ(GetCamera()->zoom, 2);
+    EXPECT_THROW(PopCamera(), RuntimeError);
+    EXPECT_THROW(SetCamera(0, 0, 0), RuntimeError);
+    EXPECT_THROW(SetCamera(NAN, 0), RuntimeError);
+    EXPECT_EQ(GetCamera()->zoom, 2);
+    ClearCamera();
+}
+
+// Pixels further apart than `tolerance` in red, green or blue. (An image
+// keeps the alpha drawn into it, where the screen has none.)
+int Differing(const Ref<TPixmap>& a, const Ref<TPixmap>& b, int tolerance = 1) {
+    int count = 0;
+    for (int y = 0; y < a->Height(); ++y)
+        for (int x = 0; x < a->Width(); ++x)
+            count += !ColourNear(ReadPixel(a, x, y) | Black, ReadPixel(b, x, y) | Black, tolerance);
+    return count;
+}
+
+// A scene drawn into an image and the image drawn 1:1 gives the pixels of
+// the scene drawn straight to the screen, clipped to the same rectangle.
+TEST_F(Drawing, AnImageDrawnIntoShowsWhatTheScreenWouldHave) {
+    constexpr int W = 100, H = 60; // not powers of two: the texture is larger
+    auto sprite = PatternImage(7, 5);
+    auto pixmap = PatternPixmap(9, 4);
+    auto scene = [&] {
+        SetClearColor(20, 40, 60);
+        ClearScreen();
+        SetBlendMode(BlendMode::Solid);
+        SetColor(255, 255, 255);
+        SetAlpha(1);
+        DrawRect(-5, 50, 30, 20); // partly outside
+        DrawLine(5, 5, 60, 30);
+        SetRotation(30);
+        DrawImage(sprite, 30, 20);
+        SetRotation(0);
+        DrawText("Hi", 70, 2);
+        DrawPixmap(pixmap, 80, 50);
+        SetBlendMode(BlendMode::Alpha);
+        SetAlpha(0.5f);
+        SetColor(255, 0, 0);
+        DrawOval(40, 10, 50, 40);
+        SetAlpha(1);
+        SetColor(255, 255, 255);
+    };
+    SetViewport(0, 0, W, H);
+    scene();
+    auto direct = GrabPixmap(0, 0, W, H);
+    SetViewport(0, 0, Width, Height);
+    SetOrigin(3, 4);
+
+    auto image = CreateImage(W, H, 1, ImageFlags::NoFlags);
+    SetRenderTarget(image);
+    EXPECT_EQ(GetRenderTarget(), image);
+    int x, y, w, h;
+    GetViewport(x, y, w, h);
+    EXPECT_EQ(w * 1000 + h, W * 1000 + H);
+    scene();
+    EXPECT_EQ(Differing(GrabPixmap(0, 0, W, H), direct), 0) << "read from the image";
+    SetRenderTarget(nullptr);
+    GetViewport(x, y, w, h);
+    EXPECT_EQ(w * 1000 + h, Width * 1000 + Height);
+    float ox, oy;
+    GetOrigin(ox, oy);
+    EXPECT_EQ(ox + oy, 7);
+    SetOrigin(0, 0);
+
+    SetClearColor(0, 0, 0);
+    ClearScreen();
+    SetBlendMode(BlendMode::Solid);
+    DrawImage(image, 0, 0);
+    EXPECT_EQ(Differing(GrabPixmap(0, 0, W, H), direct), 0) << "the image drawn";
+    EXPECT_EQ(PixelAt(W, 10), Black);
+    EXPECT_EQ(PixelAt(10, H), Black);
+    EXPECT_THROW(SetRenderTarget(image, 1), RuntimeError);
+    EXPECT_THROW(SetRenderTarget(CreateImage(0, 5, 1, ImageFlags::NoFlags)), RuntimeError);
+    EXPECT_FALSE(GetRenderTarget());
 }
 
 TEST_F(Drawing, OvalSegmentCounts) {

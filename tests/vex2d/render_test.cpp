@@ -199,6 +199,27 @@ TEST_F(RenderState, EachContextKeepsItsOwnState) {
     CloseGraphics(second);
 }
 
+// The blend mode is part of what a context keeps: back in the first context,
+// drawing blends as it did before the other context was drawn in.
+TEST_F(RenderState, AContextMadeCurrentAgainBlendsAsItDid) {
+    auto first = CurrentGraphics();
+    SetBlendMode(BlendMode::Solid);
+    SetColor(0, 0, 200);
+    DrawRect(0, 0, 4, 4);
+    SetColor(200, 0, 0);
+    SetBlendMode(BlendMode::Alpha);
+    SetAlpha(0.5f);
+    auto second = CreateGraphics(64, 48);
+    ASSERT_TRUE(second);
+    SetGraphics(second);
+    SetBlendMode(BlendMode::Solid);
+    DrawRect(0, 0, 4, 4);
+    SetGraphics(first);
+    DrawRect(0, 0, 4, 4);
+    EXPECT_TRUE(ColourNear(PixelAt(1, 1), Rgb(100, 0, 100), 2));
+    CloseGraphics(second);
+}
+
 TEST_F(RenderState, ApplyStateSendsTheStoredSettingsAgain) {
     ZANDREL_SKIP_UNLESS_FIXED_FUNCTION();
     SetColor(0, 255, 0);
