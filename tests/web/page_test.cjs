@@ -209,9 +209,9 @@ async function main() {
   const references = opts.references ? path.resolve(opts.references) : null;
   const server = await serve(site, reference, references);
   const base = `http://127.0.0.1:${server.address().port}/${opts.page}/`;
-  const browser = await launch();
-  let failure = null;
+  let failure = null, browser = null;
   try {
+    browser = await launch();
     const page = await browser.newPage();
     page.on('console', (text) => console.log(`[page] ${text}`));
     page.on('pageerror', (error) => console.log(`[page error] ${error.message}`));
@@ -260,7 +260,7 @@ async function main() {
   } catch (error) {
     failure = String(error);
   } finally {
-    await browser.close();
+    if (browser) await browser.close();
     server.close();
   }
   if (failure) {
