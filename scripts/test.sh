@@ -15,7 +15,24 @@ scripts/build.sh
 ZANDREL_SHOW_DATA="$(realpath "$build")/show" scripts/web.sh --build-only
 # The page tests need the node and Chromium that web.sh installs.
 scripts/build.sh -DZANDREL_WEB_TESTS=ON
+# Every label the README promises must have run a test: each module's and
+# those of the kinds of test (the fuzzers' only in the sanitizer build).
+ZANDREL_LABELS_RAN=$(mktemp)
+export ZANDREL_LABELS_RAN
+trap 'rm -f "$ZANDREL_LABELS_RAN"' EXIT
+promised=(display gles audio timing long soak examples docs package layering web)
+for folder in tests/*/CMakeLists.txt; do
+    module=$(basename "$(dirname "$folder")")
+    if [ "$module" != fuzz ]; then promised+=("$module"); fi
+done
 scripts/run-tests.sh "$build"
 if [ "${1:-}" != "--quick" ]; then
     scripts/test-sanitized.sh
+    promised+=(fuzz fuzz-smoke)
 fi
+for label in "${promised[@]}"; do
+    if ! grep -qx -- "$label" "$ZANDREL_LABELS_RAN"; then
+        echo "test.sh: no test with label $label ran" >&2
+        exit 1
+    fi
+done

@@ -38,7 +38,8 @@ private:
 };
 
 // A tmpfs of `bytes` mounted on a new folder, for full and read-only disks;
-// unmounted when this goes. Mounting needs root: tests skip when !Mounted().
+// unmounted when this goes. Mounting needs the right to, which test_main.cpp
+// gets where the kernel allows: tests skip when !Mounted().
 class SmallFilesystem {
 public:
     explicit SmallFilesystem(size_t bytes);

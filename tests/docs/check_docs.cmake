@@ -1,4 +1,7 @@
 # cmake -DBUILD=<build dir> -DHEADERS=<include/zandrel> -DDOXYGEN=<doxygen> -P check_docs.cmake
+if(NOT EXISTS "${DOXYGEN}")
+    message(FATAL_ERROR "doxygen not found: install it (scripts/install-deps.sh) and configure again")
+endif()
 set(html ${BUILD}/docs/html)
 file(REMOVE_RECURSE ${html})
 # Strict whatever the build chose: a build with ZANDREL_DOCS_STRICT off runs

@@ -71,6 +71,10 @@ private:
 
 } // namespace
 
+// These run alone (RUN_SERIAL), each on its own X server: no other test
+// loads the machine. Software pacing waits for deadlines a whole period
+// apart, so a wait that wakes late shortens the next interval instead of
+// adding up, and a sum over many flips is late by one wake at most.
 class Pacing : public testing::Test {
 protected:
     void TearDown() override { EndGraphics(); }

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
-#include <string_view>
 
 using namespace zandrel;
 using test::CaptureRun;
@@ -85,9 +84,6 @@ TEST(Capture, RenderedFrames) {
 
     auto burst = LoadPixmap(FramePath(out, 930));
     ASSERT_TRUE(burst);
-    // The blurs are feedback effects, which a shader profile leaves out so far.
-    const char* profile = std::getenv("ZANDREL_GL");
-    if (profile && std::string_view(profile) != "compat") return;
     // Clear colour plus two blurs: (3, 30, 150), less what rounding each of
     // the sixteen additions to the frame buffer's 8 bits takes away.
     auto nearBackground = [](uint32_t rgb) {

@@ -12,7 +12,10 @@ using namespace zandrel;
 namespace {
 
 // The lead-in's frames against 60 a second over the time it lasted; empty
-// when they are within 5 %.
+// when they keep that pace. Pacing never sends a frame early, so 5 % too many
+// is a fault under any load; a frame a busy machine makes late is not made up,
+// so too few fails only below three quarters, as a pace of every second
+// display period would.
 std::string LeadInPace(const std::string& out) {
     test::CaptureRun run = test::RunCapture(out, "--realtime --no-frames --until 4.2");
     if (run.exitCode != 0) return "the capture tool ended with " + std::to_string(run.exitCode);
@@ -24,20 +27,15 @@ std::string LeadInPace(const std::string& out) {
     const test::SceneRow& lead = run.scenes[0];
     double millis = lead.frames * lead.meanMillis;
     double expected = millis * 60 / 1000;
-    if (millis < 2900 || millis > 4100 || std::fabs(lead.frames - expected) > expected * 0.05)
+    if (millis < 2900 || millis > 4100 || lead.frames > expected * 1.05 ||
+        lead.frames < expected * 0.75)
         return std::to_string(lead.frames) + " frames in " + std::to_string(millis) + " ms";
     return "";
 }
 
 } // namespace
 
-// A machine shared with other work can starve one run of its frames (a late
-// frame is not made up), so a short count gets one more try; a pace that is
-// wrong is wrong both times.
 TEST(ShowPace, LeadInRunsAtSixtyFramesASecond) {
     test::TempFolder folder;
-    std::string first = LeadInPace(folder / "first");
-    if (first.empty()) return;
-    std::string second = LeadInPace(folder / "second");
-    EXPECT_EQ(second, "") << "and before it: " << first;
+    EXPECT_EQ(LeadInPace(folder / "run"), "");
 }

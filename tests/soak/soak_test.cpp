@@ -1,6 +1,6 @@
 // Endurance: each kind of work repeated in rounds in one process; what the
 // process holds after every round (resident memory, open descriptors) must
-// stay where the first round left it. ZANDREL_SOAK_ROUNDS or
+// not grow past each kind's budget. ZANDREL_SOAK_ROUNDS or
 // ZANDREL_SOAK_MINUTES sets the rounds (scripts/soak.sh runs many); each
 // round's figures and time go to standard output.
 #include "audio_test_support.hpp"
@@ -72,16 +72,38 @@ private:
     SteadyClock::time_point start_ = SteadyClock::now();
 };
 
-// Runs `work` for the rounds after a warm-up round and checks every round's
-// footprint against the first's: memory within 2 % (plus `platformGrowthKb` a
-// round for what the platform's own libraries keep), descriptors exactly.
-void Soak(const char* name, const std::function<void()>& work, long platformGrowthKb = 0) {
+// How much a kind of work may leave resident: bytes for each of the
+// operations a round does.
+struct Budget {
+    int operations;
+    double bytesPerOperation;
+};
+
+// The growth a round, fitted over the rounds by least squares: one round's
+// noise in the allocator counts for little, a steady leak adds up.
+double GrowthPerRound(const std::vector<double>& values) {
+    double n = static_cast<double>(values.size()), meanX = (n - 1) / 2, meanY = 0;
+    for (double value : values)
+        meanY += value / n;
+    double covariance = 0, variance = 0;
+    for (size_t x = 0; x < values.size(); ++x) {
+        covariance += (static_cast<double>(x) - meanX) * (values[x] - meanY);
+        variance += (static_cast<double>(x) - meanX) * (static_cast<double>(x) - meanX);
+    }
+    return covariance / variance;
+}
+
+// Runs `work` for the rounds after a warm-up round: the resident memory's
+// growth over the rounds must stay within the budget, and the descriptors
+// where the first round left them.
+void Soak(const char* name, Budget budget, const std::function<void()>& work) {
     // One unmeasured round first: what is made once (caches, the allocator's
     // arenas, lazily loaded libraries, the measuring itself) is not growth.
     RoundLimit limit;
     work();
     Measure();
     Footprint first;
+    std::vector<double> residentBytes;
     for (int round = 1; limit.More(round - 1); ++round) {
         auto start = SteadyClock::now();
         work();
@@ -91,14 +113,13 @@ void Soak(const char* name, const std::function<void()>& work, long platformGrow
         std::printf("soak %s round %d: rss %ld kB, fds %d, %lld ms\n", name, round, now.residentKb,
                     now.descriptors, static_cast<long long>(took.count()));
         std::fflush(stdout);
-        if (round == 1) {
-            first = now;
-            continue;
-        }
-        EXPECT_LE(now.residentKb, first.residentKb * 102 / 100 + platformGrowthKb * (round - 1))
-            << name << " round " << round;
+        residentBytes.push_back(static_cast<double>(now.residentKb) * 1024);
+        if (round == 1) first = now;
         EXPECT_EQ(now.descriptors, first.descriptors) << name << " round " << round;
     }
+    double perOperation = GrowthPerRound(residentBytes) / budget.operations;
+    std::printf("soak %s: %.2f bytes an operation\n", name, perOperation);
+    EXPECT_LE(perOperation, budget.bytesPerOperation) << name;
 }
 
 } // namespace
@@ -117,8 +138,9 @@ TEST(Soak, SocketStreamOpensAndCloses) {
             }
     });
     String url = u"tcp::127.0.0.1:" + FromInt(listener->LocalPort());
-    Soak("sockets", [&] {
-        for (int i = 0; i < 10000; ++i) {
+    constexpr int Opens = 10000;
+    Soak("sockets", {Opens, 2}, [&] {
+        for (int i = 0; i < Opens; ++i) {
             auto stream = OpenReadStream(url);
             ASSERT_TRUE(stream);
             char byte = 0;
@@ -134,8 +156,9 @@ TEST(Soak, SocketStreamOpensAndCloses) {
 }
 
 TEST(Soak, ChildProcessesWithPipes) {
-    Soak("processes", [] {
-        for (int i = 0; i < 2000; ++i) {
+    constexpr int Starts = 2000;
+    Soak("processes", {Starts, 48}, [] {
+        for (int i = 0; i < Starts; ++i) {
             auto child = CreateChildProcess(u"echo soak");
             ASSERT_TRUE(child);
             // The pipe gives what has come so far, so the line is waited for.
@@ -162,8 +185,9 @@ TEST(Soak, SoundLoadsAndPlays) {
         tone[i] = static_cast<int16_t>(i % 100 * 300 - 15000);
     WriteFileBytes(folder / "tone.wav", PcmWave(1, 44100, 16, Pcm16(tone)));
     std::string path = folder / "tone.wav";
-    Soak("sounds", [&] {
-        for (int i = 0; i < 500; ++i) {
+    constexpr int Plays = 500;
+    Soak("sounds", {Plays, 64}, [&] {
+        for (int i = 0; i < Plays; ++i) {
             auto sound = LoadSound(path);
             ASSERT_TRUE(sound);
             auto channel = PlaySound(sound);
@@ -185,22 +209,18 @@ TEST(Soak, SoundLoadsAndPlays) {
 // 5 kB a window). This one reads them once a round, as any program that opens
 // windows over and over does. What stays then is the platform's: a bare loop
 // of SDL windows with GL contexts under Xvfb and Mesa keeps about 0.15 kB a
-// window, which a long run adds up past 2 %; a leak of this layer (a context,
-// a texture, a window's events) is kilobytes a window.
+// window; a leak of this layer (a context, a texture, a window's events) is
+// kilobytes a window.
 TEST(Soak, GraphicsOpensAndCloses) {
-    constexpr long PlatformBytesPerOpen = 256;
     constexpr int Opens = 200;
-    Soak(
-        "graphics",
-        [] {
-            for (int i = 0; i < Opens; ++i) {
-                auto g = CreateGraphics(160, 120);
-                ASSERT_TRUE(g);
-                CloseGraphics(g);
-            }
-            PollSystemEvents();
-        },
-        Opens * PlatformBytesPerOpen / 1024);
+    Soak("graphics", {Opens, 512}, [] {
+        for (int i = 0; i < Opens; ++i) {
+            auto g = CreateGraphics(160, 120);
+            ASSERT_TRUE(g);
+            CloseGraphics(g);
+        }
+        PollSystemEvents();
+    });
 }
 
 #ifdef ZANDREL_SHOW_DIR
@@ -232,7 +252,7 @@ TEST(Soak, ShowTimelineRuns) {
     AddHook(FlipHook(), AdvanceShowClock);
     std::vector<int> scenes;
     show::SetSceneListener([&](int scene) { scenes.push_back(scene); });
-    Soak("show", [&] {
+    Soak("show", {1, 64 << 10}, [&] {
         scenes.clear();
         show::RunTimeline(media);
         ASSERT_EQ(scenes.size(), 17u);

@@ -207,6 +207,8 @@ class Browser {
 
 // Starts the browser at `executablePath` with `args` and a fresh profile.
 async function launch({ executablePath, args = [] }) {
+  // Spawned, a missing program shows only as a broken pipe to it.
+  if (!fs.existsSync(executablePath)) throw new Error(`Chromium not found at ${executablePath}`);
   const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'zandrel-chromium-'));
   const child = spawn(executablePath,
     [...args, '--headless', '--remote-debugging-pipe', `--user-data-dir=${userDataDir}`, 'about:blank'],
