@@ -75,8 +75,8 @@ void Move(Thing& t, float seconds) {
 }
 
 bool Touch(const Ref<TImage>& a, const Thing& ta, const Ref<TImage>& b, const Thing& tb) {
-    return ImagesCollideTransformed(a, ta.x, ta.y, 0, ta.angle, 1, 1, b, tb.x, tb.y, 0, tb.angle, 1,
-                                    1);
+    return ImagesCollideTransformed({.image = a, .x = ta.x, .y = ta.y, .rotation = ta.angle},
+                                    {.image = b, .x = tb.x, .y = tb.y, .rotation = tb.angle});
 }
 
 struct Game {
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
         SetApplicationTitle("Gem Run");
-        if (!OpenGraphics(Width, Height, 0, 60)) return 1;
+        if (!OpenGraphics(Width, Height, 0, 60)) ExitWithError(LastLoadError()); // prints why
         auto ship = MakeShip(), mine = MakeMine(), gem = MakeGem();
         auto chime = LoadSound("chime.wav");
         auto font = LoadImageFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 28,

@@ -302,7 +302,8 @@ const String& ExecutablePath();
 const String& ExecutableFolder();
 // The working folder when the program started.
 const String& InitialFolder();
-// The command-line arguments after the program's name.
+// The command line: element 0 is the program's name as it was started, the
+// arguments follow from element 1 (RunProgram's own options taken out).
 const std::vector<String>& ProgramArguments();
 
 // Options RunProgram takes for itself, for running a program unattended

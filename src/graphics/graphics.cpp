@@ -155,9 +155,15 @@ Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
 
 Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz, GraphicsFlags flags) {
     auto& driver = CurrentDriver();
-    return Guarded([&] {
+    SetLoadError({});
+    auto g = Guarded([&] {
         return driver.CreateGraphics(width, height, depth, hertz, flags | state.defaultFlags);
     });
+    if (g)
+        SetLoadError({}); // a profile tried before the one that served may have failed
+    else if (LastLoadError().empty())
+        SetLoadError(S("the graphics driver gave no context"));
+    return g;
 }
 
 void SetGraphics(const Ref<TGraphics>& g) {

@@ -13,7 +13,7 @@ namespace {
 
 Ref<TBankStream> BankStreamOf(const std::vector<uint8_t>& bytes) {
     auto stream = CreateBankStream();
-    stream->WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
+    WriteBytes(stream, bytes.data(), static_cast<int>(bytes.size()));
     stream->Seek(0);
     return stream;
 }
@@ -137,7 +137,9 @@ TEST(TextStream, NumbersAreDecimalLines) {
     auto text = CreateTextStream(CreateBankStream(bank), TextEncoding::Latin1);
     text->WriteInt(42);
     EXPECT_EQ(Text(bank), "42\r\n");
+    text->SetLineEnding(LineEnding::Lf);
     text->WriteByte(7);
+    EXPECT_EQ(Text(bank), "42\r\n7\n");
     text->WriteShort(65000);
     text->WriteLong(-9000000000LL);
     text->WriteFloat(0.1f);
