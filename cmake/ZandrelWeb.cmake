@@ -44,7 +44,7 @@ function(zandrel_web_page target name)
     target_link_options(${target} PRIVATE
         -sASYNCIFY -sASYNCIFY_STACK_SIZE=131072 -sALLOW_MEMORY_GROWTH=1
         -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sEXIT_RUNTIME=1 -sENVIRONMENT=web
-        -sFORCE_FILESYSTEM=1
+        -sFORCE_FILESYSTEM=1 -lidbfs.js
         "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
         -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${PROJECT_SOURCE_DIR}/web/library_functions.json
         --js-library ${PROJECT_SOURCE_DIR}/web/fixed_function_gl.js)

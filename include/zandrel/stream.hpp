@@ -721,6 +721,14 @@ bool SetFilePermissions(TextArg path, int mode);
 bool MakeEmptyFile(TextArg path);
 // Makes a folder; `recursive` makes the missing parents too.
 bool MakeFolder(TextArg path, bool recursive = false);
+// The folder where the program called `name` keeps its own files between runs
+// (saved games, high scores), made when missing: $XDG_DATA_HOME/`name`, or
+// ~/.local/share/`name` when that is not set. In a page it is a folder kept
+// in the browser's storage, written back after each whole save (SaveBytes,
+// OpenSaveStream and the other savers), so it outlasts a reload. Empty when
+// it cannot be made. Throws RuntimeError "Invalid data folder name" for an
+// empty name, "." or "..", or one holding "/", "\" or ":". Main thread.
+String UserDataFolder(TextArg name);
 // Removes a file, a read-only one as well.
 bool RemoveFile(TextArg path);
 // Moves a file or folder, replacing a file at `to`.
