@@ -34,6 +34,7 @@ TEST(ByteSwapStream, ReadsEitherOrder) {
     ASSERT_TRUE(little);
     EXPECT_FALSE(As<TByteSwapStream>(little));
     EXPECT_EQ(little->ReadInt(), 33619968);
+    EXPECT_EQ(BigEndianStream(BankStreamOf({0xFF, 0xFE}))->ReadShort(), 65534);
     EXPECT_FALSE(OpenReadStream("bigendian::" + folder / "missing.bin"));
     EXPECT_FALSE(BigEndianStream(nullptr));
 
@@ -244,6 +245,11 @@ TEST(WholeText, WritesLatin1OrMarkedUtf16) {
     EXPECT_EQ(ReadFileBytes(folder / "plain.txt"), Bytes({'c', 'a', 'f', 0xE9}));
     WriteTextTo(u"\u20AC", folder / "wide.txt");
     EXPECT_EQ(ReadFileBytes(folder / "wide.txt"), Bytes({255, 254, 0xAC, 0x20}));
+    // The last character that fits a byte, and the first that does not.
+    WriteTextTo(u"\u00FF", folder / "edge.txt");
+    EXPECT_EQ(ReadFileBytes(folder / "edge.txt"), Bytes({0xFF}));
+    WriteTextTo(u"\u0100", folder / "edge.txt");
+    EXPECT_EQ(ReadFileBytes(folder / "edge.txt"), Bytes({255, 254, 0x00, 0x01}));
     WriteTextTo(u"a\u20ACb\r\nc", folder / "round.txt");
     EXPECT_EQ(ReadTextFrom(folder / "round.txt"), u"a\u20ACb\r\nc");
     EXPECT_THROW(WriteTextTo(u"\u20AC", folder / "no/such/x.txt"), RuntimeError);
