@@ -292,7 +292,10 @@ void RunExitHandlers();
 // The process entry: records the executable's path, the start folder and the
 // arguments, makes the executable's folder the current directory, runs
 // `body` and exits with its result. A RuntimeError that nothing catches
-// writes its message to standard error and exits with code -1.
+// writes its message to standard error and exits with code -1. The folder
+// change is the whole process's: a program that must keep its start folder
+// calls ChangeFolder(InitialFolder()) first in `body`, or uses StartZandrel
+// without RunProgram.
 int RunProgram(int argc, char** argv, const std::function<int()>& body);
 
 // The program file's path, as RunProgram recorded it. This and the values below are empty when

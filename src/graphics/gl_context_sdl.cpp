@@ -38,6 +38,8 @@ SDL_Window* Drawable(const GLContext* record) {
 // process, and blocks up to 32 MiB come from the heap, where they are reused.
 void KeepFrameMemory() {
 #ifdef __GLIBC__
+    const char* keep = std::getenv("ZANDREL_KEEP_MALLOC");
+    if (keep && std::string_view(keep) == "1") return;
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
