@@ -44,7 +44,7 @@ function(zandrel_web_page target name)
     target_link_options(${target} PRIVATE
         -sASYNCIFY -sASYNCIFY_STACK_SIZE=131072 -sALLOW_MEMORY_GROWTH=1
         -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sEXIT_RUNTIME=1 -sENVIRONMENT=web
-        -sFORCE_FILESYSTEM=1
+        -sFORCE_FILESYSTEM=1 -lidbfs.js
         "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
         -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${PROJECT_SOURCE_DIR}/web/library_functions.json
         --js-library ${PROJECT_SOURCE_DIR}/web/fixed_function_gl.js)
@@ -67,8 +67,15 @@ function(zandrel_web_page target name)
     set_property(GLOBAL APPEND PROPERTY ZANDREL_WEB_PAGES "${name}|${P_TITLE}")
 endfunction()
 
-# Writes site/index.html with a link to every page made so far.
+# Writes site/index.html with a link to every page. It runs once the
+# top-level folder has been read, so a page added after this file, by this
+# project or one that adds Zandrel as a subfolder, is listed too; the deferred
+# call runs in that folder's scope, so the paths come from global properties.
+set_property(GLOBAL PROPERTY ZANDREL_WEB_FILES ${PROJECT_SOURCE_DIR}/web)
+set_property(GLOBAL PROPERTY ZANDREL_WEB_SITE ${ZANDREL_WEB_SITE})
 function(zandrel_web_site)
+    get_property(web GLOBAL PROPERTY ZANDREL_WEB_FILES)
+    get_property(site GLOBAL PROPERTY ZANDREL_WEB_SITE)
     get_property(pages GLOBAL PROPERTY ZANDREL_WEB_PAGES)
     set(ZANDREL_PAGE_LINKS "")
     foreach(page IN LISTS pages)
@@ -78,8 +85,9 @@ function(zandrel_web_site)
         string(APPEND ZANDREL_PAGE_LINKS
             "      <li><a href=\"${name}/\">${name}</a>: ${title}</li>\n")
     endforeach()
-    configure_file(${PROJECT_SOURCE_DIR}/web/index.html.in ${ZANDREL_WEB_SITE}/index.html @ONLY)
+    configure_file(${web}/index.html.in ${site}/index.html @ONLY)
     foreach(file zandrel-page.js zandrel.css)
-        configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${ZANDREL_WEB_SITE}/${file} COPYONLY)
+        configure_file(${web}/${file} ${site}/${file} COPYONLY)
     endforeach()
 endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL zandrel_web_site)

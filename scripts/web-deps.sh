@@ -10,7 +10,7 @@
 set -euo pipefail
 prefix=$(realpath -m "$1")
 cache=${ZANDREL_WEB_CACHE:-$HOME/.cache/zandrel-web}
-jobs=$(nproc)
+jobs=${ZANDREL_WEB_JOBS:-$(nproc)} # web.sh -j N sets it
 
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)

@@ -143,7 +143,9 @@ void ResetRenderState() {
 
 bool PrepareShow(ShowMedia& media) {
     StartZandrel();
-    if (!OpenDisplay()) return Refuse("unable to open the 800 x 600 display");
+    if (!OpenDisplay())
+        return Refuse("unable to open the 800 x 600 display" +
+                      (LastLoadError().empty() ? "" : ": " + ToUtf8(LastLoadError())));
     InitFeedback(800, 600);
     HideMouse();
     std::string missing = LoadMedia(media);

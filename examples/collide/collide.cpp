@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
         SetApplicationTitle("Collide");
-        if (!OpenGraphics(Width, Height, 0, 60)) return 1;
+        if (!OpenGraphics(Width, Height, 0, 60)) ExitWithError(LastLoadError()); // prints why
         SetBlendMode(BlendMode::Alpha); // smooth edges; the default, Mask, is jagged
         SetClearColor(22, 26, 38);
         auto image = MakeRing(64);

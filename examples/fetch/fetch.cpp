@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
         SetApplicationTitle("Fetch");
-        if (!OpenGraphics(640, 480, 0, 60)) return 1;
+        if (!OpenGraphics(640, 480, 0, 60)) ExitWithError(LastLoadError()); // prints why
         SetBlendMode(BlendMode::Alpha); // smooth edges; the default, Mask, is jagged
         SetClearColor(20, 34, 44);
 

@@ -1,7 +1,8 @@
 // Game: a small complete game. The arrow keys move the ship, gems score a
 // point and a sound, and a bouncing mine that touches the ship, pixel for
 // pixel, ends the round; Space starts the next one, Escape quits. The
-// pictures are drawn in code, the score is in an outline font.
+// pictures are drawn in code, the score is in an outline font, and the best
+// score is kept between runs in the game's own data folder.
 #include <zandrel/zandrel.hpp>
 
 #include <algorithm>
@@ -75,8 +76,8 @@ void Move(Thing& t, float seconds) {
 }
 
 bool Touch(const Ref<TImage>& a, const Thing& ta, const Ref<TImage>& b, const Thing& tb) {
-    return ImagesCollideTransformed(a, ta.x, ta.y, 0, ta.angle, 1, 1, b, tb.x, tb.y, 0, tb.angle, 1,
-                                    1);
+    return ImagesCollideTransformed({.image = a, .x = ta.x, .y = ta.y, .rotation = ta.angle},
+                                    {.image = b, .x = tb.x, .y = tb.y, .rotation = tb.angle});
 }
 
 struct Game {
@@ -99,6 +100,16 @@ struct Game {
     }
 };
 
+// The best score so far, from the game's data folder; 0 the first time.
+String BestScoreFile() {
+    String folder = UserDataFolder("zandrel-gem-run");
+    return folder.empty() ? String() : folder + u"/best.txt";
+}
+
+int LoadBest(const String& file) {
+    return PathKind(file) == FileKind::Regular ? ToInt(LoadByteString(file)) : 0;
+}
+
 void DrawThings(const Ref<TImage>& image, const std::vector<Thing>& things) {
     for (const auto& t : things) {
         SetRotation(t.angle);
@@ -117,13 +128,15 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
         SetApplicationTitle("Gem Run");
-        if (!OpenGraphics(Width, Height, 0, 60)) return 1;
+        if (!OpenGraphics(Width, Height, 0, 60)) ExitWithError(LastLoadError()); // prints why
         auto ship = MakeShip(), mine = MakeMine(), gem = MakeGem();
         auto chime = LoadSound("chime.wav");
         auto font = LoadImageFont("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", 28,
                                   FontStyle::Smooth); // none: the built-in font
         SetBlendMode(BlendMode::Alpha);
         SetClearColor(16, 20, 44);
+        String bestFile = BestScoreFile();
+        int best = LoadBest(bestFile);
         Game game;
         game.Start();
         while (!TakeKeyHits(Key::Escape) && !TakeTerminateRequest()) {
@@ -145,6 +158,14 @@ int main(int argc, char** argv) {
                 }
                 for (auto& m : game.mines)
                     game.over = game.over || Touch(ship, game.ship, mine, m);
+                if (game.over && game.score > best) {
+                    best = game.score;
+                    try {
+                        if (!bestFile.empty()) SaveByteString(FromInt(best), bestFile);
+                    } catch (const RuntimeError&) {
+                        // a full disk: the best score is only not kept
+                    }
+                }
             }
 
             ClearScreen();
@@ -156,6 +177,8 @@ int main(int argc, char** argv) {
             SetImageFont(font);
             SetColor(255, 214, 90);
             DrawText("Score: " + std::to_string(game.score), 16, 10);
+            std::string bestText = "Best: " + std::to_string(std::max(best, game.score));
+            DrawText(bestText, Width - 16 - TextWidth(bestText), 10);
             SetImageFont(nullptr);
             SetColor(170, 190, 230);
             DrawText("Arrows move, gems score, mines end the round. Escape quits.", 16, 456);

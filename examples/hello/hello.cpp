@@ -7,10 +7,10 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
         SetApplicationTitle("Hello, Zandrel");
-        if (!OpenGraphics(640, 480, 0, 60)) return 1;
+        if (!OpenGraphics(640, 480, 0, 60)) ExitWithError(LastLoadError()); // prints why
         auto picture = LoadImage("hello.png"); // beside the program, its working folder
         auto sound = LoadSound("hello.wav");
-        if (!picture || !sound) return 1; // LastLoadError() says why
+        if (!picture || !sound) ExitWithError(LastLoadError());
         CentreImageHandle(picture);
         // The default blend mode, Mask, keeps or drops whole pixels, so text
         // and turned pictures look jagged; Alpha blends their edges smoothly.

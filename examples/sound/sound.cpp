@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
         SetApplicationTitle("Sound");
-        if (!OpenGraphics(Width, Height, 0, 60)) return 1;
+        if (!OpenGraphics(Width, Height, 0, 60)) ExitWithError(LastLoadError()); // prints why
         SetBlendMode(BlendMode::Alpha); // smooth edges; the default, Mask, is jagged
         SetClearColor(28, 22, 44);
         // Streamed: decoded as it plays, as long music should be.

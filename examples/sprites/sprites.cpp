@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
         SetApplicationTitle("Sprites");
-        if (!OpenGraphics(Width, Height, 0, 60)) return 1;
+        if (!OpenGraphics(Width, Height, 0, 60)) ExitWithError(LastLoadError()); // prints why
         SetBlendMode(BlendMode::Alpha); // see-through darts, smooth text
         SetClearColor(16, 20, 34);
         auto dart = MakeDart(48);

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     return RunProgram(argc, argv, [] {
         StartZandrel();
         SetApplicationTitle("Text");
-        if (!OpenGraphics(Width, Height, 0, 60)) return 1;
+        if (!OpenGraphics(Width, Height, 0, 60)) ExitWithError(LastLoadError()); // prints why
         std::vector<std::pair<int, Ref<TImageFont>>> sizes;
         for (int size : {12, 18, 24, 36, 48}) {
             // Smooth glyphs stay clean when turned or scaled.

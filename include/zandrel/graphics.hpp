@@ -134,7 +134,19 @@ void CloseGraphics(const Ref<TGraphics>& g);
 // Closes the previous one first; no object on failure. With no display to
 // reach (DISPLAY unset or its X server gone), that is a failure too: windows
 // nobody can see are opened only when SDL_VIDEODRIVER asks for "offscreen"
-// or "dummy" by name.
+// or "dummy" by name; LastLoadError then says why it failed ("no display:
+// DISPLAY is not set", "cannot reach the X server :1").
+//
+// What opening graphics changes for the whole process, and the way out:
+// - glibc's trim and mmap thresholds rise (to 64 and 32 MiB) when video first
+//   starts, so that a software renderer's per-frame memory is reused rather
+//   than faulted in again each frame; ZANDREL_KEEP_MALLOC=1 leaves them be.
+// - Full screen shown scaled on a software renderer sets SDL's
+//   SDL_HINT_FRAMEBUFFER_ACCELERATION hint to "0" for the process; the
+//   environment variable SDL_FRAMEBUFFER_ACCELERATION wins over it, and
+//   SDL_ResetHint gives it back to SDL afterwards.
+// - Full screen moves the mouse pointer to the middle of the screen;
+//   ZANDREL_KEEP_POINTER=1 leaves it where it is.
 Ref<TGraphics> OpenGraphics(int width, int height, int depth = 0, int hertz = 0,
                             GraphicsFlags flags = GraphicsFlags::NoFlags);
 // Closes the application context and stops the polled input OpenGraphics

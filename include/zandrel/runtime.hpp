@@ -292,7 +292,10 @@ void RunExitHandlers();
 // The process entry: records the executable's path, the start folder and the
 // arguments, makes the executable's folder the current directory, runs
 // `body` and exits with its result. A RuntimeError that nothing catches
-// writes its message to standard error and exits with code -1.
+// writes its message to standard error and exits with code -1. The folder
+// change is the whole process's: a program that must keep its start folder
+// calls ChangeFolder(InitialFolder()) first in `body`, or uses StartZandrel
+// without RunProgram.
 int RunProgram(int argc, char** argv, const std::function<int()>& body);
 
 // The program file's path, as RunProgram recorded it. This and the values below are empty when
@@ -302,7 +305,8 @@ const String& ExecutablePath();
 const String& ExecutableFolder();
 // The working folder when the program started.
 const String& InitialFolder();
-// The command-line arguments after the program's name.
+// The command line: element 0 is the program's name as it was started, the
+// arguments follow from element 1 (RunProgram's own options taken out).
 const std::vector<String>& ProgramArguments();
 
 // Options RunProgram takes for itself, for running a program unattended

@@ -133,7 +133,8 @@ public:
 
     // A line ends at LF, a 0 byte or the end of data; CR is dropped.
     virtual String ReadLine();
-    // Writes the text's bytes and CR LF; true when everything was written.
+    // Writes the text's bytes and CR LF, on every platform (a text stream
+    // can end lines with LF instead); true when everything was written.
     virtual bool WriteLine(const String& text);
     // `length` bytes as characters, one per byte, and back (Latin-1, see
     // FromBytes); exact-count transfers.
@@ -300,9 +301,15 @@ void WriteLong(const Ref<TStream>& stream, int64_t n);
 void WriteFloat(const Ref<TStream>& stream, float f);
 // TStream::WriteDouble.
 void WriteDouble(const Ref<TStream>& stream, double d);
+// TStream::ReadBytes: exactly `count` bytes, fewer at the end of data.
+int ReadBytes(const Ref<TStream>& stream, void* buf, int count);
+// TStream::WriteBytes: exactly `count` bytes. Throws TStreamWriteError when
+// none can be written.
+int WriteBytes(const Ref<TStream>& stream, const void* buf, int count);
 // TStream::ReadLine.
 String ReadLine(const Ref<TStream>& stream);
-// TStream::WriteLine: the text and CR LF; true when all was written.
+// TStream::WriteLine: the text and CR LF (on every platform); true when all
+// was written.
 bool WriteLine(const Ref<TStream>& stream, const String& text);
 // TStream::ReadString: `length` bytes as characters.
 String ReadString(const Ref<TStream>& stream, int length);
@@ -576,6 +583,13 @@ Ref<TStream> LittleEndianStream(Ref<TStream> stream);
 // "utf16le" stand for.
 enum class TextEncoding : int { Latin1 = 1, Utf8 = 2, Utf16BE = 3, Utf16LE = 4 };
 
+// What a text stream's WriteLine ends a line with. CR LF is the default on
+// every platform, so that files written anywhere are alike.
+enum class LineEnding : int {
+    CrLf = 0, // carriage return and line feed, bytes 13 10
+    Lf = 1,   // line feed alone, byte 10
+};
+
 // Characters in one encoding; numbers as decimal lines; raw bytes as lines of
 // hexadecimal digits. Reading a malformed hexadecimal digit or line end throws
 // RuntimeError. UTF-8 is read strictly: each ill-formed sequence reads as one
@@ -604,6 +618,9 @@ public:
     void EndHexLineOut();
 
     TextEncoding Encoding() const { return encoding_; } // as made
+    // What WriteLine and the numbers written as lines end with from now on.
+    void SetLineEnding(LineEnding ending) { lineEnding_ = ending; }
+    LineEnding GetLineEnding() const { return lineEnding_; } // CR LF unless set
 
     // Not at the end while a character read from the inner stream is still
     // to be delivered.
@@ -637,6 +654,7 @@ private:
     void WriteHeldSurrogate();
 
     TextEncoding encoding_ = TextEncoding::Latin1;
+    LineEnding lineEnding_ = LineEnding::CrLf;
     int hexCount_ = 0;
     Utf8Decoder decoder_;
     char16_t lowSurrogateToRead_ = 0;
@@ -703,6 +721,14 @@ bool SetFilePermissions(TextArg path, int mode);
 bool MakeEmptyFile(TextArg path);
 // Makes a folder; `recursive` makes the missing parents too.
 bool MakeFolder(TextArg path, bool recursive = false);
+// The folder where the program called `name` keeps its own files between runs
+// (saved games, high scores), made when missing: $XDG_DATA_HOME/`name`, or
+// ~/.local/share/`name` when that is not set. In a page it is a folder kept
+// in the browser's storage, written back after each whole save (SaveBytes,
+// OpenSaveStream and the other savers), so it outlasts a reload. Empty when
+// it cannot be made. Throws RuntimeError "Invalid data folder name" for an
+// empty name, "." or "..", or one holding "/", "\" or ":". Main thread.
+String UserDataFolder(TextArg name);
 // Removes a file, a read-only one as well.
 bool RemoveFile(TextArg path);
 // Moves a file or folder, replacing a file at `to`.

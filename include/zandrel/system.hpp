@@ -38,13 +38,14 @@ void SetApplicationTitle(const String& title);
 inline void SetApplicationTitle(std::string_view utf8) {
     SetApplicationTitle(FromUtf8(utf8));
 }
-const std::vector<String>& CommandArguments(); // ProgramArguments
+// The same value as ProgramArguments: element 0 is the program's name.
+const std::vector<String>& CommandArguments();
 
 // A string as an object, for the places that take "any object" (an event's
 // extra object, for one).
 class TStringObject : public Object {
 public:
-    explicit TStringObject(String value) : value(std::move(value)) {} // holds `value`
+    explicit TStringObject(String text) : value(std::move(text)) {} // holds `text`
     String ToString() const override { return value; }
     String value; // the string; ToString returns it
 };

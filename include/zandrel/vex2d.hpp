@@ -386,7 +386,8 @@ public:
 };
 
 // ImageFlags::Auto: the automatic flags (NoFlags, or Masked | Filtered once a 2D
-// context has been made current). No object when there is no picture.
+// context has been made current). Black is see-through once a window is open,
+// then; ImageFlags::Filtered keeps it. No object when there is no picture.
 // `url` names a PNG, JPEG, BMP or TGA file, or is a pixmap, stream or bank; `flags` combine Masked,
 // Filtered and Mipmapped.
 Ref<TImage> LoadImage(const Url& url, ImageFlags flags = ImageFlags::Auto);
@@ -606,5 +607,20 @@ bool ImagesCollideTransformed(const Ref<TImage>& image1, float x1, float y1, int
                               float rotation1, float scaleX1, float scaleY1,
                               const Ref<TImage>& image2, float x2, float y2, int frame2,
                               float rotation2, float scaleX2, float scaleY2);
+
+// One frame of an image as a collision test places it: at x, y with its own
+// rotation (degrees) and scale. Designated initialisers keep a call short:
+// `PlacedImage{.image = rock, .x = 40, .y = 60, .rotation = 30}`.
+struct PlacedImage {
+    Ref<TImage> image;  // the image; must not be empty
+    int frame = 0;      // frame of the image
+    float x = 0;        // position, as DrawImage takes it
+    float y = 0;        // position, as DrawImage takes it
+    float rotation = 0; // degrees
+    float scaleX = 1;   // horizontal scale
+    float scaleY = 1;   // vertical scale
+};
+// ImagesCollideTransformed for two placed images. Throws "Image is no object".
+bool ImagesCollideTransformed(const PlacedImage& first, const PlacedImage& second);
 
 } // namespace zandrel

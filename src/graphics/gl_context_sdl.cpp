@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -37,21 +38,77 @@ SDL_Window* Drawable(const GLContext* record) {
 // process, and blocks up to 32 MiB come from the heap, where they are reused.
 void KeepFrameMemory() {
 #ifdef __GLIBC__
+    const char* keep = std::getenv("ZANDREL_KEEP_MALLOC");
+    if (keep && std::string_view(keep) == "1") return;
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
+}
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// What a program can tell its user when no display could be reached.
+void ReportNoDisplay() {
+    if (IsSet("DISPLAY")) {
+        SetLoadError(S("cannot reach the X server ") + FromUtf8(std::getenv("DISPLAY")));
+    } else if (!IsSet("WAYLAND_DISPLAY")) {
+        SetLoadError(S("no display: DISPLAY is not set"));
+    } else {
+        SetLoadError(S("no display: ") + FromUtf8(SDL_GetError()));
+    }
+}
+
+// Without a runtime folder (and no absolute socket path), a Wayland
+// compositor cannot be reached, and the client library says so on standard
+// error at each attempt: such a probe is left out of the drivers tried.
+bool WaylandUnreachable() {
+    const char* socket = std::getenv("WAYLAND_DISPLAY");
+    return !IsSet("XDG_RUNTIME_DIR") && !(socket && socket[0] == '/');
+}
+
+std::string DriversButWayland() {
+    std::string list;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        std::string name = SDL_GetVideoDriver(i);
+        if (name == "wayland") continue;
+        list += (list.empty() ? "" : ",") + name;
+    }
+    return list;
+}
+
+// SDL's own choice of driver, but for a Wayland probe that cannot succeed.
+// The driver hint is put back at once, so the program sees no change.
+bool InitVideoSubsystem(const char* asked) {
+    if (asked || !WaylandUnreachable()) return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, DriversButWayland().c_str());
+    bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    return started;
 }
 
 // Given no display it can reach, SDL falls back to drawing into memory, where
 // nobody sees the window: that counts as no display, unless SDL_VIDEODRIVER
 // asks for such a driver by name.
 bool StartDisplayConnection() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    std::string driver = SDL_GetCurrentVideoDriver();
     const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (!InitVideoSubsystem(asked)) {
+        ReportNoDisplay();
+        return false;
+    }
+    std::string driver = SDL_GetCurrentVideoDriver();
     bool unseen = driver == "offscreen" || driver == "dummy";
     if (!unseen || (asked && std::strstr(asked, driver.c_str()))) return true;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    ReportNoDisplay();
+    return false;
+}
+
+// Why the window or context that SDL was asked for did not come.
+bool ReportSdlFailure(const char* what) {
+    SetLoadError(FromUtf8(what) + S(": ") + FromUtf8(SDL_GetError()));
     return false;
 }
 
@@ -152,9 +209,10 @@ bool EnsureSharedContext(GLProfile profile) {
     SetPixelFormat(GraphicsFlags::NoFlags, profile);
     SDL_Window* window = SDL_CreateWindow(
         "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
-    if (!window) return false;
+    if (!window) return ReportSdlFailure("cannot open a window");
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
+        ReportSdlFailure("no OpenGL context");
         SDL_DestroyWindow(window);
         return false;
     }
@@ -442,6 +500,7 @@ GLContext* CreateGLContext(int width, int height, int depth, int hertz, Graphics
     record->window = CreateWindow(*record, scaled);
     if (record->window) record->glContext = CreateSharingContext(record->window, flags, profile);
     if (!record->glContext) {
+        ReportSdlFailure(record->window ? "no OpenGL context" : "cannot open a window");
         if (record->window) SDL_DestroyWindow(record->window);
         delete record;
         return nullptr;

@@ -3,6 +3,7 @@
 #include "system/termination.hpp"
 
 #include <chrono>
+#include <cstdlib>
 #include <optional>
 
 namespace zandrel {
@@ -155,9 +156,15 @@ Ref<TGraphics> AttachGraphics(NativeWidget widget, GraphicsFlags flags) {
 
 Ref<TGraphics> CreateGraphics(int width, int height, int depth, int hertz, GraphicsFlags flags) {
     auto& driver = CurrentDriver();
-    return Guarded([&] {
+    SetLoadError({});
+    auto g = Guarded([&] {
         return driver.CreateGraphics(width, height, depth, hertz, flags | state.defaultFlags);
     });
+    if (g)
+        SetLoadError({}); // a profile tried before the one that served may have failed
+    else if (LastLoadError().empty())
+        SetLoadError(S("the graphics driver gave no context"));
+    return g;
 }
 
 void SetGraphics(const Ref<TGraphics>& g) {
@@ -197,6 +204,15 @@ void EndGraphics() {
     CloseGraphics(state.application);
 }
 
+namespace {
+
+bool EnvironmentSays(const char* name) {
+    const char* value = std::getenv(name);
+    return value && std::string_view(value) == "1";
+}
+
+} // namespace
+
 Ref<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, GraphicsFlags flags) {
     EndGraphics();
     auto g = CreateGraphics(width, height, depth, hertz, flags | state.defaultFlags);
@@ -208,7 +224,7 @@ Ref<TGraphics> OpenGraphics(int width, int height, int depth, int hertz, Graphic
     state.frameSeconds = 0;
     state.application = g;
     EnablePolledInput(nullptr);
-    if (depth != 0) MoveMouse(width / 2, height / 2);
+    if (depth != 0 && !EnvironmentSays("ZANDREL_KEEP_POINTER")) MoveMouse(width / 2, height / 2);
     if (!state.endRegistered) {
         state.endRegistered = true;
         AddExitHandler(EndGraphics);

@@ -46,4 +46,14 @@ bool SyncToDisk(FILE* file);
 bool RenameOver(const std::string& from, const std::string& to);
 bool RemoveFileEntry(const std::string& path);
 
+// The folder that holds the folders programs keep their own files in; empty
+// when the system names none.
+std::string UserDataBase();
+// Called once a program's data folder exists: a page keeps it in the
+// browser's storage and reads back what was kept there. False when it cannot.
+bool KeepUserDataFolder(const std::string& path);
+// Called once a whole save has put the file at `path` in place: a page writes
+// a kept folder back to the browser's storage.
+void AfterWholeSave(const std::string& path);
+
 } // namespace zandrel::native

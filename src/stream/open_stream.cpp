@@ -120,6 +120,12 @@ void WriteFloat(const Ref<TStream>& stream, float f) {
 void WriteDouble(const Ref<TStream>& stream, double d) {
     stream->WriteDouble(d);
 }
+int ReadBytes(const Ref<TStream>& stream, void* buf, int count) {
+    return stream->ReadBytes(buf, count);
+}
+int WriteBytes(const Ref<TStream>& stream, const void* buf, int count) {
+    return stream->WriteBytes(buf, count);
+}
 String ReadLine(const Ref<TStream>& stream) {
     return stream->ReadLine();
 }

@@ -56,6 +56,7 @@ int TSaveStream::Close() {
     saved = file_->Close() == 0 && saved;
     saved = saved && native::RenameOver(temporary_, target_);
     if (!saved) native::RemoveFileEntry(temporary_);
+    if (saved) native::AfterWholeSave(target_);
     return saved ? 0 : -1;
 }
 

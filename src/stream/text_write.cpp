@@ -64,7 +64,7 @@ void TTextStream::WriteHeldSurrogate() {
 
 bool TTextStream::WriteLine(const String& text) {
     WriteString(text);
-    WriteString(u"\r\n");
+    WriteString(lineEnding_ == LineEnding::Lf ? u"\n" : u"\r\n");
     return true;
 }
 

@@ -377,4 +377,10 @@ bool ImagesCollideTransformed(const Ref<TImage>& image1, float x1, float y1, int
     return !CollideImage(image2, x2, y2, frame2, ScratchLayer, 0).empty();
 }
 
+bool ImagesCollideTransformed(const PlacedImage& first, const PlacedImage& second) {
+    return ImagesCollideTransformed(first.image, first.x, first.y, first.frame, first.rotation,
+                                    first.scaleX, first.scaleY, second.image, second.x, second.y,
+                                    second.frame, second.rotation, second.scaleX, second.scaleY);
+}
+
 } // namespace zandrel

@@ -71,6 +71,8 @@ TEST(HttpOpener, SchemeFormStatusAndReason) {
     const Case cases[] = {
         {"http://", "HTTP/1.0 200 OK\r\n\r\n", 200, u""},
         {"HTTP://", "HTTP/1.1 404 Not Found\r\n\r\n", 404, u"HTTP 404 Not Found"},
+        {"http://", "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n", 404,
+         u"HTTP 404 Not Found"},
         {"http::", "HTTP/1.0 500 Oops\r\n\r\n", 500, u"HTTP 500 Oops"},
     };
     for (const auto& c : cases) {

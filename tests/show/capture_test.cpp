@@ -115,6 +115,25 @@ TEST(Capture, ARangeOfFramesMakesAVideoOrSaysWhyNot) {
     }
 }
 
+// A range ends the run at its end, and the music file holds the range's
+// music alone, frame for frame.
+TEST(Capture, ARangeEndsTheRunAndHoldsItsMusic) {
+    test::TempFolder folder;
+    std::string out = folder / "short";
+    CaptureRun run = RunCapture(out, "--no-video --from 2 --to 2.5");
+    ASSERT_EQ(run.exitCode, 0);
+    int framesRun = 0;
+    for (auto& [scene, row] : run.scenes)
+        framesRun += row.frames;
+    EXPECT_LE(framesRun, 2.5 * 60 + 2);
+    int framesWritten = 0;
+    for (int frame = 0; frame <= framesRun; ++frame)
+        framesWritten += PathKind(FromBytes(FramePath(out, frame))) == FileKind::Regular;
+    EXPECT_EQ(framesWritten, 31);
+    long long wavBytes = FileByteSize(FromBytes(out + "/music.wav")) - 44;
+    EXPECT_NEAR(wavBytes / 4, framesWritten * 44100 / 60, 2);
+}
+
 // A file the tool cannot write (a full disk) ends the run at once: one line
 // naming it, exit code 1.
 TEST(Capture, StopsWhenAFileCannotBeWritten) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -240,4 +242,39 @@ TEST(FileNames, ForeignNamesAreFoundAndUnencodableNamesTouchNothing) {
         EXPECT_EQ(PathKind(path), FileKind::NoFile);
     }
     EXPECT_EQ(ListFolder(base, true).size(), 2u);
+}
+
+// $XDG_DATA_HOME when it is an absolute path, else ~/.local/share; the
+// folder is made, and a name that is no single folder name is refused.
+TEST(FileOps, UserDataFolderFollowsTheBaseDirectoryRules) {
+    TempFolder home;
+    auto saved = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    auto oldHome = saved("HOME"), oldData = saved("XDG_DATA_HOME");
+    setenv("HOME", home.Path().c_str(), 1);
+    std::string data = home / "data";
+    struct Case {
+        const char* dataHome; // null: unset
+        std::string expected;
+    } cases[] = {
+        {nullptr, home / ".local/share/rockfall"},
+        {"relative/data", home / ".local/share/rockfall"},
+        {"", home / ".local/share/rockfall"},
+        {data.c_str(), data + "/rockfall"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dataHome ? c.dataHome : "unset");
+        if (c.dataHome)
+            setenv("XDG_DATA_HOME", c.dataHome, 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(ToUtf8(UserDataFolder("rockfall")), c.expected);
+        EXPECT_EQ(PathKind(c.expected), FileKind::Folder);
+    }
+    for (const char* name : {"", ".", "..", "a/b", "a\\b", "c:d"})
+        EXPECT_THROW(UserDataFolder(name), RuntimeError) << name;
+    for (auto& [name, value] : {std::pair{"HOME", oldHome}, std::pair{"XDG_DATA_HOME", oldData}})
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
 }

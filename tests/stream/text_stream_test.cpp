@@ -13,7 +13,7 @@ namespace {
 
 Ref<TBankStream> BankStreamOf(const std::vector<uint8_t>& bytes) {
     auto stream = CreateBankStream();
-    stream->WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
+    WriteBytes(stream, bytes.data(), static_cast<int>(bytes.size()));
     stream->Seek(0);
     return stream;
 }
@@ -34,6 +34,7 @@ TEST(ByteSwapStream, ReadsEitherOrder) {
     ASSERT_TRUE(little);
     EXPECT_FALSE(As<TByteSwapStream>(little));
     EXPECT_EQ(little->ReadInt(), 33619968);
+    EXPECT_EQ(BigEndianStream(BankStreamOf({0xFF, 0xFE}))->ReadShort(), 65534);
     EXPECT_FALSE(OpenReadStream("bigendian::" + folder / "missing.bin"));
     EXPECT_FALSE(BigEndianStream(nullptr));
 
@@ -137,7 +138,9 @@ TEST(TextStream, NumbersAreDecimalLines) {
     auto text = CreateTextStream(CreateBankStream(bank), TextEncoding::Latin1);
     text->WriteInt(42);
     EXPECT_EQ(Text(bank), "42\r\n");
+    text->SetLineEnding(LineEnding::Lf);
     text->WriteByte(7);
+    EXPECT_EQ(Text(bank), "42\r\n7\n");
     text->WriteShort(65000);
     text->WriteLong(-9000000000LL);
     text->WriteFloat(0.1f);
@@ -242,6 +245,11 @@ TEST(WholeText, WritesLatin1OrMarkedUtf16) {
     EXPECT_EQ(ReadFileBytes(folder / "plain.txt"), Bytes({'c', 'a', 'f', 0xE9}));
     WriteTextTo(u"\u20AC", folder / "wide.txt");
     EXPECT_EQ(ReadFileBytes(folder / "wide.txt"), Bytes({255, 254, 0xAC, 0x20}));
+    // The last character that fits a byte, and the first that does not.
+    WriteTextTo(u"\u00FF", folder / "edge.txt");
+    EXPECT_EQ(ReadFileBytes(folder / "edge.txt"), Bytes({0xFF}));
+    WriteTextTo(u"\u0100", folder / "edge.txt");
+    EXPECT_EQ(ReadFileBytes(folder / "edge.txt"), Bytes({255, 254, 0x00, 0x01}));
     WriteTextTo(u"a\u20ACb\r\nc", folder / "round.txt");
     EXPECT_EQ(ReadTextFrom(folder / "round.txt"), u"a\u20ACb\r\nc");
     EXPECT_THROW(WriteTextTo(u"\u20AC", folder / "no/such/x.txt"), RuntimeError);

@@ -119,13 +119,18 @@ TEST(EventQueue, TimerTicksOfOneSourceMergeOthersDoNot) {
     EmitNewEvent(EventId::TimerTick, timerB, 7);
     for (int i = 0; i < 3; ++i)
         EmitNewEvent(EventId::KeyDown, nullptr, 65);
-    EmitNewEvent(EventId::TimerTick, timerA, 4, Modifier::NoModifier, 5, 6);
+    auto extra = StringObject(S("extra"));
+    EmitNewEvent(EventId::TimerTick, timerA, 4, Modifier::Shift, 5, 6, extra);
 
     EXPECT_EQ(PeekEvent()->data, 4);
     EXPECT_EQ(PollEvent(), EventId::TimerTick);
     EXPECT_EQ(CurrentEventSource(), timerA);
     EXPECT_EQ(CurrentEventData(), 4);
+    // The merged event is the newest one whole, not its count alone.
     EXPECT_EQ(CurrentEventX(), 5);
+    EXPECT_EQ(CurrentEventY(), 6);
+    EXPECT_EQ(CurrentEventMods(), Modifier::Shift);
+    EXPECT_EQ(CurrentEventExtra(), extra);
     EXPECT_EQ(PollEvent(), EventId::TimerTick);
     EXPECT_EQ(CurrentEventData(), 7);
     for (int i = 0; i < 3; ++i)

@@ -91,6 +91,17 @@ TEST_F(RealInput, LeftShiftHeldModifiesTheLetter) {
     EXPECT_EQ(chars[0]->data, 'B');
 }
 
+TEST_F(RealInput, RightAltHeldGivesKeyDownsThatCarryAlt) {
+    // Right Alt by its key code: its keysym would press Left Alt as well.
+    Xdotool("keydown 108 key d keyup 108");
+    auto downs = OfId(Collect(300), EventId::KeyDown);
+    ASSERT_EQ(downs.size(), 2u);
+    EXPECT_EQ(downs[0]->AsKey(), Key::RightAlt);
+    EXPECT_EQ(downs[1]->AsKey(), Key::D);
+    for (auto& down : downs)
+        EXPECT_EQ(down->mods & Modifier::Alt, Modifier::Alt) << down->data;
+}
+
 TEST_F(RealInput, HeldKeyRepeatsAndCountsOneHit) {
     Xdotool("keydown c");
     auto held = Collect(1200);

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
             WriteStdout(S("arg=") + argument + S("\n"));
         WriteStdout(S("data=") + LoadByteString(S("beside.txt")) + S("\n"));
         WriteStdout(S("stdin=") + ReadStdin() + S("\n"));
-        if (!CommandArguments().empty() && CommandArguments()[0] == u"sound")
+        if (CommandArguments().size() > 1 && CommandArguments()[1] == u"sound")
             WriteStdout(S("channel=") + (AllocChannel() ? S("yes") : S("no")) + S("\n"));
         ExitProgram();
     });

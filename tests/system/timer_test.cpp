@@ -37,6 +37,17 @@ TEST(Timer, TicksBecomeTimerTickEventsMergedInTheQueue) {
     StopTimer(timer);
 }
 
+TEST(Timer, ConsecutiveWaitsAddUpToTheTicks) {
+    auto timer = CreateTimer(100);
+    int total = 0;
+    for (int wait = 0; wait < 4; ++wait) {
+        DelayMillis(25); // more than one tick waits for most of them
+        total += timer->Wait();
+    }
+    EXPECT_EQ(total, timer->Ticks());
+    timer->Stop();
+}
+
 TEST(Timer, EmitsItsOwnEventUnchanged) {
     auto event = TEvent::CreateEvent(EventId::KeyChar, nullptr, 'k');
     auto timer = CreateTimer(100, event);

@@ -62,6 +62,10 @@ TEST_F(Collision, OpaqueImagesMeetAtTheirEdges) {
         EXPECT_EQ(ImagesCollideTransformed(image, 100, 100, 0, c.rotation, c.scale, c.scale, image,
                                            x2, y2, 0, c.rotation, c.scale, c.scale),
                   c.collide);
+        EXPECT_EQ(
+            ImagesCollideTransformed(PlacedImage{image, 0, 100, 100, c.rotation, c.scale, c.scale},
+                                     PlacedImage{image, 0, x2, y2, c.rotation, c.scale, c.scale}),
+            c.collide);
         if (c.rotation == 0 && c.scale == 1) {
             EXPECT_EQ(ImagesCollide(image, 100, 100, 0, image, x2, y2, 0), c.collide);
         }

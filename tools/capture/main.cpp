@@ -93,10 +93,14 @@ double ShowTime() {
     return (recorder.clock - recorder.options.startClock) / 1000.0;
 }
 
+bool InRange() {
+    double t = ShowTime();
+    return t >= recorder.options.from && t <= recorder.options.to;
+}
+
 bool WantFrame() {
     const Options& o = recorder.options;
-    double t = ShowTime();
-    return o.frames && !o.realtime && recorder.frame % o.every == 0 && t >= o.from && t <= o.to;
+    return o.frames && !o.realtime && recorder.frame % o.every == 0 && InRange();
 }
 
 void WriteFrame() {
@@ -112,15 +116,6 @@ void WriteFrame() {
     ++recorder.framesWritten;
 }
 
-void MixAudio(int millis) {
-    int frames = AudioFramesFor(millis);
-    if (recorder.audioStartClock < 0) recorder.audioStartClock = recorder.clock;
-    recorder.audio.resize(static_cast<size_t>(frames) * 2);
-    RenderOfflineMixer(recorder.audio.data(), frames);
-    if (!recorder.wav.Append(recorder.audio.data(), frames))
-        StopWriting(recorder.folder + "/music.wav");
-}
-
 void ShowProgress() {
     if (recorder.frame % 30 != 0 || !isatty(2)) return;
     double done = std::min(1.0, ShowTime() / showSeconds);
@@ -128,6 +123,18 @@ void ShowProgress() {
     std::fprintf(stderr, "\r[%s%s] %3d%%  scene %2d  frame %d", std::string(filled, '#').c_str(),
                  std::string(40 - filled, '.').c_str(), static_cast<int>(done * 100),
                  recorder.report.CurrentScene(), recorder.frame);
+}
+
+// The mixer runs from the start, so that the music of the range sounds as it
+// does in the whole show; music.wav keeps only the range's part.
+void MixAudio(int millis) {
+    int frames = AudioFramesFor(millis);
+    recorder.audio.resize(static_cast<size_t>(frames) * 2);
+    RenderOfflineMixer(recorder.audio.data(), frames);
+    if (!InRange()) return;
+    if (recorder.audioStartClock < 0) recorder.audioStartClock = recorder.clock;
+    if (!recorder.wav.Append(recorder.audio.data(), frames))
+        StopWriting(recorder.folder + "/music.wav");
 }
 
 // Runs at the start of every Flip, before the back buffer is shown.
@@ -146,7 +153,7 @@ Ref<Object> OnFlip(int, const Ref<Object>& data, const Ref<Object>&) {
     }
     ShowProgress();
     ++recorder.frame;
-    if (ShowTime() > recorder.options.until) ExitProgram();
+    if (ShowTime() > std::min(recorder.options.until, recorder.options.to)) ExitProgram();
     recorder.frameStart = Clock::now();
     return data;
 }
