@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -77,28 +78,19 @@ private:
 
     static FLAC__StreamDecoderReadStatus ReadBytes(const FLAC__StreamDecoder*, FLAC__byte buffer[],
                                                    size_t* bytes, void* data) {
-        try {
-            int n = Self(data).stream_->Read(buffer,
-                                             static_cast<int>(std::min<size_t>(*bytes, INT_MAX)));
-            *bytes = n > 0 ? static_cast<size_t>(n) : 0;
-            return n > 0 ? FLAC__STREAM_DECODER_READ_STATUS_CONTINUE
-                         : FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
-        } catch (...) {
-            *bytes = 0;
-            return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
-        }
+        int n = ReadForCodec(*Self(data).stream_, buffer, *bytes);
+        *bytes = n > 0 ? static_cast<size_t>(n) : 0;
+        return n > 0    ? FLAC__STREAM_DECODER_READ_STATUS_CONTINUE
+               : n == 0 ? FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM
+                        : FLAC__STREAM_DECODER_READ_STATUS_ABORT;
     }
 
     static FLAC__StreamDecoderSeekStatus SeekBytes(const FLAC__StreamDecoder*, FLAC__uint64 offset,
                                                    void* data) {
-        try {
-            if (offset > INT_MAX) return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
-            int to = static_cast<int>(offset);
-            return Self(data).stream_->Seek(to) == to ? FLAC__STREAM_DECODER_SEEK_STATUS_OK
-                                                      : FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
-        } catch (...) {
-            return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
-        }
+        if (offset > INT_MAX) return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
+        return SeekForCodec(*Self(data).stream_, static_cast<int64_t>(offset), SEEK_SET) < 0
+                   ? FLAC__STREAM_DECODER_SEEK_STATUS_ERROR
+                   : FLAC__STREAM_DECODER_SEEK_STATUS_OK;
     }
 
     static FLAC__StreamDecoderTellStatus TellBytes(const FLAC__StreamDecoder*, FLAC__uint64* offset,

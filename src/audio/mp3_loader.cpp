@@ -18,29 +18,13 @@ namespace {
 // No C++ exception may unwind through libmpg123: stream errors become the
 // library's own read and seek failures.
 mpg123_ssize_t ReadBytes(void* source, void* buffer, size_t bytes) {
-    try {
-        int n = static_cast<TStream*>(source)->Read(
-            buffer, static_cast<int>(std::min<size_t>(bytes, INT_MAX)));
-        return n > 0 ? n : 0;
-    } catch (...) {
-        errno = EIO;
-        return -1;
-    }
+    int n = ReadForCodec(*static_cast<TStream*>(source), buffer, bytes);
+    if (n < 0) errno = EIO;
+    return n;
 }
 
 off_t SeekBytes(void* source, off_t offset, int whence) {
-    auto* stream = static_cast<TStream*>(source);
-    try {
-        int64_t base = whence == SEEK_SET   ? 0
-                       : whence == SEEK_CUR ? stream->Pos()
-                       : whence == SEEK_END ? stream->Size()
-                                            : -1;
-        int64_t target = base + offset;
-        if (base < 0 || target < 0 || target > INT_MAX) return -1;
-        return stream->Seek(static_cast<int>(target)) == target ? static_cast<off_t>(target) : -1;
-    } catch (...) {
-        return -1;
-    }
+    return static_cast<off_t>(SeekForCodec(*static_cast<TStream*>(source), offset, whence));
 }
 
 // Without a tag or a frame header at the start, other data would be searched

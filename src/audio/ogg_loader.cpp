@@ -18,30 +18,14 @@ namespace {
 // library's own read or seek failure.
 size_t ReadStream(void* buffer, size_t size, size_t count, void* source) {
     if (size == 0) return 0;
-    size_t wanted = size * count;
-    int bytes = wanted > INT_MAX ? INT_MAX : static_cast<int>(wanted);
-    try {
-        int n = static_cast<TStream*>(source)->Read(buffer, bytes);
-        return n > 0 ? static_cast<size_t>(n) / size : 0;
-    } catch (...) {
-        errno = EIO;
-        return 0;
-    }
+    size_t wanted = std::min<size_t>(size * count, INT_MAX / size * size);
+    int n = ReadForCodec(*static_cast<TStream*>(source), buffer, wanted);
+    if (n < 0) errno = EIO;
+    return n > 0 ? static_cast<size_t>(n) / size : 0;
 }
 
 int SeekStream(void* source, int64_t offset, int whence) {
-    auto* stream = static_cast<TStream*>(source);
-    try {
-        int64_t base = whence == SEEK_SET   ? 0
-                       : whence == SEEK_CUR ? stream->Pos()
-                       : whence == SEEK_END ? stream->Size()
-                                            : -1;
-        int64_t target = base + offset;
-        if (base < 0 || target < 0 || target > INT_MAX) return -1;
-        return stream->Seek(static_cast<int>(target)) == target ? 0 : -1;
-    } catch (...) {
-        return -1;
-    }
+    return SeekForCodec(*static_cast<TStream*>(source), offset, whence) < 0 ? -1 : 0;
 }
 
 // The stream belongs to LoadAudioSample, which closes it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 
 namespace zandrel {
 
@@ -12,6 +13,29 @@ constexpr DecoderOpener Openers[] = {OpenWaveDecoder, OpenOggDecoder, OpenFlacDe
                                      OpenMp3Decoder};
 
 } // namespace
+
+int ReadForCodec(TStream& stream, void* buffer, size_t bytes) {
+    try {
+        int n = stream.Read(buffer, static_cast<int>(std::min<size_t>(bytes, INT_MAX)));
+        return n > 0 ? n : 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+int64_t SeekForCodec(TStream& stream, int64_t offset, int whence) {
+    try {
+        int64_t base = whence == SEEK_SET   ? 0
+                       : whence == SEEK_CUR ? stream.Pos()
+                       : whence == SEEK_END ? stream.Size()
+                                            : -1;
+        int64_t target = base + offset;
+        if (base < 0 || target < 0 || target > INT_MAX) return -1;
+        return stream.Seek(static_cast<int>(target)) == target ? target : -1;
+    } catch (...) {
+        return -1;
+    }
+}
 
 std::unique_ptr<SoundDecoder> OpenSoundDecoder(const Ref<TStream>& stream) {
     int start = stream->Pos();

@@ -6,6 +6,7 @@
 
 #include <zandrel/audio.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -28,6 +29,15 @@ protected:
     int hertz_ = 0;
     int64_t length_ = -1;
 };
+
+// The codec libraries' read and seek callbacks over a stream. A C library's
+// frames must never be unwound through, so neither throws: a stream error
+// becomes the library's own failure path.
+// Up to `bytes` bytes into `buffer`: the count, 0 at the end, -1 on an error.
+int ReadForCodec(TStream& stream, void* buffer, size_t bytes);
+// Moves to `offset` from the start, the position or the end (SEEK_SET,
+// SEEK_CUR, SEEK_END): the new position, -1 when the stream cannot go there.
+int64_t SeekForCodec(TStream& stream, int64_t offset, int whence);
 
 // A decoder over the stream, positioned at its start, or null when the data
 // is not the format's (LastLoadError may then say what was wrong with it).

@@ -3,6 +3,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace zandrel::test {
 
@@ -85,6 +86,26 @@ DirectDecode DecodeWithVorbisfile(const std::string& path) {
     }
     ov_clear(&file);
     return result;
+}
+
+bool OpenDiskMixer(const std::string& path) {
+    MixerClose();
+    setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    if (MixerInit() != 0) return false;
+    SetAudioDriver(New<TMixerAudioDriver>());
+    return true;
+}
+
+std::vector<int16_t> CloseDiskMixer(const std::string& path) {
+    MixerClose();
+    SetAudioDriver(New<TAudioDriver>());
+    unsetenv("SDL_AUDIODRIVER");
+    unsetenv("SDL_DISKAUDIOFILE");
+    auto bytes = ReadFileBytes(path);
+    std::vector<int16_t> values(bytes.size() / 2);
+    std::memcpy(values.data(), bytes.data(), values.size() * 2);
+    return values;
 }
 
 std::atomic<int32_t> testNow{0};

@@ -50,6 +50,13 @@ struct DirectDecode {
 };
 DirectDecode DecodeWithVorbisfile(const std::string& path);
 
+// The mixer on SDL's disk driver, which writes what it plays into the file
+// `path`; false when it does not open.
+bool OpenDiskMixer(const std::string& path);
+// Closes it, makes the silent driver current again and gives the stereo
+// values it wrote.
+std::vector<int16_t> CloseDiskMixer(const std::string& path);
+
 // The clock the mixer reads in these tests.
 extern std::atomic<int32_t> testNow;
 int32_t TestClock();

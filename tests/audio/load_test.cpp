@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 using namespace zandrel;
@@ -78,11 +77,7 @@ int SilentFrames(const std::vector<int16_t>& stereo) {
 TEST(MixerUnderLoad, LongSoundHasNoLongGap) {
     TempFolder folder;
     std::string output = folder / "out.raw";
-    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    MixerClose();
-    ASSERT_EQ(MixerInit(), 0);
-    SetAudioDriver(New<TMixerAudioDriver>());
+    ASSERT_TRUE(OpenDiskMixer(output));
 
     // Six seconds that are never silent: a square wave.
     constexpr int Frames = 6 * 44100;
@@ -104,14 +99,7 @@ TEST(MixerUnderLoad, LongSoundHasNoLongGap) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         underruns = AudioUnderruns();
     }
-    MixerClose();
-    SetAudioDriver(New<TAudioDriver>());
-    unsetenv("SDL_AUDIODRIVER");
-    unsetenv("SDL_DISKAUDIOFILE");
-
-    auto bytes = ReadFileBytes(output);
-    std::vector<int16_t> out(bytes.size() / 2);
-    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    auto out = CloseDiskMixer(output);
     int gap = LongestGap(out);
     auto sounding = static_cast<int>(out.size() / 2) - SilentFrames(out);
     std::printf("underruns %d, sounding frames %d, longest gap %d frames (%.1f ms)\n", underruns,

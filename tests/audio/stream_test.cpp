@@ -1,7 +1,6 @@
 #include "audio_test_support.hpp"
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -103,13 +102,9 @@ private:
 // ring runs dry during the stall, the output is silent there, and the ramp
 // goes on from where it stopped, never jumping or going back.
 TEST(StreamedSoundOnADevice, AStallingStreamIsHeardAsSilenceAndGoesOn) {
-    MixerClose();
     TempFolder folder;
     std::string output = folder / "out.raw";
-    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    ASSERT_EQ(MixerInit(), 0);
-    SetAudioDriver(New<TMixerAudioDriver>());
+    ASSERT_TRUE(OpenDiskMixer(output));
 
     constexpr int Frames = 120000;
     std::vector<int16_t> ramp;
@@ -128,14 +123,7 @@ TEST(StreamedSoundOnADevice, AStallingStreamIsHeardAsSilenceAndGoesOn) {
     EXPECT_LT(waited, 10000) << "the sound never ended";
     std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the device plays the rest
     int underruns = StreamUnderruns();
-    MixerClose();
-    SetAudioDriver(New<TAudioDriver>());
-    unsetenv("SDL_AUDIODRIVER");
-    unsetenv("SDL_DISKAUDIOFILE");
-
-    auto bytes = ReadFileBytes(output);
-    std::vector<int16_t> out(bytes.size() / 2);
-    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    auto out = CloseDiskMixer(output);
     // The ramp, with silence somewhere inside it where the ring ran dry.
     std::vector<int16_t> sounding;
     size_t silentInside = 0, silentRun = 0;
