@@ -8,6 +8,10 @@ namespace zandrel::native {
 
 namespace {
 
+// JavaScript, kept from clang-format, which would split an arrow
+// function's "=>" into "= >".
+// clang-format off
+
 // Mounts the browser's storage on the folder and waits for what it kept.
 EM_ASYNC_JS(int, zandrel_mount_kept_folder, (const char* path), {
     const folder = UTF8ToString(path);
@@ -16,16 +20,19 @@ EM_ASYNC_JS(int, zandrel_mount_kept_folder, (const char* path), {
     } catch (error) {
         return 0;
     }
-    return await new Promise(done = > FS.syncfs(true, error = > done(error ? 0 : 1)));
+    return await new Promise(function(done) {
+        FS.syncfs(true, function(error) { done(error ? 0 : 1); });
+    });
 });
 
 // Writes the kept folders back; the page's next load reads them.
 EM_JS(void, zandrel_write_back_kept_folders, (), {
-    FS.syncfs(
-        false, error = > {
-            if (error) console.warn('zandrel: a data folder was not written back', error);
-        });
+    FS.syncfs(false, function(error) {
+        if (error) console.warn('zandrel: a data folder was not written back', error);
+    });
 });
+
+// clang-format on
 
 std::set<std::string> keptFolders;
 
