@@ -71,5 +71,6 @@ TEST(ShowFailures, DisplayThatCannotBeOpened) {
     CopyData(folder.Path());
     Outcome outcome = RunShowIn(folder.Path(), "env -u SDL_VIDEODRIVER DISPLAY=:65000");
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.errors, "zandrel-show: unable to open the 800 x 600 display\n");
+    EXPECT_EQ(outcome.errors, "zandrel-show: unable to open the 800 x 600 display: cannot reach "
+                              "the X server :65000\n");
 }
