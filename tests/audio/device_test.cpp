@@ -68,12 +68,15 @@ protected:
 
 } // namespace
 
-TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
+// Where the sound starts in what the device played, and what the channel
+// said it was playing at one moment: the position as heard is the device's
+// position less the frame where the sound started there.
+TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelTimeAndPosition) {
     TempFolder folder;
     std::string output = folder / "out.raw";
     setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     Open("disk");
-    auto pattern = Pattern(2205);
+    auto pattern = Pattern(22050);
     WriteFileBytes(folder / "noise.wav", PcmWave(1, 44100, 16, Pcm16(pattern)));
     auto sound = LoadSound(folder / "noise.wav");
     ASSERT_TRUE(As<TMixerSound>(sound));
@@ -81,6 +84,16 @@ TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
     int64_t playedBefore = MixerDevicePosition();
     auto channel = PlaySound(sound);
     ASSERT_TRUE(channel);
+    SleepMs(250);
+    // The device's position moves a block at a time: read the channel's
+    // between two equal readings of it.
+    int64_t playedThen = -1;
+    double reported = -1;
+    for (int64_t before = 0; playedThen != before;) {
+        before = MixerDevicePosition();
+        reported = ChannelPosition(channel);
+        playedThen = MixerDevicePosition();
+    }
     // On a busy machine the device may run dry and pause for a while.
     for (int waited = 0; ChannelPlaying(channel) && waited < 5000; waited += 50)
         SleepMs(50);
@@ -100,9 +113,13 @@ TEST_F(DeviceMixer, PlaysASoundIntoTheDiskDriverAtItsLevelAndTime) {
     int64_t expected = playedBefore + 11 * BlockFrames / 2 + StartDelayFrames;
     EXPECT_GE(start, expected - 3 * BlockFrames);
     // A device that ran dry put silence into the output that its position
-    // does not count: then, and only then, the sound may come later.
+    // does not count: then, and only then, the sound may come later and its
+    // position as heard be off.
     if (underruns == 0) {
         EXPECT_LE(start, expected + 3 * BlockFrames);
+        double heard = static_cast<double>(playedThen - start) / 44100;
+        EXPECT_GT(heard, 0.05) << "the moment fell outside the sound";
+        EXPECT_NEAR(reported, heard, (BlockFrames + 2) / 44100.0) << "more than a block off";
     }
 }
 
