@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # web-deps.sh <prefix>: installs the Debian packages the browser build needs
 # and builds the C libraries Zandrel uses (SDL2, zlib, libpng, libjpeg-turbo,
-# libogg, libvorbis, FreeType) for WebAssembly from Debian's own sources.
+# libogg, libvorbis, FreeType, libFLAC, libmpg123) for WebAssembly from
+# Debian's own sources.
 # Debian's Emscripten ships a frozen cache without them and nothing else may be
 # downloaded. Each build is cached in ~/.cache/zandrel-web/<package>-<version>
 # (or $ZANDREL_WEB_CACHE), so a second run only merges the cached installs
@@ -71,15 +72,35 @@ cached_install() {
 fetch_source() {
     local package=$1 work=$2 version
     for version in $(source_versions "$package"); do
-        if (cd "$work" && flock "$cache/.apt-lock" \
-            apt-get source -qq --download-only "$package=$version" >/dev/null 2>&1 &&
-            dpkg-source -x ./*.dsc src >/dev/null 2>&1); then
+        (cd "$work" && flock "$cache/.apt-lock" \
+            apt-get source -qq --download-only "$package=$version" >/dev/null 2>&1) || true
+        if (cd "$work" && dpkg-source -x ./*.dsc src >/dev/null 2>&1) ||
+            unpack_unsigned "$work"; then
             echo "$version"
             return
         fi
         rm -rf "${work:?}"/*
     done
     return 1
+}
+
+# A mirror may lack the upstream signature (.orig.tar.*.asc) that a .dsc
+# lists, and then neither apt-get source nor dpkg-source unpacks what it did
+# fetch (apt checked each file against the archive's index): the upstream
+# tarball and Debian's are unpacked by hand and Debian's patches applied.
+unpack_unsigned() {
+    local work=$1 orig debian patch
+    orig=$(find "$work" -maxdepth 1 -name '*.orig.tar.*' ! -name '*.asc' | head -1)
+    debian=$(find "$work" -maxdepth 1 -name '*.debian.tar.*' | head -1)
+    [ -n "$orig" ] && [ -n "$debian" ] || return 1
+    rm -rf "$work/src" && mkdir "$work/src"
+    tar -xf "$orig" -C "$work/src" --strip-components=1 && tar -xf "$debian" -C "$work/src" ||
+        return 1
+    [ -f "$work/src/debian/patches/series" ] || return 0
+    while read -r patch _; do
+        case "$patch" in '' | '#'*) continue ;; esac
+        patch -s -d "$work/src" -p1 <"$work/src/debian/patches/$patch" || return 1
+    done <"$work/src/debian/patches/series"
 }
 
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
@@ -91,10 +112,11 @@ give_up() {
     rm -rf "$1"
 }
 
-# build_package <source package> [--configure-script] <options...>: configures
-# the unpacked source with emcmake (or its own configure script under
-# emconfigure), builds it and installs it into its cache folder,
-# unless that holds a build of an offered version already.
+# build_package <source package> [--configure-script | --cmake-folder DIR]
+# <options...>: configures the unpacked source with emcmake (from its folder
+# DIR when its CMake files are not at the top, or with its own configure script
+# under emconfigure), builds it and installs it into its cache folder, unless
+# that holds a build of an offered version already.
 build_package() {
     local package=$1
     shift
@@ -113,7 +135,12 @@ build_package() {
         (cd "$work/src" && emmake make -j "$jobs" install) >"$work/build.log" 2>&1 ||
             { give_up "$work" build.log; return 1; }
     else
-        emcmake cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        local source=$work/src
+        if [ "${1:-}" = --cmake-folder ]; then
+            source=$work/src/$2
+            shift 2
+        fi
+        emcmake cmake -S "$source" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_INSTALL_PREFIX="$install" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
             -DCMAKE_POLICY_DEFAULT_CMP0074=NEW "$@" >"$work/configure.log" 2>&1 ||
             { give_up "$work" configure.log; return 1; }
@@ -182,6 +209,19 @@ ogg_vorbis() {
     build_package libvorbis -DOGG_INCLUDE_DIR="$ogg/include" \
         -DOGG_LIBRARY="$ogg/lib/libogg.a"
 }
+# The decoders only: no programs, no Ogg container for FLAC, no audio output
+# or network for mpg123 (its CMake files are in ports/cmake; it picks its
+# generic C decoder where no x86 or ARM compiler macro is defined).
+flac_mpg123() {
+    build_package flac -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF \
+        -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF -DWITH_OGG=OFF -DWITH_STACK_PROTECTOR=OFF \
+        -DWITH_FORTIFY_SOURCE=OFF || return 1
+    # Its CMake files call check_type_size without including the module.
+    echo 'include(CheckTypeSize)' >"$cache/include-check-type-size.cmake"
+    build_package mpg123 --cmake-folder ports/cmake -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF \
+        -DNETWORK=OFF -DCMAKE_PROJECT_INCLUDE="$cache/include-check-type-size.cmake" \
+        $(type_sizes SIZEOF_LONG=4 SIZEOF_OFF_T=8)
+}
 # FreeType reads gzip-compressed fonts through the same zlib as libpng: its
 # own copy would clash with it at link time.
 freetype() {
@@ -193,10 +233,10 @@ freetype() {
 }
 
 mkdir -p "$cache"
-run_all sdl2 zlib_png_freetype jpeg ogg_vorbis
+run_all sdl2 zlib_png_freetype jpeg ogg_vorbis flac_mpg123
 rm -rf "$prefix"
 mkdir -p "$prefix"
-for package in libsdl2 zlib libpng1.6 libjpeg-turbo libogg libvorbis freetype; do
+for package in libsdl2 zlib libpng1.6 libjpeg-turbo libogg libvorbis freetype flac mpg123; do
     merge_package "$package"
 done
 echo "WebAssembly libraries in $prefix"

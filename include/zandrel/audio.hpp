@@ -1,6 +1,5 @@
-// Audio: sample buffers and their loaders (WAV, Ogg Vorbis, and FLAC and MP3
-// where libFLAC and libmpg123 were found when the library was built: on
-// Linux, not yet in the browser build), sounds loaded whole or streamed,
+// Audio: sample buffers and their loaders (WAV, Ogg Vorbis, FLAC through
+// libFLAC and MP3 through libmpg123), sounds loaded whole or streamed,
 // channels, sound groups and a master volume, and the drivers that play them
 // (silent, or the software mixer on the sound device). Extension points:
 // sample loaders (TAudioSampleLoader) and audio drivers (TAudioDriver).
@@ -202,8 +201,7 @@ void SetAudioDriver(Ref<TAudioDriver> driver);
 Ref<TSound> LoadSound(const Url& url, SoundFlags flags = SoundFlags::NoFlags);
 // As LoadSound, but the sound is decoded while it plays, a little ahead of
 // the mixer (about 1.5 s), instead of whole before: for music and other long
-// sounds. Reads WAV, Ogg Vorbis and, where the libraries were found at build
-// time (not yet in the browser build), FLAC and MP3. The file stays open
+// sounds. Reads WAV, Ogg Vorbis, FLAC and MP3. The file stays open
 // while the sound lives. It plays with every channel control (volume, pan,
 // depth, rate, pause, position, group), its rate held where it would step
 // more than 8 of its frames per output frame (rate x its Hertz / 44100 > 8);

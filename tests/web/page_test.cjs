@@ -18,6 +18,12 @@
 //       feeding sound to the page's audio, and each scene starts on the audio
 //       clock where the timeline puts it; prints the page load to the first
 //       frame and the frames per second of each scene.
+//   node page_test.cjs --site DIR --page NAME --output FILE [--runs N]
+//       the page's program runs to its end with code 0, and the lines it
+//       printed are FILE's (what the native program printed); with --runs,
+//       the page is loaded N times in one browser profile, the lines of
+//       all N runs together being FILE's; with --within D, a number marked
+//       "~" may differ from FILE's by up to D;
 //   node page_test.cjs --compare A.png B.png
 //       exit code 0 when A shows what B does, as above, 1 when not.
 // --save PNG keeps the page's last frame; --pointer X,Y moves the mouse there
@@ -200,6 +206,37 @@ async function checkShowInRealTime(page, base, opts) {
   return null;
 }
 
+// Equal, but for numbers marked "~", which may differ by up to `within`.
+function linesAgree(line, expected, within) {
+  const words = line.split(' '), expectedWords = expected.split(' ');
+  return words.length === expectedWords.length && words.every((word, i) => {
+    const other = expectedWords[i];
+    if (word.startsWith('~') && other.startsWith('~'))
+      return Math.abs(Number(word.slice(1)) - Number(other.slice(1))) <= within;
+    return word === other;
+  });
+}
+
+// The program's printed lines, over `runs` loads of the page, against those
+// in `expectedFile`.
+async function checkOutput(page, base, expectedFile, runs, within) {
+  const printed = [];
+  for (let run = 0; run < runs; ++run) {
+    await page.goto(`${base}?test&run=${run}`);
+    const code = await waitForEnd(page);
+    printed.push(...await page.evaluate(() => window.zandrelPage.output));
+    if (code !== 0) return `exit code ${code} in run ${run + 1}`;
+    // What the program saved reaches the browser's storage a moment later.
+    await new Promise((resolve) => setTimeout(resolve, 500));
+  }
+  const expected = fs.readFileSync(expectedFile, 'utf8').split('\n').filter((line) => line.length > 0);
+  for (let i = 0; i < Math.max(printed.length, expected.length); ++i) {
+    if (!linesAgree(printed[i] ?? '', expected[i] ?? '', within))
+      return `line ${i + 1} is "${printed[i] ?? ''}", not "${expected[i] ?? ''}"`;
+  }
+  return null;
+}
+
 // --compare A.png B.png: 0 when A shows what B does, 1 when not.
 function compareFiles(drawn, expected) {
   try {
@@ -256,6 +293,9 @@ async function main() {
         console.log(JSON.stringify(result));
         failure = comparisonFailure(result);
       }
+    } else if (opts.output) {
+      failure = await checkOutput(page, base, path.resolve(opts.output), Number(opts.runs || 1),
+        Number(opts.within || 0));
     } else if (opts.escape) {
       await page.goto(`${base}?test`);
       await page.waitForFunction(() => window.zandrelPage && window.zandrelPage.started, { timeout: TimeoutMs });
