@@ -2,7 +2,9 @@
 // have, button states and press counts, and axes normalised to -1..1. Every
 // query reads the device afresh; nothing is queued. Ports 0 to 15 are
 // controllers in the order CountJoysticks found them; other ports, and
-// buttons above 15, answer 0.
+// buttons above 15, answer 0. A controller that SDL's game-controller
+// database knows (or one given a mapping through SDL_GAMECONTROLLERCONFIG)
+// is also a gamepad, whose buttons and axes read by name: PadButton, PadAxis.
 //
 // A module of its own rather than part of the system module's polled input:
 // the system module's event pump stays independent of devices, and child
@@ -81,5 +83,51 @@ int JoyCalibrate(int port);
 int JoyLight(int port, int rgb);
 // Does nothing; 0.
 int JoyPlayerIndex(int port);
+
+// Gamepad controls by name, laid out as on the common twin-stick pad whatever
+// the controller numbers them. Back, Guide and Start are the small buttons at
+// the centre (Select, Home, Menu and the like on some pads).
+enum class PadButton {
+    A,
+    B,
+    X,
+    Y,
+    Back,
+    Guide,
+    Start,
+    LeftStick,  // pressing the left stick in
+    RightStick, // pressing the right stick in
+    LeftShoulder,
+    RightShoulder,
+    DPadUp,
+    DPadDown,
+    DPadLeft,
+    DPadRight
+};
+constexpr int PadButtons = 15; // PadButton::A to PadButton::DPadRight
+// Sticks read -1..1 like the numbered axes: x grows to the right, y grows
+// downward (pushed up is -1). Triggers read 0 (released) to 1 (fully pulled).
+// No dead zone is applied: a worn stick at rest may read a little off 0.
+enum class PadAxis { LeftX, LeftY, RightX, RightY, LeftTrigger, RightTrigger };
+constexpr int PadAxes = 6; // PadAxis::LeftX to PadAxis::RightTrigger
+
+// Each gamepad call below answers false, "", 0 or 0.0 for a port whose
+// controller has no gamepad mapping, for a port out of range, and for a name
+// outside the enum; a mapping given after CountJoysticks counts from the next
+// CountJoysticks. Main thread only, like the rest of the module.
+
+// True when the port's controller has a gamepad mapping, so that the calls
+// below read it by name.
+bool IsGamepad(int port = 0);
+// The name the gamepad mapping gives the controller (which may differ from
+// JoystickName); "" when it has none.
+String GamepadName(int port = 0);
+// True while the named button is held.
+bool IsPadButtonDown(PadButton button, int port = 0);
+// Presses of the named button since the last call for it; a button held down
+// across many calls counts once.
+int TakePadButtonHits(PadButton button, int port = 0);
+// The named stick axis in -1..1, or trigger in 0..1.
+float PadAxisValue(PadAxis axis, int port = 0);
 
 } // namespace zandrel

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace zandrel {
 
@@ -12,11 +13,36 @@ namespace {
 constexpr int CountedButtons = 16;
 constexpr int MaxPorts = 256;
 
+static_assert(PadButtons == native::GamepadButtons && PadAxes == native::GamepadAxes);
+
+// One view of a controller (numbered or named): the last read and the press
+// counts not yet taken.
+template <int Buttons, int Axes> struct Controls {
+    uint32_t buttons = 0;
+    std::array<float, Axes> axes{};
+    std::array<int, Buttons> hits{};
+
+    // A controller that stops answering (unplugged, say) reads as released
+    // and centred rather than frozen with a button held.
+    void Refresh(int port, bool (*read)(int port, uint32_t& buttons, float* axes)) {
+        uint32_t previous = buttons;
+        if (!read(port, buttons, axes.data())) {
+            buttons = 0;
+            axes.fill(0.0f);
+            return;
+        }
+        uint32_t pressed = buttons & ~previous;
+        for (int button = 0; button < Buttons; ++button)
+            if (pressed & (1u << button)) ++hits[static_cast<size_t>(button)];
+    }
+
+    int TakeHits(int button) { return std::exchange(hits[static_cast<size_t>(button)], 0); }
+};
+
 struct PortState {
     int64_t controller = -1;
-    uint32_t buttons = 0;
-    std::array<float, native::JoystickAxisSlots> axes{};
-    std::array<int, CountedButtons> hits{};
+    Controls<CountedButtons, native::JoystickAxisSlots> joy;
+    Controls<PadButtons, PadAxes> pad;
 };
 
 std::array<PortState, JoystickPorts> portStates;
@@ -29,26 +55,30 @@ bool ValidButton(int button) {
     return button >= 0 && button < CountedButtons;
 }
 
-// A controller that stops answering (unplugged, say) reads as released and
-// centred rather than frozen with a button held.
-const PortState& Poll(int port) {
-    static const PortState noController;
-    if (!ValidPort(port)) return noController;
-    auto& state = portStates[static_cast<size_t>(port)];
-    uint32_t previous = state.buttons;
-    if (!native::ReadJoystick(port, state.buttons, state.axes.data())) {
-        state.buttons = 0;
-        state.axes.fill(0.0f);
-        return state;
-    }
-    uint32_t pressed = state.buttons & ~previous;
-    for (int button = 0; button < CountedButtons; ++button)
-        if (pressed & (1u << button)) ++state.hits[static_cast<size_t>(button)];
-    return state;
+// Callers check the port first.
+PortState& State(int port) {
+    return portStates[static_cast<size_t>(port)];
+}
+
+auto& Poll(int port) {
+    auto& joy = State(port).joy;
+    joy.Refresh(port, native::ReadJoystick);
+    return joy;
+}
+
+auto& PollPad(int port) {
+    auto& pad = State(port).pad;
+    pad.Refresh(port, native::ReadGamepad);
+    return pad;
 }
 
 float Axis(int port, int slot) {
-    return Poll(port).axes[static_cast<size_t>(slot)];
+    return ValidPort(port) ? Poll(port).axes[static_cast<size_t>(slot)] : 0.0f;
+}
+
+int PadButtonIndex(PadButton button) {
+    int index = static_cast<int>(button);
+    return index >= 0 && index < PadButtons ? index : -1;
 }
 
 uint32_t LowBits(int count) {
@@ -67,9 +97,11 @@ void StartJoystickModule() {}
 int CountJoysticks() {
     int count = native::ScanJoysticks(MaxPorts);
     for (int port = 0; port < JoystickPorts; ++port) {
-        auto& state = portStates[static_cast<size_t>(port)];
+        auto& state = State(port);
         int64_t controller = native::JoystickIdentity(port);
-        if (state.controller != controller) state = PortState{controller};
+        if (state.controller == controller) continue;
+        state = PortState{};
+        state.controller = controller;
     }
     return count;
 }
@@ -88,16 +120,12 @@ uint32_t JoystickAxisMask(int port) {
 }
 
 bool IsJoyButtonDown(int button, int port) {
-    return ValidButton(button) && (Poll(port).buttons & (1u << button)) != 0;
+    return ValidButton(button) && ValidPort(port) && (Poll(port).buttons & (1u << button)) != 0;
 }
 
 int TakeJoyButtonHits(int button, int port) {
     if (!ValidButton(button) || !ValidPort(port)) return 0;
-    Poll(port);
-    int& hits = portStates[static_cast<size_t>(port)].hits[static_cast<size_t>(button)];
-    int taken = hits;
-    hits = 0;
-    return taken;
+    return Poll(port).TakeHits(button);
 }
 
 float JoyAxisX(int port) {
@@ -154,6 +182,31 @@ int JoyLight(int, int) {
 }
 int JoyPlayerIndex(int) {
     return 0;
+}
+
+bool IsGamepad(int port) {
+    return ValidPort(port) && native::HasGamepadMapping(port);
+}
+
+String GamepadName(int port) {
+    return ValidPort(port) ? FromUtf8(native::GamepadMappingName(port)) : String();
+}
+
+bool IsPadButtonDown(PadButton button, int port) {
+    int index = PadButtonIndex(button);
+    return index >= 0 && ValidPort(port) && (PollPad(port).buttons & (1u << index)) != 0;
+}
+
+int TakePadButtonHits(PadButton button, int port) {
+    int index = PadButtonIndex(button);
+    if (index < 0 || !ValidPort(port)) return 0;
+    return PollPad(port).TakeHits(index);
+}
+
+float PadAxisValue(PadAxis axis, int port) {
+    int index = static_cast<int>(axis);
+    if (index < 0 || index >= PadAxes || !ValidPort(port)) return 0.0f;
+    return PollPad(port).axes[static_cast<size_t>(index)];
 }
 
 } // namespace zandrel

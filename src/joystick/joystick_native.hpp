@@ -45,4 +45,17 @@ int JoystickHatCount(int port);
 // have are left alone. False, touching nothing, when the controller does not answer.
 bool ReadJoystick(int port, uint32_t& buttons, float* axes);
 
+// Gamepad controls by name, in the order of zandrel::PadButton and PadAxis.
+constexpr int GamepadButtons = 15;
+constexpr int GamepadAxes = 6;
+// True when the controller has a gamepad mapping (known when it was scanned).
+bool HasGamepadMapping(int port);
+// The name its gamepad mapping gives it as UTF-8; empty when it has none.
+std::string GamepadMappingName(int port);
+// Reads the controller through its mapping: GamepadButtons buttons as bits,
+// and GamepadAxes axes: sticks in -1..1 as ReadJoystick scales them,
+// triggers in 0..1. False, touching nothing, when it has no mapping or does
+// not answer.
+bool ReadGamepad(int port, uint32_t& buttons, float* axes);
+
 } // namespace zandrel::native

@@ -11,14 +11,47 @@ namespace zandrel::native {
 
 namespace {
 
-std::vector<SDL_Joystick*> ports;
+// A controller, and its gamepad view when it has a mapping (else null).
+struct Port {
+    SDL_Joystick* joystick = nullptr;
+    SDL_GameController* pad = nullptr;
+};
+
+std::vector<Port> ports;
+
+// SDL's named controls in the order of the named-control tables.
+constexpr SDL_GameControllerButton padButtons[GamepadButtons] = {
+    SDL_CONTROLLER_BUTTON_A,
+    SDL_CONTROLLER_BUTTON_B,
+    SDL_CONTROLLER_BUTTON_X,
+    SDL_CONTROLLER_BUTTON_Y,
+    SDL_CONTROLLER_BUTTON_BACK,
+    SDL_CONTROLLER_BUTTON_GUIDE,
+    SDL_CONTROLLER_BUTTON_START,
+    SDL_CONTROLLER_BUTTON_LEFTSTICK,
+    SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+    SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+    SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
+    SDL_CONTROLLER_BUTTON_DPAD_UP,
+    SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+    SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+    SDL_CONTROLLER_BUTTON_DPAD_RIGHT};
+constexpr SDL_GameControllerAxis padAxes[GamepadAxes] = {
+    SDL_CONTROLLER_AXIS_LEFTX,  SDL_CONTROLLER_AXIS_LEFTY,       SDL_CONTROLLER_AXIS_RIGHTX,
+    SDL_CONTROLLER_AXIS_RIGHTY, SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT};
+
+void ClosePorts(const std::vector<Port>& closing) {
+    for (const auto& port : closing) {
+        if (port.pad) SDL_GameControllerClose(port.pad);
+        SDL_JoystickClose(port.joystick);
+    }
+}
 
 void CloseJoysticks() {
     // After SDL_Quit (the system module's exit) the handles are gone already.
     if (SDL_WasInit(SDL_INIT_JOYSTICK)) {
-        for (auto* joystick : ports)
-            SDL_JoystickClose(joystick);
-        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        ClosePorts(ports);
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
     ports.clear();
 }
@@ -27,8 +60,10 @@ bool OpenService() {
     // Polled reads must not depend on which window has the focus, nor fill
     // the event queue that the system module pumps.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
+    // The game-controller subsystem brings the joystick one with it.
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return false;
     SDL_JoystickEventState(SDL_IGNORE);
+    SDL_GameControllerEventState(SDL_IGNORE);
     AddExitHandler(CloseJoysticks);
     return true;
 }
@@ -38,14 +73,40 @@ bool ServiceReady() {
     return opened && SDL_WasInit(SDL_INIT_JOYSTICK);
 }
 
-SDL_Joystick* Device(int port) {
+const Port* Slot(int port) {
     if (!ServiceReady() || port < 0 || port >= static_cast<int>(ports.size())) return nullptr;
-    return ports[static_cast<size_t>(port)];
+    return &ports[static_cast<size_t>(port)];
+}
+
+SDL_Joystick* Device(int port) {
+    const Port* slot = Slot(port);
+    return slot ? slot->joystick : nullptr;
+}
+
+SDL_GameController* Gamepad(int port) {
+    const Port* slot = Slot(port);
+    return slot ? slot->pad : nullptr;
+}
+
+// Brings SDL's state of the controllers up to date; false when this one has
+// gone (or the port has none).
+bool Answers(SDL_Joystick* joystick) {
+    if (!joystick) return false;
+    SDL_JoystickUpdate();
+    return SDL_JoystickGetAttached(joystick);
 }
 
 // SDL's -32768..32767 as 0..65535 over a maximum of 65535.
 float Normalised(Sint16 position) {
     return static_cast<float>(position + 32768) * 2.0f / 65535.0f - 1.0f;
+}
+
+// Sticks as the numbered axes; SDL gives triggers as 0..32767.
+float PadAxisValue(SDL_GameController* pad, SDL_GameControllerAxis axis) {
+    Sint16 position = SDL_GameControllerGetAxis(pad, axis);
+    if (axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT || axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT)
+        return static_cast<float>(std::max<int>(position, 0)) / 32767.0f;
+    return Normalised(position);
 }
 
 float HatTurns(Uint8 hat) {
@@ -78,12 +139,13 @@ float HatTurns(Uint8 hat) {
 int ScanJoysticks(int maxPorts) {
     if (!ServiceReady()) return 0;
     SDL_JoystickUpdate();
-    std::vector<SDL_Joystick*> found;
+    std::vector<Port> found;
     int devices = SDL_NumJoysticks();
     for (int index = 0; index < devices && static_cast<int>(found.size()) < maxPorts; ++index)
-        if (auto* joystick = SDL_JoystickOpen(index)) found.push_back(joystick);
-    for (auto* joystick : ports)
-        SDL_JoystickClose(joystick);
+        if (auto* joystick = SDL_JoystickOpen(index))
+            found.push_back(
+                {joystick, SDL_IsGameController(index) ? SDL_GameControllerOpen(index) : nullptr});
+    ClosePorts(ports);
     ports = std::move(found);
     return static_cast<int>(ports.size());
 }
@@ -116,9 +178,7 @@ int JoystickHatCount(int port) {
 
 bool ReadJoystick(int port, uint32_t& buttons, float* axes) {
     auto* joystick = Device(port);
-    if (!joystick) return false;
-    SDL_JoystickUpdate();
-    if (!SDL_JoystickGetAttached(joystick)) return false;
+    if (!Answers(joystick)) return false;
     buttons = 0;
     int buttonCount = std::min(JoystickButtonCount(port), MaxJoystickButtons);
     for (int button = 0; button < buttonCount; ++button)
@@ -127,6 +187,27 @@ bool ReadJoystick(int port, uint32_t& buttons, float* axes) {
     for (int axis = 0; axis < axisCount; ++axis)
         axes[SlotX + axis] = Normalised(SDL_JoystickGetAxis(joystick, axis));
     if (JoystickHatCount(port) > 0) axes[SlotHat] = HatTurns(SDL_JoystickGetHat(joystick, 0));
+    return true;
+}
+
+bool HasGamepadMapping(int port) {
+    return Gamepad(port) != nullptr;
+}
+
+std::string GamepadMappingName(int port) {
+    auto* pad = Gamepad(port);
+    const char* name = pad ? SDL_GameControllerName(pad) : nullptr;
+    return name ? std::string(name) : std::string();
+}
+
+bool ReadGamepad(int port, uint32_t& buttons, float* axes) {
+    auto* pad = Gamepad(port);
+    if (!pad || !Answers(Device(port))) return false;
+    buttons = 0;
+    for (int button = 0; button < GamepadButtons; ++button)
+        if (SDL_GameControllerGetButton(pad, padButtons[button])) buttons |= 1u << button;
+    for (int axis = 0; axis < GamepadAxes; ++axis)
+        axes[axis] = PadAxisValue(pad, padAxes[axis]);
     return true;
 }
 
