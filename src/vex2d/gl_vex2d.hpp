@@ -7,6 +7,7 @@
 
 #include <zandrel/vex2d.hpp>
 
+#include <functional>
 #include <vector>
 
 namespace zandrel {
@@ -43,6 +44,14 @@ struct FrameTexture {
     int width = 0, height = 0; // the texture's
 };
 FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags);
+
+// A pixmap drawn once with its top-left at x, y: the one uploader makes a
+// texture of its own pixels in the current context, sampled nearest, for
+// each piece no larger than the GL takes, and hands it to `draw` with the
+// corners the piece covers (top-left, top-right, bottom-right, bottom-left);
+// `draw` draws it untinted and deletes the texture.
+using PixmapPieceDraw = std::function<void(uint32_t texture, const gl2d::Vertex (&corners)[4])>;
+void DrawPixmapPieces(const Ref<TPixmap>& pixmap, int x, int y, const PixmapPieceDraw& draw);
 
 // Where a 2D driver draws in the current context: its own picture (the
 // scaled framebuffer of a context shown scaled), or an image frame's texture

@@ -124,6 +124,26 @@ FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     return made;
 }
 
+void DrawPixmapPieces(const Ref<TPixmap>& pixmap, int x, int y, const PixmapPieceDraw& draw) {
+    GLint largest = 0;
+    GL().GetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    int side = std::max(largest, 1);
+    const GLTextureFilters nearest{GL_NEAREST, GL_NEAREST};
+    int width = pixmap->Width(), height = pixmap->Height();
+    for (int top = 0; top < height; top += side)
+        for (int left = 0; left < width; left += side) {
+            int w = std::min(side, width - left), h = std::min(side, height - top);
+            bool whole = w == width && h == height;
+            uint32_t texture =
+                UploadGLTexture(whole ? pixmap : pixmap->Window(left, top, w, h), false, &nearest);
+            auto x0 = static_cast<float>(int64_t{x} + left),
+                 y0 = static_cast<float>(int64_t{y} + top);
+            auto x1 = x0 + static_cast<float>(w), y1 = y0 + static_cast<float>(h);
+            const gl2d::Vertex corners[4] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+            draw(texture, corners);
+        }
+}
+
 namespace {
 
 uint32_t DisplayFramebuffer() {
@@ -353,17 +373,18 @@ void TGLVex2DDriver::DrawPoly(const std::vector<float>& xy, float handleX, float
     gl_.DrawPolygon(state_.polygon.data(), static_cast<int>(state_.polygon.size()));
 }
 
+// Untinted: the colour goes back once the pixels are drawn.
 void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
+    if (!pixmap) throw RuntimeError("Pixmap is no object");
+    constexpr uint8_t white[4] = {255, 255, 255, 255};
     BlendMode blend = gl_.Blend();
     gl_.SetBlend(BlendMode::Solid);
-    auto rgba = pixmap->Format() == PixelFormat::FormatRGBA8888
-                    ? pixmap
-                    : pixmap->Convert(PixelFormat::FormatRGBA8888);
-    int height = rgba->Height();
-    if (surface_.OnTarget())
-        gl_.DrawPixels(*rgba, x, y); // point 0, 0 lands on GL's row 0, the picture's top
-    else
-        gl_.DrawPixels(*YFlipPixmap(rgba), x, -y - height); // and here on the context's top
+    gl_.SetColor(white);
+    DrawPixmapPieces(pixmap, x, y, [this](uint32_t texture, const gl2d::Vertex(&corners)[4]) {
+        gl_.DrawTexturedQuad(texture, corners, 0, 0, 1, 1);
+        gl_.DeleteTexture(texture);
+    });
+    gl_.SetColor(state_.colour);
     gl_.SetBlend(blend);
 }
 
