@@ -62,9 +62,9 @@ class DrawSurface {
 public:
     // Throws RuntimeError "Unable to draw into the image" when the GL cannot.
     void Target(const Ref<TImageFrame>& frame, int width, int height);
-    // Back to the context's own picture; the framebuffer object goes.
+    // Back to the context's own picture; the framebuffer object stays with the frame.
     void Display();
-    bool OnTarget() const { return framebuffer_ != 0; }
+    bool OnTarget() const { return onTarget_; }
     // The pixels drawing covers: the picture, or the context.
     int Width() const;
     int Height() const;
@@ -76,7 +76,7 @@ public:
 
 private:
     Ref<TImageFrame> frame_;
-    uint32_t framebuffer_ = 0;
+    bool onTarget_ = false;
     int width_ = 0, height_ = 0, textureWidth_ = 0, textureHeight_ = 0;
 };
 
@@ -133,7 +133,16 @@ public:
     uint32_t texture = 0;
     int textureWidth = 0, textureHeight = 0;
     uint32_t seq = 0; // 0 once the texture is deleted
+    // Drawing into the texture goes through this framebuffer object, made
+    // the first time the frame is a render target and kept with it. Such
+    // objects are not shared: it belongs to the context of that serial.
+    uint32_t framebuffer = 0;
+    uint64_t framebufferContext = 0;
 };
+
+// Deletes the frame's framebuffer object in its own context, made current
+// for the moment when it is not; nothing is left to delete of a closed one.
+void DeleteFrameFramebuffer(TGLImageFrame& frame);
 
 // A new frame of the driver's frame class holding a texture of the pixmap.
 // Throws RuntimeError "Pixmap is no object" for no pixmap.

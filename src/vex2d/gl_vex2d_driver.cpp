@@ -151,26 +151,60 @@ uint32_t DisplayFramebuffer() {
     return context ? context->scaled.framebuffer : 0;
 }
 
+GLContext* LiveContext(uint64_t serial) {
+    for (GLContext* context = native::FirstGLContext(); context; context = context->next)
+        if (context->serial == serial) return context;
+    return nullptr;
+}
+
+// The frame's own framebuffer object in the current context, bound: made
+// and checked the first time, only bound after.
+bool BindFrameFramebuffer(TGLImageFrame& frame) {
+    auto& f = GL();
+    GLContext* context = native::CurrentGLContext();
+    uint64_t serial = context ? context->serial : 0;
+    if (frame.framebuffer && frame.framebufferContext == serial) {
+        f.BindFramebuffer(GL_FRAMEBUFFER, frame.framebuffer);
+        return true;
+    }
+    DeleteFrameFramebuffer(frame);
+    GLuint name = 0;
+    f.GenFramebuffers(1, &name);
+    f.BindFramebuffer(GL_FRAMEBUFFER, name);
+    f.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frame.texture, 0);
+    if (f.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        f.BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
+        f.DeleteFramebuffers(1, &name);
+        return false;
+    }
+    frame.framebuffer = name;
+    frame.framebufferContext = serial;
+    return true;
+}
+
 } // namespace
+
+void DeleteFrameFramebuffer(TGLImageFrame& frame) {
+    if (!frame.framebuffer) return;
+    GLuint name = frame.framebuffer;
+    frame.framebuffer = 0;
+    GLContext* owner = LiveContext(frame.framebufferContext);
+    if (!owner) return;
+    GLContext* current = native::CurrentGLContext();
+    if (owner != current) native::MakeGLContextCurrent(owner);
+    GL().DeleteFramebuffers(1, &name);
+    if (owner != current) native::MakeGLContextCurrent(current);
+}
 
 // A picture larger than the GL could take was shrunk into its texture:
 // drawing covers what the texture holds of it.
 void DrawSurface::Target(const Ref<TImageFrame>& frame, int width, int height) {
     Display();
     auto* gl = dynamic_cast<TGLImageFrame*>(frame.get());
-    if (!gl || gl->seq == 0) throw RuntimeError("Unable to draw into the image");
-    auto& f = GL();
-    GLuint name = 0;
-    f.GenFramebuffers(1, &name);
-    f.BindFramebuffer(GL_FRAMEBUFFER, name);
-    f.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl->texture, 0);
-    if (f.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        f.BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
-        f.DeleteFramebuffers(1, &name);
+    if (!gl || gl->seq == 0 || !BindFrameFramebuffer(*gl))
         throw RuntimeError("Unable to draw into the image");
-    }
     frame_ = frame;
-    framebuffer_ = name;
+    onTarget_ = true;
     textureWidth_ = gl->textureWidth;
     textureHeight_ = gl->textureHeight;
     width_ = std::min(width, textureWidth_);
@@ -178,12 +212,9 @@ void DrawSurface::Target(const Ref<TImageFrame>& frame, int width, int height) {
 }
 
 void DrawSurface::Display() {
-    if (!framebuffer_) return;
-    auto& f = GL();
-    f.BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
-    GLuint name = framebuffer_;
-    f.DeleteFramebuffers(1, &name);
-    framebuffer_ = 0;
+    if (!onTarget_) return;
+    GL().BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
+    onTarget_ = false;
     frame_ = nullptr;
 }
 
@@ -237,6 +268,7 @@ Ref<TPixmap> WithEdgeMargin(const Ref<TPixmap>& picture, int textureWidth, int t
 }
 
 TGLImageFrame::~TGLImageFrame() {
+    DeleteFrameFramebuffer(*this);
     if (seq == 0) return;
     InSharedContext shared;
     FixedFunction2D().FixedFunction().DeleteTexture(texture);

@@ -244,6 +244,7 @@ const Ref<TVex2DDriver>& GLES2DDriver() {
 
 // Deleted here through the looked-up GL, so the base class has nothing left to do.
 TGLESImageFrame::~TGLESImageFrame() {
+    DeleteFrameFramebuffer(*this);
     if (seq == 0) return;
     TheGLES2DDriver().Flush();
     InSharedContext shared;
