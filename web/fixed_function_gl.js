@@ -3,11 +3,10 @@
 // these are never reached; should one be, the program stops with a message
 // rather than drawing wrongly.
 (function () {
-  var names = ['glAlphaFunc', 'glBegin', 'glBitmap', 'glColor3f', 'glColor4ubv', 'glDrawPixels',
-    'glEnd', 'glFrustum', 'glGetTexLevelParameteriv', 'glLoadIdentity', 'glMatrixMode', 'glOrtho',
-    'glPopAttrib', 'glPopClientAttrib', 'glPopMatrix', 'glPushAttrib', 'glPushClientAttrib',
-    'glPushMatrix', 'glRasterPos2i', 'glRotatef', 'glTexCoord2f', 'glTranslatef', 'glVertex2f',
-    'glVertex3f'];
+  var names = ['glAlphaFunc', 'glBegin', 'glColor3f', 'glColor4ubv', 'glEnd', 'glFrustum',
+    'glGetTexLevelParameteriv', 'glLoadIdentity', 'glMatrixMode', 'glOrtho', 'glPopAttrib',
+    'glPopClientAttrib', 'glPopMatrix', 'glPushAttrib', 'glPushClientAttrib', 'glPushMatrix',
+    'glRotatef', 'glTexCoord2f', 'glTranslatef', 'glVertex2f', 'glVertex3f'];
   var stubs = {};
   names.forEach(function (name) {
     stubs[name] = new Function("abort('" + name + ": no fixed-function GL in a page');");

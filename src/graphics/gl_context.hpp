@@ -21,8 +21,16 @@ enum GLContextKind : int {
     FullScreenContext = 3, // in a full-screen window made here
 };
 
+// A number no other record of this run has had.
+inline uint64_t NewGLContextSerial() {
+    static uint64_t last = 0;
+    return ++last;
+}
+
 struct GLContext {
     GLContext* next = nullptr;
+    // Tells the record from one made later at the same address.
+    uint64_t serial = NewGLContextSerial();
     int kind = SharedContext;
     int width = 0, height = 0, depth = 0, hertz = 0;
     GraphicsFlags flags = GraphicsFlags::NoFlags;
@@ -82,8 +90,8 @@ GLProfile CurrentGLContextProfile();
 // Width, height, bits per pixel and refresh rate of each mode of 16 bits or more.
 std::vector<std::array<int, 4>> ListGLDisplayModes(int max);
 
-// For tests: the newest record, the shared one, and how often the swap
-// interval was handed to the GL.
+// The newest record, the others after it through `next`; for tests, the
+// shared one and how often the swap interval was handed to the GL.
 GLContext* FirstGLContext();
 GLContext* SharedGLContext(GLProfile profile = GLProfile::Compatibility);
 GLContext* CurrentGLContext();

@@ -71,11 +71,13 @@ public:
 struct GLTextureFilters {
     int minify = 0, magnify = 0; // GL_NEAREST, GL_LINEAR...
 };
-// The one texture uploader, for graphics and 2D: a texture of the pixmap at
+// The one texture uploader, on every profile: image frames (the glyphs of
+// image fonts among them), GLTexFromPixmap, the built-in text font and the
+// pixels of DrawPixmap all become textures here. A texture of the pixmap at
 // its own size, which the GL must take, in the current context; with every
 // mipmap level down to 1 x 1 when `mipmapped`, and the filters when given
-// (else no parameters). The texture binding and unpack row length are left
-// as they were.
+// (else no parameters). The texture binding and the unpack row length and
+// alignment are left as they were.
 uint32_t UploadGLTexture(Ref<TPixmap> pixmap, bool mipmapped, const GLTextureFilters* filters);
 
 // What ZANDREL_GL asks for: Compatibility when it is unset or "compat".

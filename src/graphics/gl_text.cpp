@@ -18,28 +18,18 @@ constexpr int FontRows = 16;
 constexpr int FontTextureWidth = 1024;
 constexpr float FontCellWidth = 8.0f / FontTextureWidth;
 
-// The GL's default minifying filter wants mipmaps, without which the
-// texture would not draw at all: one level with nearest filtering.
-void UseNearestFiltering(GLuint texture) {
-    auto& gl = GL();
-    GLint savedBinding = 0;
-    gl.GetIntegerv(GL_TEXTURE_BINDING_2D, &savedBinding);
-    gl.BindTexture(GL_TEXTURE_2D, texture);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    gl.BindTexture(GL_TEXTURE_2D, static_cast<GLuint>(savedBinding));
-}
-
 // Made once for each profile, in its shared context, and kept for the
 // program's life.
 GLuint FontTexture() {
     static GLuint textures[3] = {};
     GLuint& texture = textures[static_cast<int>(CurrentGLProfile())];
     if (texture == 0) {
+        // 1024 x 16 is a size every GL takes. Without mipmaps the GL's default
+        // minifying filter would not draw it at all: nearest filtering.
         auto pixmap = BitmapFontPixmap(S("gldrawtextfont.bin"), FontTextureWidth);
         InSharedContext shared;
-        texture = GLTexFromPixmap(pixmap, false);
-        UseNearestFiltering(texture);
+        const GLTextureFilters nearest{GL_NEAREST, GL_NEAREST};
+        texture = UploadGLTexture(pixmap, false, &nearest);
     }
     return texture;
 }

@@ -50,9 +50,11 @@ uint32_t UploadGLTexture(Ref<TPixmap> pixmap, bool mipmapped, const GLTextureFil
     if (pixmap->Format() != PixelFormat::FormatRGBA8888)
         pixmap = pixmap->Convert(PixelFormat::FormatRGBA8888);
     int width = pixmap->Width(), height = pixmap->Height();
-    GLint savedBinding = 0, savedRowLength = 0;
+    GLint savedBinding = 0, savedRowLength = 0, savedAlignment = 4;
     gl.GetIntegerv(GL_TEXTURE_BINDING_2D, &savedBinding);
     gl.GetIntegerv(GL_UNPACK_ROW_LENGTH, &savedRowLength);
+    gl.GetIntegerv(GL_UNPACK_ALIGNMENT, &savedAlignment);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 4); // rows of 4-byte pixels: the row length says the rest
     GLuint texture = 0;
     gl.GenTextures(1, &texture);
     gl.BindTexture(GL_TEXTURE_2D, texture);
@@ -74,6 +76,7 @@ uint32_t UploadGLTexture(Ref<TPixmap> pixmap, bool mipmapped, const GLTextureFil
     }
     gl.BindTexture(GL_TEXTURE_2D, static_cast<GLuint>(savedBinding));
     gl.PixelStorei(GL_UNPACK_ROW_LENGTH, savedRowLength);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, savedAlignment);
     return texture;
 }
 

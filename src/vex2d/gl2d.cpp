@@ -160,16 +160,6 @@ void FixedFunctionGL::DeleteTexture(uint32_t texture) {
     if (cache_.texture == name) cache_.texture = 0;
 }
 
-void FixedFunctionGL::DrawPixels(const TPixmap& bottomUp, int moveX, int moveY) {
-    DisableTexture();
-    glRasterPos2i(0, 0);
-    glBitmap(0, 0, 0, 0, static_cast<float>(moveX), static_cast<float>(moveY), nullptr);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH,
-                  bottomUp.Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
-    glDrawPixels(bottomUp.Width(), bottomUp.Height(), GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.Pixels());
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-}
-
 void FixedFunctionGL::ReadPixels(TPixmap& into, int x, int yFromBottom) {
     glPixelStorei(GL_PACK_ROW_LENGTH, into.Pitch() / BytesPerPixel[PixelFormat::FormatRGBA8888]);
     glReadPixels(x, yFromBottom, into.Width(), into.Height(), GL_RGBA, GL_UNSIGNED_BYTE,

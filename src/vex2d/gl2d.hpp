@@ -45,10 +45,6 @@ public:
     // The cache forgets the name, which the GL may hand out again.
     void DeleteTexture(uint32_t texture);
 
-    // An RGBA8888 pixmap whose first row is the lowest in GL's rows, its
-    // lower-left corner moved by moveX, moveY window pixels from where point
-    // 0, 0 lands: blending and texturing as they are set.
-    void DrawPixels(const TPixmap& bottomUp, int moveX, int moveY);
     // Rows from the bottom of the back buffer into an RGBA8888 pixmap.
     void ReadPixels(TPixmap& into, int x, int yFromBottom);
 

@@ -7,6 +7,7 @@
 
 #include <zandrel/vex2d.hpp>
 
+#include <functional>
 #include <vector>
 
 namespace zandrel {
@@ -44,6 +45,14 @@ struct FrameTexture {
 };
 FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags);
 
+// A pixmap drawn once with its top-left at x, y: the one uploader makes a
+// texture of its own pixels in the current context, sampled nearest, for
+// each piece no larger than the GL takes, and hands it to `draw` with the
+// corners the piece covers (top-left, top-right, bottom-right, bottom-left);
+// `draw` draws it untinted and deletes the texture.
+using PixmapPieceDraw = std::function<void(uint32_t texture, const gl2d::Vertex (&corners)[4])>;
+void DrawPixmapPieces(const Ref<TPixmap>& pixmap, int x, int y, const PixmapPieceDraw& draw);
+
 // Where a 2D driver draws in the current context: its own picture (the
 // scaled framebuffer of a context shown scaled), or an image frame's texture
 // through a framebuffer object made for it. A texture's rows run up from
@@ -53,9 +62,9 @@ class DrawSurface {
 public:
     // Throws RuntimeError "Unable to draw into the image" when the GL cannot.
     void Target(const Ref<TImageFrame>& frame, int width, int height);
-    // Back to the context's own picture; the framebuffer object goes.
+    // Back to the context's own picture; the framebuffer object stays with the frame.
     void Display();
-    bool OnTarget() const { return framebuffer_ != 0; }
+    bool OnTarget() const { return onTarget_; }
     // The pixels drawing covers: the picture, or the context.
     int Width() const;
     int Height() const;
@@ -67,7 +76,7 @@ public:
 
 private:
     Ref<TImageFrame> frame_;
-    uint32_t framebuffer_ = 0;
+    bool onTarget_ = false;
     int width_ = 0, height_ = 0, textureWidth_ = 0, textureHeight_ = 0;
 };
 
@@ -124,7 +133,16 @@ public:
     uint32_t texture = 0;
     int textureWidth = 0, textureHeight = 0;
     uint32_t seq = 0; // 0 once the texture is deleted
+    // Drawing into the texture goes through this framebuffer object, made
+    // the first time the frame is a render target and kept with it. Such
+    // objects are not shared: it belongs to the context of that serial.
+    uint32_t framebuffer = 0;
+    uint64_t framebufferContext = 0;
 };
+
+// Deletes the frame's framebuffer object in its own context, made current
+// for the moment when it is not; nothing is left to delete of a closed one.
+void DeleteFrameFramebuffer(TGLImageFrame& frame);
 
 // A new frame of the driver's frame class holding a texture of the pixmap.
 // Throws RuntimeError "Pixmap is no object" for no pixmap.

@@ -124,6 +124,26 @@ FrameTexture MakeFrameTexture(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     return made;
 }
 
+void DrawPixmapPieces(const Ref<TPixmap>& pixmap, int x, int y, const PixmapPieceDraw& draw) {
+    GLint largest = 0;
+    GL().GetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    int side = std::max(largest, 1);
+    const GLTextureFilters nearest{GL_NEAREST, GL_NEAREST};
+    int width = pixmap->Width(), height = pixmap->Height();
+    for (int top = 0; top < height; top += side)
+        for (int left = 0; left < width; left += side) {
+            int w = std::min(side, width - left), h = std::min(side, height - top);
+            bool whole = w == width && h == height;
+            uint32_t texture =
+                UploadGLTexture(whole ? pixmap : pixmap->Window(left, top, w, h), false, &nearest);
+            auto x0 = static_cast<float>(int64_t{x} + left),
+                 y0 = static_cast<float>(int64_t{y} + top);
+            auto x1 = x0 + static_cast<float>(w), y1 = y0 + static_cast<float>(h);
+            const gl2d::Vertex corners[4] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+            draw(texture, corners);
+        }
+}
+
 namespace {
 
 uint32_t DisplayFramebuffer() {
@@ -131,26 +151,60 @@ uint32_t DisplayFramebuffer() {
     return context ? context->scaled.framebuffer : 0;
 }
 
+GLContext* LiveContext(uint64_t serial) {
+    for (GLContext* context = native::FirstGLContext(); context; context = context->next)
+        if (context->serial == serial) return context;
+    return nullptr;
+}
+
+// The frame's own framebuffer object in the current context, bound: made
+// and checked the first time, only bound after.
+bool BindFrameFramebuffer(TGLImageFrame& frame) {
+    auto& f = GL();
+    GLContext* context = native::CurrentGLContext();
+    uint64_t serial = context ? context->serial : 0;
+    if (frame.framebuffer && frame.framebufferContext == serial) {
+        f.BindFramebuffer(GL_FRAMEBUFFER, frame.framebuffer);
+        return true;
+    }
+    DeleteFrameFramebuffer(frame);
+    GLuint name = 0;
+    f.GenFramebuffers(1, &name);
+    f.BindFramebuffer(GL_FRAMEBUFFER, name);
+    f.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frame.texture, 0);
+    if (f.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        f.BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
+        f.DeleteFramebuffers(1, &name);
+        return false;
+    }
+    frame.framebuffer = name;
+    frame.framebufferContext = serial;
+    return true;
+}
+
 } // namespace
+
+void DeleteFrameFramebuffer(TGLImageFrame& frame) {
+    if (!frame.framebuffer) return;
+    GLuint name = frame.framebuffer;
+    frame.framebuffer = 0;
+    GLContext* owner = LiveContext(frame.framebufferContext);
+    if (!owner) return;
+    GLContext* current = native::CurrentGLContext();
+    if (owner != current) native::MakeGLContextCurrent(owner);
+    GL().DeleteFramebuffers(1, &name);
+    if (owner != current) native::MakeGLContextCurrent(current);
+}
 
 // A picture larger than the GL could take was shrunk into its texture:
 // drawing covers what the texture holds of it.
 void DrawSurface::Target(const Ref<TImageFrame>& frame, int width, int height) {
     Display();
     auto* gl = dynamic_cast<TGLImageFrame*>(frame.get());
-    if (!gl || gl->seq == 0) throw RuntimeError("Unable to draw into the image");
-    auto& f = GL();
-    GLuint name = 0;
-    f.GenFramebuffers(1, &name);
-    f.BindFramebuffer(GL_FRAMEBUFFER, name);
-    f.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gl->texture, 0);
-    if (f.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        f.BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
-        f.DeleteFramebuffers(1, &name);
+    if (!gl || gl->seq == 0 || !BindFrameFramebuffer(*gl))
         throw RuntimeError("Unable to draw into the image");
-    }
     frame_ = frame;
-    framebuffer_ = name;
+    onTarget_ = true;
     textureWidth_ = gl->textureWidth;
     textureHeight_ = gl->textureHeight;
     width_ = std::min(width, textureWidth_);
@@ -158,12 +212,9 @@ void DrawSurface::Target(const Ref<TImageFrame>& frame, int width, int height) {
 }
 
 void DrawSurface::Display() {
-    if (!framebuffer_) return;
-    auto& f = GL();
-    f.BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
-    GLuint name = framebuffer_;
-    f.DeleteFramebuffers(1, &name);
-    framebuffer_ = 0;
+    if (!onTarget_) return;
+    GL().BindFramebuffer(GL_FRAMEBUFFER, DisplayFramebuffer());
+    onTarget_ = false;
     frame_ = nullptr;
 }
 
@@ -217,6 +268,7 @@ Ref<TPixmap> WithEdgeMargin(const Ref<TPixmap>& picture, int textureWidth, int t
 }
 
 TGLImageFrame::~TGLImageFrame() {
+    DeleteFrameFramebuffer(*this);
     if (seq == 0) return;
     InSharedContext shared;
     FixedFunction2D().FixedFunction().DeleteTexture(texture);
@@ -353,17 +405,18 @@ void TGLVex2DDriver::DrawPoly(const std::vector<float>& xy, float handleX, float
     gl_.DrawPolygon(state_.polygon.data(), static_cast<int>(state_.polygon.size()));
 }
 
+// Untinted: the colour goes back once the pixels are drawn.
 void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
+    if (!pixmap) throw RuntimeError("Pixmap is no object");
+    constexpr uint8_t white[4] = {255, 255, 255, 255};
     BlendMode blend = gl_.Blend();
     gl_.SetBlend(BlendMode::Solid);
-    auto rgba = pixmap->Format() == PixelFormat::FormatRGBA8888
-                    ? pixmap
-                    : pixmap->Convert(PixelFormat::FormatRGBA8888);
-    int height = rgba->Height();
-    if (surface_.OnTarget())
-        gl_.DrawPixels(*rgba, x, y); // point 0, 0 lands on GL's row 0, the picture's top
-    else
-        gl_.DrawPixels(*YFlipPixmap(rgba), x, -y - height); // and here on the context's top
+    gl_.SetColor(white);
+    DrawPixmapPieces(pixmap, x, y, [this](uint32_t texture, const gl2d::Vertex(&corners)[4]) {
+        gl_.DrawTexturedQuad(texture, corners, 0, 0, 1, 1);
+        gl_.DeleteTexture(texture);
+    });
+    gl_.SetColor(state_.colour);
     gl_.SetBlend(blend);
 }
 

@@ -30,27 +30,6 @@ Ref<TGraphics> Wrap(const Ref<TGraphics>& g) {
     return g ? TVex2DGraphics::Create(g, GLES2DDriver()) : nullptr;
 }
 
-// A texture of the pixmap's own size in the current context, for one draw.
-GLuint PixmapTexture(const Ref<TPixmap>& pixmap) {
-    auto& gl = GL();
-    auto rgba = pixmap->Format() == PixelFormat::FormatRGBA8888
-                    ? pixmap
-                    : pixmap->Convert(PixelFormat::FormatRGBA8888);
-    GLuint texture = 0;
-    gl.GenTextures(1, &texture);
-    gl.BindTexture(GL_TEXTURE_2D, texture);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, rgba->Pitch() / 4);
-    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rgba->Width(), rgba->Height(), 0, GL_RGBA,
-                  GL_UNSIGNED_BYTE, rgba->Pixels());
-    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    return texture;
-}
-
 } // namespace
 
 String TGLES2DDriver::ToString() const {
@@ -186,16 +165,12 @@ void TGLES2DDriver::DrawPoly(const std::vector<float>& xy, float handleX, float 
 // Unblended and untinted, as the pixels are.
 void TGLES2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
     if (!pixmap) throw RuntimeError("Pixmap is no object");
-    if (pixmap->Width() <= 0 || pixmap->Height() <= 0) return;
     batch_.Flush();
-    GLuint texture = PixmapTexture(pixmap);
-    float left = static_cast<float>(x), top = static_cast<float>(y);
-    float right = left + static_cast<float>(pixmap->Width());
-    float bottom = top + static_cast<float>(pixmap->Height());
-    gl2d::Vertex corners[4] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
-    Quad({texture, BlendMode::Solid}, corners, WholePicture, Opaque);
-    batch_.Flush();
-    GL().DeleteTextures(1, &texture);
+    DrawPixmapPieces(pixmap, x, y, [this](uint32_t texture, const gl2d::Vertex(&corners)[4]) {
+        Quad({texture, BlendMode::Solid}, corners, WholePicture, Opaque);
+        batch_.Flush();
+        GL().DeleteTextures(1, &texture);
+    });
 }
 
 // Pixels outside the context read as transparent black.
@@ -269,6 +244,7 @@ const Ref<TVex2DDriver>& GLES2DDriver() {
 
 // Deleted here through the looked-up GL, so the base class has nothing left to do.
 TGLESImageFrame::~TGLESImageFrame() {
+    DeleteFrameFramebuffer(*this);
     if (seq == 0) return;
     TheGLES2DDriver().Flush();
     InSharedContext shared;

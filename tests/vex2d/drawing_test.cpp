@@ -1,8 +1,10 @@
 // Drawing read back from the back buffer: images under rotation and scale,
 // origin and handle, primitives, tiles, pixmaps.
+#include "graphics/gl_functions.hpp"
 #include "vex2d/gl_vex2d.hpp"
 #include "vex2d_test_support.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -410,6 +412,55 @@ TEST_F(Drawing, GrabThenDrawPixmapReproducesThePixels) {
     for (int y = 0; y < Height; ++y)
         for (int x = 0; x < Width; ++x)
             ASSERT_EQ(ReadPixel(after, x, y), ReadPixel(before, x, y)) << x << "," << y;
+}
+
+// Every pixel as it is, its alpha whatever it may be, untouched by the
+// blend, colour, origin, handle and rotation; clipped at the context's edge,
+// and seamless where the pixmap is wider than a texture may be. The drawing
+// that follows has its own state again.
+TEST_F(Drawing, DrawPixmapCopiesEveryPixelAndKeepsTheState) {
+    GLint largest = 0;
+    GL().GetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    auto texel = [](int x, int y) {
+        auto a = static_cast<uint32_t>(x * 53 + y * 97) & 255;
+        return a << 24 | static_cast<uint32_t>(x & 255) << 16 |
+               static_cast<uint32_t>(x >> 8 & 255) << 8 | static_cast<uint32_t>(20 + y * 40);
+    };
+    struct Case {
+        int width, height, x, y;
+    };
+    const Case cases[] = {
+        {7, 5, 13, 9},                     // odd sizes
+        {7, 5, -3, Height - 2},            // partly outside
+        {largest + 3, 2, 2 - largest, 30}, // the last five columns, across two textures
+    };
+    for (const auto& c : cases) {
+        auto pixmap = CreatePixmap(c.width, c.height, PixelFormat::FormatRGBA8888);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                pixmap->WritePixel(x, y, texel(x, y));
+        ClearScreen();
+        SetBlendMode(BlendMode::Mask);
+        SetColor(255, 0, 0);
+        SetAlpha(0.5f);
+        SetOrigin(10, 10);
+        SetHandle(5, 5);
+        SetRotation(30);
+        DrawPixmap(pixmap, c.x, c.y);
+        SetOrigin(0, 0);
+        SetHandle(0, 0);
+        SetRotation(0);
+        DrawRect(100, 100, 4, 4); // alpha below the mask's half: nothing
+        auto screen = Screen();
+        for (int y = std::max(c.y - 1, 0); y < std::min(c.y + c.height + 1, Height); ++y)
+            for (int x = std::max(c.x - 1, 0); x < std::min(c.x + c.width + 1, Width); ++x) {
+                bool inside = x >= c.x && x < c.x + c.width && y >= c.y && y < c.y + c.height;
+                uint32_t expected = inside ? texel(x - c.x, y - c.y) : Black;
+                ASSERT_EQ(ReadPixel(screen, x, y) & 0xFFFFFF, expected & 0xFFFFFF)
+                    << c.width << "x" << c.height << " at " << x << "," << y;
+            }
+        EXPECT_EQ(ReadPixel(screen, 101, 101), Black) << c.width;
+    }
 }
 
 TEST_F(Drawing, GrabOutsideTheContextReadsTransparentBlack) {

@@ -252,3 +252,40 @@ TEST_F(ImageFrames, DrawnInASecondContextFromTheSameTexture) {
     EXPECT_EQ(PixelAt(11, 11), PatternColour(7, 7));
     CloseGraphics(second);
 }
+
+// Drawing into a frame again and again goes through one framebuffer object,
+// kept with the frame in the context that drew into it and deleted with the
+// frame there, even while another context is current.
+TEST_F(ImageFrames, ARenderTargetKeepsOneFramebufferUntilItsFrameGoes) {
+    auto isFramebuffer = reinterpret_cast<GLboolean (*)(GLuint)>(GLProcAddress("glIsFramebuffer"));
+    ASSERT_TRUE(isFramebuffer);
+    auto drawing = CreateGraphics(64, 64), other = CreateGraphics(64, 64);
+    ASSERT_TRUE(drawing && other);
+    SetGraphics(drawing);
+    auto image = CreateImage(30, 20, 1, ImageFlags::NoFlags);
+    uint32_t kept = 0;
+    for (int round = 1; round <= 3; ++round) {
+        SetRenderTarget(image);
+        auto frame = As<TGLImageFrame>(image->frames[0]);
+        ASSERT_TRUE(frame);
+        if (round == 1) kept = frame->framebuffer;
+        EXPECT_EQ(frame->framebuffer, kept) << round;
+        SetClearColor(round * 50, 0, 0);
+        ClearScreen();
+        EXPECT_EQ(PixelAt(29, 19), Rgb(round * 50, 0, 0));
+        SetRenderTarget(nullptr);
+        EXPECT_TRUE(isFramebuffer(kept)) << round;
+    }
+    SetGraphics(other);
+    image = nullptr;
+    SetGraphics(drawing);
+    EXPECT_FALSE(isFramebuffer(kept));
+    // One whose context has closed went with it.
+    image = CreateImage(8, 8, 1, ImageFlags::NoFlags);
+    SetRenderTarget(image);
+    SetRenderTarget(nullptr);
+    SetGraphics(other);
+    CloseGraphics(drawing);
+    image = nullptr;
+    CloseGraphics(other);
+}
