@@ -5,12 +5,19 @@
 // `data-waits-for-sound` starts its program only once the browser lets it
 // play sound (at once where sound may start by itself, else at the first
 // click or key), so that music and picture start together.
+// The canvas keeps the program's size in pixels and is shown scaled to fit
+// the window, aspect kept, never above its size; F or the page's button puts
+// it in full screen, where it fills the screen letterboxed, as the native
+// scaled full screen does. A page that waits for sound (the show's, which
+// asks for full screen) also enters full screen with the click or key that
+// starts it: a browser allows full screen only on such a gesture.
 // A program may report where it is through `zandrelPage`: the show tells
 // its first frame, its scenes and its end, and hands over grabbed frames.
 (function () {
   const query = new URLSearchParams(location.search);
   const status = document.getElementById('status');
   const canvas = document.getElementById('canvas');
+  const stage = document.getElementById('stage');
   const page = (window.zandrelPage = {
     started: false, ended: false, exitCode: null, output: [],
     // Milliseconds since the page began to load.
@@ -43,8 +50,50 @@
     const own = Object.getOwnPropertyDescriptor(HTMLCanvasElement.prototype, side);
     Object.defineProperty(canvas, side, {
       get() { return own.get.call(this); },
-      set(value) { if (value > 0) own.set.call(this, value); },
+      set(value) {
+        if (value > 0) own.set.call(this, value);
+        fit();
+      },
     });
+  }
+
+  // SDL maps the pointer from the canvas's box to the program's pixels, so
+  // the box itself is scaled (not its content inside a larger box) and the
+  // stage, not the canvas, goes full screen.
+  function fit() {
+    const width = canvas.width, height = canvas.height;
+    if (!stage || !(width > 0 && height > 0)) return;
+    const full = document.fullscreenElement === stage;
+    const scale = Math.min(stage.clientWidth / width, stage.clientHeight / height, full ? Infinity : 1);
+    canvas.style.width = Math.max(1, Math.floor(width * scale)) + 'px';
+    canvas.style.height = Math.max(1, Math.floor(height * scale)) + 'px';
+  }
+
+  function enterFullScreen() {
+    if (!stage || document.fullscreenElement || !stage.requestFullscreen) return;
+    stage.requestFullscreen().catch(() => {});
+  }
+
+  function toggleFullScreen() {
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    else enterFullScreen();
+  }
+
+  if (stage) {
+    new ResizeObserver(fit).observe(stage);
+    document.addEventListener('fullscreenchange', fit);
+    addEventListener('keydown', (event) => {
+      if (event.code === 'KeyF' && !event.repeat && !event.ctrlKey && !event.altKey && !event.metaKey)
+        toggleFullScreen();
+    });
+    const button = document.getElementById('full-screen');
+    if (button) {
+      button.addEventListener('click', () => {
+        toggleFullScreen();
+        canvas.focus(); // keys such as Space are the program's, not the button's
+      });
+    }
+    fit();
   }
 
   function say(text) {
@@ -70,9 +119,10 @@
       new Promise((resolve) => setTimeout(() => resolve(running()), 300))]);
     probe.close();
     if (allowed) return;
-    say('Click or press a key to start, with sound.');
+    say('Click or press a key to start, in full screen with sound.');
     await new Promise((resolve) => {
       const go = () => {
+        enterFullScreen();
         removeEventListener('click', go, true);
         removeEventListener('keydown', go, true);
         resolve();

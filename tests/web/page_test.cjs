@@ -26,8 +26,14 @@
 //       "~" may differ from FILE's by up to D;
 //   node page_test.cjs --compare A.png B.png
 //       exit code 0 when A shows what B does, as above, 1 when not.
-// --save PNG keeps the page's last frame; --pointer X,Y moves the mouse there
-// on the canvas as the program starts; --args "..." adds program options;
+// --save PNG keeps the page's last frame; --pointer X,Y moves the mouse to
+// that pixel of the program's on the canvas as the program starts;
+// --viewport WxH,WxH,... (with --frames and --reference) loads the page in a
+// window of the first size and, once the program has ended, checks in each
+// that the page does not scroll and shows the canvas whole, with the
+// reference's aspect within a pixel, as large as the window lets it up to
+// the program's size; then that F puts the canvas in full screen, filling
+// the screen letterboxed; --args "..." adds program options;
 // --share F asks for that share of the content within the tolerance instead,
 // --patch N for patches of wrong pixels up to N.
 // The browser is Debian's, $ZANDREL_CHROMIUM or chromium-headless-shell,
@@ -250,6 +256,67 @@ function compareFiles(drawn, expected) {
   }
 }
 
+// The window as `WxH`.
+function setViewport(page, size) {
+  const [width, height] = size.split('x').map(Number);
+  return page.send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
+}
+
+// Where the canvas shows, and how far the page scrolls, once the page has
+// laid itself out again.
+function shownCanvas(page) {
+  return page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => {
+    const box = document.getElementById('canvas').getBoundingClientRect();
+    const scrolling = document.scrollingElement;
+    // Inside the window and neither clipped nor covered, at each corner.
+    const corners = [[box.left, box.top], [box.right - 1, box.top], [box.left, box.bottom - 1],
+      [box.right - 1, box.bottom - 1]];
+    const whole = corners.every(([x, y]) => document.elementFromPoint(x, y) === document.getElementById('canvas'));
+    resolve({ left: box.left, top: box.top, width: box.width, height: box.height, whole,
+      scrollWidth: scrolling.scrollWidth, scrollHeight: scrolling.scrollHeight,
+      windowWidth: innerWidth, windowHeight: innerHeight,
+      fullScreen: document.fullscreenElement ? document.fullscreenElement.id : null });
+  }))));
+}
+
+// What is wrong with the canvas shown in `shown` for a program of `width` x
+// `height`: scaled to fit its window (or the screen, in full screen), aspect
+// kept, at most its size but in full screen, and filling what it may.
+function fitFailure(shown, width, height, fullScreen) {
+  const where = `in ${shown.windowWidth}x${shown.windowHeight}: ${JSON.stringify(shown)}`;
+  if (shown.scrollWidth > shown.windowWidth || shown.scrollHeight > shown.windowHeight) return `the page scrolls ${where}`;
+  if (!shown.whole) return `the canvas is not shown whole ${where}`;
+  if (Math.abs(shown.height - shown.width * height / width) > 1) return `the canvas's aspect is not ${width}:${height} ${where}`;
+  const scale = shown.width / width;
+  if (!fullScreen && scale > 1) return `the canvas is shown larger than the program ${where}`;
+  if (fullScreen) {
+    if (shown.fullScreen !== 'stage') return `F did not put the canvas in full screen ${where}`;
+    if (Math.max(shown.width / shown.windowWidth, shown.height / shown.windowHeight) < 0.99)
+      return `the canvas does not fill the screen ${where}`;
+  } else if (scale < 1 && Math.max(shown.width / shown.windowWidth, shown.height / shown.windowHeight) < 0.6) {
+    return `the canvas is smaller than the window lets it be ${where}`;
+  }
+  return null;
+}
+
+// --viewport: the canvas fits each window, then the screen on F.
+async function checkFits(page, viewports, width, height) {
+  for (const viewport of viewports.split(',')) {
+    await setViewport(page, viewport);
+    const shown = await shownCanvas(page);
+    console.log(`${viewport}: canvas ${shown.width}x${shown.height} at ${shown.left},${shown.top}`);
+    const failure = fitFailure(shown, width, height, false);
+    if (failure) return failure;
+  }
+  await page.send('Input.dispatchKeyEvent',
+    { type: 'keyDown', key: 'f', code: 'KeyF', text: 'f', windowsVirtualKeyCode: 70 });
+  await page.send('Input.dispatchKeyEvent', { type: 'keyUp', key: 'f', code: 'KeyF', windowsVirtualKeyCode: 70 });
+  await page.waitForFunction(() => document.fullscreenElement, { timeout: 5000 }).catch(() => {});
+  const shown = await shownCanvas(page);
+  console.log(`full screen: canvas ${shown.width}x${shown.height} at ${shown.left},${shown.top}`);
+  return fitFailure(shown, width, height, true);
+}
+
 async function main() {
   const opts = options();
   if (opts.share) limits.share = Number(opts.share);
@@ -271,6 +338,7 @@ async function main() {
       failure = await checkShowInRealTime(page, base, opts);
     } else if (opts.frames) {
       const started = Date.now();
+      if (opts.viewport) await setViewport(page, opts.viewport.split(',')[0]);
       const args = [`--frames ${opts.frames}`, opts.args || ''].join(' ').trim();
       await page.goto(`${base}?test&args=${encodeURIComponent(args)}`);
       await page.waitForFunction(() => window.zandrelPage && window.zandrelPage.started, { timeout: TimeoutMs });
@@ -279,7 +347,8 @@ async function main() {
         // Where the native program's start put the pointer, which a page cannot move.
         const [x, y] = opts.pointer.split(',').map(Number);
         const box = await page.boundingBox('#canvas');
-        await page.moveMouse(box.x + x, box.y + y);
+        const scale = box.width / await page.evaluate(() => document.getElementById('canvas').width);
+        await page.moveMouse(box.x + x * scale, box.y + y * scale);
       }
       const code = await waitForEnd(page);
       console.log(`${opts.frames} frames in ${Date.now() - started} ms from load, exit code ${code}`);
@@ -292,6 +361,10 @@ async function main() {
         const result = await compareWithReference(page, reference);
         console.log(JSON.stringify(result));
         failure = comparisonFailure(result);
+        if (!failure && opts.viewport) {
+          const expected = pictures.decodePng(fs.readFileSync(reference));
+          failure = await checkFits(page, opts.viewport, expected.width, expected.height);
+        }
       }
     } else if (opts.output) {
       failure = await checkOutput(page, base, path.resolve(opts.output), Number(opts.runs || 1),
