@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 using namespace zandrel;
@@ -492,4 +493,25 @@ TEST_F(Graphics, FullScreenFollowsTheFocus) {
     // Windows of tests running beside this one may move the real focus too.
     EXPECT_GE(suspends, 1);
     EXPECT_GE(resumes, 1);
+}
+
+// What opening graphics changes for the whole process, and the variables
+// that keep it as it was. Full screen moves the pointer to the middle of the
+// screen unless ZANDREL_KEEP_POINTER=1.
+TEST_F(Graphics, FullScreenCentresThePointerUnlessKept) {
+    struct Case {
+        const char* keep;
+        int x, y;
+    };
+    ASSERT_TRUE(OpenGraphics(320, 240)); // video up, for the pointer
+    for (const auto& c : {Case{"", 512, 384}, Case{"1", 10, 20}}) {
+        setenv("ZANDREL_KEEP_POINTER", c.keep, 1);
+        SDL_WarpMouseGlobal(10, 20);
+        ASSERT_TRUE(OpenGraphics(1024, 768, 32));
+        int x = -1, y = -1;
+        SDL_GetGlobalMouseState(&x, &y);
+        EXPECT_EQ(x, c.x) << "ZANDREL_KEEP_POINTER=" << c.keep;
+        EXPECT_EQ(y, c.y) << "ZANDREL_KEEP_POINTER=" << c.keep;
+    }
+    unsetenv("ZANDREL_KEEP_POINTER");
 }
