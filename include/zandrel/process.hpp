@@ -91,9 +91,9 @@ public:
     virtual bool Status();
     // Closes and drops Pipe() and Err().
     virtual void Close();
-    // Ends the child and its process group and takes it off the list; 1 when
-    // something was signalled, 0 when there was nothing left to end.
-    virtual int Terminate();
+    // Ends the child and its process group and takes it off the list; true
+    // when something was signalled, false when there was nothing left to end.
+    virtual bool Terminate();
 
     // The shell's exit status (127: no such program; 128 + n: ended by signal
     // n), -1 while the child runs.
@@ -130,8 +130,8 @@ bool ChildProcessStatus(const Ref<TProcess>& process);
 int ChildProcessExitCode(const Ref<TProcess>& process);
 // TProcess::Close; nothing for no process.
 void CloseChildProcess(const Ref<TProcess>& process);
-// Ends the process as TProcess::Terminate does; 0 for no process.
-int TerminateChildProcess(const Ref<TProcess>& process);
+// Ends the process as TProcess::Terminate does; false for no process.
+bool TerminateChildProcess(const Ref<TProcess>& process);
 // Terminates and closes every listed child; the exit handler.
 void TerminateAllChildProcesses();
 
