@@ -41,7 +41,7 @@ public:
     // True once the writer has closed its end and every byte has been read;
     // never waits.
     bool Eof() override;
-    int Close() override; // closes both ends; 0
+    bool Close() override; // closes both ends; true
     // Waits when nothing is waiting; 0 at the end of data or on failure.
     int Read(void* buf, int count) override;
     // 0 when the reader has gone (the program gets no SIGPIPE).
