@@ -266,13 +266,13 @@ MouseButton WaitForMouse();
 // ---------------------------------------------------------------------------
 // The system driver and the message pump
 
-// The desktop behind the message pump, the pointer and the requesters. Every
-// operation of the base class throws RuntimeError "Attempt to call abstract
-// method"; the framework's own driver gives them all.
 // The button AskYesNoCancel's box was closed with; the numbers are those a
 // program that stored or compared the old 1/0/-1 answers expects.
 enum class Answer : int { Cancel = -1, No = 0, Yes = 1 };
 
+// The desktop behind the message pump, the pointer and the requesters. Every
+// operation of the base class throws RuntimeError "Attempt to call abstract
+// method"; the framework's own driver gives them all.
 class TSystemDriver : public Object {
 public:
     // Serves PollSystemEvents: dispatches pending window messages. Each operation below serves the
