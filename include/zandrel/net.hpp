@@ -193,7 +193,7 @@ public:
     // Waits until the peer sends or closes, so that a read loop ends exactly
     // at the close; true (and the stream closed) once the peer has gone.
     bool Eof() override;
-    int Close() override;
+    bool Close() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
     // As TStream's, but asks whether the peer has gone only when a read

@@ -41,7 +41,7 @@ public:
     // True once the writer has closed its end and every byte has been read;
     // never waits.
     bool Eof() override;
-    int Close() override; // closes both ends; 0
+    bool Close() override; // closes both ends; true
     // Waits when nothing is waiting; 0 at the end of data or on failure.
     int Read(void* buf, int count) override;
     // 0 when the reader has gone (the program gets no SIGPIPE).
@@ -91,9 +91,9 @@ public:
     virtual bool Status();
     // Closes and drops Pipe() and Err().
     virtual void Close();
-    // Ends the child and its process group and takes it off the list; 1 when
-    // something was signalled, 0 when there was nothing left to end.
-    virtual int Terminate();
+    // Ends the child and its process group and takes it off the list; true
+    // when something was signalled, false when there was nothing left to end.
+    virtual bool Terminate();
 
     // The shell's exit status (127: no such program; 128 + n: ended by signal
     // n), -1 while the child runs.
@@ -130,8 +130,8 @@ bool ChildProcessStatus(const Ref<TProcess>& process);
 int ChildProcessExitCode(const Ref<TProcess>& process);
 // TProcess::Close; nothing for no process.
 void CloseChildProcess(const Ref<TProcess>& process);
-// Ends the process as TProcess::Terminate does; 0 for no process.
-int TerminateChildProcess(const Ref<TProcess>& process);
+// Ends the process as TProcess::Terminate does; false for no process.
+bool TerminateChildProcess(const Ref<TProcess>& process);
 // Terminates and closes every listed child; the exit handler.
 void TerminateAllChildProcesses();
 

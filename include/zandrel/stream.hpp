@@ -80,10 +80,12 @@ public:
     virtual int Pos();         // -1 when not seekable
     virtual int Size();        // bytes in the whole stream; 0 when unknown (the base)
     virtual int Seek(int pos); // the new position, -1 when not seekable
-    // Non-zero when written data could not be passed on (a full disk).
-    virtual int Flush();
-    // Non-zero when written data did not all reach its destination.
-    virtual int Close();
+    // Passes written data on; false when it could not (a full disk). The
+    // base has nothing to pass and answers true.
+    virtual bool Flush();
+    // True when written data all reached its destination (also for a stream
+    // that wrote nothing or was closed already); false when some did not.
+    virtual bool Close();
     // Bytes read; 0 when nothing could be read. Throws RuntimeError "Stream
     // is not readable" in a stream that cannot read.
     virtual int Read(void* buf, int count);
@@ -167,8 +169,8 @@ public:
     int Pos() override;
     int Size() override;
     int Seek(int pos) override;
-    int Flush() override;
-    int Close() override;
+    bool Flush() override;
+    bool Close() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
     int ReadByte() override;
@@ -199,12 +201,14 @@ protected:
 class TBorrowedStream : public TForwardingStream {
 public:
     ~TBorrowedStream() override;
-    int Close() override;
+    bool Close() override; // true: the borrowed stream is left to its owner
     static Ref<TBorrowedStream> Create(Ref<TStream> stream); // borrows `stream`
 };
 
-// What a file stream was opened for.
+// What a stream is opened for, a flag set: ReadWrite is Read | Write. The
+// numbers are those a file stream records.
 enum class FileMode : int { Read = 1, Write = 2, ReadWrite = 3 };
+ZANDREL_FLAG_SET(FileMode);
 
 // A stream over a C runtime FILE.
 class TFileStream : public TStream {
@@ -213,14 +217,15 @@ public:
     int Pos() override { return pos_; }
     int Size() override { return size_; }
     int Seek(int pos) override;
-    int Flush() override;
-    int Close() override;
+    bool Flush() override;
+    bool Close() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
 
     // No object when fopen refuses the path or the path cannot be a name
-    // (see ToOsName).
-    static Ref<TFileStream> OpenPath(const String& path, bool readable, bool writeable);
+    // (see ToOsName). `mode` Read opens with "rb", Write with "wb" (made
+    // empty), ReadWrite with "r+b" (an existing file, kept).
+    static Ref<TFileStream> OpenPath(const String& path, FileMode mode);
     // Owns the FILE from now on; `mode` says what it was opened for.
     static Ref<TFileStream> WrapCFile(FILE* file, FileMode mode);
 
@@ -240,16 +245,17 @@ class TStreamOpener : public Object, public Registered<TStreamOpener> {
 public:
     // The stream, or no object when the URL is not this opener's. The base
     // throws RuntimeError "Attempt to call abstract method".
+    // `mode` is what OpenStream was asked for.
     virtual Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
-                                 bool readable, bool writeable);
+                                 FileMode mode);
 };
 
 // The newest opener, the first OpenStream asks; follow Next for the rest.
 TStreamOpener* FirstStreamOpener();
 
 // No object when the URL cannot be opened; never throws for that.
-// `readable` and `writeable` say what the stream must allow.
-Ref<TStream> OpenStream(const Url& url, bool readable = true, bool writeable = true);
+// `mode` says what the stream must allow.
+Ref<TStream> OpenStream(const Url& url, FileMode mode = FileMode::ReadWrite);
 // OpenStream for reading only.
 Ref<TStream> OpenReadStream(const Url& url);
 // OpenStream for writing only.
@@ -257,7 +263,7 @@ Ref<TStream> OpenWriteStream(const Url& url);
 // For writing a whole file, as the savers do. A plain path (no "::") gets a
 // stream over a new file in the same folder; its Close pushes the data to the
 // disk and renames the new file over the path (over where a symbolic link
-// there points; permission bits kept), or returns non-zero and leaves the old
+// there points; permission bits kept), or returns false and leaves the old
 // file exactly as it was. Dropping the stream without Close, or an exception
 // unwinding through its writer, removes the new file. Devices, other URLs and
 // objects are opened by OpenWriteStream and written in place. No object when
@@ -273,10 +279,10 @@ int Pos(const Ref<TStream>& stream);
 int Size(const Ref<TStream>& stream);
 // Moves to byte `pos` from the start; the new position, -1 when not seekable.
 int Seek(const Ref<TStream>& stream, int pos);
-// Passes on written data; non-zero when it could not (a full disk).
-int Flush(const Ref<TStream>& stream);
-// Closes the stream; non-zero when written data did not all reach its destination.
-int Close(const Ref<TStream>& stream);
+// Passes on written data; false when it could not (a full disk).
+bool Flush(const Ref<TStream>& stream);
+// Closes the stream; false when written data did not all reach its destination.
+bool Close(const Ref<TStream>& stream);
 // TStream::ReadByte.
 int ReadByte(const Ref<TStream>& stream);
 // TStream::ReadShort.
@@ -532,8 +538,7 @@ public:
     int Write(const void* buf, int count) override;
 
     // A stream over the caller's `size` bytes at `buf`, which must outlive it.
-    friend Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable,
-                                                 bool writeable);
+    friend Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, FileMode mode);
 
 private:
     int pos_ = 0;
@@ -544,8 +549,8 @@ private:
 };
 
 // The caller's `size` bytes at `buf` as a stream; the memory must outlive it.
-// `readable` and `writeable` say what the stream allows.
-Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool writeable);
+// `mode` says what the stream allows.
+Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, FileMode mode);
 
 // ---------------------------------------------------------------------------
 // Byte-order and text streams
@@ -626,8 +631,8 @@ public:
     // to be delivered.
     bool Eof() override;
     int Seek(int pos) override;
-    int Flush() override;
-    int Close() override;
+    bool Flush() override;
+    bool Close() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
     int ReadByte() override;
@@ -669,7 +674,7 @@ Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding);
 class TStdioStream : public TStream {
 public:
     bool Eof() override; // true once standard input has reached its end
-    int Flush() override;
+    bool Flush() override;
     int Read(void* buf, int count) override;
     int Write(const void* buf, int count) override;
 };
@@ -756,13 +761,14 @@ void CloseFolderListing(FolderListing* listing);
 std::vector<String> ListFolder(TextArg path, bool skipDots = true);
 
 // A seekable stream: one that is not seekable is read whole into a bank.
-// `readable` and `writeable` as for OpenStream.
-Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable);
+// `mode` as for OpenStream.
+Ref<TStream> OpenSeekableStream(const Url& url, FileMode mode);
 // OpenSeekableStream for reading only.
 Ref<TStream> OpenSeekableRead(const Url& url);
 // OpenSeekableStream for writing only.
 Ref<TStream> OpenSeekableWrite(const Url& url);
-int CloseStream(const Ref<TStream>& stream); // the stream's Close; it must not be empty
+// The stream's Close (false when written data did not all arrive); it must not be empty.
+bool CloseStream(const Ref<TStream>& stream);
 
 // ---------------------------------------------------------------------------
 // Object serialisation

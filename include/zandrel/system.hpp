@@ -153,7 +153,9 @@ class TEvent : public Object {
 public:
     EventId id = EventId::NoEvent;        // what happened
     Ref<Object> source;                   // none for framework windows, the timer for its ticks
-    int data = 0;                         // the key, button, character, wheel notches or ticks
+    // The key, button, character, wheel notches or ticks as the number events
+    // store; read a key, button or character through AsKey, AsButton, AsChar.
+    int data = 0;
     Modifier mods = Modifier::NoModifier; // modifier keys held when it happened
     // The pointer's x in the window's client area, for mouse events; 0 for the others.
     int x = 0;
@@ -161,9 +163,13 @@ public:
     int y = 0;
     Ref<Object> extra; // an object of the emitter's (a TStringObject ...); none from the framework
 
-    // The data of a key event as a key, of a mouse event as a button.
-    Key AsKey() const { return static_cast<Key>(data); }
-    MouseButton AsButton() const { return static_cast<MouseButton>(data); } // see AsKey
+    // The key of a KeyDown, KeyUp or KeyRepeat; Key::NoKey for other events.
+    Key AsKey() const;
+    // The button of a MouseDown or MouseUp, the one held during a MouseMove;
+    // MouseButton::NoButton for other events or when none is held.
+    MouseButton AsButton() const;
+    // The character of a KeyChar; 0 for other events.
+    char16_t AsChar() const;
 
     // For example: KeyDown: data=65, mods=1, x=0, y=0, extra=""
     String ToString() const override;
@@ -199,6 +205,12 @@ const Ref<TEvent>& CurrentEvent();
 EventId CurrentEventId();
 // The current event's data: the key, button, character, wheel notches or ticks.
 int CurrentEventData();
+// The current event's AsKey: its key for a key event, else Key::NoKey.
+Key CurrentEventKey();
+// The current event's AsButton: its button for a mouse event, else MouseButton::NoButton.
+MouseButton CurrentEventButton();
+// The current event's AsChar: its character for a KeyChar, else 0.
+char16_t CurrentEventChar();
 // The modifier keys held when the current event happened.
 Modifier CurrentEventMods();
 // The pointer's x for a mouse event; 0 for the others.
@@ -254,6 +266,10 @@ MouseButton WaitForMouse();
 // ---------------------------------------------------------------------------
 // The system driver and the message pump
 
+// The button AskYesNoCancel's box was closed with; the numbers are those a
+// program that stored or compared the old 1/0/-1 answers expects.
+enum class Answer : int { Cancel = -1, No = 0, Yes = 1 };
+
 // The desktop behind the message pump, the pointer and the requesters. Every
 // operation of the base class throws RuntimeError "Attempt to call abstract
 // method"; the framework's own driver gives them all.
@@ -272,8 +288,8 @@ public:
     virtual void ShowNotice(const String& text, bool serious);
     // Serves AskOkCancel; true for OK.
     virtual bool AskOkCancel(const String& text, bool serious);
-    // Serves AskYesNoCancel; 1 yes, 0 no, -1 cancel.
-    virtual int AskYesNoCancel(const String& text, bool serious);
+    // Serves AskYesNoCancel; Answer::Cancel also when no box could be shown.
+    virtual Answer AskYesNoCancel(const String& text, bool serious);
     // Serves RequestFilePath; `save` asks for a file to write.
     virtual String RequestFilePath(const String& title, const String& filter, bool save,
                                    const String& initialPath);
@@ -301,7 +317,8 @@ void ShowNotice(const String& text, bool serious = false);
 // A message box with OK and Cancel, as a warning when `serious`.
 bool AskOkCancel(const String& text, bool serious = false); // true for OK
 // A message box with Yes, No and Cancel, as a warning when `serious`.
-int AskYesNoCancel(const String& text, bool serious = false); // 1 yes, 0 no, -1 cancel
+// Cancel also for Escape, a closed box or a failed requester.
+Answer AskYesNoCancel(const String& text, bool serious = false);
 // ShowNotice with UTF-8 text.
 inline void ShowNotice(std::string_view utf8, bool serious = false) {
     ShowNotice(FromUtf8(utf8), serious);
@@ -310,8 +327,8 @@ inline void ShowNotice(std::string_view utf8, bool serious = false) {
 inline bool AskOkCancel(std::string_view utf8, bool serious = false) {
     return AskOkCancel(FromUtf8(utf8), serious);
 }
-// AskYesNoCancel with UTF-8 text; 1 yes, 0 no, -1 cancel.
-inline int AskYesNoCancel(std::string_view utf8, bool serious = false) {
+// AskYesNoCancel with UTF-8 text.
+inline Answer AskYesNoCancel(std::string_view utf8, bool serious = false) {
     return AskYesNoCancel(FromUtf8(utf8), serious);
 }
 // Filter "name:ext,ext;name:ext" or "ext,ext"; empty on cancel or without a requester.

@@ -367,8 +367,9 @@ public:
     // out of range" for an index outside the frames, as do Lock and SetPixmap.
     virtual const Ref<TImageFrame>& Frame(int index);
     // The frame's pixmap, made transparent black when it had none; `write`
-    // makes the next draw rebuild the driver frame. `read` has no effect.
-    virtual const Ref<TPixmap>& Lock(int index, bool read, bool write);
+    // true (the pixmap is to be changed) makes the next draw rebuild the
+    // driver frame.
+    virtual const Ref<TPixmap>& Lock(int index, bool write);
     // A masked image masks a pixmap without alpha with its mask colour.
     virtual void SetPixmap(int index, const Ref<TPixmap>& pixmap);
 
@@ -412,10 +413,9 @@ int ImageWidth(const Ref<TImage>& image);
 // The image's height in pixels.
 int ImageHeight(const Ref<TImage>& image);
 // The frame's pixmap to read or change, as TImage::Lock gives it.
-// `frame` is the frame from 0; `write` makes the next draw rebuild the drawable frame; `read` has
-// no effect.
-const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool read = true,
-                              bool write = true);
+// `frame` is the frame from 0; `write` true makes the next draw rebuild the drawable frame, false
+// only reads.
+const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool write = true);
 // Does nothing; pairs with LockImage.
 // `frame` as given to LockImage.
 void UnlockImage(const Ref<TImage>& image, int frame = 0);

@@ -49,7 +49,7 @@ THttpReplyStream::THttpReplyStream(Ref<TSocketStream> connection, int status)
     readTimeout_ = GetNetTimeouts().readIdleMs;
 }
 
-int THttpReplyStream::Close() {
+bool THttpReplyStream::Close() {
     connection_->Close();
     return TSocketStream::Close();
 }

@@ -70,16 +70,16 @@ std::optional<HostAndPort> SplitHostPort(const String& text, int defaultPort) {
     return HostAndPort{text.substr(0, colon), *port};
 }
 
-Ref<TStream> TTCPStreamOpener::TryOpen(const Url&, const String& proto, const String& path, bool,
-                                       bool) {
+Ref<TStream> TTCPStreamOpener::TryOpen(const Url&, const String& proto, const String& path,
+                                       FileMode) {
     if (proto != u"tcp") return nullptr;
     auto address = SplitHostPort(path, DefaultPort);
     if (!address) return nullptr;
     return OpenTCPStream(address->host, address->port);
 }
 
-Ref<TStream> THTTPStreamOpener::TryOpen(const Url&, const String& proto, const String& path, bool,
-                                        bool) {
+Ref<TStream> THTTPStreamOpener::TryOpen(const Url&, const String& proto, const String& path,
+                                        FileMode) {
     if (proto != u"http") return nullptr;
     auto slash = path.find(u'/');
     String hostPart = path.substr(0, slash);

@@ -10,14 +10,14 @@ namespace zandrel {
 
 class TTCPStreamOpener : public TStreamOpener {
 public:
-    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
-                         bool writeable) override;
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
+                         FileMode mode) override;
 };
 
 class THTTPStreamOpener : public TStreamOpener {
 public:
-    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
-                         bool writeable) override;
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
+                         FileMode mode) override;
 };
 
 struct HostAndPort {
@@ -49,7 +49,7 @@ int HttpStatusCode(const String& statusLine);
 class THttpReplyStream : public TSocketStream {
 public:
     THttpReplyStream(Ref<TSocketStream> connection, int status);
-    int Close() override;
+    bool Close() override;
     int Status() const { return status_; }
 
 private:

@@ -44,11 +44,11 @@ bool TSocketStream::Eof() {
     return true;
 }
 
-int TSocketStream::Close() {
-    if (!socket_) return 0;
+bool TSocketStream::Close() {
+    if (!socket_) return true;
     if (autoClose_) socket_->Close();
     socket_ = nullptr;
-    return 0;
+    return true;
 }
 
 // A read that waits past its limit moves nothing, as a failed one does.

@@ -30,7 +30,7 @@ bool SavePixmapJPEG(const Ref<TPixmap>& pixmap, const Url& url, int quality) {
     } catch (const TStreamError&) {
         return false;
     }
-    return result == 0 && stream->Close() == 0;
+    return result == 0 && stream->Close();
 }
 
 } // namespace zandrel

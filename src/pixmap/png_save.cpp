@@ -15,9 +15,9 @@ void WriteCallback(png_structp png, png_bytep data, size_t length) {
 
 void FlushCallback(png_structp png) {
     auto& session = SessionOf(png);
-    int result = -1;
-    HoldException(session.held, [&] { result = session.stream->Flush(); });
-    if (result != 0) png_error(png, "flush");
+    bool flushed = false;
+    HoldException(session.held, [&] { flushed = session.stream->Flush(); });
+    if (!flushed) png_error(png, "flush");
 }
 
 // Holds no object with a destructor: libpng's errors leave it by longjmp.
@@ -90,7 +90,7 @@ bool SavePixmapPNG(const Ref<TPixmap>& pixmap, const Url& url, int compression) 
             return false;
         }
     }
-    return written && stream->Close() == 0;
+    return written && stream->Close();
 }
 
 } // namespace zandrel

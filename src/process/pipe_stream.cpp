@@ -17,12 +17,12 @@ bool TPipeStream::Eof() {
     return buffered_ == 0 && native::PipeAtEnd(readHandle_);
 }
 
-int TPipeStream::Close() {
+bool TPipeStream::Close() {
     native::ClosePipe(readHandle_);
     native::ClosePipe(writeHandle_);
     readHandle_ = writeHandle_ = NoPipeHandle;
     buffered_ = 0;
-    return 0;
+    return true;
 }
 
 int TPipeStream::Read(void* buf, int count) {

@@ -57,13 +57,13 @@ void TProcess::Close() {
     err_ = nullptr;
 }
 
-int TProcess::Terminate() {
+bool TProcess::Terminate() {
     Unlist(this);
-    if (!handle_) return 0;
+    if (!handle_) return false;
     bool delivered = native::KillProcess(*handle_);
     exitCode_ = handle_->exitCode;
     handle_.reset();
-    return delivered ? 1 : 0;
+    return delivered;
 }
 
 bool TProcess::Finished() {
@@ -108,8 +108,8 @@ void CloseChildProcess(const Ref<TProcess>& process) {
     if (process) process->Close();
 }
 
-int TerminateChildProcess(const Ref<TProcess>& process) {
-    return process ? process->Terminate() : 0;
+bool TerminateChildProcess(const Ref<TProcess>& process) {
+    return process && process->Terminate();
 }
 
 void TerminateAllChildProcesses() {

@@ -168,7 +168,7 @@ bool TBank::Save(const Url& url) {
     } catch (const TStreamWriteError&) {
         return false;
     }
-    return stream->Close() == 0;
+    return stream->Close();
 }
 
 Ref<TBank> TBank::LoadBank(const Url& url) {
@@ -315,7 +315,7 @@ Ref<TBankStream> CreateBankStream(Ref<TBank> bank) {
     return TBankStream::Create(bank ? std::move(bank) : TBank::CreateBank(0));
 }
 
-Ref<TStream> TBankStreamOpener::TryOpen(const Url& url, const String&, const String&, bool, bool) {
+Ref<TStream> TBankStreamOpener::TryOpen(const Url& url, const String&, const String&, FileMode) {
     if (auto bank = url.As<TBank>()) return CreateBankStream(bank);
     return nullptr;
 }
@@ -343,12 +343,12 @@ int TMemoryStream::Write(const void* buf, int count) {
     return count;
 }
 
-Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, bool readable, bool writeable) {
+Ref<TMemoryStream> CreateMemoryStream(void* buf, int size, FileMode mode) {
     auto stream = New<TMemoryStream>();
     stream->buf_ = static_cast<uint8_t*>(buf);
     stream->size_ = size;
-    stream->readable_ = readable;
-    stream->writeable_ = writeable;
+    stream->readable_ = static_cast<bool>(mode & FileMode::Read);
+    stream->writeable_ = static_cast<bool>(mode & FileMode::Write);
     return stream;
 }
 

@@ -68,9 +68,9 @@ Ref<TStream> LittleEndianStream(Ref<TStream> stream) {
 }
 
 Ref<TStream> TEndianStreamOpener::TryOpen(const Url&, const String& proto, const String& path,
-                                          bool readable, bool writeable) {
-    if (proto == u"bigendian") return BigEndianStream(OpenStream(path, readable, writeable));
-    if (proto == u"littleendian") return OpenStream(path, readable, writeable);
+                                          FileMode mode) {
+    if (proto == u"bigendian") return BigEndianStream(OpenStream(path, mode));
+    if (proto == u"littleendian") return OpenStream(path, mode);
     return nullptr;
 }
 

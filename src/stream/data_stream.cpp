@@ -109,11 +109,11 @@ Ref<TDataStream> CreateDataStream(Ref<TStream> stream) {
 }
 
 Ref<TStream> TDataStreamOpener::TryOpen(const Url&, const String& proto, const String& path,
-                                        bool readable, bool writeable) {
+                                        FileMode mode) {
     if (proto != u"data") return nullptr;
-    if (readable && writeable)
+    if (mode == FileMode::ReadWrite)
         throw RuntimeError("DataStreams can not be both readable and writeable");
-    auto stream = OpenStream(path, readable, writeable);
+    auto stream = OpenStream(path, mode);
     return stream ? CreateDataStream(stream) : nullptr;
 }
 

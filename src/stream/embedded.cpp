@@ -38,15 +38,16 @@ int EmbeddedSize(const String& name) {
 }
 
 Ref<TStream> TIncbinOpener::TryOpen(const Url&, const String& proto, const String& path,
-                                    bool readable, bool writeable) {
+                                    FileMode mode) {
     if (proto != u"incbin") return nullptr;
+    bool writeable(mode & FileMode::Write);
     auto* entry = writeable ? nullptr : FindEmbedded(path);
     if (!entry) {
         SetLoadError(writeable ? S("embedded resources cannot be written")
                                : u"no embedded resource '" + path + u"'");
         return nullptr;
     }
-    return CreateMemoryStream(const_cast<void*>(entry->data), entry->size, readable, false);
+    return CreateMemoryStream(const_cast<void*>(entry->data), entry->size, FileMode::Read);
 }
 
 } // namespace zandrel

@@ -20,19 +20,18 @@ int TFileStream::Seek(int pos) {
 
 // Small writes wait in the C runtime's buffer, so a full disk or a failing
 // device is often noticed only here and in Close.
-int TFileStream::Flush() {
-    if (file_ && std::fflush(file_) != 0) return -1;
-    return 0;
+bool TFileStream::Flush() {
+    return !file_ || std::fflush(file_) == 0;
 }
 
-int TFileStream::Close() {
-    if (!file_) return 0;
+bool TFileStream::Close() {
+    if (!file_) return true;
     bool flushed = std::fflush(file_) == 0;
     bool closed = std::fclose(file_) == 0;
     pos_ = 0;
     size_ = 0;
     file_ = nullptr;
-    return flushed && closed ? 0 : -1;
+    return flushed && closed;
 }
 
 int TFileStream::Read(void* buf, int count) {
@@ -67,13 +66,10 @@ String OpenFailure(int error) {
 
 } // namespace
 
-Ref<TFileStream> TFileStream::OpenPath(const String& path, bool readable, bool writeable) {
+Ref<TFileStream> TFileStream::OpenPath(const String& path, FileMode mode) {
     String name = path;
     for (auto& c : name)
         if (c == u'\\') c = u'/';
-    auto mode = readable && writeable ? FileMode::ReadWrite
-                : writeable           ? FileMode::Write
-                                      : FileMode::Read;
     static const char* const modeText[] = {"", "rb", "wb", "r+b"};
     auto osName = ToOsName(name);
     if (!osName) {

@@ -215,7 +215,7 @@ bool CopyFileContents(TextArg from, TextArg to) {
         copied = false;
     }
     // A copy that failed is dropped unclosed, so that it does not replace `to`.
-    copied = copied && target->Close() == 0;
+    copied = copied && target->Close();
     target = nullptr;
     source->Close();
     return copied;
@@ -315,20 +315,20 @@ String FindCasedPath(const String& path) {
     return FindEntryIgnoringCase(prefix, path.substr(slash + 1), prefix);
 }
 
-Ref<TStream> OpenSeekableStream(const Url& url, bool readable, bool writeable) {
-    auto stream = OpenStream(url, readable, writeable);
+Ref<TStream> OpenSeekableStream(const Url& url, FileMode mode) {
+    auto stream = OpenStream(url, mode);
     if (!stream || stream->Pos() != -1) return stream;
     auto bank = LoadBank(stream);
     return bank ? CreateBankStream(bank) : nullptr;
 }
 
 Ref<TStream> OpenSeekableRead(const Url& url) {
-    return OpenSeekableStream(url, true, false);
+    return OpenSeekableStream(url, FileMode::Read);
 }
 Ref<TStream> OpenSeekableWrite(const Url& url) {
-    return OpenSeekableStream(url, false, true);
+    return OpenSeekableStream(url, FileMode::Write);
 }
-int CloseStream(const Ref<TStream>& stream) {
+bool CloseStream(const Ref<TStream>& stream) {
     return stream->Close();
 }
 

@@ -33,10 +33,10 @@ int TForwardingStream::Size() {
 int TForwardingStream::Seek(int pos) {
     return Target().Seek(pos);
 }
-int TForwardingStream::Flush() {
+bool TForwardingStream::Flush() {
     return Target().Flush();
 }
-int TForwardingStream::Close() {
+bool TForwardingStream::Close() {
     return Target().Close();
 }
 int TForwardingStream::Read(void* buf, int count) {
@@ -98,9 +98,9 @@ TBorrowedStream::~TBorrowedStream() {
     inner_.reset();
 }
 
-int TBorrowedStream::Close() {
+bool TBorrowedStream::Close() {
     SetInner(nullptr);
-    return 0;
+    return true;
 }
 
 Ref<TBorrowedStream> TBorrowedStream::Create(Ref<TStream> stream) {

@@ -4,7 +4,7 @@
 
 namespace zandrel {
 
-Ref<TStream> TStreamOpener::TryOpen(const Url&, const String&, const String&, bool, bool) {
+Ref<TStream> TStreamOpener::TryOpen(const Url&, const String&, const String&, FileMode) {
     ThrowAbstract();
 }
 
@@ -28,10 +28,9 @@ size_t SchemeLength(const String& text) {
     return mark;
 }
 
-Ref<TStream> AskOpeners(const Url& url, const String& proto, const String& path, bool readable,
-                        bool writeable) {
+Ref<TStream> AskOpeners(const Url& url, const String& proto, const String& path, FileMode mode) {
     for (auto* opener = FirstStreamOpener(); opener; opener = opener->Next())
-        if (auto stream = opener->TryOpen(url, proto, path, readable, writeable)) return stream;
+        if (auto stream = opener->TryOpen(url, proto, path, mode)) return stream;
     // Openers that know the protocol say why they failed; silence means none knew it.
     if (LastLoadError().empty())
         SetLoadError(url.AsObject()  ? S("no opener takes this object")
@@ -42,28 +41,27 @@ Ref<TStream> AskOpeners(const Url& url, const String& proto, const String& path,
 
 } // namespace
 
-Ref<TStream> OpenStream(const Url& url, bool readable, bool writeable) {
+Ref<TStream> OpenStream(const Url& url, FileMode mode) {
     SetLoadError(String());
     if (auto stream = url.As<TStream>()) return TBorrowedStream::Create(stream);
     const String& text = url.Text();
     auto split = text.find(u"::");
     size_t skip = 2;
     if (split == String::npos && (split = SchemeLength(text)) != String::npos) skip = 3;
-    if (!text.empty() && split == String::npos)
-        return TFileStream::OpenPath(text, readable, writeable);
+    if (!text.empty() && split == String::npos) return TFileStream::OpenPath(text, mode);
     String proto, path;
     if (split != String::npos) {
         proto = ToLowerAscii(text.substr(0, split));
         path = text.substr(split + skip);
     }
-    return AskOpeners(url, proto, path, readable, writeable);
+    return AskOpeners(url, proto, path, mode);
 }
 
 Ref<TStream> OpenReadStream(const Url& url) {
-    return OpenStream(url, true, false);
+    return OpenStream(url, FileMode::Read);
 }
 Ref<TStream> OpenWriteStream(const Url& url) {
-    return OpenStream(url, false, true);
+    return OpenStream(url, FileMode::Write);
 }
 
 bool Eof(const Ref<TStream>& stream) {
@@ -78,10 +76,10 @@ int Size(const Ref<TStream>& stream) {
 int Seek(const Ref<TStream>& stream, int pos) {
     return stream->Seek(pos);
 }
-int Flush(const Ref<TStream>& stream) {
+bool Flush(const Ref<TStream>& stream) {
     return stream->Flush();
 }
-int Close(const Ref<TStream>& stream) {
+bool Close(const Ref<TStream>& stream) {
     return stream->Close();
 }
 int ReadByte(const Ref<TStream>& stream) {

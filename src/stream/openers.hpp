@@ -7,32 +7,32 @@ namespace zandrel {
 
 class TDataStreamOpener : public TStreamOpener {
 public:
-    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
-                         bool writeable) override;
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
+                         FileMode mode) override;
 };
 
 class TBankStreamOpener : public TStreamOpener {
 public:
-    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
-                         bool writeable) override;
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
+                         FileMode mode) override;
 };
 
 class TIncbinOpener : public TStreamOpener {
 public:
-    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
-                         bool writeable) override;
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
+                         FileMode mode) override;
 };
 
 class TEndianStreamOpener : public TStreamOpener {
 public:
-    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
-                         bool writeable) override;
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
+                         FileMode mode) override;
 };
 
 class TTextStreamOpener : public TStreamOpener {
 public:
-    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path, bool readable,
-                         bool writeable) override;
+    Ref<TStream> TryOpen(const Url& url, const String& proto, const String& path,
+                         FileMode mode) override;
 };
 
 // Raw bytes go through a text stream as hexadecimal digits, this many bytes

@@ -29,10 +29,10 @@ public:
     int Pos() override { return file_->Pos(); }
     int Size() override { return file_->Size(); }
     int Seek(int pos) override { return file_->Seek(pos); }
-    int Flush() override { return file_->Flush(); }
+    bool Flush() override { return file_->Flush(); }
     int Read(void* buf, int count) override { return file_->Read(buf, count); }
     int Write(const void* buf, int count) override { return file_->Write(buf, count); }
-    int Close() override;
+    bool Close() override;
 
 private:
     void Abandon();
@@ -45,19 +45,19 @@ private:
     int unwinding_ = std::uncaught_exceptions();
 };
 
-int TSaveStream::Close() {
-    if (done_) return 0;
+bool TSaveStream::Close() {
+    if (done_) return true;
     if (std::uncaught_exceptions() > unwinding_) {
         Abandon();
-        return -1;
+        return false;
     }
     done_ = true;
     bool saved = native::SyncToDisk(file_->File());
-    saved = file_->Close() == 0 && saved;
+    saved = file_->Close() && saved;
     saved = saved && native::RenameOver(temporary_, target_);
     if (!saved) native::RemoveFileEntry(temporary_);
     if (saved) native::AfterWholeSave(target_);
-    return saved ? 0 : -1;
+    return saved;
 }
 
 void TSaveStream::Abandon() {

@@ -16,11 +16,11 @@ int TIOBase::Size() {
 int TIOBase::Seek(int) {
     return -1;
 }
-int TIOBase::Flush() {
-    return 0;
+bool TIOBase::Flush() {
+    return true;
 }
-int TIOBase::Close() {
-    return 0;
+bool TIOBase::Close() {
+    return true;
 }
 int TIOBase::Read(void*, int) {
     throw RuntimeError("Stream is not readable");

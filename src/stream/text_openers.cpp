@@ -5,7 +5,7 @@
 namespace zandrel {
 
 Ref<TStream> TTextStreamOpener::TryOpen(const Url&, const String& proto, const String& path,
-                                        bool readable, bool writeable) {
+                                        FileMode mode) {
     static const struct {
         const char16_t* proto;
         TextEncoding encoding;
@@ -15,7 +15,7 @@ Ref<TStream> TTextStreamOpener::TryOpen(const Url&, const String& proto, const S
                      {u"utf16le", TextEncoding::Utf16LE}};
     for (const auto& protocol : protocols) {
         if (proto != protocol.proto) continue;
-        auto stream = OpenStream(path, readable, writeable);
+        auto stream = OpenStream(path, mode);
         if (!stream) return nullptr;
         return CreateTextStream(stream, protocol.encoding);
     }
@@ -28,8 +28,8 @@ bool TStdioStream::Eof() {
     return std::feof(stdin) != 0;
 }
 
-int TStdioStream::Flush() {
-    return std::fflush(stdout);
+bool TStdioStream::Flush() {
+    return std::fflush(stdout) == 0;
 }
 
 int TStdioStream::Read(void* buf, int count) {

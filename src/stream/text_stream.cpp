@@ -70,12 +70,12 @@ int TTextStream::Seek(int pos) {
     return Target().Seek(pos);
 }
 
-int TTextStream::Flush() {
+bool TTextStream::Flush() {
     WriteHeldSurrogate();
     return Target().Flush();
 }
 
-int TTextStream::Close() {
+bool TTextStream::Close() {
     WriteHeldSurrogate();
     return Target().Close();
 }
@@ -163,7 +163,7 @@ Ref<TTextStream> CreateTextStream(Ref<TStream> stream, TextEncoding encoding) {
 }
 
 String ReadTextFrom(const Url& url) {
-    auto stream = OpenOrThrow(url, true, false);
+    auto stream = OpenOrThrow(url, FileMode::Read);
     uint8_t head[3];
     int got = 0;
     auto next = [&] { return stream->Read(&head[got], 1) == 1 && ++got; };

@@ -13,13 +13,13 @@ Ref<TStream> OpenedOrThrow(Ref<TStream> stream, const Url& url, bool readable) {
 }
 
 void CloseOrThrow(TStream& stream) {
-    if (stream.Close() != 0) throw TStreamWriteError();
+    if (!stream.Close()) throw TStreamWriteError();
 }
 
 } // namespace
 
-Ref<TStream> OpenOrThrow(const Url& url, bool readable, bool writeable) {
-    return OpenedOrThrow(OpenStream(url, readable, writeable), url, readable);
+Ref<TStream> OpenOrThrow(const Url& url, FileMode mode) {
+    return OpenedOrThrow(OpenStream(url, mode), url, static_cast<bool>(mode & FileMode::Read));
 }
 
 Ref<TStream> OpenSaveOrThrow(const Url& url) {
@@ -54,7 +54,7 @@ ByteArray ReadRemainingBytes(TStream& stream) {
 }
 
 ByteArray LoadBytes(const Url& url) {
-    auto stream = OpenOrThrow(url, true, false);
+    auto stream = OpenOrThrow(url, FileMode::Read);
     ByteArray bytes = ReadRemainingBytes(*stream);
     stream->Close();
     return bytes;

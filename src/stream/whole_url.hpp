@@ -6,7 +6,7 @@
 namespace zandrel {
 
 // The opened stream, or a RuntimeError naming the URL.
-Ref<TStream> OpenOrThrow(const Url& url, bool readable, bool writeable);
+Ref<TStream> OpenOrThrow(const Url& url, FileMode mode);
 // OpenSaveStream, or a RuntimeError naming the URL.
 Ref<TStream> OpenSaveOrThrow(const Url& url);
 // Writes the block through OpenSaveOrThrow and closes the stream. Throws

@@ -126,6 +126,31 @@ String TEvent::ToString() const {
     return text;
 }
 
+Key TEvent::AsKey() const {
+    bool keyEvent = id == EventId::KeyDown || id == EventId::KeyUp || id == EventId::KeyRepeat;
+    return keyEvent ? static_cast<Key>(data) : Key::NoKey;
+}
+
+MouseButton TEvent::AsButton() const {
+    if (id == EventId::MouseDown || id == EventId::MouseUp) return static_cast<MouseButton>(data);
+    if (id != EventId::MouseMove) return MouseButton::NoButton;
+    // A move carries the held button as a bit: 1 left, 2 right, 4 middle.
+    switch (data) {
+    case 1:
+        return MouseButton::Left;
+    case 2:
+        return MouseButton::Right;
+    case 4:
+        return MouseButton::Middle;
+    default:
+        return MouseButton::NoButton;
+    }
+}
+
+char16_t TEvent::AsChar() const {
+    return id == EventId::KeyChar ? static_cast<char16_t>(data) : u'\0';
+}
+
 void TEvent::Emit() {
     RunHooks(emitEventHook, shared_from_this());
 }
@@ -197,6 +222,15 @@ EventId CurrentEventId() {
 }
 int CurrentEventData() {
     return queue.current->data;
+}
+Key CurrentEventKey() {
+    return queue.current->AsKey();
+}
+MouseButton CurrentEventButton() {
+    return queue.current->AsButton();
+}
+char16_t CurrentEventChar() {
+    return queue.current->AsChar();
 }
 Modifier CurrentEventMods() {
     return queue.current->mods;

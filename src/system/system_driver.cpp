@@ -25,7 +25,7 @@ public:
     void SetMouseVisible(bool visible) override;
     void ShowNotice(const String& text, bool serious) override;
     bool AskOkCancel(const String& text, bool serious) override;
-    int AskYesNoCancel(const String& text, bool serious) override;
+    Answer AskYesNoCancel(const String& text, bool serious) override;
     String RequestFilePath(const String& title, const String& filter, bool save,
                            const String& initialPath) override;
     String RequestFolderPath(const String& title, const String& initialPath) override;
@@ -78,7 +78,7 @@ void TSystemDriver::ShowNotice(const String&, bool) {
 bool TSystemDriver::AskOkCancel(const String&, bool) {
     ThrowAbstract();
 }
-int TSystemDriver::AskYesNoCancel(const String&, bool) {
+Answer TSystemDriver::AskYesNoCancel(const String&, bool) {
     ThrowAbstract();
 }
 String TSystemDriver::RequestFilePath(const String&, const String&, bool, const String&) {
@@ -125,9 +125,9 @@ bool TDesktopSystemDriver::AskOkCancel(const String& text, bool serious) {
     return AskBox(native::MessageBoxKind::OkCancel, text, serious) == 1;
 }
 
-int TDesktopSystemDriver::AskYesNoCancel(const String& text, bool serious) {
+Answer TDesktopSystemDriver::AskYesNoCancel(const String& text, bool serious) {
     int answer = AskBox(native::MessageBoxKind::YesNoCancel, text, serious);
-    return answer == 1 || answer == 0 ? answer : -1;
+    return answer == 1 ? Answer::Yes : answer == 0 ? Answer::No : Answer::Cancel;
 }
 
 String TDesktopSystemDriver::RequestFilePath(const String& title, const String& filter, bool save,
@@ -178,7 +178,7 @@ void ShowNotice(const String& text, bool serious) {
 bool AskOkCancel(const String& text, bool serious) {
     return currentDriver->AskOkCancel(text, serious);
 }
-int AskYesNoCancel(const String& text, bool serious) {
+Answer AskYesNoCancel(const String& text, bool serious) {
     return currentDriver->AskYesNoCancel(text, serious);
 }
 String RequestFilePath(const String& title, const String& filter, bool save,

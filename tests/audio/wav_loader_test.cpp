@@ -21,9 +21,9 @@ ByteVector SampleBytes(const Ref<TAudioSample>& sample) {
 class UnseekableStream : public TStream {
 public:
     int Read(void*, int) override { return 0; }
-    int Close() override {
+    bool Close() override {
         ++closes;
-        return 0;
+        return true;
     }
     int closes = 0;
 };

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1u << 24)) return 0;
     auto stream =
-        CreateMemoryStream(const_cast<uint8_t*>(data), static_cast<int>(size), true, false);
+        CreateMemoryStream(const_cast<uint8_t*>(data), static_cast<int>(size), FileMode::Read);
     if (auto sample = LoadAudioSample(stream)) {
         int bytes = sample->Length() * BytesPerSample[sample->Format()];
         if (sample->Capacity() >= 0 && sample->Capacity() < bytes) __builtin_trap();

@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > (1u << 20)) return 0;
-    auto bytes =
-        CreateMemoryStream(const_cast<uint8_t*>(data + 1), static_cast<int>(size - 1), true, false);
+    auto bytes = CreateMemoryStream(const_cast<uint8_t*>(data + 1), static_cast<int>(size - 1),
+                                    FileMode::Read);
     auto objects = ReadObjects(Inner(data[0], bytes));
     CheckRoundTrip(data[0], objects);
     return 0;

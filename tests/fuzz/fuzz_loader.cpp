@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static FUZZED_LOADER loader;
     if (size > (1u << 24)) return 0;
     auto stream =
-        CreateMemoryStream(const_cast<uint8_t*>(data), static_cast<int>(size), true, false);
+        CreateMemoryStream(const_cast<uint8_t*>(data), static_cast<int>(size), FileMode::Read);
     try {
         if (auto pixmap = loader.LoadPixmap(stream)) {
 #ifdef FUZZED_JPEG_GLUE

@@ -50,7 +50,7 @@ void ReadStep(TTextStream& text, int step) {
 // last odd byte).
 void CheckWritesBack(TextEncoding encoding, const uint8_t* data, int size) {
     if (encoding == TextEncoding::Utf8) return;
-    auto in = CreateTextStream(CreateMemoryStream(const_cast<uint8_t*>(data), size, true, false),
+    auto in = CreateTextStream(CreateMemoryStream(const_cast<uint8_t*>(data), size, FileMode::Read),
                                encoding);
     String text = in->ReadAllText();
     auto bank = CreateBank(0);
@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int payloadSize = static_cast<int>(size - head);
 
     ReadTextFrom(CreateBankOver(payload, payloadSize));
-    auto text = CreateTextStream(CreateMemoryStream(payload, payloadSize, true, false), encoding);
+    auto text =
+        CreateTextStream(CreateMemoryStream(payload, payloadSize, FileMode::Read), encoding);
     try {
         for (size_t i = 2; i < head; ++i)
             ReadStep(*text, data[i]);

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         url = text;
     }
     // Reading only: a writeable open would make files with arbitrary names.
-    if (auto stream = OpenStream(url, true, false)) {
+    if (auto stream = OpenStream(url, FileMode::Read)) {
         ReadSome(*stream);
         stream->Close();
     }

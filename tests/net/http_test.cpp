@@ -170,7 +170,8 @@ TEST(HttpOpener, ReplyHeadLimits) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes.substr(0, 40));
         std::string bytes = c.bytes;
-        auto stream = CreateMemoryStream(bytes.data(), static_cast<int>(bytes.size()), true, false);
+        auto stream =
+            CreateMemoryStream(bytes.data(), static_cast<int>(bytes.size()), FileMode::Read);
         EXPECT_EQ(SkipReplyHead(*stream), c.accepted);
         if (c.accepted) {
             EXPECT_EQ(stream->Size() - stream->Pos(), c.bodyLeft);

@@ -163,7 +163,7 @@ TEST(JpegCodec, GlueEncodesAndDecodesThroughFunctions) {
     auto empty = CreateBankStream(CreateBank(0));
     EXPECT_EQ(JpegDecode(empty.get(), ReadBank, &width, &height, &components, &pixels), -1);
     uint8_t tiny[64];
-    auto full = CreateMemoryStream(tiny, sizeof tiny, false, true);
+    auto full = CreateMemoryStream(tiny, sizeof tiny, FileMode::Write);
     EXPECT_EQ(JpegEncode(full.get(), WriteBank, 16, 8, p->Pitch(), p->Pixels(), 90), 1);
 }
 
@@ -171,7 +171,7 @@ TEST(JpegCodec, SaveReportsOutputThatCannotBeWritten) {
     auto p = Gradient(40, 40);
     EXPECT_FALSE(SavePixmapJPEG(p, "/no/such/folder/x.jpg", 80));
     uint8_t tiny[200];
-    EXPECT_FALSE(SavePixmapJPEG(p, CreateMemoryStream(tiny, sizeof tiny, false, true), 80));
+    EXPECT_FALSE(SavePixmapJPEG(p, CreateMemoryStream(tiny, sizeof tiny, FileMode::Write), 80));
     EXPECT_FALSE(
         SavePixmapJPEG(CreatePixmap(0, 0, PixelFormat::FormatRGB888), CreateBankStream(), 80));
 }

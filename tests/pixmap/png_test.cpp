@@ -223,7 +223,7 @@ TEST(PngWriter, ReportsOutputThatCannotBeWritten) {
             p->WritePixel(x, y, PatternPixel(x, y));
     EXPECT_FALSE(SavePixmapPNG(p, "/no/such/folder/out.png", 6));
     uint8_t small[100];
-    auto full = CreateMemoryStream(small, sizeof small, false, true);
+    auto full = CreateMemoryStream(small, sizeof small, FileMode::Write);
     EXPECT_FALSE(SavePixmapPNG(p, full, 6));
     EXPECT_FALSE(
         SavePixmapPNG(CreatePixmap(0, 0, PixelFormat::FormatRGB888), CreateBankStream(), 6));

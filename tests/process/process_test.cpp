@@ -180,7 +180,7 @@ TEST_F(ProcessTest, ExitCodeIsTheShells) {
         ASSERT_TRUE(Ends(process)) << c.command;
         EXPECT_EQ(ChildProcessExitCode(process), c.code) << c.command;
         EXPECT_EQ(process->Name(), S(c.command));
-        EXPECT_EQ(process->Terminate(), 0) << c.command; // nothing left to signal
+        EXPECT_FALSE(process->Terminate()) << c.command; // nothing left to signal
     }
 }
 
@@ -188,7 +188,7 @@ TEST_F(ProcessTest, StatusIsTrueUntilTerminated) {
     auto process = Start("sleep 5");
     EXPECT_TRUE(ChildProcessStatus(process));
     EXPECT_EQ(ChildProcessExitCode(process), -1);
-    EXPECT_EQ(TerminateChildProcess(process), 1);
+    EXPECT_TRUE(TerminateChildProcess(process));
     EXPECT_FALSE(ChildProcessStatus(process));
     EXPECT_EQ(ChildProcessExitCode(process), 128 + SIGKILL);
 }
@@ -209,7 +209,7 @@ TEST_F(ProcessTest, TerminateEndsTheWholeGroup) {
         ASSERT_GT(group, 0);
         EXPECT_TRUE(c.shellEnds ? Ends(process) : process->Status()) << c.command;
         ASSERT_TRUE(WaitFor([&] { return LiveMembers(group) >= c.members; })) << c.command;
-        EXPECT_EQ(process->Terminate(), 1) << c.command;
+        EXPECT_TRUE(process->Terminate()) << c.command;
         EXPECT_TRUE(WaitFor([&] { return LiveMembers(group) == 0; })) << c.command;
     }
 }
@@ -229,14 +229,14 @@ TEST_F(ProcessTest, ProgramExitEndsListedChildren) {
 
 TEST_F(ProcessTest, EndingTwiceIsHarmless) {
     auto process = Start("sleep 5");
-    EXPECT_EQ(process->Terminate(), 1);
-    EXPECT_EQ(process->Terminate(), 0);
+    EXPECT_TRUE(process->Terminate());
+    EXPECT_FALSE(process->Terminate());
     CloseChildProcess(process);
     CloseChildProcess(process);
     EXPECT_FALSE(process->Pipe());
     TerminateAllChildProcesses();
     EXPECT_FALSE(ChildProcessStatus(nullptr));
-    EXPECT_EQ(TerminateChildProcess(nullptr), 0);
+    EXPECT_FALSE(TerminateChildProcess(nullptr));
 }
 
 TEST_F(ProcessTest, WriteToEndedChildGivesZero) {

@@ -239,7 +239,7 @@ TEST(DataStream, BanksOverAnUnseekableSourceGrowAsBytesArrive) {
 TEST(DataStream, OpenerAndTypeLimits) {
     TempFolder folder;
     try {
-        OpenStream("data::" + folder / "x.bin", true, true);
+        OpenStream("data::" + folder / "x.bin", FileMode::ReadWrite);
         FAIL();
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.Message(), u"DataStreams can not be both readable and writeable");

@@ -19,14 +19,14 @@ Ref<TStream> StreamOver(std::initializer_list<int> values) {
 // Records what the opener list is asked, and declines.
 class RecordingOpener : public TStreamOpener {
 public:
-    Ref<TStream> TryOpen(const Url&, const String& proto, const String& path, bool readable,
-                         bool writeable) override {
-        asked.push_back({proto, path, readable, writeable});
+    Ref<TStream> TryOpen(const Url&, const String& proto, const String& path,
+                         FileMode mode) override {
+        asked.push_back({proto, path, mode});
         return nullptr;
     }
     struct Call {
         String proto, path;
-        bool readable, writeable;
+        FileMode mode;
     };
     std::vector<Call> asked;
 };
@@ -48,7 +48,7 @@ TEST(FileStream, WritesReadsAndSeeks) {
     out->Close();
     EXPECT_EQ(out->Pos(), 0);
     EXPECT_TRUE(out->Eof());
-    EXPECT_EQ(out->Close(), 0);
+    EXPECT_TRUE(out->Close());
 
     auto in = OpenReadStream(folder / "values.bin");
     ASSERT_TRUE(in);
@@ -77,7 +77,7 @@ TEST(FileStream, OpenModesAndPaths) {
     EXPECT_EQ(in->ReadString(3), u"abc");
 
     // Read and write: the file is kept, not truncated.
-    auto both = OpenStream(FromBytes(folder / "a.txt"), true, true);
+    auto both = OpenStream(FromBytes(folder / "a.txt"), FileMode::ReadWrite);
     ASSERT_TRUE(both);
     EXPECT_EQ(As<TFileStream>(both)->Mode(), FileMode::ReadWrite);
     both->Seek(1);
@@ -141,7 +141,7 @@ TEST(FileStream, WriteLineAndStrings) {
 
     // A line that does not fit a fixed block is not finished with CR LF.
     uint8_t block[3];
-    auto memory = CreateMemoryStream(block, 3, false, true);
+    auto memory = CreateMemoryStream(block, 3, FileMode::Write);
     EXPECT_FALSE(memory->WriteLine(u"abc"));
     EXPECT_EQ(memory->Pos(), 3);
 }
@@ -177,15 +177,14 @@ TEST(FileStream, PlainStreamsCannotCarryObjects) {
 
 TEST(OpenStream, SplitsProtocolAndPath) {
     RecordingOpener opener;
-    EXPECT_FALSE(OpenStream(u"Incbin::x", true, false));
-    EXPECT_FALSE(OpenStream(u"a::b::c", false, true));
-    EXPECT_FALSE(OpenStream(u"HTTP::", true, true));
+    EXPECT_FALSE(OpenStream(u"Incbin::x", FileMode::Read));
+    EXPECT_FALSE(OpenStream(u"a::b::c", FileMode::Write));
+    EXPECT_FALSE(OpenStream(u"HTTP::", FileMode::ReadWrite));
     EXPECT_FALSE(OpenStream(u""));
     ASSERT_EQ(opener.asked.size(), 4u);
     EXPECT_EQ(opener.asked[0].proto, u"incbin");
     EXPECT_EQ(opener.asked[0].path, u"x");
-    EXPECT_TRUE(opener.asked[0].readable);
-    EXPECT_FALSE(opener.asked[0].writeable);
+    EXPECT_EQ(opener.asked[0].mode, FileMode::Read);
     EXPECT_EQ(opener.asked[1].proto, u"a");
     EXPECT_EQ(opener.asked[1].path, u"b::c");
     EXPECT_EQ(opener.asked[2].proto, u"http");
@@ -199,7 +198,7 @@ TEST(OpenStream, SplitsProtocolAndPath) {
 TEST(OpenStream, SchemeSlashSlashNamesTheProtocol) {
     RecordingOpener opener;
     for (const char16_t* url : {u"HTTP://host:8/a", u"c++://x", u"//x", u"1a://x", u"a b://x"})
-        EXPECT_FALSE(OpenStream(url, true, false));
+        EXPECT_FALSE(OpenStream(url, FileMode::Read));
     ASSERT_EQ(opener.asked.size(), 2u); // the last three are file names
     EXPECT_EQ(opener.asked[0].proto, u"http");
     EXPECT_EQ(opener.asked[0].path, u"host:8/a");
@@ -235,7 +234,7 @@ TEST(OpenStream, SaysWhyNothingOpened) {
 
 TEST(OpenStream, AnOpenStreamIsBorrowed) {
     auto original = StreamOver({1, 2, 3, 4});
-    auto borrowed = OpenStream(original, false, false);
+    auto borrowed = OpenStream(original, FileMode::Read);
     ASSERT_TRUE(borrowed);
     EXPECT_NE(borrowed, original);
     EXPECT_EQ(borrowed->ReadByte(), 1);

@@ -184,7 +184,7 @@ TEST(FileOps, SeekableStreams) {
     ASSERT_TRUE(As<TBankStream>(seekable));
     EXPECT_EQ(seekable->Size(), 3000);
     EXPECT_EQ(seekable->Seek(2999), 2999);
-    EXPECT_EQ(CloseStream(seekable), 0);
+    EXPECT_TRUE(CloseStream(seekable));
     EXPECT_FALSE(OpenSeekableRead(folder / "missing"));
 }
 

@@ -33,10 +33,10 @@ TEST(Embedded, OpensThroughIncbin) {
     EXPECT_EQ(stream->ReadLine(), u"Hello from inside the executable.");
     EXPECT_EQ(LoadByteString(u"INCBIN::greeting.txt").size(), static_cast<size_t>(size));
     EXPECT_FALSE(OpenWriteStream(u"incbin::greeting.txt"));
-    EXPECT_FALSE(OpenStream(u"incbin::greeting.txt", true, true));
+    EXPECT_FALSE(OpenStream(u"incbin::greeting.txt", FileMode::ReadWrite));
     EXPECT_FALSE(OpenReadStream(u"incbin::Greeting.txt"));
     // Read-only: the exact-count writer reports that nothing was taken.
-    auto readable = OpenStream(u"incbin::greeting.txt", true, false);
+    auto readable = OpenStream(u"incbin::greeting.txt", FileMode::Read);
     EXPECT_THROW(readable->WriteByte(1), TStreamWriteError);
 }
 
@@ -201,7 +201,7 @@ TEST(MemoryStream, StaysInsideItsBlock) {
     uint8_t block[100];
     for (int i = 0; i < 100; ++i)
         block[i] = static_cast<uint8_t>(i);
-    auto stream = CreateMemoryStream(block, 100, true, true);
+    auto stream = CreateMemoryStream(block, 100, FileMode::ReadWrite);
     stream->Seek(95);
     uint8_t out[10];
     EXPECT_EQ(stream->Read(out, 10), 5);
@@ -213,9 +213,9 @@ TEST(MemoryStream, StaysInsideItsBlock) {
     EXPECT_EQ(stream->Write(out, 10), 2);
     EXPECT_THROW(stream->WriteInt(1), TStreamWriteError);
 
-    auto readOnly = CreateMemoryStream(block, 100, true, false);
+    auto readOnly = CreateMemoryStream(block, 100, FileMode::Read);
     EXPECT_EQ(readOnly->Write(out, 1), 0);
-    auto writeOnly = CreateMemoryStream(block, 100, false, true);
+    auto writeOnly = CreateMemoryStream(block, 100, FileMode::Write);
     EXPECT_EQ(writeOnly->Read(out, 1), 0);
     EXPECT_EQ(writeOnly->Read(out, -1), 0);
 }

@@ -103,10 +103,10 @@ TEST(Saving, FailedWritesAreReported) {
     auto stream = OpenWriteStream("/dev/full");
     ASSERT_TRUE(stream);
     stream->WriteInt(1);
-    EXPECT_NE(stream->Flush(), 0);
+    EXPECT_FALSE(stream->Flush());
     stream->WriteInt(2);
-    EXPECT_NE(stream->Close(), 0);
-    EXPECT_EQ(stream->Close(), 0); // already closed
+    EXPECT_FALSE(stream->Close());
+    EXPECT_TRUE(stream->Close()); // already closed
 }
 
 TEST(Saving, AFullDiskKeepsTheOldFile) {
@@ -195,14 +195,14 @@ TEST(Saving, OnlyCloseReplacesTheFile) {
     auto saved = OpenSaveStream(path);
     saved->WriteString(u"new");
     EXPECT_EQ(ReadFileBytes(path), Bytes({'o', 'l', 'd'}));
-    EXPECT_EQ(saved->Close(), 0);
+    EXPECT_TRUE(saved->Close());
     EXPECT_EQ(ReadFileBytes(path), Bytes({'n', 'e', 'w'}));
 
     // Devices are written in place.
     auto device = OpenSaveStream("/dev/null");
     ASSERT_TRUE(device);
     device->WriteInt(1);
-    EXPECT_EQ(device->Close(), 0);
+    EXPECT_TRUE(device->Close());
     struct stat null;
     ASSERT_EQ(stat("/dev/null", &null), 0);
     EXPECT_TRUE(S_ISCHR(null.st_mode));

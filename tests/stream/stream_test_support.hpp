@@ -27,9 +27,9 @@ public:
         pos_ += n;
         return n;
     }
-    int Close() override {
+    bool Close() override {
         ++closes;
-        return 0;
+        return true;
     }
 
     int closes = 0;

@@ -94,6 +94,42 @@ TEST(Events, TextForm) {
     EXPECT_EQ(TEvent::CreateEvent(EventId::MenuAction)->ToString().substr(0, 11), u"MenuAction:");
 }
 
+// Each reading answers only for the events that carry it.
+TEST(Events, DataReadsAsTheKeyButtonOrCharacterOfItsEvent) {
+    struct Case {
+        EventId id;
+        int data;
+        Key key;
+        MouseButton button;
+        char16_t character;
+    };
+    const Case cases[] = {
+        {EventId::KeyDown, 65, Key::A, MouseButton::NoButton, 0},
+        {EventId::KeyUp, 165, Key::RightAlt, MouseButton::NoButton, 0},
+        {EventId::KeyRepeat, 67, Key::C, MouseButton::NoButton, 0},
+        {EventId::KeyChar, 'k', Key::NoKey, MouseButton::NoButton, u'k'},
+        {EventId::MouseDown, 2, Key::NoKey, MouseButton::Right, 0},
+        {EventId::MouseUp, 3, Key::NoKey, MouseButton::Middle, 0},
+        {EventId::MouseMove, 4, Key::NoKey, MouseButton::Middle, 0}, // held buttons are bits
+        {EventId::MouseMove, 1, Key::NoKey, MouseButton::Left, 0},
+        {EventId::MouseMove, 0, Key::NoKey, MouseButton::NoButton, 0},
+        {EventId::MouseWheel, 1, Key::NoKey, MouseButton::NoButton, 0},
+        {EventId::TimerTick, 65, Key::NoKey, MouseButton::NoButton, 0},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << ToNumber(c.id) << " data " << c.data);
+        EmitNewEvent(c.id, nullptr, c.data);
+        ASSERT_EQ(PollEvent(), c.id);
+        EXPECT_EQ(CurrentEvent()->AsKey(), c.key);
+        EXPECT_EQ(CurrentEvent()->AsButton(), c.button);
+        EXPECT_EQ(CurrentEvent()->AsChar(), c.character);
+        EXPECT_EQ(CurrentEventKey(), c.key);
+        EXPECT_EQ(CurrentEventButton(), c.button);
+        EXPECT_EQ(CurrentEventChar(), c.character);
+        EXPECT_EQ(CurrentEventData(), c.data); // the stored number stays as it was
+    }
+}
+
 TEST(EventQueue, EmptyQueueGivesTheBlankEvent) {
     EmitNewEvent(EventId::KeyDown, nullptr, 65, Modifier::Shift, 2, 3, StringObject(S("x")));
     EXPECT_EQ(PollEvent(), EventId::KeyDown);

@@ -242,10 +242,10 @@ protected:
 
 TEST_F(MessageBoxes, ReturnAndEscapeChooseTheDefaultButtons) {
     auto answer = Answer("Return");
-    EXPECT_EQ(AskYesNoCancel(S("Save the changes?")), 1);
+    EXPECT_EQ(AskYesNoCancel(S("Save the changes?")), zandrel::Answer::Yes);
     answer.join();
     answer = Answer("Escape");
-    EXPECT_EQ(AskYesNoCancel(S("Save the changes?"), true), -1);
+    EXPECT_EQ(AskYesNoCancel(S("Save the changes?"), true), zandrel::Answer::Cancel);
     answer.join();
     answer = Answer("Return");
     EXPECT_TRUE(AskOkCancel(S("Go on?")));

@@ -216,7 +216,8 @@ namespace {
 
 enum class Ask { Notice, OkCancel, YesNoCancel };
 
-// The answer as AskYesNoCancel gives it: OK and a notice's return count as 1.
+// The answer as the number AskYesNoCancel's Answer stands for: OK and a notice's return count
+// as 1.
 int AskWith(Ask ask, bool serious = false) {
     switch (ask) {
     case Ask::Notice:
@@ -227,7 +228,7 @@ int AskWith(Ask ask, bool serious = false) {
     case Ask::YesNoCancel:
         break;
     }
-    return AskYesNoCancel(S("Save the changes?"), serious);
+    return ToNumber(AskYesNoCancel(S("Save the changes?"), serious));
 }
 
 // Message boxes on a desktop where SDL's box fails, as without X core fonts.

@@ -22,7 +22,7 @@ struct Placement {
 class PlacedPicture {
 public:
     explicit PlacedPicture(const Placement& p)
-        : pixmap_(LockImage(p.image, p.frame, 1, 0)), x_(p.x), y_(p.y), w_(p.image->width),
+        : pixmap_(LockImage(p.image, p.frame, false)), x_(p.x), y_(p.y), w_(p.image->width),
           h_(p.image->height), handleX_(p.image->handleX), handleY_(p.image->handleY) {
         double radians = p.rotation * std::numbers::pi / 180;
         double c = std::cos(radians), s = std::sin(radians);

@@ -88,7 +88,7 @@ void WriteOggVorbis(const StereoBuffer& music, const zandrel::Url& url, float qu
     }
     vorbis_analysis_wrote(&e.dsp, 0);
     DrainBlocks(e, *out);
-    if (out->Close() != 0) throw zandrel::RuntimeError("Unable to write the music file");
+    if (!out->Close()) throw zandrel::RuntimeError("Unable to write the music file");
 }
 
 } // namespace assetgen
