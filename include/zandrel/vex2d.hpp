@@ -340,6 +340,10 @@ Ref<TPixmap> GrabPixmap(int x, int y, int width, int height);
 // ---------------------------------------------------------------------------
 // Images
 
+// What a locked image frame's pixmap is for: reading it only, or changing
+// it, after which the next draw rebuilds the frame from it.
+enum class LockFor { Reading, Changing };
+
 // A picture of one or more frames of equal size. Each frame keeps its pixmap
 // and, made on first draw, a driver frame that is made again when the
 // graphics context has changed since (GraphicsSeq) or the pixmap was changed.
@@ -366,10 +370,9 @@ public:
     // The current 2D driver's frame. Throws RuntimeError "Image frame index
     // out of range" for an index outside the frames, as do Lock and SetPixmap.
     virtual const Ref<TImageFrame>& Frame(int index);
-    // The frame's pixmap, made transparent black when it had none; `write`
-    // true (the pixmap is to be changed) makes the next draw rebuild the
-    // driver frame.
-    virtual const Ref<TPixmap>& Lock(int index, bool write);
+    // The frame's pixmap, made transparent black when it had none;
+    // LockFor::Changing makes the next draw rebuild the driver frame.
+    virtual const Ref<TPixmap>& Lock(int index, LockFor use);
     // A masked image masks a pixmap without alpha with its mask colour.
     virtual void SetPixmap(int index, const Ref<TPixmap>& pixmap);
 
@@ -413,9 +416,10 @@ int ImageWidth(const Ref<TImage>& image);
 // The image's height in pixels.
 int ImageHeight(const Ref<TImage>& image);
 // The frame's pixmap to read or change, as TImage::Lock gives it.
-// `frame` is the frame from 0; `write` true makes the next draw rebuild the drawable frame, false
-// only reads.
-const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0, bool write = true);
+// `frame` is the frame from 0; LockFor::Changing makes the next draw rebuild the drawable frame,
+// LockFor::Reading leaves it.
+const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame = 0,
+                              LockFor use = LockFor::Changing);
 // Does nothing; pairs with LockImage.
 // `frame` as given to LockImage.
 void UnlockImage(const Ref<TImage>& image, int frame = 0);

@@ -255,7 +255,7 @@ bool PlaceImage(TQuad& quad, const Ref<TImage>& image, float x, float y, int fra
                    static_cast<float>(picture.height), picture.handleX, picture.handleY))
         return false;
     // Read only, so that the driver frame is not made again.
-    const auto& pixmap = LockImage(image, frame, false);
+    const auto& pixmap = LockImage(image, frame, LockFor::Reading);
     if (!pixmap || pixmap->Width() <= 0 || pixmap->Height() <= 0 ||
         !IsPixelFormat(pixmap->Format()))
         return false;

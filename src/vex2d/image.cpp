@@ -102,15 +102,15 @@ const Ref<TImageFrame>& TImage::Frame(int index) {
     auto& stamp = seqs[static_cast<size_t>(index)];
     if (stamp == seq && frame) return frame;
     // Stamped only once made, so that a failure is tried again on the next draw.
-    frame = CurrentVex2DDriver().CreateFrame(Lock(index, false), flags);
+    frame = CurrentVex2DDriver().CreateFrame(Lock(index, LockFor::Reading), flags);
     stamp = seq;
     return frame;
 }
 
-const Ref<TPixmap>& TImage::Lock(int index, bool write) {
+const Ref<TPixmap>& TImage::Lock(int index, LockFor use) {
     CheckIndex(*this, index);
     auto i = static_cast<size_t>(index);
-    if (write) {
+    if (use == LockFor::Changing) {
         seqs[i] = 0;
         frames[i] = nullptr;
     }
@@ -222,8 +222,8 @@ int ImageHeight(const Ref<TImage>& image) {
     return CheckedImage(image).height;
 }
 
-const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame, bool write) {
-    return CheckedImage(image).Lock(frame, write);
+const Ref<TPixmap>& LockImage(const Ref<TImage>& image, int frame, LockFor use) {
+    return CheckedImage(image).Lock(frame, use);
 }
 
 void UnlockImage(const Ref<TImage>&, int) {}

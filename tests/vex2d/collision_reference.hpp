@@ -22,8 +22,9 @@ struct Placement {
 class PlacedPicture {
 public:
     explicit PlacedPicture(const Placement& p)
-        : pixmap_(LockImage(p.image, p.frame, false)), x_(p.x), y_(p.y), w_(p.image->width),
-          h_(p.image->height), handleX_(p.image->handleX), handleY_(p.image->handleY) {
+        : pixmap_(LockImage(p.image, p.frame, LockFor::Reading)), x_(p.x), y_(p.y),
+          w_(p.image->width), h_(p.image->height), handleX_(p.image->handleX),
+          handleY_(p.image->handleY) {
         double radians = p.rotation * std::numbers::pi / 180;
         double c = std::cos(radians), s = std::sin(radians);
         ix_ = c * p.scaleX;

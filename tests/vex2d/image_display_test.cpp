@@ -209,9 +209,9 @@ TEST_F(ImageFrames, LockingForWritingRebuildsTheFrame) {
     SetBlendMode(BlendMode::Solid);
     DrawImage(image, 0, 0);
     auto frame = image->frames[0];
-    image->Lock(0, false);
+    image->Lock(0, LockFor::Reading);
     EXPECT_EQ(image->frames[0], frame);
-    auto& pixmap = image->Lock(0, true);
+    auto& pixmap = image->Lock(0, LockFor::Changing);
     EXPECT_FALSE(image->frames[0]);
     EXPECT_EQ(image->seqs[0], 0u);
     pixmap->WritePixel(0, 0, Rgb(0, 0, 255));

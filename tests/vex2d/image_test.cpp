@@ -20,9 +20,9 @@ TEST(Image, CreateMakesEmptyFramesOfTransparentBlack) {
     EXPECT_EQ(pixmap->Format(), PixelFormat::FormatRGBA8888);
     EXPECT_EQ(pixmap->Width(), 5);
     EXPECT_EQ(ReadPixel(pixmap, 4, 2), 0u);
-    EXPECT_EQ(image->Lock(1, false), pixmap); // made once
-    EXPECT_THROW(image->Lock(2, false), RuntimeError);
-    EXPECT_THROW(image->Lock(-1, false), RuntimeError);
+    EXPECT_EQ(image->Lock(1, LockFor::Reading), pixmap); // made once
+    EXPECT_THROW(image->Lock(2, LockFor::Reading), RuntimeError);
+    EXPECT_THROW(image->Lock(-1, LockFor::Reading), RuntimeError);
     EXPECT_THROW(CreateImage(-1, 3), RuntimeError);
 }
 
