@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <sched.h>
+#include <sstream>
 #include <string>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -23,7 +25,24 @@ bool WriteProcFile(const char* path, const std::string& text) {
 // not (not root, or root in a container without the right) becomes root in
 // user and mount namespaces of its own, as `unshare -rm` does, where the
 // kernel allows them. Either needs the program to have a single thread.
+// Not under chroot (a root that is no mount point of its own, as on a
+// freshly made build root): there a namespace of its own makes
+// /proc/self/exe name the program from outside that root, a file the program
+// cannot see, and the full-disk tests mount in the shared namespace,
+// unmounting as they end.
+bool RootIsAMountPoint() {
+    std::ifstream mounts("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(mounts, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point;
+        if (fields >> id >> parent >> device >> root >> point && point == "/") return true;
+    }
+    return false;
+}
+
 void GetOwnMounts() {
+    if (!RootIsAMountPoint()) return;
     if (unshare(CLONE_NEWNS) == 0) {
         mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
         return;
