@@ -194,7 +194,10 @@ TEST_F(GamepadTest, ButtonsReadByName) {
                                                {PadButton::DPadLeft, -SDL_HAT_LEFT},
                                                {PadButton::DPadRight, -SDL_HAT_RIGHT}};
     static_assert(std::size(cases) == PadButtons);
-    for (auto [name, control] : cases) {
+    for (const auto& [button, held] : cases) {
+        // Named copies: a lambda may not capture a structured binding in C++20.
+        PadButton name = button;
+        int control = held;
         auto set = [&](bool down) {
             if (control >= 0)
                 SDL_JoystickSetVirtualButton(pad_, control, down);
