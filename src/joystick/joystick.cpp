@@ -24,16 +24,17 @@ template <int Buttons, int Axes> struct Controls {
 
     // A controller that stops answering (unplugged, say) reads as released
     // and centred rather than frozen with a button held.
-    void Refresh(int port, bool (*read)(int port, uint32_t& buttons, float* axes)) {
+    Controls& Refresh(int port, bool (*read)(int port, uint32_t& buttons, float* axes)) {
         uint32_t previous = buttons;
         if (!read(port, buttons, axes.data())) {
             buttons = 0;
             axes.fill(0.0f);
-            return;
+            return *this;
         }
         uint32_t pressed = buttons & ~previous;
         for (int button = 0; button < Buttons; ++button)
             if (pressed & (1u << button)) ++hits[static_cast<size_t>(button)];
+        return *this;
     }
 
     int TakeHits(int button) { return std::exchange(hits[static_cast<size_t>(button)], 0); }
@@ -61,15 +62,11 @@ PortState& State(int port) {
 }
 
 auto& Poll(int port) {
-    auto& joy = State(port).joy;
-    joy.Refresh(port, native::ReadJoystick);
-    return joy;
+    return State(port).joy.Refresh(port, native::ReadJoystick);
 }
 
 auto& PollPad(int port) {
-    auto& pad = State(port).pad;
-    pad.Refresh(port, native::ReadGamepad);
-    return pad;
+    return State(port).pad.Refresh(port, native::ReadGamepad);
 }
 
 float Axis(int port, int slot) {
