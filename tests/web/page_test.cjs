@@ -12,7 +12,8 @@
 //       --references DIR
 //       the show on its virtual clock hands over its frames at those show
 //       seconds, each showing what the native capture's frame
-//       DIR/<S * 60>.png shows, as above;
+//       DIR/<S * 60>.png shows, as above; S@T allows T units per channel
+//       at that second instead of 2;
 //   node page_test.cjs --site DIR --page show --realtime --scenes N
 //       the show on the real clock plays scenes 1 to N, the program's mixer
 //       feeding sound to the page's audio, and each scene starts on the audio
@@ -24,7 +25,7 @@
 //       the page is loaded N times in one browser profile, the lines of
 //       all N runs together being FILE's; with --within D, a number marked
 //       "~" may differ from FILE's by up to D;
-//   node page_test.cjs --compare A.png B.png
+//   node page_test.cjs --compare A.png B.png [--tolerance T]
 //       exit code 0 when A shows what B does, as above, 1 when not.
 // --save PNG keeps the page's last frame; --pointer X,Y moves the mouse to
 // that pixel of the program's on the canvas as the program starts;
@@ -98,10 +99,10 @@ async function waitForEnd(page) {
 
 // The drawn picture, the canvas or the data URL `drawnUrl`, against the
 // reference file, compared here.
-async function compareWithReference(page, referenceFile, drawnUrl = null) {
+async function compareWithReference(page, referenceFile, drawnUrl = null, tolerance = undefined) {
   const url = drawnUrl || await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
   const drawn = pictures.decodePng(Buffer.from(url.split(',')[1], 'base64'));
-  return pictures.compare(drawn, pictures.decodePng(fs.readFileSync(referenceFile)));
+  return pictures.compare(drawn, pictures.decodePng(fs.readFileSync(referenceFile)), tolerance);
 }
 
 const limits = {};
@@ -112,10 +113,12 @@ function comparisonFailure(result) {
 
 // Show frames at given seconds on the virtual clock against the native capture's.
 async function checkShowFrames(page, base, opts) {
-  const seconds = opts.grab.split(',').map(Number);
+  // S or S@T: T units per channel allowed at that second instead of the usual.
+  const grabs = opts.grab.split(',').map((entry) => entry.split('@').map(Number));
+  const seconds = grabs.map(([second]) => second);
   const last = Math.max(...seconds);
   const started = Date.now();
-  await page.goto(`${base}?test&args=--virtual-clock%20--grab%20${opts.grab}%20--until%20${last}`);
+  await page.goto(`${base}?test&args=--virtual-clock%20--grab%20${seconds.join(',')}%20--until%20${last}`);
   const progress = setInterval(async () => {
     const frames = await page.evaluate(() => window.zandrelPage.shownFrames).catch(() => null);
     console.log(`${((Date.now() - started) / 1000).toFixed(0)} s: frame ${frames}`);
@@ -126,7 +129,7 @@ async function checkShowFrames(page, base, opts) {
   console.log(`show to ${last} s on the virtual clock in ${Date.now() - started} ms, exit code ${code}`);
   if (code !== 0) return `exit code ${code}`;
   const failures = [];
-  for (const second of seconds) {
+  for (const [second, tolerance] of grabs) {
     const url = await page.evaluate((s) => window.zandrelPage.grabs[s], second);
     if (!url) {
       failures.push(`no frame at ${second} s`);
@@ -134,7 +137,7 @@ async function checkShowFrames(page, base, opts) {
     }
     const name = String(second * ShowFramesPerSecond).padStart(6, '0') + '.png';
     if (opts.save) fs.writeFileSync(`${opts.save}-${second}.png`, Buffer.from(url.split(',')[1], 'base64'));
-    const result = await compareWithReference(page, path.resolve(opts.references, name), url);
+    const result = await compareWithReference(page, path.resolve(opts.references, name), url, tolerance);
     console.log(`${second} s: ${JSON.stringify(result)}`);
     const failure = comparisonFailure(result);
     if (failure) failures.push(`${second} s: ${failure}`);
@@ -244,9 +247,10 @@ async function checkOutput(page, base, expectedFile, runs, within) {
 }
 
 // --compare A.png B.png: 0 when A shows what B does, 1 when not.
-function compareFiles(drawn, expected) {
+function compareFiles(drawn, expected, tolerance) {
   try {
-    const result = pictures.compare(...[drawn, expected].map((file) => pictures.decodePng(fs.readFileSync(file))));
+    const [a, b] = [drawn, expected].map((file) => pictures.decodePng(fs.readFileSync(file)));
+    const result = pictures.compare(a, b, tolerance);
     const failure = comparisonFailure(result);
     console.log(`${JSON.stringify(result)}: ${failure || 'they agree'}`);
     return failure ? 1 : 0;
@@ -321,7 +325,10 @@ async function main() {
   const opts = options();
   if (opts.share) limits.share = Number(opts.share);
   if (opts.patch) limits.patch = Number(opts.patch);
-  if (opts.compare) process.exit(compareFiles(opts.compare, process.argv[process.argv.indexOf('--compare') + 2]));
+  if (opts.compare) {
+    const tolerance = opts.tolerance ? Number(opts.tolerance) : undefined;
+    process.exit(compareFiles(opts.compare, process.argv[process.argv.indexOf('--compare') + 2], tolerance));
+  }
   const site = path.resolve(opts.site);
   const reference = opts.reference ? path.resolve(opts.reference) : null;
   const server = await serve(site);

@@ -73,11 +73,11 @@ function largestPatch(marked, width) {
 }
 
 // Compares over the content: the pixels where either picture differs from
-// the expected picture's background, its commonest colour, by more than the
-// tolerance. Gives the content's size, how many of its pixels agree within
-// the tolerance, the largest difference and the largest connected patch of
-// pixels that do not agree.
-function compare(drawn, expected) {
+// the expected picture's background, its commonest colour, by more than
+// Tolerance. Gives the content's size, how many of its pixels agree within
+// `tolerance` units per channel, the largest difference and the largest
+// connected patch of pixels that do not agree.
+function compare(drawn, expected, tolerance = Tolerance) {
   if (drawn.width !== expected.width || drawn.height !== expected.height)
     return { error: `sizes differ: ${drawn.width}x${drawn.height} against ${expected.width}x${expected.height}` };
   const counts = new Map();
@@ -93,13 +93,13 @@ function compare(drawn, expected) {
   for (let i = 0, n = 0; i < drawn.rgba.length; i += 4, ++n) {
     const difference = apart(drawn.rgba, i, expected.rgba.subarray(i, i + 3));
     worst = Math.max(worst, difference);
-    wrong[n] = difference > Tolerance;
+    wrong[n] = difference > tolerance;
     if (apart(drawn.rgba, i, back) > Tolerance || apart(expected.rgba, i, back) > Tolerance) {
       ++content;
       close += !wrong[n];
     }
   }
-  return { content, close, worst, largestWrongPatch: largestPatch(wrong, drawn.width) };
+  return { content, close, tolerance, worst, largestWrongPatch: largestPatch(wrong, drawn.width) };
 }
 
 // Why a comparison fails, or null: less than `share` of the content within
@@ -108,7 +108,7 @@ function comparisonFailure(result, { share = 0.97, patch = 32 } = {}) {
   if (result.error) return result.error;
   if (result.content === 0) return 'neither picture shows more than its background';
   if (result.close < share * result.content)
-    return `${(100 * result.close / result.content).toFixed(2)} % of the content within ${Tolerance}`;
+    return `${(100 * result.close / result.content).toFixed(2)} % of the content within ${result.tolerance}`;
   if (result.largestWrongPatch > patch) return `a patch of ${result.largestWrongPatch} wrong pixels`;
   return null;
 }
