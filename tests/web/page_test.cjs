@@ -228,7 +228,8 @@ function linesAgree(line, expected, within) {
 
 // The program's printed lines, over `runs` loads of the page, against those
 // in `expectedFile`.
-async function checkOutput(page, base, expectedFile, runs, within) {
+async function checkOutput(page, base, opts) {
+  const [expectedFile, runs, within] = [path.resolve(opts.output), Number(opts.runs || 1), Number(opts.within || 0)];
   const printed = [];
   for (let run = 0; run < runs; ++run) {
     await page.goto(`${base}?test&run=${run}`);
@@ -321,6 +322,55 @@ async function checkFits(page, viewports, width, height) {
   return fitFailure(shown, width, height, true);
 }
 
+// Loads the page with the program's options and waits until it runs.
+async function startProgram(page, base, args = '') {
+  await page.goto(`${base}?test&args=${encodeURIComponent(args)}`);
+  await page.waitForFunction(() => window.zandrelPage && window.zandrelPage.started, { timeout: TimeoutMs });
+}
+
+// --frames: the program ends with code 0 after N frames, its last one
+// showing what the reference shows, and (--viewport) fitting each window.
+async function checkFrames(page, base, opts) {
+  const started = Date.now();
+  if (opts.viewport) await setViewport(page, opts.viewport.split(',')[0]);
+  await startProgram(page, base, [`--frames ${opts.frames}`, opts.args || ''].join(' ').trim());
+  console.log(`page load to running: ${Date.now() - started} ms`);
+  if (opts.pointer) {
+    // Where the native program's start put the pointer, which a page cannot move.
+    const [x, y] = opts.pointer.split(',').map(Number);
+    const box = await page.boundingBox('#canvas');
+    const scale = box.width / await page.evaluate(() => document.getElementById('canvas').width);
+    await page.moveMouse(box.x + x * scale, box.y + y * scale);
+  }
+  const code = await waitForEnd(page);
+  console.log(`${opts.frames} frames in ${Date.now() - started} ms from load, exit code ${code}`);
+  if (opts.save) {
+    const url = await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
+    fs.writeFileSync(opts.save, Buffer.from(url.split(',')[1], 'base64'));
+  }
+  if (code !== 0) return `exit code ${code}`;
+  if (!opts.reference) return null;
+  const reference = path.resolve(opts.reference);
+  const result = await compareWithReference(page, reference);
+  console.log(JSON.stringify(result));
+  const failure = comparisonFailure(result);
+  if (failure || !opts.viewport) return failure;
+  const expected = pictures.decodePng(fs.readFileSync(reference));
+  return checkFits(page, opts.viewport, expected.width, expected.height);
+}
+
+// --escape: the program runs until Escape ends it with code 0.
+async function checkEscape(page, base) {
+  await startProgram(page, base);
+  await new Promise((resolve) => setTimeout(resolve, 1000));
+  if (!await page.evaluate(() => !window.zandrelPage.ended)) return 'the program ended before Escape';
+  await page.focus('#canvas');
+  await page.pressKey('Escape', 27);
+  const code = await waitForEnd(page);
+  console.log(`Escape ended it with code ${code}`);
+  return code !== 0 ? `exit code ${code}` : null;
+}
+
 async function main() {
   const opts = options();
   if (opts.share) limits.share = Number(opts.share);
@@ -330,7 +380,6 @@ async function main() {
     process.exit(compareFiles(opts.compare, process.argv[process.argv.indexOf('--compare') + 2], tolerance));
   }
   const site = path.resolve(opts.site);
-  const reference = opts.reference ? path.resolve(opts.reference) : null;
   const server = await serve(site);
   const base = `http://127.0.0.1:${server.address().port}/${opts.page}/`;
   let failure = null, browser = null;
@@ -339,57 +388,9 @@ async function main() {
     const page = await browser.newPage();
     page.on('console', (text) => console.log(`[page] ${text}`));
     page.on('pageerror', (error) => console.log(`[page error] ${error.message}`));
-    if (opts.virtual) {
-      failure = await checkShowFrames(page, base, opts);
-    } else if (opts.realtime) {
-      failure = await checkShowInRealTime(page, base, opts);
-    } else if (opts.frames) {
-      const started = Date.now();
-      if (opts.viewport) await setViewport(page, opts.viewport.split(',')[0]);
-      const args = [`--frames ${opts.frames}`, opts.args || ''].join(' ').trim();
-      await page.goto(`${base}?test&args=${encodeURIComponent(args)}`);
-      await page.waitForFunction(() => window.zandrelPage && window.zandrelPage.started, { timeout: TimeoutMs });
-      console.log(`page load to running: ${Date.now() - started} ms`);
-      if (opts.pointer) {
-        // Where the native program's start put the pointer, which a page cannot move.
-        const [x, y] = opts.pointer.split(',').map(Number);
-        const box = await page.boundingBox('#canvas');
-        const scale = box.width / await page.evaluate(() => document.getElementById('canvas').width);
-        await page.moveMouse(box.x + x * scale, box.y + y * scale);
-      }
-      const code = await waitForEnd(page);
-      console.log(`${opts.frames} frames in ${Date.now() - started} ms from load, exit code ${code}`);
-      if (opts.save) {
-        const url = await page.evaluate(() => document.getElementById('canvas').toDataURL('image/png'));
-        fs.writeFileSync(opts.save, Buffer.from(url.split(',')[1], 'base64'));
-      }
-      if (code !== 0) failure = `exit code ${code}`;
-      else if (reference) {
-        const result = await compareWithReference(page, reference);
-        console.log(JSON.stringify(result));
-        failure = comparisonFailure(result);
-        if (!failure && opts.viewport) {
-          const expected = pictures.decodePng(fs.readFileSync(reference));
-          failure = await checkFits(page, opts.viewport, expected.width, expected.height);
-        }
-      }
-    } else if (opts.output) {
-      failure = await checkOutput(page, base, path.resolve(opts.output), Number(opts.runs || 1),
-        Number(opts.within || 0));
-    } else if (opts.escape) {
-      await page.goto(`${base}?test`);
-      await page.waitForFunction(() => window.zandrelPage && window.zandrelPage.started, { timeout: TimeoutMs });
-      await new Promise((resolve) => setTimeout(resolve, 1000));
-      const running = await page.evaluate(() => !window.zandrelPage.ended);
-      if (!running) failure = 'the program ended before Escape';
-      else {
-        await page.focus('#canvas');
-        await page.pressKey('Escape', 27);
-        const code = await waitForEnd(page);
-        console.log(`Escape ended it with code ${code}`);
-        if (code !== 0) failure = `exit code ${code}`;
-      }
-    }
+    const check = opts.virtual ? checkShowFrames : opts.realtime ? checkShowInRealTime
+      : opts.frames ? checkFrames : opts.output ? checkOutput : opts.escape ? checkEscape : null;
+    failure = check ? await check(page, base, opts) : 'nothing to check: see the options at the top';
   } catch (error) {
     failure = String(error);
   } finally {
