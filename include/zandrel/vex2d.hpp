@@ -359,8 +359,9 @@ Ref<TImage> GetRenderTarget();
 //   texel   the drawn image's texel at uv, opaque white for shapes;
 //   uv      the texture coordinate into `picture`, 0, 0 at the image's
 //           top-left and 1, 1 at its bottom-right when its sides are
-//           powers of two (an image of other sizes covers less of its
-//           texture: NAME_extent below says how much); 0, 0 for shapes;
+//           powers of two (an image of other sizes covers only part of
+//           its texture; pick(picture, uv) is its texel either way); 0, 0
+//           for shapes;
 //   screen  the pixel drawn, from the top-left of the window or of the
 //           render target, pixel centres at .5;
 //   result  what is drawn: colour * texel on entry, as without a shader.
