@@ -38,6 +38,7 @@ void FixedFunctionGL::DisableTexture() {
 
 void FixedFunctionGL::StartContext(int width, int height) {
     cache_ = Cache();
+    shader_ = nullptr; // the 2D context's own shader is set again after
     glDisable(GL_TEXTURE_2D);
     SetProjection(width, height, true);
 }

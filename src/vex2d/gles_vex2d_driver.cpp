@@ -55,7 +55,7 @@ Ref<TGraphics> TGLES2DDriver::CreateGraphics(int width, int height, int depth, i
 // handed over again.
 void TGLES2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     LeaveRenderTarget();
-    batch_.Flush();
+    batch_.SetShader(nullptr); // the 2D context's own is set again after
     auto state = As<TVex2DGraphics>(g);
     if (!state || !state->graphics) {
         GLESGraphicsDriver()->SetGraphics(nullptr);
