@@ -219,6 +219,28 @@ TEST_F(Shaders, SetUnsetAndRenderTargets) {
         }
     EXPECT_EQ(ReadPixel(screen, 101, 101), White) << "unshaded after SetShader(nullptr)";
 
+    // Text and points go through it as well.
+    auto red = CreateShader2D("result.rgb = vec3(1.0, 0.0, 0.0);");
+    auto countRed = [&] {
+        int count = 0;
+        auto now = Screen();
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+                count += ReadPixel(now, x, y) == Rgb(255, 0, 0);
+        return count;
+    };
+    SetBlendMode(BlendMode::Mask);
+    ClearScreen();
+    DrawText("Ab", 0, 0);
+    int plain = CountLit();
+    ClearScreen();
+    SetShader(red);
+    DrawText("Ab", 0, 0);
+    Plot(300, 200);
+    SetShader(nullptr);
+    EXPECT_EQ(countRed(), plain + 1) << "every lit pixel red";
+    EXPECT_EQ(CountLit(), plain + 1);
+
     SetShader(invert);
     auto first = CurrentGraphics();
     auto second = CreateGraphics(64, 64);
