@@ -243,13 +243,18 @@ TEST_F(Shaders, SetUnsetAndRenderTargets) {
 
     SetShader(invert);
     auto first = CurrentGraphics();
-    auto second = CreateGraphics(64, 64);
+    // Of the shader driver: under the fixed-function one, another profile.
+    auto second = GLES2DDriver()->CreateGraphics(64, 64, 0, 0, GraphicsFlags::NoFlags);
     ASSERT_TRUE(second);
     SetGraphics(second);
     EXPECT_FALSE(GetShader());
     DrawRect(0, 0, 4, 4);
     EXPECT_EQ(PixelAt(1, 1), White) << "the other context draws plain";
     SetShader(invert);
+    SetColor(0, 0, 0);
+    DrawRect(4, 4, 4, 4);
+    EXPECT_EQ(PixelAt(5, 5), White) << "the shader made for this context's profile";
+    SetColor(255, 255, 255);
     SetGraphics(first);
     CloseGraphics(second);
     EXPECT_EQ(GetShader(), invert);
