@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace zandrel {
@@ -41,6 +43,7 @@ ZANDREL_FLAG_SET(ImageFlags);
 
 class TImageFont;
 class TImage;
+class TShader2D;
 
 // A view of the 2D world: the world point drawn at the centre of the
 // viewport, how much larger the world is drawn, and how far it is turned
@@ -105,6 +108,14 @@ public:
     // then count from the picture's top-left. The base throws RuntimeError
     // "This 2D driver cannot draw into images".
     virtual void SetTarget(const Ref<TImageFrame>& frame, int width, int height);
+    // A shader of the body for this driver's contexts (CreateShader2D), made
+    // for the current context. The base throws RuntimeError "This 2D driver
+    // cannot run shaders".
+    virtual Ref<TShader2D> CreateShader(const String& body);
+    // Draws everything that follows through the shader (one this driver made),
+    // or as usual for no shader; SetShader calls it, and again after the
+    // shader's uniforms change. The base throws as CreateShader's does.
+    virtual void SetShader(const Ref<TShader2D>& shader);
 };
 
 // The render state of one 2D context, wrapping a context of the driver under it.
@@ -144,6 +155,8 @@ public:
     float displayOrigin[2] = {0, 0};
     // The image font; no object for the built-in one.
     Ref<TImageFont> imageFont;
+    // The shader drawing goes through (SetShader); no object for none.
+    Ref<TShader2D> shader;
     // The blend mode.
     BlendMode blendMode{};
     // The wrapped context.
@@ -330,6 +343,96 @@ void TileImage(const Ref<TImage>& image, float x = 0, float y = 0, int frame = 0
 void SetRenderTarget(const Ref<TImage>& image, int frame = 0);
 // The image drawn into; no object while drawing goes to the context.
 Ref<TImage> GetRenderTarget();
+
+// ---------------------------------------------------------------------------
+// Shaders of a program's own. A shader is the body of a function that gives
+// the colour of each pixel drawn; Zandrel wraps it for the GLSL of the
+// context (1.20 under the OpenGL 2D driver, 3.30 core or ES 3.00 under the
+// shader driver, and so WebGL 2 in the page) and runs it for every drawing
+// call while it is set: images, rectangles, ovals, polygons, lines, points,
+// text and pixmaps. ClearScreen is not shaded. The blend mode applies to
+// what it gives, Mask included.
+//
+// The body runs inside `void shade(vec4 colour, vec4 texel, vec2 uv, vec2
+// screen, inout vec4 result)`:
+//   colour  the drawing colour and alpha (SetColor, SetAlpha), 0-1 each;
+//   texel   the drawn image's texel at uv, opaque white for shapes;
+//   uv      the texture coordinate into `picture`, 0, 0 at the image's
+//           top-left and 1, 1 at its bottom-right when its sides are
+//           powers of two (an image of other sizes covers only part of
+//           its texture; pick(picture, uv) is its texel either way); 0, 0
+//           for shapes;
+//   screen  the pixel drawn, from the top-left of the window or of the
+//           render target, pixel centres at .5;
+//   result  what is drawn: colour * texel on entry, as without a shader.
+// Also in scope: `uniform sampler2D picture` (the drawn image's texture) and
+// `vec4 pick(sampler2D texture, vec2 at)`, which samples a texture on every
+// profile (texture2D or texture). A line whose first word is `uniform`
+// declares a uniform of the whole program (float, vec2-vec4, int, bool or
+// sampler2D; no arrays); for a sampler2D named NAME, a `uniform vec2
+// NAME_extent` when declared gets the texture coordinate of its image's
+// bottom-right. What works on every profile is GLSL ES 1.00's language:
+// float constants with a point (1.0, not 1), no integer bit operations, no
+// functions of one's own, `return;` to leave early, `discard` to drop the
+// pixel. Main thread; each context keeps its own shader set, and a shader
+// made under one context runs in all of them.
+
+// A shader made by CreateShader2D with the uniform values set for it.
+// Drivers make their own kinds; a program only passes them around.
+class TShader2D : public Object {
+public:
+    // The body as given.
+    String body;
+    // A float uniform of `count` (1-4) components; the driver's.
+    virtual void SetFloats(const std::string& name, const float* values, int count) = 0;
+    // An int (or bool) uniform; the driver's.
+    virtual void SetInt(const std::string& name, int value) = 0;
+    // A sampler2D uniform sampling the image's frame; the driver's.
+    virtual void SetTexture(const std::string& name, const Ref<TImage>& image, int frame) = 0;
+};
+
+// A shader of the body for the current context's driver. Throws
+// RuntimeError "Shader does not compile: " or "Shader does not link: " and
+// the GL's log, its line numbers counted from the body's first line as 1
+// (the formats vary: Mesa writes "0:3(12): error: ...", WebGL "ERROR: 0:3:
+// ..."), and RuntimeError "This 2D driver cannot run shaders" for a driver
+// without them.
+Ref<TShader2D> CreateShader2D(const String& body);
+// CreateShader2D with a UTF-8 body, such as a raw string literal.
+inline Ref<TShader2D> CreateShader2D(std::string_view utf8Body) {
+    return CreateShader2D(FromUtf8(utf8Body));
+}
+// Draws through `shader` from now on; no object goes back to drawing as
+// usual. Under a context of another kind than the one it was made under
+// (ZANDREL_GL), it is compiled for that context first and throws its errors
+// as CreateShader2D does.
+void SetShader(const Ref<TShader2D>& shader);
+// The shader set; no object for none.
+Ref<TShader2D> GetShader();
+// Sets a uniform of the shader set, by its name in the body, for the drawing
+// that follows; the shader keeps the value when it is unset and set again.
+// A name the shader does not use (or the GL optimised away) is ignored.
+// Throws RuntimeError "No shader is set" without a shader and "Shader
+// uniform type does not match" when the uniform is of another type.
+void SetShaderUniform(std::string_view name, float x);
+// A vec2 uniform.
+void SetShaderUniform(std::string_view name, float x, float y);
+// A vec3 uniform.
+void SetShaderUniform(std::string_view name, float x, float y, float z);
+// A vec4 uniform.
+void SetShaderUniform(std::string_view name, float x, float y, float z, float w);
+// An int or bool uniform.
+void SetShaderUniform(std::string_view name, int value);
+// A float uniform given a double, as literals such as 0.5 are.
+inline void SetShaderUniform(std::string_view name, double x) {
+    SetShaderUniform(name, static_cast<float>(x));
+}
+// A sampler2D uniform samples the frame of the image, with its flags'
+// filtering, through a texture unit of its own (the drawn image has unit 0;
+// up to 7 textures). The image must not be the render target. Throws as
+// SetShaderUniform, as DrawImage for no image or a frame it lacks, and
+// RuntimeError "Too many shader textures" for an eighth name.
+void SetShaderTexture(std::string_view name, const Ref<TImage>& image, int frame = 0);
 
 // Neither origin nor matrix apply to pixmaps. Throws RuntimeError for no pixmap.
 void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y);

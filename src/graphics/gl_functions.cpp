@@ -24,50 +24,71 @@ const char* VersionLine() {
     return CurrentGLProfile() == GLProfile::ES ? "#version 300 es\n" : "#version 330 core\n";
 }
 
-GLuint CompileShader(GLenum kind, const char* body) {
+// The shader, or 0 with the GL's log in `log`.
+GLuint CompileShader(GLenum kind, const char* const* parts, GLsizei count, std::string& log) {
     auto& gl = GL();
     GLuint shader = gl.CreateShader(kind);
-    const char* parts[2] = {VersionLine(), body};
-    gl.ShaderSource(shader, 2, parts, nullptr);
+    gl.ShaderSource(shader, count, parts, nullptr);
     gl.CompileShader(shader);
     GLint compiled = 0;
     gl.GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
     if (compiled) return shader;
-    char log[1024] = {};
-    gl.GetShaderInfoLog(shader, sizeof log, nullptr, log);
+    char text[2048] = {};
+    gl.GetShaderInfoLog(shader, sizeof text, nullptr, text);
     gl.DeleteShader(shader);
-    throw RuntimeError(S("A shader does not compile: ") + FromUtf8(log));
+    log = text;
+    return 0;
+}
+
+GLProgramBuild Link(const char* const (&vertex)[2], const char* const (&fragment)[2],
+                    std::initializer_list<const char*> attributes) {
+    auto& gl = GL();
+    GLProgramBuild made;
+    GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, vertex, 2, made.log);
+    if (!vertexShader) return made;
+    GLuint fragmentShader = CompileShader(GL_FRAGMENT_SHADER, fragment, 2, made.log);
+    if (!fragmentShader) {
+        gl.DeleteShader(vertexShader);
+        return made;
+    }
+    made.compiled = true;
+    GLuint program = gl.CreateProgram();
+    gl.AttachShader(program, vertexShader);
+    gl.AttachShader(program, fragmentShader);
+    GLuint location = 0;
+    for (const char* name : attributes)
+        gl.BindAttribLocation(program, location++, name);
+    gl.LinkProgram(program);
+    gl.DeleteShader(vertexShader);
+    gl.DeleteShader(fragmentShader);
+    GLint linked = 0;
+    gl.GetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked) {
+        made.program = program;
+        return made;
+    }
+    char text[2048] = {};
+    gl.GetProgramInfoLog(program, sizeof text, nullptr, text);
+    gl.DeleteProgram(program);
+    made.log = text;
+    return made;
 }
 
 } // namespace
 
 GLuint BuildGLProgram(const char* vertexBody, const char* fragmentBody,
                       std::initializer_list<const char*> attributes) {
-    auto& gl = GL();
-    GLuint vertex = CompileShader(GL_VERTEX_SHADER, vertexBody);
-    GLuint fragment = 0;
-    try {
-        fragment = CompileShader(GL_FRAGMENT_SHADER, fragmentBody);
-    } catch (...) {
-        gl.DeleteShader(vertex);
-        throw;
-    }
-    GLuint program = gl.CreateProgram();
-    gl.AttachShader(program, vertex);
-    gl.AttachShader(program, fragment);
-    GLuint location = 0;
-    for (const char* name : attributes)
-        gl.BindAttribLocation(program, location++, name);
-    gl.LinkProgram(program);
-    gl.DeleteShader(vertex);
-    gl.DeleteShader(fragment);
-    GLint linked = 0;
-    gl.GetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked) return program;
-    char log[1024] = {};
-    gl.GetProgramInfoLog(program, sizeof log, nullptr, log);
-    gl.DeleteProgram(program);
-    throw RuntimeError(S("A shader program does not link: ") + FromUtf8(log));
+    const char* version = VersionLine();
+    auto made = Link({version, vertexBody}, {version, fragmentBody}, attributes);
+    if (made.program) return made.program;
+    throw RuntimeError(
+        (made.compiled ? S("A shader program does not link: ") : S("A shader does not compile: ")) +
+        FromUtf8(made.log));
+}
+
+GLProgramBuild LinkGLProgram(const char* vertexSource, const char* fragmentSource,
+                             std::initializer_list<const char*> attributes) {
+    return Link({"", vertexSource}, {"", fragmentSource}, attributes);
 }
 
 const GLFunctions& GL() {

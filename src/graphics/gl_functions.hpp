@@ -11,6 +11,7 @@
 #include <GL/glext.h>
 
 #include <initializer_list>
+#include <string>
 
 namespace zandrel {
 
@@ -58,6 +59,7 @@ namespace zandrel {
     X(GetBooleanv)                                                                                 \
     X(GetError)                                                                                    \
     X(GetFloatv)                                                                                   \
+    X(GetActiveUniform)                                                                            \
     X(GetIntegerv)                                                                                 \
     X(GetProgramInfoLog)                                                                           \
     X(GetProgramiv)                                                                                \
@@ -79,6 +81,7 @@ namespace zandrel {
     X(Uniform1f)                                                                                   \
     X(Uniform1i)                                                                                   \
     X(Uniform2f)                                                                                   \
+    X(Uniform3f)                                                                                   \
     X(Uniform4f)                                                                                   \
     X(UseProgram)                                                                                  \
     X(VertexAttribPointer)                                                                         \
@@ -102,5 +105,16 @@ const GLFunctions& GL();
 // with the GL's log when it does not compile or link.
 GLuint BuildGLProgram(const char* vertexBody, const char* fragmentBody,
                       std::initializer_list<const char*> attributes);
+
+// What LinkGLProgram gives: the program, or 0 and the GL's log of what failed.
+struct GLProgramBuild {
+    GLuint program = 0;
+    bool compiled = false; // both shaders compiled: a failure is the link's
+    std::string log;
+};
+// A program of two complete sources, version lines included, with the
+// attributes bound as BuildGLProgram binds them; throws nothing.
+GLProgramBuild LinkGLProgram(const char* vertexSource, const char* fragmentSource,
+                             std::initializer_list<const char*> attributes);
 
 } // namespace zandrel

@@ -1,4 +1,6 @@
 #include "gl2d.hpp"
+#include "gl_shader2d.hpp"
+#include "graphics/gl_functions.hpp"
 
 #include <zandrel/vex2d.hpp>
 
@@ -36,6 +38,7 @@ void FixedFunctionGL::DisableTexture() {
 
 void FixedFunctionGL::StartContext(int width, int height) {
     cache_ = Cache();
+    shader_ = nullptr; // the 2D context's own shader is set again after
     glDisable(GL_TEXTURE_2D);
     SetProjection(width, height, true);
 }
@@ -111,6 +114,7 @@ void FixedFunctionGL::Clear() {
 
 void FixedFunctionGL::DrawPoint(Vertex at) {
     DisableTexture();
+    Shade(false);
     glBegin(GL_POINTS);
     glVertex2f(at.x, at.y);
     glEnd();
@@ -118,6 +122,7 @@ void FixedFunctionGL::DrawPoint(Vertex at) {
 
 void FixedFunctionGL::DrawLine(Vertex from, Vertex to) {
     DisableTexture();
+    Shade(false);
     glBegin(GL_LINES);
     glVertex2f(from.x, from.y);
     glVertex2f(to.x, to.y);
@@ -126,6 +131,7 @@ void FixedFunctionGL::DrawLine(Vertex from, Vertex to) {
 
 void FixedFunctionGL::DrawQuad(const Vertex (&corners)[4]) {
     DisableTexture();
+    Shade(false);
     glBegin(GL_QUADS);
     Emit(corners);
     glEnd();
@@ -133,6 +139,7 @@ void FixedFunctionGL::DrawQuad(const Vertex (&corners)[4]) {
 
 void FixedFunctionGL::DrawPolygon(const Vertex* points, int count) {
     DisableTexture();
+    Shade(false);
     glBegin(GL_POLYGON);
     for (int i = 0; i < count; ++i)
         glVertex2f(points[i].x, points[i].y);
@@ -142,6 +149,7 @@ void FixedFunctionGL::DrawPolygon(const Vertex* points, int count) {
 void FixedFunctionGL::DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0,
                                        float v0, float u1, float v1) {
     EnableTexture(texture);
+    Shade(true);
     glBegin(GL_QUADS);
     glTexCoord2f(u0, v0);
     glVertex2f(corners[0].x, corners[0].y);
@@ -152,6 +160,20 @@ void FixedFunctionGL::DrawTexturedQuad(uint32_t texture, const Vertex (&corners)
     glTexCoord2f(u0, v1);
     glVertex2f(corners[3].x, corners[3].y);
     glEnd();
+}
+
+// A shape's texture coordinate is 0, 0, as the shader driver streams it.
+void FixedFunctionGL::Shade(bool textured) {
+    if (!shader_) return;
+    shader_->Use(textured, false);
+    if (!textured) glTexCoord2f(0, 0);
+}
+
+// The program a context has in use is its own state: each draw makes the
+// shader's current again.
+void FixedFunctionGL::SetShader(TGLShader2D* shader) {
+    shader_ = shader;
+    if (!shader_) GL().UseProgram(0);
 }
 
 void FixedFunctionGL::DeleteTexture(uint32_t texture) {

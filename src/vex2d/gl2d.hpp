@@ -7,6 +7,10 @@
 
 #include <cstdint>
 
+namespace zandrel {
+class TGLShader2D;
+}
+
 namespace zandrel::gl2d {
 
 struct Vertex {
@@ -42,6 +46,10 @@ public:
     void DrawTexturedQuad(uint32_t texture, const Vertex (&corners)[4], float u0, float v0,
                           float u1, float v1);
 
+    // Draws through the shader's program from now on, or fixed-function
+    // again for none.
+    void SetShader(TGLShader2D* shader);
+
     // The cache forgets the name, which the GL may hand out again.
     void DeleteTexture(uint32_t texture);
 
@@ -57,8 +65,11 @@ private:
     void BindTexture(uint32_t texture);
     void EnableTexture(uint32_t texture);
     void DisableTexture();
+    // Before each primitive: the shader's program, told whether it samples.
+    void Shade(bool textured);
 
     Cache cache_;
+    TGLShader2D* shader_ = nullptr;
 };
 
 } // namespace zandrel::gl2d

@@ -109,6 +109,8 @@ public:
     void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
     Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
     void SetTarget(const Ref<TImageFrame>& frame, int width, int height) override;
+    Ref<TShader2D> CreateShader(const String& body) override;
+    void SetShader(const Ref<TShader2D>& shader) override;
 
     const Render2DState& State() const { return state_; }
     gl2d::FixedFunctionGL& FixedFunction() { return gl_; }
@@ -159,6 +161,12 @@ Ref<TImageFrame> NewImageFrame(const Ref<TPixmap>& pixmap, ImageFlags flags) {
     frame->textureHeight = made.height;
     return frame;
 }
+
+class TGLShader2D;
+// The OpenGL shader of a shader made by either OpenGL 2D driver, compiled for
+// the current context; null for none. Throws RuntimeError "Shader is not of
+// this 2D driver" for another driver's, and as CreateShader2D.
+TGLShader2D* PreparedShader(const Ref<TShader2D>& shader);
 
 // Points of the polygon for an oval of radii xr, yr: at least 12, a multiple
 // of 4, and bounded so that a huge oval cannot stall the frame.

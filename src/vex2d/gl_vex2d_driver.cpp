@@ -1,4 +1,5 @@
 #include "gl2d.hpp"
+#include "gl_shader2d.hpp"
 #include "gl_vex2d.hpp"
 #include "graphics/gl_context.hpp"
 #include "graphics/gl_functions.hpp"
@@ -238,6 +239,14 @@ int DrawSurface::GLRow(int y, int height) const {
     return OnTarget() ? y : GraphicsHeight() - y - height;
 }
 
+TGLShader2D* PreparedShader(const Ref<TShader2D>& shader) {
+    if (!shader) return nullptr;
+    auto* made = dynamic_cast<TGLShader2D*>(shader.get());
+    if (!made) throw RuntimeError("Shader is not of this 2D driver");
+    made->Prepare();
+    return made;
+}
+
 int OvalSegments(float xr, float yr) {
     float n = std::fabs(xr) + std::fabs(yr);
     int count = 12;
@@ -328,6 +337,7 @@ void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
     SetAlpha(state->alpha);
+    SetShader(state->shader);
 }
 
 void TGLVex2DDriver::Flip(bool sync) {
@@ -439,6 +449,14 @@ void TGLVex2DDriver::SetTarget(const Ref<TImageFrame>& frame, int width, int hei
     else
         surface_.Display();
     gl_.SetProjection(surface_.GLWidth(), surface_.GLHeight(), !surface_.OnTarget());
+}
+
+Ref<TShader2D> TGLVex2DDriver::CreateShader(const String& body) {
+    return New<TGLShader2D>(body);
+}
+
+void TGLVex2DDriver::SetShader(const Ref<TShader2D>& shader) {
+    gl_.SetShader(PreparedShader(shader));
 }
 
 const Ref<TVex2DDriver>& FixedFunction2DDriver() {

@@ -1,4 +1,5 @@
 #include "gles_batch.hpp"
+#include "gl_shader2d.hpp"
 #include "graphics/gl_context.hpp"
 #include "graphics/gl_functions.hpp"
 #include "graphics/gl_graphics.hpp"
@@ -216,8 +217,7 @@ double MeanQuadArea(const Vertex* v, size_t count) {
 // sprites draw 5 % faster with the varying, 4 px sprites 12 % slower).
 constexpr double LargeQuadArea = 512;
 
-bool TakesTintAsUniform(const BatchKey& key, bool quadsOnly, const Vertex* vertices,
-                        size_t count) {
+bool TakesTintAsUniform(const BatchKey& key, bool quadsOnly, const Vertex* vertices, size_t count) {
     if (!OneColour(vertices, count)) return false;
     return !(key.texture && quadsOnly && key.primitive == Primitive::Triangles &&
              MeanQuadArea(vertices, count) >= LargeQuadArea);
@@ -228,10 +228,9 @@ const Program& UseProgram(const Resources& r, const BatchKey& key, bool quadsOnl
                           const Vertex* vertices, size_t count) {
     auto& gl = GL();
     bool oneColour = TakesTintAsUniform(key, quadsOnly, vertices, count);
-    unsigned variant = (key.blend == BlendMode::Mask ? AlphaTest : 0u) |
-                       (oneColour ? SharedTint : 0u) |
-                       (key.primitive == Primitive::Points ? Points : 0u) |
-                       (key.texture == 0 ? Untextured : 0u);
+    unsigned variant =
+        (key.blend == BlendMode::Mask ? AlphaTest : 0u) | (oneColour ? SharedTint : 0u) |
+        (key.primitive == Primitive::Points ? Points : 0u) | (key.texture == 0 ? Untextured : 0u);
     const Program& program = r.programs[variant];
     gl.UseProgram(program.name);
     if (oneColour) {
@@ -321,14 +320,19 @@ void Batcher::Flush() {
     if (!context || context->profile == GLProfile::Compatibility || width <= 0 || height <= 0)
         return;
     Resources& r = ResourcesFor(context->profile);
+    Shader2DInputs own;
+    if (shader_) own = shader_->Use(key_.texture != 0, key_.blend == BlendMode::Mask);
     auto& gl = GL();
     BindVertexArray(*context, r);
     Upload(GL_ARRAY_BUFFER, r.bufferBytes, vertices_.data(), vertexCount * sizeof(Vertex));
-    const Program& program = UseProgram(r, key_, quadsOnly, vertices_.data(), vertexCount);
+    if (!shader_) {
+        const Program& program = UseProgram(r, key_, quadsOnly, vertices_.data(), vertexCount);
+        own = {program.toClip, program.clipShift};
+    }
     float down = rowsDown ? -1.0f : 1.0f;
-    gl.Uniform2f(program.toClip, 2.0f / static_cast<float>(width),
+    gl.Uniform2f(own.toClip, 2.0f / static_cast<float>(width),
                  down * 2.0f / static_cast<float>(height));
-    gl.Uniform2f(program.clipShift, -1.0f, -down);
+    gl.Uniform2f(own.clipShift, -1.0f, -down);
     ApplyBlend(key_.blend);
     gl.ActiveTexture(GL_TEXTURE0);
     if (key_.texture) gl.BindTexture(GL_TEXTURE_2D, key_.texture);

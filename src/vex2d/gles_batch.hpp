@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace zandrel {
+class TGLShader2D;
+}
+
 namespace zandrel::gles {
 
 struct Vertex {
@@ -59,6 +63,13 @@ public:
         surfaceHeight_ = height;
     }
 
+    // Batches go out through the shader's program from now on, or through
+    // the batcher's own for none. What is batched goes out first.
+    void SetShader(TGLShader2D* shader) {
+        Flush();
+        shader_ = shader;
+    }
+
 private:
     void Start(const BatchKey& key);
     void WriteQuadIndices();
@@ -72,6 +83,7 @@ private:
     BatchKey key_;
     int drawCalls_ = 0;
     int surfaceWidth_ = 0, surfaceHeight_ = 0;
+    TGLShader2D* shader_ = nullptr;
 };
 
 } // namespace zandrel::gles

@@ -1,3 +1,4 @@
+#include "gl_shader2d.hpp"
 #include "gles_vex2d.hpp"
 #include "graphics/gl_functions.hpp"
 #include "graphics/gl_graphics.hpp"
@@ -54,7 +55,7 @@ Ref<TGraphics> TGLES2DDriver::CreateGraphics(int width, int height, int depth, i
 // handed over again.
 void TGLES2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     LeaveRenderTarget();
-    batch_.Flush();
+    batch_.SetShader(nullptr); // the 2D context's own is set again after
     auto state = As<TVex2DGraphics>(g);
     if (!state || !state->graphics) {
         GLESGraphicsDriver()->SetGraphics(nullptr);
@@ -72,6 +73,7 @@ void TGLES2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     SetBlend(state->blendMode);
     SetClsColor(state->clsRed, state->clsGreen, state->clsBlue);
     SetLineWidth(state->lineWidth);
+    SetShader(state->shader);
 }
 
 void TGLES2DDriver::Flip(bool sync) {
@@ -201,6 +203,16 @@ void TGLES2DDriver::SetTarget(const Ref<TImageFrame>& frame, int width, int heig
         surface_.Display();
     GL().Viewport(0, 0, surface_.GLWidth(), surface_.GLHeight());
     batch_.SetSurface(surface_.OnTarget() ? surface_.GLWidth() : 0, surface_.GLHeight());
+}
+
+Ref<TShader2D> TGLES2DDriver::CreateShader(const String& body) {
+    return New<TGLShader2D>(body);
+}
+
+void TGLES2DDriver::SetShader(const Ref<TShader2D>& shader) {
+    TGLShader2D* prepared = PreparedShader(shader);
+    batch_.Flush();
+    batch_.SetShader(prepared);
 }
 
 void TGLES2DDriver::DrawFrame(uint32_t texture, const float (&uv)[4], float x0, float y0, float x1,

@@ -160,6 +160,7 @@ void TVex2DGraphics::ApplyState() {
     SetHandle(-handleX, -handleY);
     SetImageFont(imageFont);
     SetBlendMode(blendMode);
+    SetShader(shader);
 }
 
 Ref<TVex2DGraphics> TVex2DGraphics::Create(Ref<TGraphics> graphics, Ref<TVex2DDriver> driver) {
