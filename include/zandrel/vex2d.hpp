@@ -105,6 +105,11 @@ public:
     // then count from the picture's top-left. The base throws RuntimeError
     // "This 2D driver cannot draw into images".
     virtual void SetTarget(const Ref<TImageFrame>& frame, int width, int height);
+    // Copies the rectangle at x, y of what is being drawn (pixels from the
+    // top-left) into the frame's top-left corner on the GPU; CopyToImage
+    // calls it. The base throws RuntimeError "This 2D driver cannot copy
+    // into images".
+    virtual void CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width, int height);
 };
 
 // The render state of one 2D context, wrapping a context of the driver under it.
@@ -407,6 +412,19 @@ Ref<TImage> CreateImage(int width, int height, int frameCount = 1,
                         ImageFlags flags = ImageFlags::Auto);
 // The image's size from the back buffer at x, y into the frame.
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
+// Copies the `width` x `height` rectangle at x, y of what has been drawn
+// (the back buffer, or the render target) into the frame of `image` with its
+// top-left at the frame's top-left, without the pixels leaving the GPU: a
+// copy fast enough for every frame. As with SetRenderTarget, the copy lives
+// in the driver's texture: locking the frame for writing or setting its
+// pixmap forgets it, and only the largest level of a mipmapped image gets
+// it. Pixels of the rectangle outside what is drawn leave the frame's as they
+// were, and an empty rectangle copies nothing. Throws RuntimeError "Image is
+// no object", "Image frame index out of range", "Copy rectangle larger than
+// the image" for a size above the image's, "Image cannot be copied into
+// itself" for the render target's own frame, and "Unable to draw into the
+// image" when the GL cannot.
+void CopyToImage(const Ref<TImage>& image, int x, int y, int width, int height, int frame = 0);
 // Puts the image's handle at its centre.
 void CentreImageHandle(const Ref<TImage>& image);
 // The handle `x`, `y` pixels from the image's top-left.

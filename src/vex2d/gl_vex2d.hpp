@@ -73,6 +73,11 @@ public:
     int GLHeight() const;
     // GL's row of the lowest of `height` rows from pixel row y down.
     int GLRow(int y, int height) const;
+    // The part inside the surface of its rectangle at x, y into the top-left
+    // corner of the frame's texture, rows from the top as drawing into the
+    // frame puts them; the scissor box does not clip it. Throws RuntimeError
+    // "Unable to draw into the image" when the GL cannot.
+    void CopyTo(const Ref<TImageFrame>& frame, int x, int y, int width, int height);
 
 private:
     Ref<TImageFrame> frame_;
@@ -109,6 +114,7 @@ public:
     void DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) override;
     Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
     void SetTarget(const Ref<TImageFrame>& frame, int width, int height) override;
+    void CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width, int height) override;
 
     const Render2DState& State() const { return state_; }
     gl2d::FixedFunctionGL& FixedFunction() { return gl_; }

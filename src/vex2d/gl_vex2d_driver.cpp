@@ -238,6 +238,34 @@ int DrawSurface::GLRow(int y, int height) const {
     return OnTarget() ? y : GraphicsHeight() - y - height;
 }
 
+// Blitting turns the display's rows, which run up, into the texture's,
+// which run down; a target's already run down.
+void DrawSurface::CopyTo(const Ref<TImageFrame>& frame, int x, int y, int width, int height) {
+    auto* into = dynamic_cast<TGLImageFrame*>(frame.get());
+    if (!into || into->seq == 0) throw RuntimeError("Unable to draw into the image");
+    int left = std::max(x, 0), top = std::max(y, 0);
+    int right = static_cast<int>(std::min<int64_t>(int64_t{x} + width, Width()));
+    int bottom = static_cast<int>(std::min<int64_t>(int64_t{y} + height, Height()));
+    if (right <= left || bottom <= top) return;
+    auto& f = GL();
+    uint32_t drawn = OnTarget() ? static_cast<TGLImageFrame&>(*frame_).framebuffer
+                                : DisplayFramebuffer();
+    bool scissor = f.IsEnabled(GL_SCISSOR_TEST);
+    if (scissor) f.Disable(GL_SCISSOR_TEST);
+    bool bound = BindFrameFramebuffer(*into);
+    if (bound) {
+        f.BindFramebuffer(GL_READ_FRAMEBUFFER, drawn);
+        int w = right - left, h = bottom - top, row = GLRow(top, h);
+        int dx = left - x, dy = top - y;
+        int dy0 = OnTarget() ? dy : dy + h, dy1 = OnTarget() ? dy + h : dy;
+        f.BlitFramebuffer(left, row, right, row + h, dx, dy0, dx + w, dy1, GL_COLOR_BUFFER_BIT,
+                          GL_NEAREST);
+    }
+    f.BindFramebuffer(GL_FRAMEBUFFER, drawn);
+    if (scissor) f.Enable(GL_SCISSOR_TEST);
+    if (!bound) throw RuntimeError("Unable to draw into the image");
+}
+
 int OvalSegments(float xr, float yr) {
     float n = std::fabs(xr) + std::fabs(yr);
     int count = 12;
@@ -439,6 +467,11 @@ void TGLVex2DDriver::SetTarget(const Ref<TImageFrame>& frame, int width, int hei
     else
         surface_.Display();
     gl_.SetProjection(surface_.GLWidth(), surface_.GLHeight(), !surface_.OnTarget());
+}
+
+void TGLVex2DDriver::CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width,
+                                 int height) {
+    surface_.CopyTo(frame, x, y, width, height);
 }
 
 const Ref<TVex2DDriver>& FixedFunction2DDriver() {

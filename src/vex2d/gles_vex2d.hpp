@@ -36,6 +36,7 @@ public:
     Ref<TPixmap> GrabPixmap(int x, int y, int width, int height) override;
     void Flush() override;
     void SetTarget(const Ref<TImageFrame>& frame, int width, int height) override;
+    void CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width, int height) override;
 
     // A frame's picture onto the local rectangle, as TImageFrame::Draw.
     void DrawFrame(uint32_t texture, const float (&uv)[4], float x0, float y0, float x1, float y1,

@@ -203,6 +203,12 @@ void TGLES2DDriver::SetTarget(const Ref<TImageFrame>& frame, int width, int heig
     batch_.SetSurface(surface_.OnTarget() ? surface_.GLWidth() : 0, surface_.GLHeight());
 }
 
+void TGLES2DDriver::CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width,
+                                int height) {
+    batch_.Flush();
+    surface_.CopyTo(frame, x, y, width, height);
+}
+
 void TGLES2DDriver::DrawFrame(uint32_t texture, const float (&uv)[4], float x0, float y0, float x1,
                               float y1, float tx, float ty) {
     gl2d::Vertex corners[4];
