@@ -4,8 +4,6 @@
 // state it changes and puts it back.
 #include "show.hpp"
 
-#include <cmath>
-
 namespace zandrel::show {
 
 namespace {
@@ -32,11 +30,6 @@ float W() {
 }
 float H() {
     return static_cast<float>(screenHeight);
-}
-
-// A colour weight 0-1 as the 2D colour takes it.
-int Level(float weight) {
-    return static_cast<int>(std::lround(weight * 255));
 }
 
 // What the effects change of the render state, put back when it goes.
@@ -69,10 +62,6 @@ private:
     float originX_ = 0, originY_ = 0;
     BlendMode blend_ = GetBlendMode();
 };
-
-void Tint(float red, float green, float blue) {
-    SetColor(Level(red), Level(green), Level(blue));
-}
 
 void CaptureFrame() {
     CopyToImage(frameImage, 0, 0, screenWidth, screenHeight);
@@ -121,7 +110,7 @@ void FeedbackZoom(float red, float green, float blue, float zStep, float angle) 
     SavedState saved;
     CaptureFrame();
     SetBlendMode(BlendMode::Light);
-    Tint(red, green, blue);
+    SetFineColor(red, green, blue);
     SetImageHandle(frameImage, W() / 2, H() / 2);
     float depth = 0, turn = 0;
     for (int pass = 1; pass <= zoomPasses; ++pass) {
@@ -155,7 +144,7 @@ void FeedbackBlur() {
     CaptureFrame();
     ClearScreen();
     SetBlendMode(BlendMode::Light);
-    Tint(0.125f, 0.125f, 0.125f);
+    SetFineColor(0.125f, 0.125f, 0.125f);
     for (const auto& offset : offsets)
         DrawFrame(offset[0], offset[1], W(), H());
 }
@@ -164,7 +153,7 @@ void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
     SavedState saved;
     if (capture == 1) CaptureFrame();
     SetBlendMode(blend != 0 ? BlendMode::Light : BlendMode::Solid);
-    Tint(brightness, brightness, brightness);
+    SetFineColor(brightness, brightness, brightness);
     // Five of a third of the screen, from near the bottom up, x across from
     // the centre, in halves of the screen.
     const float side = 0.33f, step = 0.4f, bottom = -0.975f;
@@ -180,7 +169,7 @@ void FeedbackMirror(int blend, float brightness) {
     int halfWidth = screenWidth / 2, halfHeight = screenHeight / 2;
     CopyToImage(quarterImage, 0, 0, halfWidth, halfHeight);
     SetBlendMode(blend != 0 ? BlendMode::Light : BlendMode::Solid);
-    Tint(brightness, brightness, brightness);
+    SetFineColor(brightness, brightness, brightness);
     auto hw = static_cast<float>(halfWidth), hh = static_cast<float>(halfHeight);
     const float quarters[4][4] = {
         {0, 0, 1, 1}, {2 * hw, 0, -1, 1}, {0, 2 * hh, 1, -1}, {2 * hw, 2 * hh, -1, -1}};
@@ -205,7 +194,7 @@ void FeedbackPixelate(float size, int nearest, int blend, float red, float green
         DrawFrame(0, 0, W(), H());
         SetBlendMode(BlendMode::Light);
     }
-    Tint(red, green, blue);
+    SetFineColor(red, green, blue);
     DrawImageRect(shrunk, 0, 0, W(), H());
 }
 

@@ -9,6 +9,7 @@
 #include <zandrel/graphics.hpp>
 #include <zandrel/pixmap.hpp>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -74,6 +75,9 @@ public:
     virtual void SetAlpha(float alpha) = 0;
     // Drawing colour, 0-255 each.
     virtual void SetColor(int red, int green, int blue) = 0;
+    // Drawing colour as fractions 0-1 at single precision, clamped
+    // (SetFineColor). The base sets the nearest of SetColor's steps.
+    virtual void SetFineColor(float red, float green, float blue);
     // Clear colour, 0-255 each.
     virtual void SetClsColor(int red, int green, int blue) = 0;
     // Clipping rectangle in pixels from the top-left.
@@ -117,6 +121,8 @@ class TVex2DGraphics : public TGraphics {
 public:
     // Drawing colour, 0-255 each, as set.
     int red = 0, green = 0, blue = 0;
+    // The colour SetFineColor set, 0-1 each; no value after SetColor.
+    std::optional<std::array<float, 3>> fineColour;
     // Alpha, 0-1.
     float alpha = 0;
     // Clear colour, 0-255 each.
@@ -190,6 +196,13 @@ void ActivateVex2D(const Ref<TGraphics>& graphics);
 void SetColor(int red, int green, int blue);
 // The drawing colour as set.
 void GetColor(int& red, int& green, int& blue);
+// The drawing colour as fractions of full intensity, `red`, `green` and
+// `blue` 0-1 each (clamped; not a number is 0), handed to the GL at single
+// precision rather than in SetColor's 256 steps: many copies added with a
+// weight of 0.05 each come out as 0.05 times 255 would, where a step of
+// 1/255 would drift. GetColor gives it rounded to 0-255; SetColor goes back
+// to whole steps.
+void SetFineColor(float red, float green, float blue);
 // `alpha` 0 (invisible) to 1 (opaque), clamped.
 void SetAlpha(float alpha);
 // The alpha as set.

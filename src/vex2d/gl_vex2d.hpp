@@ -7,7 +7,9 @@
 
 #include <zandrel/vex2d.hpp>
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace zandrel {
@@ -16,6 +18,9 @@ namespace zandrel {
 struct Render2DState {
     Matrix2D matrix;
     uint8_t colour[4] = {255, 255, 255, 255};
+    // The colour at single precision when SetFineColor gave it; the bytes
+    // then hold it rounded.
+    std::optional<std::array<float, 3>> fine;
     std::vector<gl2d::Vertex> polygon; // reused: drawing allocates only to grow it
 
     gl2d::Vertex Map(float x, float y, float tx, float ty) const;
@@ -24,6 +29,7 @@ struct Render2DState {
                  float ty) const;
     // The colour bytes as SetColor and SetAlpha give them, clamped.
     void SetColour(int red, int green, int blue);
+    void SetFineColour(float red, float green, float blue);
     void SetAlpha(float alpha);
     // Into `polygon`: the oval's points and a polygon's mapped points.
     void OvalPoints(float x0, float y0, float x1, float y1, float tx, float ty);
@@ -100,6 +106,7 @@ public:
     void SetBlend(BlendMode mode) override;
     void SetAlpha(float alpha) override;
     void SetColor(int red, int green, int blue) override;
+    void SetFineColor(float red, float green, float blue) override;
     void SetClsColor(int red, int green, int blue) override;
     void SetViewport(int x, int y, int width, int height) override;
     void SetTransform(float ix, float iy, float jx, float jy) override;
@@ -120,6 +127,8 @@ public:
     gl2d::FixedFunctionGL& FixedFunction() { return gl_; }
 
 private:
+    void ApplyColour();
+
     Render2DState state_;
     gl2d::FixedFunctionGL gl_;
     DrawSurface surface_;

@@ -58,6 +58,13 @@ void Render2DState::SetColour(int red, int green, int blue) {
     colour[0] = ColourByte(red);
     colour[1] = ColourByte(green);
     colour[2] = ColourByte(blue);
+    fine.reset();
+}
+
+void Render2DState::SetFineColour(float red, float green, float blue) {
+    SetColour(static_cast<int>(std::lround(red * 255)), static_cast<int>(std::lround(green * 255)),
+              static_cast<int>(std::lround(blue * 255)));
+    fine = {red, green, blue};
 }
 
 void Render2DState::SetAlpha(float alpha) {
@@ -355,6 +362,8 @@ void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     const Matrix2D& m = DrawingMatrix();
     SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
+    if (state->fineColour) SetFineColor((*state->fineColour)[0], (*state->fineColour)[1],
+                                        (*state->fineColour)[2]);
     SetAlpha(state->alpha);
 }
 
@@ -372,12 +381,27 @@ void TGLVex2DDriver::SetBlend(BlendMode mode) {
 
 void TGLVex2DDriver::SetAlpha(float alpha) {
     state_.SetAlpha(alpha);
-    gl_.SetColor(state_.colour);
+    ApplyColour();
 }
 
 void TGLVex2DDriver::SetColor(int red, int green, int blue) {
     state_.SetColour(red, green, blue);
-    gl_.SetColor(state_.colour);
+    ApplyColour();
+}
+
+void TGLVex2DDriver::SetFineColor(float red, float green, float blue) {
+    state_.SetFineColour(red, green, blue);
+    ApplyColour();
+}
+
+void TGLVex2DDriver::ApplyColour() {
+    if (!state_.fine) {
+        gl_.SetColor(state_.colour);
+        return;
+    }
+    const auto& f = *state_.fine;
+    const float rgba[4] = {f[0], f[1], f[2], static_cast<float>(state_.colour[3]) / 255.0f};
+    gl_.SetColor(rgba);
 }
 
 void TGLVex2DDriver::SetClsColor(int red, int green, int blue) {
@@ -444,7 +468,7 @@ void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
         gl_.DrawTexturedQuad(texture, corners, 0, 0, 1, 1);
         gl_.DeleteTexture(texture);
     });
-    gl_.SetColor(state_.colour);
+    ApplyColour();
     gl_.SetBlend(blend);
 }
 

@@ -64,6 +64,9 @@ out vec4 fragColour;
 void main() {
 #ifdef NO_PICTURE
     vec4 c = tint;
+#elif defined(FINE_LEVELS)
+    vec4 texel = texture(picture, uv);
+    vec4 c = vec4(round(texel.rgb * 255.0) * (1.0 / 255.0), texel.a) * tint;
 #else
     vec4 c = texture(picture, uv) * tint;
 #endif
@@ -74,8 +77,14 @@ void main() {
 }
 )";
 
+// A picture under a fine colour (SetFineColor) takes its texel as the 8-bit
+// level times the single-precision 1/255 that the fixed-function driver
+// converts with: products then round to the same levels as they are
+// blended, halves included, so that many faint copies added up agree level
+// for level with that driver's. Those programs are made when first used.
 // Each choice is a bit of the program's index.
-constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Untextured = 8, Variants = 16;
+constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Untextured = 8, FineLevels = 16,
+                   Variants = 32;
 
 struct Program {
     GLuint name = 0;
@@ -98,6 +107,7 @@ Program MakeProgram(unsigned variant) {
     if (variant & SharedTint) defines += "#define ONE_COLOUR\n";
     if (variant & Points) defines += "#define POINTS\n";
     if (variant & Untextured) defines += "#define NO_PICTURE\n";
+    if (variant & FineLevels) defines += "#define FINE_LEVELS\n";
     Program made;
     made.name = BuildGLProgram((defines + VertexBody).c_str(), (defines + FragmentBody).c_str(),
                                {"position", "texCoord", "colour"});
@@ -113,7 +123,7 @@ Resources& ResourcesFor(GLProfile profile) {
     InSharedContext shared;
     auto& gl = GL();
     Resources fresh; // kept only when all of it is made
-    for (unsigned variant = 0; variant < Variants; ++variant)
+    for (unsigned variant = 0; variant < FineLevels; ++variant)
         fresh.programs[variant] = MakeProgram(variant);
     gl.GenBuffers(1, &fresh.buffer);
     gl.GenBuffers(1, &fresh.indexBuffer);
@@ -224,17 +234,25 @@ bool TakesTintAsUniform(const BatchKey& key, bool quadsOnly, const Vertex* verti
 }
 
 // The program for the batch, with its colour as a uniform when it takes one.
-const Program& UseProgram(const Resources& r, const BatchKey& key, bool quadsOnly,
+const Program& UseProgram(Resources& r, const BatchKey& key, bool quadsOnly,
                           const Vertex* vertices, size_t count) {
     auto& gl = GL();
-    bool oneColour = TakesTintAsUniform(key, quadsOnly, vertices, count);
+    bool oneColour = key.fineTint || TakesTintAsUniform(key, quadsOnly, vertices, count);
     unsigned variant = (key.blend == BlendMode::Mask ? AlphaTest : 0u) |
                        (oneColour ? SharedTint : 0u) |
                        (key.primitive == Primitive::Points ? Points : 0u) |
-                       (key.texture == 0 ? Untextured : 0u);
+                       (key.texture == 0 ? Untextured : 0u) |
+                       (key.fineTint && key.texture ? FineLevels : 0u);
+    if (!r.programs[variant].name) {
+        InSharedContext shared;
+        r.programs[variant] = MakeProgram(variant);
+    }
     const Program& program = r.programs[variant];
     gl.UseProgram(program.name);
-    if (oneColour) {
+    if (key.fineTint) {
+        const auto& t = *key.fineTint;
+        gl.Uniform4f(program.tint, t[0], t[1], t[2], t[3]);
+    } else if (oneColour) {
         const uint8_t* c = vertices[0].rgba;
         gl.Uniform4f(program.tint, c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, c[3] / 255.0f);
     }

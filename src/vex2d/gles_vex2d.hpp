@@ -21,6 +21,7 @@ public:
     void SetBlend(BlendMode mode) override;
     void SetAlpha(float alpha) override;
     void SetColor(int red, int green, int blue) override;
+    void SetFineColor(float red, float green, float blue) override;
     void SetClsColor(int red, int green, int blue) override;
     void SetViewport(int x, int y, int width, int height) override;
     void SetTransform(float ix, float iy, float jx, float jy) override;
@@ -47,6 +48,8 @@ public:
     int DrawCallsSoFar() const { return batch_.DrawCalls() - frameStart_; }
 
 private:
+    // The key with the fine colour, when there is one.
+    gles::BatchKey Keyed(gles::BatchKey key) const;
     void Quad(const gles::BatchKey& key, const gl2d::Vertex (&corners)[4], const float (&uv)[4],
               const uint8_t (&colour)[4]);
     void Fan(const std::vector<gl2d::Vertex>& points);
