@@ -4,13 +4,16 @@
 // state it changes and puts it back.
 #include "show.hpp"
 
+#include <algorithm>
+#include <cmath>
+
 namespace zandrel::show {
 
 namespace {
 
 int screenWidth = 0, screenHeight = 0;
 int texWidth = -1, texHeight = -1;
-Ref<TImage> frameImage, quarterImage, shrunkImage;
+Ref<TImage> frameImage, edgedImage, quarterImage, shrunkImage;
 constexpr int largestTexture = 2048;
 constexpr int zoomPasses = 15;
 
@@ -39,6 +42,7 @@ public:
         GetColor(red_, green_, blue_);
         GetScale(scaleX_, scaleY_);
         GetOrigin(originX_, originY_);
+        GetViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
         PushCamera();
         ClearCamera();
         SetOrigin(0, 0);
@@ -51,8 +55,10 @@ public:
         SetBlendMode(blend_);
         SetTransform(rotation_, scaleX_, scaleY_);
         SetOrigin(originX_, originY_);
+        SetViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
         PopCamera();
     }
+    const int (&Viewport() const)[4] { return viewport_; }
     SavedState(const SavedState&) = delete;
     SavedState& operator=(const SavedState&) = delete;
 
@@ -60,6 +66,7 @@ private:
     int red_ = 0, green_ = 0, blue_ = 0;
     float alpha_ = GetAlpha(), rotation_ = GetRotation(), scaleX_ = 1, scaleY_ = 1;
     float originX_ = 0, originY_ = 0;
+    int viewport_[4] = {};
     BlendMode blend_ = GetBlendMode();
 };
 
@@ -70,6 +77,44 @@ void CaptureFrame() {
 // The captured frame over the rectangle of the screen at x, y.
 void DrawFrame(float x, float y, float width, float height) {
     DrawImageRect(frameImage, x, y, width, height);
+}
+
+// Copies added over the frame, turned or shifted, sample past its edges:
+// the frame is kept inside a border of opaque black a pixel wide, which
+// adds nothing where they do.
+Ref<TImage> EdgedImage(int width, int height) {
+    auto image = CreateImage(width + 2, height + 2, 1, ImageFlags::Filtered);
+    const Ref<TPixmap>& pixels = LockImage(image);
+    for (int y = 0; y < height + 2; ++y)
+        for (int x = 0; x < width + 2; ++x)
+            pixels->WritePixel(x, y, 0xff000000u);
+    UnlockImage(image);
+    SetImageHandle(image, static_cast<float>(width + 2) / 2, static_cast<float>(height + 2) / 2);
+    return image;
+}
+
+void CaptureEdged() {
+    CopyToImage(edgedImage, -1, -1, screenWidth + 2, screenHeight + 2);
+}
+
+// The bordered frame with its inside over the rectangle at x, y.
+void DrawEdged(float x, float y, float width, float height) {
+    float borderX = width / W(), borderY = height / H();
+    SetImageHandle(edgedImage, 0, 0);
+    DrawImageRect(edgedImage, x - borderX, y - borderY, width + 2 * borderX,
+                  height + 2 * borderY);
+    SetImageHandle(edgedImage, W() / 2 + 1, H() / 2 + 1);
+}
+
+// Drawing clipped to the pixels whose centres lie in the rectangle, within
+// the viewport as it was.
+void ClipTo(const int (&viewport)[4], float x, float y, float width, float height) {
+    int left = std::max(viewport[0], static_cast<int>(std::floor(x + 0.5f)));
+    int top = std::max(viewport[1], static_cast<int>(std::floor(y + 0.5f)));
+    int right = std::min(viewport[0] + viewport[2], static_cast<int>(std::floor(x + width + 0.5f)));
+    int bottom =
+        std::min(viewport[1] + viewport[3], static_cast<int>(std::floor(y + height + 0.5f)));
+    SetViewport(left, top, std::max(right - left, 0), std::max(bottom - top, 0));
 }
 
 // An image of size x size for the pixelated frame, made again when the size
@@ -93,6 +138,7 @@ void InitFeedback(int width, int height) {
     texWidth = TextureSizeFor(width);
     texHeight = TextureSizeFor(height);
     frameImage = CreateImage(width, height, 1, ImageFlags::Filtered);
+    edgedImage = EdgedImage(width, height);
     quarterImage = CreateImage(width / 2, height / 2, 1, ImageFlags::Filtered);
     SetImageHandle(frameImage, 0, 0);
     SetImageHandle(quarterImage, 0, 0);
@@ -108,10 +154,9 @@ int FeedbackTextureHeight() {
 
 void FeedbackZoom(float red, float green, float blue, float zStep, float angle) {
     SavedState saved;
-    CaptureFrame();
+    CaptureEdged();
     SetBlendMode(BlendMode::Light);
     SetFineColor(red, green, blue);
-    SetImageHandle(frameImage, W() / 2, H() / 2);
     float depth = 0, turn = 0;
     for (int pass = 1; pass <= zoomPasses; ++pass) {
         depth += zStep;
@@ -119,9 +164,8 @@ void FeedbackZoom(float red, float green, float blue, float zStep, float angle) 
         float scale = frustumNear / (frustumRight * (1 - depth));
         // The frustum turns counter-clockwise with y up: clockwise is negative on screen.
         SetTransform(-turn, scale, scale);
-        DrawImage(frameImage, W() / 2, H() / 2);
+        DrawImage(edgedImage, W() / 2, H() / 2);
     }
-    SetImageHandle(frameImage, 0, 0);
 }
 
 void FeedbackTiles(int n) {
@@ -141,17 +185,17 @@ void FeedbackBlur() {
     const float offsets[8][2] = {{0, -dy}, {0, dy}, {-dx, 0}, {dx, 0},
                                  {dx, -dy}, {dx, dy}, {-dx, -dy}, {-dx, dy}};
     SavedState saved;
-    CaptureFrame();
+    CaptureEdged();
     ClearScreen();
     SetBlendMode(BlendMode::Light);
     SetFineColor(0.125f, 0.125f, 0.125f);
     for (const auto& offset : offsets)
-        DrawFrame(offset[0], offset[1], W(), H());
+        DrawEdged(offset[0], offset[1], W(), H());
 }
 
 void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
     SavedState saved;
-    if (capture == 1) CaptureFrame();
+    if (capture == 1) CaptureEdged();
     SetBlendMode(blend != 0 ? BlendMode::Light : BlendMode::Solid);
     SetFineColor(brightness, brightness, brightness);
     // Five of a third of the screen, from near the bottom up, x across from
@@ -160,7 +204,10 @@ void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
     for (int i = 0; i < 5; ++i) {
         float low = bottom + step * static_cast<float>(i);
         float top = H() / 2 * (1 - (low + side)), left = W() / 2 * (1 + x);
-        DrawFrame(left, top, W() / 2 * side, H() / 2 * side);
+        float width = W() / 2 * side, height = H() / 2 * side;
+        // Drawn unblended, the border would cover pixels of the frame.
+        if (blend == 0) ClipTo(saved.Viewport(), left, top, width, height);
+        DrawEdged(left, top, width, height);
     }
 }
 
