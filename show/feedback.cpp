@@ -14,6 +14,7 @@ namespace {
 int screenWidth = 0, screenHeight = 0;
 int texWidth = -1, texHeight = -1;
 Ref<TImage> frameImage, edgedImage, quarterImage, shrunkImage;
+bool lastEdged = false; // which of the two the latest capture went into
 constexpr int largestTexture = 2048;
 constexpr int zoomPasses = 15;
 
@@ -72,6 +73,7 @@ private:
 
 void CaptureFrame() {
     CopyToImage(frameImage, 0, 0, screenWidth, screenHeight);
+    lastEdged = false;
 }
 
 // The captured frame over the rectangle of the screen at x, y.
@@ -79,42 +81,41 @@ void DrawFrame(float x, float y, float width, float height) {
     DrawImageRect(frameImage, x, y, width, height);
 }
 
-// Copies added over the frame, turned or shifted, sample past its edges:
-// the frame is kept inside a border of opaque black a pixel wide, which
-// adds nothing where they do.
-Ref<TImage> EdgedImage(int width, int height) {
-    auto image = CreateImage(width + 2, height + 2, 1, ImageFlags::Filtered);
+// Opaque black: where copies added over the frame sample past its edges,
+// they add nothing.
+Ref<TImage> BlackImage(int width, int height) {
+    auto image = CreateImage(width, height, 1, ImageFlags::Filtered);
     const Ref<TPixmap>& pixels = LockImage(image);
-    for (int y = 0; y < height + 2; ++y)
-        for (int x = 0; x < width + 2; ++x)
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
             pixels->WritePixel(x, y, 0xff000000u);
     UnlockImage(image);
-    SetImageHandle(image, static_cast<float>(width + 2) / 2, static_cast<float>(height + 2) / 2);
     return image;
 }
 
+// The frame inside a border a pixel wide, for copies that sample past its
+// top and left edges too; drawn clipped to the frame's own pixels.
 void CaptureEdged() {
     CopyToImage(edgedImage, -1, -1, screenWidth + 2, screenHeight + 2);
+    lastEdged = true;
 }
 
-// The bordered frame with its inside over the rectangle at x, y.
-void DrawEdged(float x, float y, float width, float height) {
+// The first pixel whose centre lies at or past `edge`: a centre on the edge
+// belongs to the rectangle below or right of it, as the rasteriser decides.
+int FirstPixel(float edge) {
+    return static_cast<int>(std::ceil(edge - 0.5f));
+}
+
+// The bordered frame with its inside over the rectangle at x, y, clipped to
+// the pixels the inside covers within the viewport as it was.
+void DrawEdged(const int (&viewport)[4], float x, float y, float width, float height) {
+    int left = std::max(viewport[0], FirstPixel(x)), top = std::max(viewport[1], FirstPixel(y));
+    int right = std::min(viewport[0] + viewport[2], FirstPixel(x + width));
+    int bottom = std::min(viewport[1] + viewport[3], FirstPixel(y + height));
+    SetViewport(left, top, std::max(right - left, 0), std::max(bottom - top, 0));
     float borderX = width / W(), borderY = height / H();
-    SetImageHandle(edgedImage, 0, 0);
     DrawImageRect(edgedImage, x - borderX, y - borderY, width + 2 * borderX,
                   height + 2 * borderY);
-    SetImageHandle(edgedImage, W() / 2 + 1, H() / 2 + 1);
-}
-
-// Drawing clipped to the pixels whose centres lie in the rectangle, within
-// the viewport as it was.
-void ClipTo(const int (&viewport)[4], float x, float y, float width, float height) {
-    int left = std::max(viewport[0], static_cast<int>(std::floor(x + 0.5f)));
-    int top = std::max(viewport[1], static_cast<int>(std::floor(y + 0.5f)));
-    int right = std::min(viewport[0] + viewport[2], static_cast<int>(std::floor(x + width + 0.5f)));
-    int bottom =
-        std::min(viewport[1] + viewport[3], static_cast<int>(std::floor(y + height + 0.5f)));
-    SetViewport(left, top, std::max(right - left, 0), std::max(bottom - top, 0));
 }
 
 // An image of size x size for the pixelated frame, made again when the size
@@ -137,10 +138,11 @@ void InitFeedback(int width, int height) {
     screenHeight = height;
     texWidth = TextureSizeFor(width);
     texHeight = TextureSizeFor(height);
-    frameImage = CreateImage(width, height, 1, ImageFlags::Filtered);
-    edgedImage = EdgedImage(width, height);
+    frameImage = BlackImage(width, height);
+    edgedImage = BlackImage(width + 2, height + 2);
     quarterImage = CreateImage(width / 2, height / 2, 1, ImageFlags::Filtered);
     SetImageHandle(frameImage, 0, 0);
+    SetImageHandle(edgedImage, 0, 0);
     SetImageHandle(quarterImage, 0, 0);
     shrunkImage = nullptr;
 }
@@ -154,9 +156,10 @@ int FeedbackTextureHeight() {
 
 void FeedbackZoom(float red, float green, float blue, float zStep, float angle) {
     SavedState saved;
-    CaptureEdged();
+    CaptureFrame();
     SetBlendMode(BlendMode::Light);
     SetFineColor(red, green, blue);
+    SetImageHandle(frameImage, W() / 2, H() / 2);
     float depth = 0, turn = 0;
     for (int pass = 1; pass <= zoomPasses; ++pass) {
         depth += zStep;
@@ -164,8 +167,9 @@ void FeedbackZoom(float red, float green, float blue, float zStep, float angle) 
         float scale = frustumNear / (frustumRight * (1 - depth));
         // The frustum turns counter-clockwise with y up: clockwise is negative on screen.
         SetTransform(-turn, scale, scale);
-        DrawImage(edgedImage, W() / 2, H() / 2);
+        DrawImage(frameImage, W() / 2, H() / 2);
     }
+    SetImageHandle(frameImage, 0, 0);
 }
 
 void FeedbackTiles(int n) {
@@ -190,7 +194,7 @@ void FeedbackBlur() {
     SetBlendMode(BlendMode::Light);
     SetFineColor(0.125f, 0.125f, 0.125f);
     for (const auto& offset : offsets)
-        DrawEdged(offset[0], offset[1], W(), H());
+        DrawEdged(saved.Viewport(), offset[0], offset[1], W(), H());
 }
 
 void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
@@ -205,9 +209,10 @@ void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
         float low = bottom + step * static_cast<float>(i);
         float top = H() / 2 * (1 - (low + side)), left = W() / 2 * (1 + x);
         float width = W() / 2 * side, height = H() / 2 * side;
-        // Drawn unblended, the border would cover pixels of the frame.
-        if (blend == 0) ClipTo(saved.Viewport(), left, top, width, height);
-        DrawEdged(left, top, width, height);
+        if (lastEdged)
+            DrawEdged(saved.Viewport(), left, top, width, height);
+        else
+            DrawFrame(left, top, width, height);
     }
 }
 
