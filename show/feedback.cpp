@@ -14,7 +14,6 @@ namespace {
 int screenWidth = 0, screenHeight = 0;
 int texWidth = -1, texHeight = -1;
 Ref<TImage> frameImage, edgedImage, quarterImage, shrunkImage;
-bool lastEdged = false; // which of the two the latest capture went into
 constexpr int largestTexture = 2048;
 constexpr int zoomPasses = 15;
 
@@ -73,7 +72,6 @@ private:
 
 void CaptureFrame() {
     CopyToImage(frameImage, 0, 0, screenWidth, screenHeight);
-    lastEdged = false;
 }
 
 // The captured frame over the rectangle of the screen at x, y.
@@ -94,10 +92,11 @@ Ref<TImage> BlackImage(int width, int height) {
 }
 
 // The frame inside a border a pixel wide, for copies that sample past its
-// top and left edges too; drawn clipped to the frame's own pixels.
+// top and left edges too; drawn clipped to the frame's own pixels. The plain
+// copy is taken as well, for thumbnails of it drawn later.
 void CaptureEdged() {
     CopyToImage(edgedImage, -1, -1, screenWidth + 2, screenHeight + 2);
-    lastEdged = true;
+    CaptureFrame();
 }
 
 // The first pixel whose centre lies at or past `edge`: a centre on the edge
@@ -199,7 +198,7 @@ void FeedbackBlur() {
 
 void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
     SavedState saved;
-    if (capture == 1) CaptureEdged();
+    if (capture == 1) CaptureFrame();
     SetBlendMode(blend != 0 ? BlendMode::Light : BlendMode::Solid);
     SetFineColor(brightness, brightness, brightness);
     // Five of a third of the screen, from near the bottom up, x across from
@@ -208,11 +207,7 @@ void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
     for (int i = 0; i < 5; ++i) {
         float low = bottom + step * static_cast<float>(i);
         float top = H() / 2 * (1 - (low + side)), left = W() / 2 * (1 + x);
-        float width = W() / 2 * side, height = H() / 2 * side;
-        if (lastEdged)
-            DrawEdged(saved.Viewport(), left, top, width, height);
-        else
-            DrawFrame(left, top, width, height);
+        DrawFrame(left, top, W() / 2 * side, H() / 2 * side);
     }
 }
 

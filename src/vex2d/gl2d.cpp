@@ -88,7 +88,7 @@ void FixedFunctionGL::SetColor(const uint8_t rgba[4]) {
 }
 
 void FixedFunctionGL::SetColor(const float rgba[4]) {
-    glColor4fv(rgba);
+    glColor4f(rgba[0], rgba[1], rgba[2], rgba[3]);
 }
 
 void FixedFunctionGL::SetClearColor(int red, int green, int blue) {
