@@ -113,8 +113,7 @@ void DrawEdged(const int (&viewport)[4], float x, float y, float width, float he
     int bottom = std::min(viewport[1] + viewport[3], FirstPixel(y + height));
     SetViewport(left, top, std::max(right - left, 0), std::max(bottom - top, 0));
     float borderX = width / W(), borderY = height / H();
-    DrawImageRect(edgedImage, x - borderX, y - borderY, width + 2 * borderX,
-                  height + 2 * borderY);
+    DrawImageRect(edgedImage, x - borderX, y - borderY, width + 2 * borderX, height + 2 * borderY);
 }
 
 // An image of size x size for the pixelated frame, made again when the size
@@ -185,7 +184,7 @@ void FeedbackTiles(int n) {
 void FeedbackBlur() {
     // A shift of 0.003 of half the screen each way.
     const float dx = 0.003f * W() / 2, dy = 0.003f * H() / 2;
-    const float offsets[8][2] = {{0, -dy}, {0, dy}, {-dx, 0}, {dx, 0},
+    const float offsets[8][2] = {{0, -dy},  {0, dy},  {-dx, 0},   {dx, 0},
                                  {dx, -dy}, {dx, dy}, {-dx, -dy}, {-dx, dy}};
     SavedState saved;
     CaptureEdged();

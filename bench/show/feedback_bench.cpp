@@ -164,8 +164,7 @@ int main(int argc, char** argv) {
         for (const SceneEffects& scene : sceneEffects) {
             if (scene.passes == 0) continue;
             for (const char* prefix : prefixes)
-                r.PrintRatio(Name(prefix, scene, false), Name(prefix, scene, true),
-                             "mark <= 1.10");
+                r.PrintRatio(Name(prefix, scene, false), Name(prefix, scene, true), "mark <= 1.10");
         }
         for (const SceneEffects& scene : sceneEffects)
             r.PrintRatio(Name(prefixes[1], scene, false), Name(prefixes[0], scene, false),

@@ -255,8 +255,8 @@ void DrawSurface::CopyTo(const Ref<TImageFrame>& frame, int x, int y, int width,
     int bottom = static_cast<int>(std::min<int64_t>(int64_t{y} + height, Height()));
     if (right <= left || bottom <= top) return;
     auto& f = GL();
-    uint32_t drawn = OnTarget() ? static_cast<TGLImageFrame&>(*frame_).framebuffer
-                                : DisplayFramebuffer();
+    uint32_t drawn =
+        OnTarget() ? static_cast<TGLImageFrame&>(*frame_).framebuffer : DisplayFramebuffer();
     bool scissor = f.IsEnabled(GL_SCISSOR_TEST);
     if (scissor) f.Disable(GL_SCISSOR_TEST);
     bool bound = BindFrameFramebuffer(*into);
@@ -362,8 +362,8 @@ void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     const Matrix2D& m = DrawingMatrix();
     SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
-    if (state->fineColour) SetFineColor((*state->fineColour)[0], (*state->fineColour)[1],
-                                        (*state->fineColour)[2]);
+    if (state->fineColour)
+        SetFineColor((*state->fineColour)[0], (*state->fineColour)[1], (*state->fineColour)[2]);
     SetAlpha(state->alpha);
 }
 

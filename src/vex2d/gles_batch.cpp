@@ -234,15 +234,14 @@ bool TakesTintAsUniform(const BatchKey& key, bool quadsOnly, const Vertex* verti
 }
 
 // The program for the batch, with its colour as a uniform when it takes one.
-const Program& UseProgram(Resources& r, const BatchKey& key, bool quadsOnly,
-                          const Vertex* vertices, size_t count) {
+const Program& UseProgram(Resources& r, const BatchKey& key, bool quadsOnly, const Vertex* vertices,
+                          size_t count) {
     auto& gl = GL();
     bool oneColour = key.fineTint || TakesTintAsUniform(key, quadsOnly, vertices, count);
-    unsigned variant = (key.blend == BlendMode::Mask ? AlphaTest : 0u) |
-                       (oneColour ? SharedTint : 0u) |
-                       (key.primitive == Primitive::Points ? Points : 0u) |
-                       (key.texture == 0 ? Untextured : 0u) |
-                       (key.fineTint && key.texture ? FineLevels : 0u);
+    unsigned variant =
+        (key.blend == BlendMode::Mask ? AlphaTest : 0u) | (oneColour ? SharedTint : 0u) |
+        (key.primitive == Primitive::Points ? Points : 0u) | (key.texture == 0 ? Untextured : 0u) |
+        (key.fineTint && key.texture ? FineLevels : 0u);
     if (!r.programs[variant].name) {
         InSharedContext shared;
         r.programs[variant] = MakeProgram(variant);

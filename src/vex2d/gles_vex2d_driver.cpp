@@ -68,8 +68,8 @@ void TGLES2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     const Matrix2D& m = DrawingMatrix();
     SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
-    if (state->fineColour) SetFineColor((*state->fineColour)[0], (*state->fineColour)[1],
-                                        (*state->fineColour)[2]);
+    if (state->fineColour)
+        SetFineColor((*state->fineColour)[0], (*state->fineColour)[1], (*state->fineColour)[2]);
     SetAlpha(state->alpha);
     SetBlend(state->blendMode);
     SetClsColor(state->clsRed, state->clsGreen, state->clsBlue);

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 #include <cstdlib>
+#include <optional>
 
 using namespace zandrel;
 using namespace zandrel::show;

@@ -31,7 +31,7 @@ TEST_F(CopyToImageTest, TheCopyDrawsAsTheRectangleItCameFrom) {
         bool fromTarget;
         int x, y, width, height;
     } cases[] = {
-        {false, 20, 10, 24, 20}, {false, 25, 12, 10, 6}, {true, 20, 10, 24, 20},
+        {false, 20, 10, 24, 20}, {false, 25, 12, 10, 6},    {true, 20, 10, 24, 20},
         {true, 25, 12, 10, 6},   {false, 300, 230, 24, 20},
     };
     for (const auto& c : cases) {
@@ -97,8 +97,8 @@ TEST_F(CopyToImageTest, FineColourWeighsCopiesAtSinglePrecision) {
         {90, 0.05f, 90 + 15 * 4},   {200, 0.15f, 255},
     };
     for (const auto& c : cases) {
-        auto picture = LoadImage(FilledPixmap(8, 8, Rgb(c.level, c.level, c.level)),
-                                 ImageFlags::Filtered);
+        auto picture =
+            LoadImage(FilledPixmap(8, 8, Rgb(c.level, c.level, c.level)), ImageFlags::Filtered);
         SetBlendMode(BlendMode::Solid);
         SetColor(255, 255, 255);
         DrawImage(picture, 0, 0);
