@@ -14,6 +14,7 @@ namespace {
 int screenWidth = 0, screenHeight = 0;
 int texWidth = -1, texHeight = -1;
 Ref<TImage> frameImage, edgedImage, quarterImage, shrunkImage;
+bool lastEdged = false; // whether the latest capture of the frame went into edgedImage
 constexpr int largestTexture = 2048;
 constexpr int zoomPasses = 15;
 
@@ -72,6 +73,7 @@ private:
 
 void CaptureFrame() {
     CopyToImage(frameImage, 0, 0, screenWidth, screenHeight);
+    lastEdged = false;
 }
 
 // The captured frame over the rectangle of the screen at x, y.
@@ -92,11 +94,11 @@ Ref<TImage> BlackImage(int width, int height) {
 }
 
 // The frame inside a border a pixel wide, for copies that sample past its
-// top and left edges too; drawn clipped to the frame's own pixels. The plain
-// copy is taken as well, for thumbnails of it drawn later.
+// top and left edges too; drawn clipped to the frame's own pixels. (A copy
+// costs about as much as a pass: the blur takes this one only.)
 void CaptureEdged() {
     CopyToImage(edgedImage, -1, -1, screenWidth + 2, screenHeight + 2);
-    CaptureFrame();
+    lastEdged = true;
 }
 
 // The first pixel whose centre lies at or past `edge`: a centre on the edge
@@ -206,7 +208,11 @@ void FeedbackThumbnails(int capture, int blend, float brightness, float x) {
     for (int i = 0; i < 5; ++i) {
         float low = bottom + step * static_cast<float>(i);
         float top = H() / 2 * (1 - (low + side)), left = W() / 2 * (1 + x);
-        DrawFrame(left, top, W() / 2 * side, H() / 2 * side);
+        float width = W() / 2 * side, height = H() / 2 * side;
+        if (lastEdged)
+            DrawEdged(saved.Viewport(), left, top, width, height);
+        else
+            DrawFrame(left, top, width, height);
     }
 }
 

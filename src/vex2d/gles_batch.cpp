@@ -27,12 +27,17 @@ in vec4 colour;
 uniform vec2 toClip;
 uniform vec2 clipShift;
 out vec2 uv;
-#ifndef ONE_COLOUR
+#ifdef FINE_LEVELS
+uniform vec4 fineTint;
+flat out vec4 tint;
+#elif !defined(ONE_COLOUR)
 out vec4 tint;
 #endif
 void main() {
     uv = texCoord;
-#ifndef ONE_COLOUR
+#ifdef FINE_LEVELS
+    tint = fineTint;
+#elif !defined(ONE_COLOUR)
     tint = colour;
 #endif
     gl_Position = vec4(position * toClip + clipShift, 0.0, 1.0);
@@ -57,6 +62,8 @@ in vec2 uv;
 #endif
 #ifdef ONE_COLOUR
 uniform vec4 tint;
+#elif defined(FINE_LEVELS)
+flat in vec4 tint;
 #else
 in vec4 tint;
 #endif
@@ -81,14 +88,16 @@ void main() {
 // level times the single-precision 1/255 that the fixed-function driver
 // converts with: products then round to the same levels as they are
 // blended, halves included, so that many faint copies added up agree level
-// for level with that driver's. Those programs are made when first used.
+// for level with that driver's. The colour comes flat from the vertex
+// stage, which the software rasteriser reads faster than a uniform on large
+// quads. Those programs are made when first used.
 // Each choice is a bit of the program's index.
 constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Untextured = 8, FineLevels = 16,
                    Variants = 32;
 
 struct Program {
     GLuint name = 0;
-    GLint toClip = -1, clipShift = -1, tint = -1;
+    GLint toClip = -1, clipShift = -1, tint = -1, fineTint = -1;
 };
 
 // Made once per profile in its shared context, usable in all its contexts.
@@ -114,6 +123,7 @@ Program MakeProgram(unsigned variant) {
     made.toClip = GL().GetUniformLocation(made.name, "toClip");
     made.clipShift = GL().GetUniformLocation(made.name, "clipShift");
     made.tint = GL().GetUniformLocation(made.name, "tint");
+    made.fineTint = GL().GetUniformLocation(made.name, "fineTint");
     return made;
 }
 
@@ -237,11 +247,13 @@ bool TakesTintAsUniform(const BatchKey& key, bool quadsOnly, const Vertex* verti
 const Program& UseProgram(Resources& r, const BatchKey& key, bool quadsOnly, const Vertex* vertices,
                           size_t count) {
     auto& gl = GL();
-    bool oneColour = key.fineTint || TakesTintAsUniform(key, quadsOnly, vertices, count);
+    bool fineLevels = key.fineTint && key.texture;
+    bool oneColour =
+        !fineLevels && (key.fineTint || TakesTintAsUniform(key, quadsOnly, vertices, count));
     unsigned variant =
         (key.blend == BlendMode::Mask ? AlphaTest : 0u) | (oneColour ? SharedTint : 0u) |
         (key.primitive == Primitive::Points ? Points : 0u) | (key.texture == 0 ? Untextured : 0u) |
-        (key.fineTint && key.texture ? FineLevels : 0u);
+        (fineLevels ? FineLevels : 0u);
     if (!r.programs[variant].name) {
         InSharedContext shared;
         r.programs[variant] = MakeProgram(variant);
@@ -250,7 +262,7 @@ const Program& UseProgram(Resources& r, const BatchKey& key, bool quadsOnly, con
     gl.UseProgram(program.name);
     if (key.fineTint) {
         const auto& t = *key.fineTint;
-        gl.Uniform4f(program.tint, t[0], t[1], t[2], t[3]);
+        gl.Uniform4f(fineLevels ? program.fineTint : program.tint, t[0], t[1], t[2], t[3]);
     } else if (oneColour) {
         const uint8_t* c = vertices[0].rgba;
         gl.Uniform4f(program.tint, c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, c[3] / 255.0f);
