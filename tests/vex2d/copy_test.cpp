@@ -86,16 +86,20 @@ TEST_F(CopyToImageTest, RefusesWhatItCannotCopy) {
 
 // Fifteen copies added with a weight of 0.05 each add 0.05 of the picture's
 // level fifteen times, rounded as each is blended; the nearest 1/255 step
-// (13) would add 15 x 7 to a level of 128. GetColor gives the nearest steps.
+// (13) would add 15 x 7 to a level of 128. GetColor gives the nearest steps,
+// and a context made current again keeps the fine colour.
 TEST_F(CopyToImageTest, FineColourWeighsCopiesAtSinglePrecision) {
     const struct {
         int level;
         float weight;
         int expected;
+        bool otherContextBetween;
     } cases[] = {
         {128, 0.05f, 128 + 15 * 6}, {100, 0.05f, 100 + 15 * 5}, {50, 0.05f, 50 + 15 * 3},
-        {90, 0.05f, 90 + 15 * 4},   {200, 0.15f, 255},
+        {90, 0.05f, 90 + 15 * 4},   {200, 0.15f, 255},          {128, 0.05f, 128 + 15 * 6, true},
     };
+    auto own = CurrentGraphics(), other = CreateGraphics(16, 16);
+    ASSERT_TRUE(other);
     for (const auto& c : cases) {
         auto picture =
             LoadImage(FilledPixmap(8, 8, Rgb(c.level, c.level, c.level)), ImageFlags::Filtered);
@@ -104,6 +108,11 @@ TEST_F(CopyToImageTest, FineColourWeighsCopiesAtSinglePrecision) {
         DrawImage(picture, 0, 0);
         SetBlendMode(BlendMode::Light);
         SetFineColor(c.weight, c.weight, c.weight);
+        if (c.otherContextBetween) {
+            SetGraphics(other);
+            SetColor(255, 255, 255);
+            SetGraphics(own);
+        }
         for (int i = 0; i < 15; ++i)
             DrawImage(picture, 0, 0);
         EXPECT_TRUE(ColourNear(PixelAt(4, 4), Rgb(c.expected, c.expected, c.expected), 0))
@@ -112,6 +121,7 @@ TEST_F(CopyToImageTest, FineColourWeighsCopiesAtSinglePrecision) {
         GetColor(red, green, blue);
         EXPECT_EQ(red, static_cast<int>(c.weight * 255 + 0.5f));
     }
+    CloseGraphics(other);
 }
 
 } // namespace zandrel::test
