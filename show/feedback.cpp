@@ -101,10 +101,12 @@ void CaptureEdged() {
     lastEdged = true;
 }
 
-// The first pixel whose centre lies at or past `edge`: a centre on the edge
-// belongs to the rectangle below or right of it, as the rasteriser decides.
+// The first pixel whose centre lies past `edge`, placed as the rasteriser
+// places it, on a grid of 1/256 pixel: a centre on the edge belongs to the
+// rectangle above or left of it.
 int FirstPixel(float edge) {
-    return static_cast<int>(std::ceil(edge - 0.5f));
+    double snapped = std::round(static_cast<double>(edge) * 256) / 256;
+    return static_cast<int>(std::floor(snapped + 0.5));
 }
 
 // The bordered frame with its inside over the rectangle at x, y, clipped to
