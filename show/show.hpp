@@ -12,12 +12,15 @@
 namespace zandrel::show {
 
 // ---------------------------------------------------------------------------
-// Feedback effects: each copies the back buffer into a texture and draws it
-// back over the frame. Every effect leaves the OpenGL state as it found it.
+// Feedback effects: each copies what has been drawn into an image and draws
+// it back over the frame through the 2D renderer. Every effect leaves the
+// render state (colour, alpha, blend mode, rotation, scale, origin, camera)
+// as it found it.
 
-// Makes the two effect textures for a display of that size. A RuntimeError
-// for a size above 2048 in either direction.
+// Makes the effect images for a display of that size, with a current 2D
+// context. A RuntimeError for a size above 2048 in either direction.
 void InitFeedback(int width, int height);
+// The power-of-two texture an image of the display's size is drawn from.
 int FeedbackTextureWidth();
 int FeedbackTextureHeight();
 // 15 additive copies, each turned by `angle` more and nearer by `zStep`.

@@ -3,10 +3,9 @@
 // these are never reached; should one be, the program stops with a message
 // rather than drawing wrongly.
 (function () {
-  var names = ['glAlphaFunc', 'glBegin', 'glColor3f', 'glColor4ubv', 'glEnd', 'glFrustum',
+  var names = ['glAlphaFunc', 'glBegin', 'glColor4f', 'glColor4ubv', 'glEnd',
     'glGetTexLevelParameteriv', 'glLoadIdentity', 'glMatrixMode', 'glOrtho', 'glPopAttrib',
-    'glPopClientAttrib', 'glPopMatrix', 'glPushAttrib', 'glPushClientAttrib', 'glPushMatrix',
-    'glRotatef', 'glTexCoord2f', 'glTranslatef', 'glVertex2f', 'glVertex3f'];
+    'glPushAttrib', 'glTexCoord2f', 'glVertex2f'];
   var stubs = {};
   names.forEach(function (name) {
     stubs[name] = new Function("abort('" + name + ": no fixed-function GL in a page');");

@@ -9,6 +9,7 @@
 #include <zandrel/graphics.hpp>
 #include <zandrel/pixmap.hpp>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -77,6 +78,9 @@ public:
     virtual void SetAlpha(float alpha) = 0;
     // Drawing colour, 0-255 each.
     virtual void SetColor(int red, int green, int blue) = 0;
+    // Drawing colour as fractions 0-1 at single precision, clamped
+    // (SetFineColor). The base sets the nearest of SetColor's steps.
+    virtual void SetFineColor(float red, float green, float blue);
     // Clear colour, 0-255 each.
     virtual void SetClsColor(int red, int green, int blue) = 0;
     // Clipping rectangle in pixels from the top-left.
@@ -116,6 +120,11 @@ public:
     // or as usual for no shader; SetShader calls it, and again after the
     // shader's uniforms change. The base throws as CreateShader's does.
     virtual void SetShader(const Ref<TShader2D>& shader);
+    // Copies the rectangle at x, y of what is being drawn (pixels from the
+    // top-left) into the frame's top-left corner on the GPU; CopyToImage
+    // calls it. The base throws RuntimeError "This 2D driver cannot copy
+    // into images".
+    virtual void CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width, int height);
 };
 
 // The render state of one 2D context, wrapping a context of the driver under it.
@@ -123,6 +132,8 @@ class TVex2DGraphics : public TGraphics {
 public:
     // Drawing colour, 0-255 each, as set.
     int red = 0, green = 0, blue = 0;
+    // The colour SetFineColor set, 0-1 each; no value after SetColor.
+    std::optional<std::array<float, 3>> fineColour;
     // Alpha, 0-1.
     float alpha = 0;
     // Clear colour, 0-255 each.
@@ -198,6 +209,13 @@ void ActivateVex2D(const Ref<TGraphics>& graphics);
 void SetColor(int red, int green, int blue);
 // The drawing colour as set.
 void GetColor(int& red, int& green, int& blue);
+// The drawing colour as fractions of full intensity, `red`, `green` and
+// `blue` 0-1 each (clamped; not a number is 0), handed to the GL at single
+// precision rather than in SetColor's 256 steps: many copies added with a
+// weight of 0.05 each come out as 0.05 times 255 would, where a step of
+// 1/255 would drift. GetColor gives it rounded to 0-255; SetColor goes back
+// to whole steps.
+void SetFineColor(float red, float green, float blue);
 // `alpha` 0 (invisible) to 1 (opaque), clamped.
 void SetAlpha(float alpha);
 // The alpha as set.
@@ -510,6 +528,19 @@ Ref<TImage> CreateImage(int width, int height, int frameCount = 1,
                         ImageFlags flags = ImageFlags::Auto);
 // The image's size from the back buffer at x, y into the frame.
 void GrabImage(const Ref<TImage>& image, int x, int y, int frame = 0);
+// Copies the `width` x `height` rectangle at x, y of what has been drawn
+// (the back buffer, or the render target) into the frame of `image` with its
+// top-left at the frame's top-left, without the pixels leaving the GPU: a
+// copy fast enough for every frame. As with SetRenderTarget, the copy lives
+// in the driver's texture: locking the frame for writing or setting its
+// pixmap forgets it, and only the largest level of a mipmapped image gets
+// it. Pixels of the rectangle outside what is drawn leave the frame's as they
+// were, and an empty rectangle copies nothing. Throws RuntimeError "Image is
+// no object", "Image frame index out of range", "Copy rectangle larger than
+// the image" for a size above the image's, "Image cannot be copied into
+// itself" for the render target's own frame, and "Unable to draw into the
+// image" when the GL cannot.
+void CopyToImage(const Ref<TImage>& image, int x, int y, int width, int height, int frame = 0);
 // Puts the image's handle at its centre.
 void CentreImageHandle(const Ref<TImage>& image);
 // The handle `x`, `y` pixels from the image's top-left.

@@ -90,6 +90,10 @@ void FixedFunctionGL::SetColor(const uint8_t rgba[4]) {
     glColor4ubv(rgba);
 }
 
+void FixedFunctionGL::SetColor(const float rgba[4]) {
+    glColor4f(rgba[0], rgba[1], rgba[2], rgba[3]);
+}
+
 void FixedFunctionGL::SetClearColor(int red, int green, int blue) {
     glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
                  static_cast<float>(blue) / 255.0f, 1.0f);

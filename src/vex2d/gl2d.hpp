@@ -32,6 +32,7 @@ public:
     void SetBlend(BlendMode mode);
     BlendMode Blend();
     void SetColor(const uint8_t rgba[4]);
+    void SetColor(const float rgba[4]);
     void SetClearColor(int red, int green, int blue);
     // Off for the whole context; otherwise GL's scissor box, rows from the bottom.
     void SetScissor(bool on, int x, int y, int width, int height);

@@ -7,7 +7,9 @@
 
 #include <zandrel/vex2d.hpp>
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace zandrel {
@@ -16,6 +18,9 @@ namespace zandrel {
 struct Render2DState {
     Matrix2D matrix;
     uint8_t colour[4] = {255, 255, 255, 255};
+    // The colour at single precision when SetFineColor gave it; the bytes
+    // then hold it rounded.
+    std::optional<std::array<float, 3>> fine;
     std::vector<gl2d::Vertex> polygon; // reused: drawing allocates only to grow it
 
     gl2d::Vertex Map(float x, float y, float tx, float ty) const;
@@ -24,6 +29,7 @@ struct Render2DState {
                  float ty) const;
     // The colour bytes as SetColor and SetAlpha give them, clamped.
     void SetColour(int red, int green, int blue);
+    void SetFineColour(float red, float green, float blue);
     void SetAlpha(float alpha);
     // Into `polygon`: the oval's points and a polygon's mapped points.
     void OvalPoints(float x0, float y0, float x1, float y1, float tx, float ty);
@@ -73,6 +79,11 @@ public:
     int GLHeight() const;
     // GL's row of the lowest of `height` rows from pixel row y down.
     int GLRow(int y, int height) const;
+    // The part inside the surface of its rectangle at x, y into the top-left
+    // corner of the frame's texture, rows from the top as drawing into the
+    // frame puts them; the scissor box does not clip it. Throws RuntimeError
+    // "Unable to draw into the image" when the GL cannot.
+    void CopyTo(const Ref<TImageFrame>& frame, int x, int y, int width, int height);
 
 private:
     Ref<TImageFrame> frame_;
@@ -95,6 +106,7 @@ public:
     void SetBlend(BlendMode mode) override;
     void SetAlpha(float alpha) override;
     void SetColor(int red, int green, int blue) override;
+    void SetFineColor(float red, float green, float blue) override;
     void SetClsColor(int red, int green, int blue) override;
     void SetViewport(int x, int y, int width, int height) override;
     void SetTransform(float ix, float iy, float jx, float jy) override;
@@ -111,11 +123,14 @@ public:
     void SetTarget(const Ref<TImageFrame>& frame, int width, int height) override;
     Ref<TShader2D> CreateShader(const String& body) override;
     void SetShader(const Ref<TShader2D>& shader) override;
+    void CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width, int height) override;
 
     const Render2DState& State() const { return state_; }
     gl2d::FixedFunctionGL& FixedFunction() { return gl_; }
 
 private:
+    void ApplyColour();
+
     Render2DState state_;
     gl2d::FixedFunctionGL gl_;
     DrawSurface surface_;

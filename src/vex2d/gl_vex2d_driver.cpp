@@ -59,6 +59,13 @@ void Render2DState::SetColour(int red, int green, int blue) {
     colour[0] = ColourByte(red);
     colour[1] = ColourByte(green);
     colour[2] = ColourByte(blue);
+    fine.reset();
+}
+
+void Render2DState::SetFineColour(float red, float green, float blue) {
+    SetColour(static_cast<int>(std::lround(red * 255)), static_cast<int>(std::lround(green * 255)),
+              static_cast<int>(std::lround(blue * 255)));
+    fine = {red, green, blue};
 }
 
 void Render2DState::SetAlpha(float alpha) {
@@ -247,6 +254,34 @@ TGLShader2D* PreparedShader(const Ref<TShader2D>& shader) {
     return made;
 }
 
+// Blitting turns the display's rows, which run up, into the texture's,
+// which run down; a target's already run down.
+void DrawSurface::CopyTo(const Ref<TImageFrame>& frame, int x, int y, int width, int height) {
+    auto* into = dynamic_cast<TGLImageFrame*>(frame.get());
+    if (!into || into->seq == 0) throw RuntimeError("Unable to draw into the image");
+    int left = std::max(x, 0), top = std::max(y, 0);
+    int right = static_cast<int>(std::min<int64_t>(int64_t{x} + width, Width()));
+    int bottom = static_cast<int>(std::min<int64_t>(int64_t{y} + height, Height()));
+    if (right <= left || bottom <= top) return;
+    auto& f = GL();
+    uint32_t drawn =
+        OnTarget() ? static_cast<TGLImageFrame&>(*frame_).framebuffer : DisplayFramebuffer();
+    bool scissor = f.IsEnabled(GL_SCISSOR_TEST);
+    if (scissor) f.Disable(GL_SCISSOR_TEST);
+    bool bound = BindFrameFramebuffer(*into);
+    if (bound) {
+        f.BindFramebuffer(GL_READ_FRAMEBUFFER, drawn);
+        int w = right - left, h = bottom - top, row = GLRow(top, h);
+        int dx = left - x, dy = top - y;
+        int dy0 = OnTarget() ? dy : dy + h, dy1 = OnTarget() ? dy + h : dy;
+        f.BlitFramebuffer(left, row, right, row + h, dx, dy0, dx + w, dy1, GL_COLOR_BUFFER_BIT,
+                          GL_NEAREST);
+    }
+    f.BindFramebuffer(GL_FRAMEBUFFER, drawn);
+    if (scissor) f.Enable(GL_SCISSOR_TEST);
+    if (!bound) throw RuntimeError("Unable to draw into the image");
+}
+
 int OvalSegments(float xr, float yr) {
     float n = std::fabs(xr) + std::fabs(yr);
     int count = 12;
@@ -336,6 +371,8 @@ void TGLVex2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     const Matrix2D& m = DrawingMatrix();
     SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
+    if (state->fineColour)
+        SetFineColor((*state->fineColour)[0], (*state->fineColour)[1], (*state->fineColour)[2]);
     SetAlpha(state->alpha);
     SetShader(state->shader);
 }
@@ -354,12 +391,27 @@ void TGLVex2DDriver::SetBlend(BlendMode mode) {
 
 void TGLVex2DDriver::SetAlpha(float alpha) {
     state_.SetAlpha(alpha);
-    gl_.SetColor(state_.colour);
+    ApplyColour();
 }
 
 void TGLVex2DDriver::SetColor(int red, int green, int blue) {
     state_.SetColour(red, green, blue);
-    gl_.SetColor(state_.colour);
+    ApplyColour();
+}
+
+void TGLVex2DDriver::SetFineColor(float red, float green, float blue) {
+    state_.SetFineColour(red, green, blue);
+    ApplyColour();
+}
+
+void TGLVex2DDriver::ApplyColour() {
+    if (!state_.fine) {
+        gl_.SetColor(state_.colour);
+        return;
+    }
+    const auto& f = *state_.fine;
+    const float rgba[4] = {f[0], f[1], f[2], static_cast<float>(state_.colour[3]) / 255.0f};
+    gl_.SetColor(rgba);
 }
 
 void TGLVex2DDriver::SetClsColor(int red, int green, int blue) {
@@ -426,7 +478,7 @@ void TGLVex2DDriver::DrawPixmap(const Ref<TPixmap>& pixmap, int x, int y) {
         gl_.DrawTexturedQuad(texture, corners, 0, 0, 1, 1);
         gl_.DeleteTexture(texture);
     });
-    gl_.SetColor(state_.colour);
+    ApplyColour();
     gl_.SetBlend(blend);
 }
 
@@ -457,6 +509,11 @@ Ref<TShader2D> TGLVex2DDriver::CreateShader(const String& body) {
 
 void TGLVex2DDriver::SetShader(const Ref<TShader2D>& shader) {
     gl_.SetShader(PreparedShader(shader));
+}
+
+void TGLVex2DDriver::CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width,
+                                 int height) {
+    surface_.CopyTo(frame, x, y, width, height);
 }
 
 const Ref<TVex2DDriver>& FixedFunction2DDriver() {

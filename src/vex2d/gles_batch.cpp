@@ -28,12 +28,17 @@ in vec4 colour;
 uniform vec2 toClip;
 uniform vec2 clipShift;
 out vec2 uv;
-#ifndef ONE_COLOUR
+#ifdef FINE_LEVELS
+uniform vec4 fineTint;
+flat out vec4 tint;
+#elif !defined(ONE_COLOUR)
 out vec4 tint;
 #endif
 void main() {
     uv = texCoord;
-#ifndef ONE_COLOUR
+#ifdef FINE_LEVELS
+    tint = fineTint;
+#elif !defined(ONE_COLOUR)
     tint = colour;
 #endif
     gl_Position = vec4(position * toClip + clipShift, 0.0, 1.0);
@@ -58,6 +63,8 @@ in vec2 uv;
 #endif
 #ifdef ONE_COLOUR
 uniform vec4 tint;
+#elif defined(FINE_LEVELS)
+flat in vec4 tint;
 #else
 in vec4 tint;
 #endif
@@ -65,6 +72,9 @@ out vec4 fragColour;
 void main() {
 #ifdef NO_PICTURE
     vec4 c = tint;
+#elif defined(FINE_LEVELS)
+    vec4 texel = texture(picture, uv);
+    vec4 c = vec4(round(texel.rgb * 255.0) * (1.0 / 255.0), texel.a) * tint;
 #else
     vec4 c = texture(picture, uv) * tint;
 #endif
@@ -75,12 +85,20 @@ void main() {
 }
 )";
 
+// A picture under a fine colour (SetFineColor) takes its texel as the 8-bit
+// level times the single-precision 1/255 that the fixed-function driver
+// converts with: products then round to the same levels as they are
+// blended, halves included, so that many faint copies added up agree level
+// for level with that driver's. The colour comes flat from the vertex
+// stage, which the software rasteriser reads faster than a uniform on large
+// quads. Those programs are made when first used.
 // Each choice is a bit of the program's index.
-constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Untextured = 8, Variants = 16;
+constexpr unsigned AlphaTest = 1, SharedTint = 2, Points = 4, Untextured = 8, FineLevels = 16,
+                   Variants = 32;
 
 struct Program {
     GLuint name = 0;
-    GLint toClip = -1, clipShift = -1, tint = -1;
+    GLint toClip = -1, clipShift = -1, tint = -1, fineTint = -1;
 };
 
 // Made once per profile in its shared context, usable in all its contexts.
@@ -99,12 +117,14 @@ Program MakeProgram(unsigned variant) {
     if (variant & SharedTint) defines += "#define ONE_COLOUR\n";
     if (variant & Points) defines += "#define POINTS\n";
     if (variant & Untextured) defines += "#define NO_PICTURE\n";
+    if (variant & FineLevels) defines += "#define FINE_LEVELS\n";
     Program made;
     made.name = BuildGLProgram((defines + VertexBody).c_str(), (defines + FragmentBody).c_str(),
                                {"position", "texCoord", "colour"});
     made.toClip = GL().GetUniformLocation(made.name, "toClip");
     made.clipShift = GL().GetUniformLocation(made.name, "clipShift");
     made.tint = GL().GetUniformLocation(made.name, "tint");
+    made.fineTint = GL().GetUniformLocation(made.name, "fineTint");
     return made;
 }
 
@@ -114,7 +134,7 @@ Resources& ResourcesFor(GLProfile profile) {
     InSharedContext shared;
     auto& gl = GL();
     Resources fresh; // kept only when all of it is made
-    for (unsigned variant = 0; variant < Variants; ++variant)
+    for (unsigned variant = 0; variant < FineLevels; ++variant)
         fresh.programs[variant] = MakeProgram(variant);
     gl.GenBuffers(1, &fresh.buffer);
     gl.GenBuffers(1, &fresh.indexBuffer);
@@ -224,16 +244,26 @@ bool TakesTintAsUniform(const BatchKey& key, bool quadsOnly, const Vertex* verti
 }
 
 // The program for the batch, with its colour as a uniform when it takes one.
-const Program& UseProgram(const Resources& r, const BatchKey& key, bool quadsOnly,
-                          const Vertex* vertices, size_t count) {
+const Program& UseProgram(Resources& r, const BatchKey& key, bool quadsOnly, const Vertex* vertices,
+                          size_t count) {
     auto& gl = GL();
-    bool oneColour = TakesTintAsUniform(key, quadsOnly, vertices, count);
+    bool fineLevels = key.fineTint && key.texture;
+    bool oneColour =
+        !fineLevels && (key.fineTint || TakesTintAsUniform(key, quadsOnly, vertices, count));
     unsigned variant =
         (key.blend == BlendMode::Mask ? AlphaTest : 0u) | (oneColour ? SharedTint : 0u) |
-        (key.primitive == Primitive::Points ? Points : 0u) | (key.texture == 0 ? Untextured : 0u);
+        (key.primitive == Primitive::Points ? Points : 0u) | (key.texture == 0 ? Untextured : 0u) |
+        (fineLevels ? FineLevels : 0u);
+    if (!r.programs[variant].name) {
+        InSharedContext shared;
+        r.programs[variant] = MakeProgram(variant);
+    }
     const Program& program = r.programs[variant];
     gl.UseProgram(program.name);
-    if (oneColour) {
+    if (key.fineTint) {
+        const auto& t = *key.fineTint;
+        gl.Uniform4f(fineLevels ? program.fineTint : program.tint, t[0], t[1], t[2], t[3]);
+    } else if (oneColour) {
         const uint8_t* c = vertices[0].rgba;
         gl.Uniform4f(program.tint, c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, c[3] / 255.0f);
     }

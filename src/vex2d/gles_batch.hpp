@@ -5,7 +5,9 @@
 
 #include <zandrel/vex2d.hpp>
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace zandrel {
@@ -28,6 +30,9 @@ struct BatchKey {
     BlendMode blend = BlendMode::Solid;
     Primitive primitive = Primitive::Triangles;
     float lineWidth = 1;
+    // SetFineColor's colour and the alpha: the program's tint instead of the
+    // vertices' bytes.
+    std::optional<std::array<float, 4>> fineTint;
     bool operator==(const BatchKey&) const = default;
 };
 

@@ -21,6 +21,7 @@ public:
     void SetBlend(BlendMode mode) override;
     void SetAlpha(float alpha) override;
     void SetColor(int red, int green, int blue) override;
+    void SetFineColor(float red, float green, float blue) override;
     void SetClsColor(int red, int green, int blue) override;
     void SetViewport(int x, int y, int width, int height) override;
     void SetTransform(float ix, float iy, float jx, float jy) override;
@@ -38,6 +39,7 @@ public:
     void SetTarget(const Ref<TImageFrame>& frame, int width, int height) override;
     Ref<TShader2D> CreateShader(const String& body) override;
     void SetShader(const Ref<TShader2D>& shader) override;
+    void CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width, int height) override;
 
     // A frame's picture onto the local rectangle, as TImageFrame::Draw.
     void DrawFrame(uint32_t texture, const float (&uv)[4], float x0, float y0, float x1, float y1,
@@ -48,6 +50,8 @@ public:
     int DrawCallsSoFar() const { return batch_.DrawCalls() - frameStart_; }
 
 private:
+    // The key with the fine colour, when there is one.
+    gles::BatchKey Keyed(gles::BatchKey key) const;
     void Quad(const gles::BatchKey& key, const gl2d::Vertex (&corners)[4], const float (&uv)[4],
               const uint8_t (&colour)[4]);
     void Fan(const std::vector<gl2d::Vertex>& points);

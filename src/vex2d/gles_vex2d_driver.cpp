@@ -69,6 +69,8 @@ void TGLES2DDriver::SetGraphics(const Ref<TGraphics>& g) {
     const Matrix2D& m = DrawingMatrix();
     SetTransform(m.ix, m.iy, m.jx, m.jy);
     SetColor(state->red, state->green, state->blue);
+    if (state->fineColour)
+        SetFineColor((*state->fineColour)[0], (*state->fineColour)[1], (*state->fineColour)[2]);
     SetAlpha(state->alpha);
     SetBlend(state->blendMode);
     SetClsColor(state->clsRed, state->clsGreen, state->clsBlue);
@@ -97,6 +99,19 @@ void TGLES2DDriver::SetAlpha(float alpha) {
 
 void TGLES2DDriver::SetColor(int red, int green, int blue) {
     state_.SetColour(red, green, blue);
+}
+
+void TGLES2DDriver::SetFineColor(float red, float green, float blue) {
+    state_.SetFineColour(red, green, blue);
+}
+
+// The fine colour goes with the batch: the program takes it as its tint.
+BatchKey TGLES2DDriver::Keyed(BatchKey key) const {
+    if (state_.fine) {
+        const auto& f = *state_.fine;
+        key.fineTint = std::array<float, 4>{f[0], f[1], f[2], state_.colour[3] / 255.0f};
+    }
+    return key;
 }
 
 void TGLES2DDriver::SetClsColor(int red, int green, int blue) {
@@ -134,14 +149,14 @@ void TGLES2DDriver::Cls() {
 }
 
 void TGLES2DDriver::Plot(float x, float y) {
-    BatchKey key{0, blend_, Primitive::Points};
+    BatchKey key = Keyed({0, blend_, Primitive::Points});
     Put(*batch_.Reserve(key, 1).vertices, {x + 0.5f, y + 0.5f}, 0, 0, state_.colour);
 }
 
 void TGLES2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
     gl2d::Vertex from, to;
     LineEnds(state_, x0, y0, x1, y1, tx, ty, from, to);
-    gles::Vertex* v = batch_.Reserve({0, blend_, Primitive::Lines, lineWidth_}, 2).vertices;
+    gles::Vertex* v = batch_.Reserve(Keyed({0, blend_, Primitive::Lines, lineWidth_}), 2).vertices;
     Put(v[0], from, 0, 0, state_.colour);
     Put(v[1], to, 0, 0, state_.colour);
 }
@@ -149,7 +164,7 @@ void TGLES2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, f
 void TGLES2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
     gl2d::Vertex corners[4];
     state_.MapRect(corners, x0, y0, x1, y1, tx, ty);
-    Quad({0, blend_}, corners, WholePicture, state_.colour);
+    Quad(Keyed({0, blend_}), corners, WholePicture, state_.colour);
 }
 
 void TGLES2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
@@ -215,11 +230,17 @@ void TGLES2DDriver::SetShader(const Ref<TShader2D>& shader) {
     batch_.SetShader(prepared);
 }
 
+void TGLES2DDriver::CopyToFrame(const Ref<TImageFrame>& frame, int x, int y, int width,
+                                int height) {
+    batch_.Flush();
+    surface_.CopyTo(frame, x, y, width, height);
+}
+
 void TGLES2DDriver::DrawFrame(uint32_t texture, const float (&uv)[4], float x0, float y0, float x1,
                               float y1, float tx, float ty) {
     gl2d::Vertex corners[4];
     state_.MapRect(corners, x0, y0, x1, y1, tx, ty);
-    Quad({texture, blend_}, corners, uv, state_.colour);
+    Quad(Keyed({texture, blend_}), corners, uv, state_.colour);
 }
 
 void TGLES2DDriver::Quad(const BatchKey& key, const gl2d::Vertex (&corners)[4],
@@ -234,7 +255,7 @@ void TGLES2DDriver::Quad(const BatchKey& key, const gl2d::Vertex (&corners)[4],
 // A triangle fan from the first point, as the GL fills a convex polygon.
 void TGLES2DDriver::Fan(const std::vector<gl2d::Vertex>& points) {
     size_t triangles = points.size() - 2;
-    gles::Room room = batch_.Reserve({0, blend_}, points.size(), triangles * 3);
+    gles::Room room = batch_.Reserve(Keyed({0, blend_}), points.size(), triangles * 3);
     for (size_t k = 0; k < points.size(); ++k)
         Put(room.vertices[k], points[k], 0, 0, state_.colour);
     for (size_t k = 0; k < triangles; ++k) {

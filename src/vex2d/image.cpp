@@ -203,6 +203,22 @@ void GrabImage(const Ref<TImage>& image, int x, int y, int frame) {
     i.SetPixmap(frame, pixmap);
 }
 
+void CopyToImage(const Ref<TImage>& image, int x, int y, int width, int height, int frame) {
+    auto& s = CurrentVex2D();
+    auto& i = CheckedImage(image);
+    const auto& into = i.Frame(frame);
+    if (width > i.width || height > i.height)
+        throw RuntimeError("Copy rectangle larger than the image");
+    if (s.renderTarget == image && s.renderTargetFrame == frame)
+        throw RuntimeError("Image cannot be copied into itself");
+    if (width <= 0 || height <= 0) return;
+    s.driver->CopyToFrame(into, x, y, width, height);
+}
+
+void TVex2DDriver::CopyToFrame(const Ref<TImageFrame>&, int, int, int, int) {
+    throw RuntimeError("This 2D driver cannot copy into images");
+}
+
 void CentreImageHandle(const Ref<TImage>& image) {
     auto& i = CheckedImage(image);
     SetImageHandle(image, static_cast<float>(i.width) * 0.5f, static_cast<float>(i.height) * 0.5f);

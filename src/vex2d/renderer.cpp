@@ -150,7 +150,9 @@ void TVex2DGraphics::Close() {
 
 void TVex2DGraphics::ApplyState() {
     if (TheRenderer().state.get() != this) return;
+    auto fine = fineColour;
     SetColor(red, green, blue);
+    if (fine) SetFineColor((*fine)[0], (*fine)[1], (*fine)[2]);
     SetAlpha(alpha);
     SetClearColor(clsRed, clsGreen, clsBlue);
     SetLineWidth(lineWidth);
@@ -208,6 +210,7 @@ void SetColor(int red, int green, int blue) {
     s.red = red;
     s.green = green;
     s.blue = blue;
+    s.fineColour.reset();
     s.driver->SetColor(red, green, blue);
 }
 
