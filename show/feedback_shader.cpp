@@ -460,15 +460,15 @@ Matrix Multiply(const Matrix& a, const Matrix& b) {
 }
 
 Matrix Frustum(const float (&f)[6]) {
-    float left = f[0], right = f[1], bottom = f[2], top = f[3], near = f[4], far = f[5];
+    float left = f[0], right = f[1], bottom = f[2], top = f[3], nearPlane = f[4], farPlane = f[5];
     Matrix m{};
-    m[0] = 2.0f * near / (right - left);
-    m[5] = 2.0f * near / (top - bottom);
+    m[0] = 2.0f * nearPlane / (right - left);
+    m[5] = 2.0f * nearPlane / (top - bottom);
     m[8] = (right + left) / (right - left);
     m[9] = (top + bottom) / (top - bottom);
-    m[10] = -(far + near) / (far - near);
+    m[10] = -(farPlane + nearPlane) / (farPlane - nearPlane);
     m[11] = -1;
-    m[14] = -(2.0f * far * near) / (far - near);
+    m[14] = -(2.0f * farPlane * nearPlane) / (farPlane - nearPlane);
     return m;
 }
 
