@@ -21,4 +21,4 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env
 add_compile_definitions(UNICODE _UNICODE _USE_MATH_DEFINES NOMINMAX WIN32_LEAN_AND_MEAN
                         _WIN32_WINNT=0x0601 _FILE_OFFSET_BITS=64)
 add_compile_options(
-    "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/windows/posix_environment.hpp>")
+    "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/windows/posix_extras.hpp>")

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# windows.sh [--build-only] [--run NAME [ARGS...]] [-j N]: builds Zandrel,
+# windows.sh [--build-only] [--test] [--run NAME [ARGS...]] [-j N]: builds Zandrel,
 # the examples, the show and the tests for 64-bit Windows with MinGW-w64 into
 # build-windows/ (installing what is missing and building the C libraries
 # once, cached; see windows-deps.sh) and packs
@@ -7,16 +7,20 @@
 # zandrel-capture with their data files and every DLL they need, in one
 # folder, to unzip and run on a Windows PC. --run NAME runs the program NAME
 # (zandrel-show, hello, ...) from the packed folder under Wine on the current
-# display, with ARGS; --build-only stops after the zip. -j N runs N compile
-# jobs at once (every core by default).
+# display, with ARGS; --build-only stops after the zip. --test builds the
+# tests too and runs them under Wine with CTest on a virtual X display, with
+# SDL's dummy audio driver (the module tests that run there so far). -j N
+# runs N compile jobs, and N tests, at once (every core by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 run=()
-usage="usage: $0 [--build-only] [--run NAME [ARGS...]] [-j N]"
+tests=0
+usage="usage: $0 [--build-only] [--test] [--run NAME [ARGS...]] [-j N]"
 while [ $# -gt 0 ]; do
     case "$1" in
     --build-only) run=() ;;
+    --test) tests=1 ;;
     --run)
         [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
         shift
@@ -93,6 +97,21 @@ done
 x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll
 (cd "$build/package" && zip -qr "../$name.zip" "$name")
 echo "Packed $build/$name.zip"
+
+# One wineserver for the whole run, warmed by one trivial program (the first
+# test would otherwise wait on its start), ended at the end so that nothing
+# holds the log open.
+run_tests() {
+    cmake --build "$build" -j "$jobs"
+    export WINEPREFIX=${WINEPREFIX:-$HOME/.cache/zandrel-windows/wine}
+    scripts/wine.sh cmd /c exit
+    /usr/lib/wine/wineserver -p
+    trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+    scripts/wine.sh cmd /c exit
+    SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1024x768x24" \
+        ctest --test-dir "$build" -j "$jobs" --timeout 300 --output-on-failure
+}
+if [ "$tests" = 1 ]; then run_tests; fi
 
 [ ${#run[@]} -gt 0 ] || exit 0
 program=${run[0]%.exe}.exe

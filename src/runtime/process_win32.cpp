@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace zandrel::native {
@@ -24,8 +25,11 @@ std::string NarrowName(const std::wstring& wide) {
 
 namespace {
 
+// The framework's paths separate their parts with "/", as Windows allows.
 String FromWide(const wchar_t* text, size_t length) {
-    return String(text, text + length);
+    String path(text, text + length);
+    std::replace(path.begin(), path.end(), u'\\', u'/');
+    return path;
 }
 
 } // namespace
