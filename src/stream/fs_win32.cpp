@@ -11,6 +11,7 @@
 #include <io.h>
 
 #include <atomic>
+#include <cerrno>
 
 // <windows.h> names the ANSI or wide call so; ours is the native interface's.
 #undef RemoveDirectory
@@ -53,6 +54,15 @@ bool Attributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
 }
 
 } // namespace
+
+FILE* OpenFile(const std::string& path, const char* mode) {
+    auto name = WideName(path), wideMode = WideName(mode);
+    if (!name || !wideMode) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return _wfopen(name->c_str(), wideMode->c_str());
+}
 
 // The mode shows what Windows has of one: read-only files lose the write bits.
 bool StatPath(const std::string& path, FileStatus& status) {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace zandrel::native {
 
 namespace {
@@ -16,10 +18,13 @@ std::string Variable(const wchar_t* name) {
 
 } // namespace
 
-// Programs keep their own files in the user's roaming application data.
+// Programs keep their own files in the user's roaming application data. The
+// framework's paths separate their parts with "/".
 std::string UserDataBase() {
     std::string base = Variable(L"APPDATA");
-    return base.empty() ? Variable(L"LOCALAPPDATA") : base;
+    if (base.empty()) base = Variable(L"LOCALAPPDATA");
+    std::replace(base.begin(), base.end(), '\\', '/');
+    return base;
 }
 
 bool KeepUserDataFolder(const std::string&) {
