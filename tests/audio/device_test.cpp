@@ -166,7 +166,7 @@ TEST(AudioStartup, UsesTheMixerWhenADeviceOpens) {
     std::string previous = driver ? driver : "";
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::string command =
-        ToUtf8(ExecutablePath()) + " --gtest_filter=AudioStartup.UsesTheMixerWhenADeviceOpens";
+        ThisProgram() + " --gtest_filter=AudioStartup.UsesTheMixerWhenADeviceOpens";
     EXPECT_TRUE(RunCommand(command));
     if (driver)
         setenv("SDL_AUDIODRIVER", previous.c_str(), 1);

@@ -26,6 +26,9 @@ namespace zandrel::test {
 // (on Linux, mount rights of its own for the full-disk tests).
 void PrepareTestProcess();
 
+// The path of this test program, in the system's form.
+std::string ThisProgram();
+
 // A new empty folder, removed with everything in it when this goes.
 class TempFolder {
 public:

@@ -68,6 +68,12 @@ void PrepareTestProcess() {
     WriteProcFile("/proc/self/gid_map", "0 " + group + " 1");
 }
 
+std::string ThisProgram() {
+    char self[4096] = {};
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    return n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string();
+}
+
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "zandrel-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

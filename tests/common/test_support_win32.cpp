@@ -17,6 +17,13 @@ void PrepareTestProcess() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 }
 
+std::string ThisProgram() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::string();
+    return ToUtf8(String(path, path + n));
+}
+
 // Forward slashes, as the framework gives its own paths.
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
