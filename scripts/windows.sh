@@ -104,7 +104,9 @@ echo "Packed $build/$name.zip"
 run_tests() {
     cmake --build "$build" -j "$jobs"
     export WINEPREFIX=${WINEPREFIX:-$HOME/.cache/zandrel-windows/wine}
-    scripts/wine.sh cmd /c exit
+    scripts/wine.sh cmd /c exit # makes the prefix the first time
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -w
     /usr/lib/wine/wineserver -p
     trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
     scripts/wine.sh cmd /c exit
