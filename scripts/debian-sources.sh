@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154
 # debian-sources.sh: sourced by the scripts that build the C libraries from
 # Debian's own source packages for another platform (web-deps.sh,
 # windows-deps.sh). They set $cache (the folder of the cached builds),

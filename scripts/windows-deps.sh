@@ -13,6 +13,7 @@ cache=${ZANDREL_WINDOWS_CACHE:-$HOME/.cache/zandrel-windows}
 jobs=${ZANDREL_WINDOWS_JOBS:-$(nproc)} # windows.sh -j N sets it
 toolchain=$(realpath "$(dirname "$0")/../cmake/mingw-w64-x86_64.cmake")
 
+# shellcheck disable=SC2034 # used by debian-sources.sh
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
 # shellcheck source=debian-sources.sh

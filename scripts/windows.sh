@@ -35,7 +35,7 @@ done
 if ! [[ "$jobs" =~ ^[1-9][0-9]*$ ]]; then echo "$usage" >&2; exit 2; fi
 export ZANDREL_WINDOWS_JOBS=$jobs
 
-build=build-windows
+build="build-windows"
 scripts/windows-deps.sh "$build/deps"
 
 launcher=()

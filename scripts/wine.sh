@@ -19,8 +19,8 @@ if [ ! -f "$WINEPREFIX/.zandrel" ]; then
     (
         flock 9
         if [ ! -f "$WINEPREFIX/.zandrel" ]; then
-            DISPLAY= "$wine" wineboot --init >/dev/null 2>&1 || true
-            DISPLAY= "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            DISPLAY='' "$wine" wineboot --init >/dev/null 2>&1 || true
+            DISPLAY='' "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
                 >/dev/null 2>&1
             touch "$WINEPREFIX/.zandrel"
         fi
@@ -37,5 +37,6 @@ IFS=: read -r -a folders <<<"${ZANDREL_WINE_DLL_FOLDERS:-}"
 for folder in "${folders[@]}" "$gcc_dlls" /usr/x86_64-w64-mingw32/lib; do
     [ -n "$folder" ] && [ -d "$folder" ] && search+=("$(windows_path "$(realpath "$folder")")")
 done
-export WINEPATH="$(IFS=';'; echo "${search[*]}")${WINEPATH:+;$WINEPATH}"
+joined=$(IFS=';'; echo "${search[*]}")
+export WINEPATH="$joined${WINEPATH:+;$WINEPATH}"
 exec "$wine" "$@"

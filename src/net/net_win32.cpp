@@ -180,9 +180,9 @@ int WaitForSockets(std::vector<SocketWait>& sockets, int timeoutMs) {
     std::vector<WSAPOLLFD> entries;
     entries.reserve(sockets.size());
     for (const auto& socket : sockets) {
-        SHORT events = static_cast<SHORT>((socket.read ? POLLRDNORM : 0) |
-                                          (socket.write ? POLLWRNORM : 0) |
-                                          (socket.error ? POLLRDBAND : 0));
+        SHORT events =
+            static_cast<SHORT>((socket.read ? POLLRDNORM : 0) | (socket.write ? POLLWRNORM : 0) |
+                               (socket.error ? POLLRDBAND : 0));
         entries.push_back({Native(socket.handle), events, 0});
     }
     if (!entries.empty() &&

@@ -69,9 +69,7 @@ struct PipeEnds {
         if (!CreatePipe(&ends[0], &ends[1], &attributes, 0)) return false;
         return SetHandleInformation(ends[childEnd], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     }
-    bool Make() {
-        return Make(output, 1) && Make(input, 0) && Make(error, 1);
-    }
+    bool Make() { return Make(output, 1) && Make(input, 0) && Make(error, 1); }
 };
 
 // The descriptor that owns `handle` from now on; the handle is closed on failure.
@@ -124,8 +122,8 @@ bool Launch(const std::wstring& commandLine, int flags, const PipeEnds& ends,
                      (inherited.list ? EXTENDED_STARTUPINFO_PRESENT : 0) |
                      (flags & 1 ? CREATE_NO_WINDOW : 0);
     std::wstring line = commandLine;
-    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, creation, nullptr,
-                          nullptr, &startup.StartupInfo, &started) != 0;
+    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, creation, nullptr, nullptr,
+                          &startup.StartupInfo, &started) != 0;
 }
 
 void RecordExit(ProcessInfo& info, const ChildHandles& child) {
@@ -207,7 +205,7 @@ int ReadFromPipe(PipeHandle pipe, void* buf, int count) {
     DWORD got = 0;
     if (handle == INVALID_HANDLE_VALUE || count <= 0) return 0;
     return ReadFile(handle, buf, static_cast<DWORD>(count), &got, nullptr) ? static_cast<int>(got)
-                                                                          : 0;
+                                                                           : 0;
 }
 
 // A write whose reader has gone fails with ERROR_NO_DATA: Windows raises nothing.
@@ -224,9 +222,8 @@ int PipeBytesWaiting(PipeHandle pipe) {
     HANDLE handle = PipeOf(pipe);
     DWORD waiting = 0;
     if (handle == INVALID_HANDLE_VALUE) return 0;
-    return PeekNamedPipe(handle, nullptr, 0, nullptr, &waiting, nullptr)
-               ? static_cast<int>(waiting)
-               : 0;
+    return PeekNamedPipe(handle, nullptr, 0, nullptr, &waiting, nullptr) ? static_cast<int>(waiting)
+                                                                         : 0;
 }
 
 // A pipe whose writer has gone and that holds nothing fails to peek with

@@ -99,8 +99,7 @@ bool RemoveDirectory(const std::string& path) {
     return WithWideName(path, [](const wchar_t* name) { return RemoveDirectoryW(name) != 0; });
 }
 bool ChangeDirectory(const std::string& path) {
-    return WithWideName(path,
-                        [](const wchar_t* name) { return SetCurrentDirectoryW(name) != 0; });
+    return WithWideName(path, [](const wchar_t* name) { return SetCurrentDirectoryW(name) != 0; });
 }
 
 FolderListing* OpenDirectory(const std::string& path) {
@@ -139,9 +138,9 @@ std::string FollowLinks(const std::string& path) {
 
 bool MayWrite(const std::string& path) {
     return WithWideName(path, [](const wchar_t* name) {
-        HANDLE file = CreateFileW(name, GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return false;
         CloseHandle(file);
         return true;
@@ -156,8 +155,8 @@ std::wstring UniqueSuffix() {
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);
     uint64_t bits = (counter.fetch_add(1) + 1) * 0x9E3779B97F4A7C15ull;
-    bits ^= static_cast<uint64_t>(GetCurrentProcessId()) << 40 ^
-            static_cast<uint64_t>(now.QuadPart);
+    bits ^=
+        static_cast<uint64_t>(GetCurrentProcessId()) << 40 ^ static_cast<uint64_t>(now.QuadPart);
     static const wchar_t digits[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
     std::wstring suffix;
     for (int i = 0; i < 8; ++i, bits /= 36)

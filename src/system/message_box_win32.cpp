@@ -15,10 +15,12 @@ namespace {
 UINT BoxStyle(MessageBoxKind kind, bool serious) {
     UINT icon = serious ? MB_ICONWARNING : MB_ICONINFORMATION;
     switch (kind) {
-    case MessageBoxKind::OkCancel: return MB_OKCANCEL | (serious ? MB_ICONWARNING : MB_ICONQUESTION);
+    case MessageBoxKind::OkCancel:
+        return MB_OKCANCEL | (serious ? MB_ICONWARNING : MB_ICONQUESTION);
     case MessageBoxKind::YesNoCancel:
         return MB_YESNOCANCEL | (serious ? MB_ICONWARNING : MB_ICONQUESTION);
-    case MessageBoxKind::Notice: break;
+    case MessageBoxKind::Notice:
+        break;
     }
     return MB_OK | icon;
 }
@@ -26,9 +28,12 @@ UINT BoxStyle(MessageBoxKind kind, bool serious) {
 int Answer(int button) {
     switch (button) {
     case IDOK:
-    case IDYES: return 1;
-    case IDNO: return 0;
-    default: return -1;
+    case IDYES:
+        return 1;
+    case IDNO:
+        return 0;
+    default:
+        return -1;
     }
 }
 

@@ -32,8 +32,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     WakePump();
     while (Unanswered() && !stopping.load()) {
         if (MillisSinceArrival() >= LastResortMs) {
-            std::fprintf(stderr, "console event %lu: the main thread did not answer; ending "
-                                 "without clean-up\n",
+            std::fprintf(stderr,
+                         "console event %lu: the main thread did not answer; ending "
+                         "without clean-up\n",
                          static_cast<unsigned long>(event));
             std::fflush(stderr);
             ExitProcess(static_cast<UINT>(128 + LastSignal()));

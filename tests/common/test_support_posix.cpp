@@ -9,10 +9,10 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sched.h>
-#include <sstream>
 #include <iterator>
 #include <poll.h>
+#include <sched.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/mount.h>
 #include <sys/prctl.h>
