@@ -26,6 +26,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -118,6 +119,11 @@ template <class E, size_t N> struct EnumTable {
     constexpr int operator[](E e) const { return values[static_cast<size_t>(e)]; }
 };
 
+// The head of the list of Registered<T>, one for the whole process: kept in
+// the library, so that a program and every shared library it loads (each
+// with its own copy of a header's statics on Windows) share it.
+void*& RegistryHead(const std::type_info& type);
+
 // Objects of T join the list of all of them when made, newest first, and
 // leave it when destroyed: the registries of openers, loaders and data types,
 // where the entry made last is asked first.
@@ -127,17 +133,17 @@ public:
     Registered& operator=(const Registered&) = delete;
 
     // The newest entry, nullptr when there is none; the list does not own its entries.
-    static T* First() { return AsEntry(head_); }
+    static T* First() { return AsEntry(Head()); }
     // The entry made before this one, nullptr after the oldest.
     T* Next() const { return AsEntry(next_); }
 
 protected:
     // The list holds the base part: the whole object does not exist yet when
     // it joins, nor any more when it leaves.
-    Registered() : next_(head_) { head_ = this; }
+    Registered() : next_(Head()) { Head() = static_cast<Registered*>(this); }
     ~Registered() {
-        for (Registered** link = &head_; *link; link = &(*link)->next_) {
-            if (*link == this) {
+        for (void** link = &Head(); *link; link = &static_cast<Registered*>(*link)->next_) {
+            if (*link == static_cast<Registered*>(this)) {
                 *link = next_;
                 break;
             }
@@ -145,10 +151,12 @@ protected:
     }
 
 private:
-    static T* AsEntry(Registered* entry) { return entry ? static_cast<T*>(entry) : nullptr; }
+    static void*& Head() { return RegistryHead(typeid(T)); }
+    static T* AsEntry(void* entry) {
+        return entry ? static_cast<T*>(static_cast<Registered*>(entry)) : nullptr;
+    }
 
-    inline static Registered* head_ = nullptr;
-    Registered* next_;
+    void* next_; // a Registered*
 };
 
 // Text as UTF-8, the form Linux, SDL and the desktop tools use for every name

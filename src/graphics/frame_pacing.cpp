@@ -1,5 +1,7 @@
 #include "graphics_parts.hpp"
 
+#include <chrono>
+
 namespace zandrel {
 
 namespace {
@@ -54,14 +56,21 @@ void FrameSchedule::WaitForNextFrame() {
     if (Elapsed(lastFrame_, nextFrame_) > 1) nextFrame_ = lastFrame_;
 }
 
-// Three synchronised flips in a row within 1 ms of the nominal period.
+// Three synchronised flips in a row within 1 ms of the nominal period, timed
+// on the system's clock: Millisecs may be a run's frame clock, which these
+// flips do not move.
 bool HardwarePaces(const std::function<void()>& synchronisedFlip, int hertz) {
-    int deadline = Advanced(Millisecs(), 1000);
+    using Clock = std::chrono::steady_clock;
+    auto millisSince = [](Clock::time_point start) {
+        return static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    };
+    auto begin = Clock::now();
     int hits = 0;
-    while (Elapsed(Millisecs(), deadline) > 0) {
-        int start = Millisecs();
+    while (millisSince(begin) < 1000) {
+        auto start = Clock::now();
         synchronisedFlip();
-        int error = Elapsed(start, Millisecs()) - 1000 / hertz;
+        int error = millisSince(start) - 1000 / hertz;
         if (error < -1 || error > 1) {
             hits = 0;
         } else if (++hits == 3) {

@@ -2,8 +2,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <typeindex>
+#include <unordered_map>
 
 namespace zandrel {
+
+// Entries join from static constructors too, before main: the table is made
+// on first use.
+void*& RegistryHead(const std::type_info& type) {
+    static std::unordered_map<std::type_index, void*> heads;
+    return heads[std::type_index(type)];
+}
 
 void RunOnce(bool& started, const std::function<void()>& start) {
     if (started) return;

@@ -1,3 +1,5 @@
+#include "fs_native.hpp"
+
 #include <zandrel/stream.hpp>
 
 #include <cerrno>
@@ -76,7 +78,7 @@ Ref<TFileStream> TFileStream::OpenPath(const String& path, FileMode mode) {
         SetLoadError(S("not a possible file name"));
         return nullptr;
     }
-    FILE* file = std::fopen(osName->c_str(), modeText[ToNumber(mode)]);
+    FILE* file = native::OpenFile(*osName, modeText[ToNumber(mode)]);
     if (!file) {
         SetLoadError(OpenFailure(errno));
         return nullptr;

@@ -158,7 +158,7 @@ bool MakeEmptyFile(TextArg path) {
     auto name = NativePath(path);
     if (!name) return false;
     RemoveFile(path);
-    FILE* file = std::fopen(name->c_str(), "wb");
+    FILE* file = native::OpenFile(*name, "wb");
     if (file) std::fclose(file);
     return PathKind(path) == FileKind::Regular;
 }
@@ -189,13 +189,14 @@ bool RemoveFile(TextArg path) {
     auto name = NativePath(path);
     if (!name) return false;
     native::ChangeMode(*name, 0666);
-    std::remove(name->c_str());
+    // As the C library's remove: a file, else an empty folder.
+    if (!native::RemoveFileEntry(*name)) native::RemoveDirectory(*name);
     return PathKind(path) == FileKind::NoFile;
 }
 
 bool RenamePath(TextArg from, TextArg to) {
     auto source = NativePath(from), target = NativePath(to);
-    return source && target && std::rename(source->c_str(), target->c_str()) == 0;
+    return source && target && native::RenameOver(*source, *target);
 }
 
 bool CopyFileContents(TextArg from, TextArg to) {

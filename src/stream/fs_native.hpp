@@ -17,6 +17,10 @@ struct FileStatus {
     int mode = 0;
 };
 
+// The file opened with a C library mode ("rb", "wb", "r+b"); null with errno
+// set when it cannot be.
+FILE* OpenFile(const std::string& path, const char* mode);
+
 // False when the path cannot be examined.
 bool StatPath(const std::string& path, FileStatus& status);
 bool ChangeMode(const std::string& path, int mode);

@@ -17,6 +17,10 @@ struct FolderListing {
 
 namespace native {
 
+FILE* OpenFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
+
 bool StatPath(const std::string& path, FileStatus& status) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0) return false;

@@ -9,6 +9,7 @@
 // for input, and ends by the signal itself a process whose main thread
 // reaches no point at all.
 #include "system_native.hpp"
+#include "termination_requests.hpp"
 
 #include <atomic>
 #include <cerrno>
@@ -25,47 +26,19 @@ namespace zandrel::native {
 
 namespace {
 
-// A program that reads events pumps at least this often.
-constexpr int PumpGraceMs = 300;
-// After this the main thread has passed no point since the signal.
-constexpr int LastResortMs = 900;
+using namespace termination;
+
 constexpr int CaughtSignals[] = {SIGINT, SIGTERM};
 
-std::atomic<int> lastSignal{0};
-std::atomic<int> arrived{0};
-std::atomic<int> answered{0};  // of those arrived, the ones the main thread has acted on
-std::atomic<int> arrivedAt{0}; // the clock when the latest arrived
-std::atomic<bool> ending{false};
 std::atomic<bool> stopping{false};
 sem_t wakeWatcher;
 std::thread watcher;
 
 void Record(int number) {
     int savedErrno = errno;
-    lastSignal.store(number);
-    arrivedAt.store(MonotonicMillis());
-    arrived.fetch_add(1);
+    RecordArrival(number);
     sem_post(&wakeWatcher);
     errno = savedErrno;
-}
-
-int MillisSince(int time) {
-    return static_cast<int>(static_cast<uint32_t>(MonotonicMillis()) - static_cast<uint32_t>(time));
-}
-
-bool Unanswered() {
-    return arrived.load() > answered.load();
-}
-
-// Every exit, ours or the program's, stops the points from ending it again.
-void MarkEnding() {
-    answered.store(arrived.load());
-    ending.store(true);
-}
-
-[[noreturn]] void EndThroughExitHandlers() {
-    MarkEnding();
-    std::exit(128 + lastSignal.load());
 }
 
 [[noreturn]] void EndBySignal(int number) {
@@ -93,7 +66,7 @@ void Watch() {
         if (stopping.load()) return;
         WakePump();
         while (Unanswered() && !stopping.load()) {
-            if (MillisSince(arrivedAt.load()) >= LastResortMs) EndBySignal(lastSignal.load());
+            if (MillisSinceArrival() >= LastResortMs) EndBySignal(LastSignal());
             SleepMillis(10);
         }
     }
@@ -122,23 +95,6 @@ void StopTerminationSignals() {
     stopping.store(true);
     sem_post(&wakeWatcher);
     if (watcher.joinable()) watcher.join();
-}
-
-bool TakeTerminationSignal() {
-    if (ending.load()) return false;
-    int count = arrived.load();
-    if (count >= 2) EndThroughExitHandlers();
-    if (count == 0 || answered.load() == count) return false;
-    answered.store(count);
-    return true;
-}
-
-void EndOnIgnoredSignal() {
-    if (ending.load()) return;
-    int count = arrived.load();
-    if (count >= 2) EndThroughExitHandlers();
-    if (count == 1 && answered.load() == 0 && MillisSince(arrivedAt.load()) >= PumpGraceMs)
-        EndThroughExitHandlers();
 }
 
 } // namespace zandrel::native

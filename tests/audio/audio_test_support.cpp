@@ -57,7 +57,12 @@ ByteVector Pcm16(const std::vector<int16_t>& values) {
 }
 
 bool RunCommand(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+#ifdef _WIN32
+    const char* quiet = " >NUL 2>&1";
+#else
+    const char* quiet = " >/dev/null 2>&1";
+#endif
+    return std::system((command + quiet).c_str()) == 0;
 }
 
 bool Encode(std::string command, const std::string& in, const std::string& out) {

@@ -162,9 +162,14 @@ TEST(AudioStartup, UsesTheMixerWhenADeviceOpens) {
         SleepMs(50);
         return;
     }
-    char self[4096] = {};
-    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    std::string command = std::string("SDL_AUDIODRIVER=dummy ") + self +
-                          " --gtest_filter=AudioStartup.UsesTheMixerWhenADeviceOpens";
+    // The child inherits the variable; this process's own driver has started already.
+    std::string previous = driver ? driver : "";
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::string command =
+        ThisProgram() + " --gtest_filter=AudioStartup.UsesTheMixerWhenADeviceOpens";
     EXPECT_TRUE(RunCommand(command));
+    if (driver)
+        setenv("SDL_AUDIODRIVER", previous.c_str(), 1);
+    else
+        unsetenv("SDL_AUDIODRIVER");
 }

@@ -3,6 +3,7 @@
 
 #include <zandrel/runtime.hpp>
 
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -20,6 +21,13 @@ requires std::is_enum_v<E> std::ostream& operator<<(std::ostream& out, E value) 
 } // namespace zandrel
 
 namespace zandrel::test {
+
+// Before the tests start: whatever the platform's tests need of the process
+// (on Linux, mount rights of its own for the full-disk tests).
+void PrepareTestProcess();
+
+// The path of this test program, in the system's form.
+std::string ThisProgram();
 
 // A new empty folder, removed with everything in it when this goes.
 class TempFolder {
@@ -85,6 +93,10 @@ private:
     pid_t server_ = -1;
     std::string name_;
 };
+
+// A UTF-8 name as the standard library's file calls take it (Windows would
+// read a plain std::string in its ANSI code page).
+std::filesystem::path Utf8Path(const std::string& name);
 
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteFileText(const std::string& path, const std::string& text);

@@ -2,9 +2,12 @@
 #include <zandrel/graphics.hpp>
 
 #include "graphics/gl_context.hpp"
+#include "graphics/graphics_parts.hpp"
 
 #include <algorithm>
 #include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -171,6 +174,21 @@ TEST(FrameClockDeathTest, OnlyFlipsMoveTheFrameClock) {
         return Millisecs() - start == 60 && FrameSeconds() == 0.02f ? 7 : 2;
     };
     EXPECT_EXIT(RunProgram(3, argv, body), testing::ExitedWithCode(7), "");
+}
+
+// Measuring the display's pace uses the system's clock: under a program's
+// clock that stands still (a run's frame clock, a capture's) it still ends.
+TEST(PacingClock, HardwarePacingEndsUnderAStillClock) {
+    SetMillisecsSource([] { return 0; });
+    auto paced = std::make_shared<std::promise<void>>();
+    auto ended = paced->get_future();
+    std::thread([paced] {
+        HardwarePaces([] { std::this_thread::sleep_for(std::chrono::milliseconds(16)); }, 60);
+        paced->set_value();
+    }).detach();
+    bool endedInTime = ended.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    SetMillisecsSource(nullptr);
+    EXPECT_TRUE(endedInTime);
 }
 
 TEST_F(Pacing, ExplicitSyncGoesStraightToTheDriver) {

@@ -109,7 +109,7 @@ TEST(JpegCodec, DamagedFilesGiveNoPixmapAndNoMessage) {
     Bytes8 good = EncodeWithLibjpeg(64, 64, 3, JCS_RGB);
     ASSERT_TRUE(LoadFromBytes(good));
     testing::internal::CaptureStderr();
-    for (size_t cut : {2ul, 30ul, 300ul, good.size() / 2, good.size() - 2})
+    for (size_t cut : {size_t{2}, size_t{30}, size_t{300}, good.size() / 2, good.size() - 2})
         EXPECT_FALSE(LoadFromBytes(Bytes8(good.begin(), good.begin() + cut))) << "cut at " << cut;
     Bytes8 noFrame = good;
     for (size_t i = 0; i + 1 < noFrame.size(); ++i)

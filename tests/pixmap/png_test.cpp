@@ -174,7 +174,8 @@ TEST(PngLoader, DamagedDataGivesNoPixmapAndNoMessage) {
     Bytes8 good = MakePng(16, PNG_COLOR_TYPE_RGB, rows);
     ASSERT_TRUE(LoadFromBytes(good));
     testing::internal::CaptureStderr();
-    for (size_t cut : {9ul, 20ul, 40ul, good.size() / 2, good.size() - 13, good.size() - 1})
+    for (size_t cut :
+         {size_t{9}, size_t{20}, size_t{40}, good.size() / 2, good.size() - 13, good.size() - 1})
         EXPECT_FALSE(LoadFromBytes(Bytes8(good.begin(), good.begin() + cut))) << "cut at " << cut;
     Bytes8 damaged = good;
     for (size_t i = 45; i < 60; ++i)

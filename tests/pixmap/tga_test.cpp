@@ -136,7 +136,7 @@ TEST(TgaLoader, RefusesOtherKindsAndDamagedFiles) {
     for (bool runLength : {false, true}) {
         spec.runLength = runLength;
         auto file = MakeTga(spec);
-        for (size_t cut : {5ul, 17ul, 18ul, 30ul, file.size() - 1}) {
+        for (size_t cut : {size_t{5}, size_t{17}, size_t{18}, size_t{30}, file.size() - 1}) {
             EXPECT_FALSE(LoadFromBytes(Bytes8(file.begin(), file.begin() + cut)))
                 << (runLength ? "RLE" : "raw") << " cut " << cut;
         }

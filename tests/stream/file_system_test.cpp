@@ -222,7 +222,7 @@ TEST(FileNames, TravelAsUtf8ThroughCreateListAndOpen) {
 TEST(FileNames, ForeignNamesAreFoundAndUnencodableNamesTouchNothing) {
     TempFolder folder;
     WriteFileText(folder / "grüße.txt", "hi");
-    mkdir((folder / "déjà").c_str(), 0777);
+    std::filesystem::create_directory(Utf8Path(folder / "déjà"));
     String base = FromUtf8(folder.Path()) + u"/";
     EXPECT_EQ(PathKind(base + u"grüße.txt"), FileKind::Regular);
     EXPECT_EQ(LoadByteString(folder / "grüße.txt"), u"hi"); // narrow text is UTF-8

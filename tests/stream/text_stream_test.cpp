@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace zandrel;
 using namespace zandrel::test;
@@ -255,6 +257,8 @@ TEST(WholeText, WritesLatin1OrMarkedUtf16) {
     EXPECT_THROW(WriteTextTo(u"\u20AC", folder / "no/such/x.txt"), RuntimeError);
 }
 
+// Standard streams of a forked child: POSIX only.
+#ifndef _WIN32
 namespace {
 
 // Runs `body` in a child process whose standard input is `input`; returns
@@ -303,3 +307,4 @@ TEST(StandardText, PrintsAndPromptsInUtf8) {
     });
     EXPECT_EQ(output, "> empty\r\n");
 }
+#endif // !_WIN32
