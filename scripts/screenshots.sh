@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${ZANDREL_BUILD_DIR:-build}
-examples=(hello sprites sound text collide fetch game)
+examples=(hello sprites sound text collide fetch game effects)
 
 targets="run_example"
 for name in "${examples[@]}"; do targets+=" example-$name"; done
