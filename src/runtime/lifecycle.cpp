@@ -7,11 +7,13 @@
 
 namespace zandrel {
 
-// Entries join from static constructors too, before main: the table is made
-// on first use.
+// Entries join from static constructors too, before main, and leave from
+// static destructors, after it, in whatever order the libraries' statics go:
+// the table is made on first use and never destroyed, so that the last entry
+// to leave still finds it.
 void*& RegistryHead(const std::type_info& type) {
-    static std::unordered_map<std::type_index, void*> heads;
-    return heads[std::type_index(type)];
+    static auto* heads = new std::unordered_map<std::type_index, void*>;
+    return (*heads)[std::type_index(type)];
 }
 
 void RunOnce(bool& started, const std::function<void()>& start) {
