@@ -3,7 +3,6 @@
 // question never ends in a silent failure.
 #include "system_native.hpp"
 
-#include <cstdio>
 #include <cstdlib>
 
 namespace zandrel::native {
@@ -84,13 +83,6 @@ std::optional<int> AskDialogTool(MessageBoxKind kind, const std::string& title,
     std::string output;
     int code = RunTool(command, output);
     return ToolAnswer(tool->kind, kind, code, output);
-}
-
-int TellTerminal(MessageBoxKind kind, const std::string& title, const std::string& text) {
-    const char* answer = kind == MessageBoxKind::YesNoCancel ? "Yes" : "OK";
-    std::fprintf(stderr, "%s: %s [%s]\n", title.c_str(), text.c_str(), answer);
-    std::fflush(stderr);
-    return 1;
 }
 
 } // namespace

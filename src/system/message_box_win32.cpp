@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 namespace zandrel::native {
 
 namespace {
@@ -35,13 +33,6 @@ int Answer(int button) {
     default:
         return -1;
     }
-}
-
-int TellTerminal(MessageBoxKind kind, const std::string& title, const std::string& text) {
-    const char* answer = kind == MessageBoxKind::YesNoCancel ? "Yes" : "OK";
-    std::fprintf(stderr, "%s: %s [%s]\n", title.c_str(), text.c_str(), answer);
-    std::fflush(stderr);
-    return 1;
 }
 
 } // namespace

@@ -71,6 +71,9 @@ int ShowMessageBox(MessageBoxKind kind, const std::string& title, const std::str
 // SDL's box alone: false when SDL cannot show it.
 bool ShowSdlMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
                        bool serious, int& chosen);
+// The message on standard error, answered with the default button (1: OK,
+// Yes), where no box or dialog tool can ask.
+int TellTerminal(MessageBoxKind kind, const std::string& title, const std::string& text);
 // For tests: off, SDL's box fails as it does on a desktop without X core fonts.
 void EnableSdlMessageBoxes(bool enabled);
 

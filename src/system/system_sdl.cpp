@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <deque>
 #include <unordered_map>
 
@@ -269,6 +270,13 @@ void SetCursorShown(bool shown) {
 
 void CaptureMouse(bool capture) {
     if (VideoStarted()) SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE);
+}
+
+int TellTerminal(MessageBoxKind kind, const std::string& title, const std::string& text) {
+    const char* answer = kind == MessageBoxKind::YesNoCancel ? "Yes" : "OK";
+    std::fprintf(stderr, "%s: %s [%s]\n", title.c_str(), text.c_str(), answer);
+    std::fflush(stderr);
+    return 1;
 }
 
 bool ShowSdlMessageBox(MessageBoxKind kind, const std::string& title, const std::string& text,
